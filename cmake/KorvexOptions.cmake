@@ -1,0 +1,36 @@
+# Compiler flags shared by every target of the project.
+add_compile_options(-Wall -Wextra -Wpedantic)
+if(KORVEX_WERROR)
+  add_compile_options(-Werror)
+endif()
+
+if(KORVEX_SANITIZE STREQUAL "address")
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=address,undefined)
+elseif(KORVEX_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+elseif(NOT KORVEX_SANITIZE STREQUAL "")
+  message(FATAL_ERROR "KORVEX_SANITIZE must be empty, 'address' or 'thread'")
+endif()
+
+if(KORVEX_BUILD_FUZZ AND NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+  message(FATAL_ERROR "Fuzz targets need clang (libFuzzer)")
+endif()
+
+# korvex_fuzz_target(name source... LINK lib...): a libFuzzer program that also
+# runs its kept corpus once as a test.
+function(korvex_fuzz_target name)
+  if(NOT KORVEX_BUILD_FUZZ)
+    return()
+  endif()
+  cmake_parse_arguments(F "" "CORPUS" "SOURCES;LINK" ${ARGN})
+  add_executable(${name} ${F_SOURCES})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${name} PRIVATE ${F_LINK})
+  if(F_CORPUS)
+    add_test(NAME ${name}_corpus COMMAND ${name} -runs=2000 -max_total_time=20 ${F_CORPUS})
+    set_tests_properties(${name}_corpus PROPERTIES LABELS fuzz)
+  endif()
+endfunction()

@@ -1,0 +1,63 @@
+#include "core/KorvexGlobal.h"
+
+namespace korvex {
+namespace {
+
+int ReceivedFlag(const _VCI_CAN_OBJ& frame) {
+    return frame.SendType == kSendTypeTransmitted ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace korvex
+
+std::size_t CKorvexGlobal::ChannelSlot() const {
+    return iCurCANInd >= 0 && iCurCANInd < kChannelCount ? static_cast<std::size_t>(iCurCANInd) : 0;
+}
+
+void CKorvexGlobal::AddFileFrames(const _VCI_CAN_OBJ* frames, int count) {
+    const std::size_t ch = ChannelSlot();
+    std::vector<CDataShowBase*>& sinks = frameSinks[ch];
+    if (!sinks.empty()) sinks.front()->SetCapacity(count);
+    for (int i = 0; i < count; ++i) {
+        const _VCI_CAN_OBJ& frame = frames[i];
+        ++frameCountTotal[ch];
+        if (frame.SendType == korvex::kSendTypeTransmitted) {
+            ++frameCountTx[ch];
+        } else {
+            ++frameCountRx[ch];
+        }
+        const int received = korvex::ReceivedFlag(frame);
+        for (CDataShowBase* sink : sinks) {
+            _VCI_CAN_OBJ copy = frame;
+            sink->AddFrames(&copy, 1, received);
+        }
+    }
+    for (CDataShowBase* sink : sinks) sink->Redraw();
+}
+
+int CKorvexGlobal::AddUploadFrames(const _VCI_CAN_OBJ* frames, int count) {
+    std::vector<CDataShowBase*>& sinks = frameSinks[ChannelSlot()];
+    iRecordLength = count > 0 ? count : 1;
+    for (CDataShowBase* sink : sinks) sink->SetCapacity(iRecordLength);
+    int shown = 0;
+    for (int i = 0; i < count; ++i) {
+        const std::uint8_t event = korvex::EventCode(frames[i]);
+        if (event == korvex::kEventClockRecord || event == korvex::kEventSpanMarker) continue;
+        ++shown;
+        if (!sinks.empty()) {
+            _VCI_CAN_OBJ copy = frames[i];
+            sinks.front()->AddFrames(&copy, 1, 1);
+        }
+    }
+    if (!sinks.empty()) sinks.front()->Redraw();
+    return shown;
+}
+
+void CKorvexGlobal::RebuildOrigTimeList(const _VCI_CAN_OBJ* records, int count) {
+    origTimeList.clear();
+    for (int i = 0; i < count; ++i) {
+        if (korvex::EventCode(records[i]) == korvex::kEventClockRecord) {
+            origTimeList.push_back(korvex::MakeOrigTimeEntry(records[i]));
+        }
+    }
+}
