@@ -38,6 +38,11 @@ typedef struct PipeUsbSimFault {
 PIPEUSB_API uint32_t PipeUsbSim_InjectFault(const PipeUsbSimFault* fault);
 // Removes all pending faults.
 PIPEUSB_API void PipeUsbSim_ClearFaults(void);
+// Replaces the recorder by a script, for fuzzing the host side: each read of
+// any exchange returns the next min(readLength, remaining) bytes of `bytes`
+// (copied); once the script is used up no reply arrives. A null `bytes` ends
+// script mode.
+PIPEUSB_API void PipeUsbSim_SetReplyScript(const uint8_t* bytes, uint32_t length);
 // Number of exchanges the recorder has answered or refused, per command code.
 PIPEUSB_API uint32_t PipeUsbSim_ExchangeCount(uint32_t device, uint8_t command);
 
