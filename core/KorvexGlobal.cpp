@@ -15,9 +15,19 @@ std::size_t CKorvexGlobal::ChannelSlot() const {
 }
 
 void CKorvexGlobal::AddFileFrames(const _VCI_CAN_OBJ* frames, int count) {
+    BeginFileFrames(count);
+    AddFileFrameRun(frames, count);
+    EndFileFrames();
+}
+
+void CKorvexGlobal::BeginFileFrames(int count) {
+    std::vector<CDataShowBase*>& sinks = frameSinks[ChannelSlot()];
+    if (!sinks.empty()) sinks.front()->SetCapacity(count);
+}
+
+void CKorvexGlobal::AddFileFrameRun(const _VCI_CAN_OBJ* frames, int count) {
     const std::size_t ch = ChannelSlot();
     std::vector<CDataShowBase*>& sinks = frameSinks[ch];
-    if (!sinks.empty()) sinks.front()->SetCapacity(count);
     for (int i = 0; i < count; ++i) {
         const _VCI_CAN_OBJ& frame = frames[i];
         ++frameCountTotal[ch];
@@ -32,7 +42,10 @@ void CKorvexGlobal::AddFileFrames(const _VCI_CAN_OBJ* frames, int count) {
             sink->AddFrames(&copy, 1, received);
         }
     }
-    for (CDataShowBase* sink : sinks) sink->Redraw();
+}
+
+void CKorvexGlobal::EndFileFrames() {
+    for (CDataShowBase* sink : frameSinks[ChannelSlot()]) sink->Redraw();
 }
 
 int CKorvexGlobal::AddUploadFrames(const _VCI_CAN_OBJ* frames, int count) {

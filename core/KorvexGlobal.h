@@ -28,6 +28,13 @@ class CKorvexGlobal {
     // 0 for transmitted frames), then every sink redraws.
     void AddFileFrames(const _VCI_CAN_OBJ* frames, int count);
 
+    // The same hand-over in pieces, for readers that stream a file: Begin sizes
+    // the first sink for the whole file, each run is counted and handed over,
+    // End lets every sink redraw.
+    void BeginFileFrames(int count);
+    void AddFileFrameRun(const _VCI_CAN_OBJ* frames, int count);
+    void EndFileFrames();
+
     // Frames of an upload: every sink is sized for `count` frames (at least 1,
     // kept as iRecordLength), frames other than clock and 0xFE event records go
     // to the first sink only as received frames, the first sink redraws. The

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/FrameRowText.h"
+#include "core/frame/CanObj.h"
+#include "core/frame/CycleBuffer.h"
+#include "core/frame/OrigTimeEntry.h"
+
+namespace korvex {
+
+// The binary form is chosen exactly when the extension is "can" (lower case):
+// "x.CAN" is written as text.
+bool IsBinaryDataFileName(const std::filesystem::path& path);
+
+// The 20-byte signature block that opens both .can variants.
+void AppendSignatureBlock(std::string& out);
+
+// Snapshot file: signature block, the clock list (count and entries), then the
+// store's frames oldest first, as many as it held when the write started.
+// False when the file cannot be created or a write fails.
+bool WriteSnapshotFile(const std::filesystem::path& path,
+                       const std::vector<OrigTimeEntry>& origTimeList,
+                       CCycleBuffer<_VCI_CAN_OBJ>& frameStore);
+
+// Text export: the header line of captions, then one line per stored frame
+// numbered from 0. False when the file cannot be created or a write fails.
+bool WriteTextExportFile(const std::filesystem::path& path,
+                         const std::vector<std::string>& captions,
+                         CCycleBuffer<_VCI_CAN_OBJ>& frameStore, const ExportRowContext& context);
+
+}  // namespace korvex

@@ -1,0 +1,28 @@
+#include "core/FrameStoreSink.h"
+
+void CFrameStoreSink::SetCapacity(int count) {
+    frameStore.Reset(count);
+}
+
+void CFrameStoreSink::AddFrames(_VCI_CAN_OBJ* frames, int count, int received) {
+    for (int i = 0; i < count; ++i) {
+        if (received == 0) frames[i].SendType = korvex::kSendTypeTransmitted;
+        frameStore.Push(frames[i]);
+    }
+}
+
+int CFrameStoreSink::InsertColumn(int, const char* caption, int, int) {
+    captions.emplace_back(caption ? caption : "");
+    return 1;
+}
+
+int CFrameStoreSink::ListCommand(int code, ...) {
+    constexpr int kRemoveAllColumns = 22;
+    if (code == kRemoveAllColumns) captions.clear();
+    return 0;
+}
+
+void CFrameStoreSink::SetColumnCaption(int column, const char* caption) {
+    if (column >= 0 && static_cast<std::size_t>(column) < captions.size())
+        captions[static_cast<std::size_t>(column)] = caption ? caption : "";
+}
