@@ -27,21 +27,23 @@ void CKorvexGlobal::BeginFileFrames(int count) {
 
 void CKorvexGlobal::AddFileFrameRun(const _VCI_CAN_OBJ* frames, int count) {
     const std::size_t ch = ChannelSlot();
-    std::vector<CDataShowBase*>& sinks = frameSinks[ch];
+    // A local copy of the sink list and local counters: the sinks' calls could
+    // otherwise make the compiler reload both for every frame.
+    const std::vector<CDataShowBase*> sinks = frameSinks[ch];
+    std::uint64_t tx = 0;
     for (int i = 0; i < count; ++i) {
         const _VCI_CAN_OBJ& frame = frames[i];
-        ++frameCountTotal[ch];
-        if (frame.SendType == korvex::kSendTypeTransmitted) {
-            ++frameCountTx[ch];
-        } else {
-            ++frameCountRx[ch];
-        }
         const int received = korvex::ReceivedFlag(frame);
+        tx += received == 0 ? 1 : 0;
         for (CDataShowBase* sink : sinks) {
             _VCI_CAN_OBJ copy = frame;
             sink->AddFrames(&copy, 1, received);
         }
     }
+    const auto total = static_cast<std::uint64_t>(count > 0 ? count : 0);
+    frameCountTotal[ch] += total;
+    frameCountTx[ch] += tx;
+    frameCountRx[ch] += total - tx;
 }
 
 void CKorvexGlobal::EndFileFrames() {

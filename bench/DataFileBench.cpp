@@ -1,0 +1,132 @@
+// Data files at the scale of a full recorder: a 1,000,000-frame snapshot
+// loaded through a frame store sink against one plain read of the same file,
+// and the text export of 1,000,000 frames.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/DataFileReader.h"
+#include "core/DataFileWriter.h"
+#include "core/FrameStoreSink.h"
+#include "core/KorvexGlobal.h"
+#include "tests/support/FrameFactory.h"
+
+namespace {
+
+constexpr int kFrames = 1000000;
+
+std::filesystem::path BenchFile(const char* name) {
+    return std::filesystem::temp_directory_path() /
+           ("korvex-bench-" + std::to_string(getpid()) + "-" + name);
+}
+
+// A store of kFrames frames with a realistic spread of identifiers and times.
+CFrameStoreSink& FilledStore() {
+    static CFrameStoreSink sink;
+    if (sink.frameStore.GetCount() == 0) {
+        sink.SetCapacity(kFrames);
+        for (int i = 0; i < kFrames; ++i) {
+            _VCI_CAN_OBJ f = korvex::test::MakeFrame(static_cast<std::uint32_t>(0x100 + i % 97),
+                                                     static_cast<std::uint32_t>(i) * 37u);
+            f.Reserved[1] = 0;
+            sink.AddFrames(&f, 1, 1);
+        }
+    }
+    return sink;
+}
+
+const std::filesystem::path& SnapshotFile() {
+    static const std::filesystem::path path = [] {
+        const std::filesystem::path p = BenchFile("snapshot.can");
+        std::vector<OrigTimeEntry> clocks(3);
+        korvex::WriteSnapshotFile(p, clocks, FilledStore().frameStore);
+        return p;
+    }();
+    return path;
+}
+
+// Text of the five protocol columns, about as long as the plug-in's
+// hexadecimal texts.
+int ProtocolTexts(const _VCI_CAN_OBJ* frame, char*** texts, int* count) {
+    static char buffers[5][80];
+    static char* pointers[5] = {buffers[0], buffers[1], buffers[2], buffers[3], buffers[4]};
+    std::snprintf(buffers[0], 80, "0x%08X", frame->ID);
+    std::snprintf(buffers[1], 80, "%s", frame->ExternFlag ? "扩展帧" : "标准帧");
+    std::snprintf(buffers[2], 80, "%s", frame->RemoteFlag ? "远程帧" : "数据帧");
+    std::snprintf(buffers[3], 80, "0x%02X", frame->DataLen);
+    std::snprintf(buffers[4], 80, "%02X %02X %02X %02X %02X %02X %02X %02X ", frame->Data[0],
+                  frame->Data[1], frame->Data[2], frame->Data[3], frame->Data[4], frame->Data[5],
+                  frame->Data[6], frame->Data[7]);
+    *texts = pointers;
+    *count = 5;
+    return 1;
+}
+
+void BM_PlainReadOfSnapshot(benchmark::State& state) {
+    const std::filesystem::path& path = SnapshotFile();
+    std::vector<char> buffer(1 << 20);
+    for (auto _ : state) {
+        std::FILE* f = std::fopen(path.c_str(), "rb");
+        std::size_t total = 0;
+        std::size_t got;
+        while ((got = std::fread(buffer.data(), 1, buffer.size(), f)) > 0) total += got;
+        std::fclose(f);
+        benchmark::DoNotOptimize(total);
+    }
+    state.SetItemsProcessed(state.iterations() * kFrames);
+}
+BENCHMARK(BM_PlainReadOfSnapshot)->Unit(benchmark::kMillisecond);
+
+void BM_LoadSnapshotIntoFrameStore(benchmark::State& state) {
+    const std::filesystem::path& path = SnapshotFile();
+    CKorvexGlobal global;
+    CFrameStoreSink sink;
+    global.frameSinks[0] = {&sink};
+    for (auto _ : state) {
+        korvex::ReadSnapshotFile(path, global);
+        benchmark::DoNotOptimize(sink.frameStore.GetCount());
+    }
+    state.SetItemsProcessed(state.iterations() * kFrames);
+}
+BENCHMARK(BM_LoadSnapshotIntoFrameStore)->Unit(benchmark::kMillisecond);
+
+void BM_WriteSnapshot(benchmark::State& state) {
+    CFrameStoreSink& sink = FilledStore();
+    const std::filesystem::path path = BenchFile("write.can");
+    std::vector<OrigTimeEntry> clocks(3);
+    for (auto _ : state) korvex::WriteSnapshotFile(path, clocks, sink.frameStore);
+    std::filesystem::remove(path);
+    state.SetItemsProcessed(state.iterations() * kFrames);
+}
+BENCHMARK(BM_WriteSnapshot)->Unit(benchmark::kMillisecond);
+
+void BM_WriteTextExport(benchmark::State& state) {
+    CFrameStoreSink& sink = FilledStore();
+    const std::filesystem::path path = BenchFile("export.txt");
+    std::vector<OrigTimeEntry> clocks(3);
+    const korvex::ExportRowContext context{0, &clocks, &ProtocolTexts, {}};
+    const std::vector<std::string> captions{"序号", "时间标识", "别名", "帧ID", "格式",
+                                            "类型", "DLC",      "数据", "备注"};
+    for (auto _ : state) korvex::WriteTextExportFile(path, captions, sink.frameStore, context);
+    std::filesystem::remove(path);
+    state.SetItemsProcessed(state.iterations() * kFrames);
+}
+BENCHMARK(BM_WriteTextExport)->Unit(benchmark::kMillisecond);
+
+void RemoveSnapshot() {
+    std::filesystem::remove(SnapshotFile());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    RemoveSnapshot();
+    return 0;
+}
