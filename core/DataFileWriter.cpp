@@ -68,11 +68,8 @@ bool WriteSnapshotFile(const std::filesystem::path& path,
     return Finish(std::move(file), pending);
 }
 
-bool WriteTextExportFile(const std::filesystem::path& path,
-                         const std::vector<std::string>& captions,
-                         CCycleBuffer<_VCI_CAN_OBJ>& frameStore, const ExportRowContext& context) {
-    FilePtr file(std::fopen(path.c_str(), "w+b"));
-    if (!file) return false;
+bool WriteTextExport(std::FILE* file, const std::vector<std::string>& captions,
+                     CCycleBuffer<_VCI_CAN_OBJ>& frameStore, const ExportRowContext& context) {
     std::string pending;
     pending.reserve(kFlushBytes + 512);
     AppendHeaderLine(pending, captions);
@@ -80,9 +77,18 @@ bool WriteTextExportFile(const std::filesystem::path& path,
     _VCI_CAN_OBJ frame;
     for (int i = 0; i < count && frameStore.Get(i, &frame); ++i) {
         AppendExportLine(pending, i, frame, context);
-        if (!FlushIfFull(file.get(), pending)) return false;
+        if (!FlushIfFull(file, pending)) return false;
     }
-    return Finish(std::move(file), pending);
+    return WriteAll(file, pending) && std::fflush(file) == 0;
+}
+
+bool WriteTextExportFile(const std::filesystem::path& path,
+                         const std::vector<std::string>& captions,
+                         CCycleBuffer<_VCI_CAN_OBJ>& frameStore, const ExportRowContext& context) {
+    FilePtr file(std::fopen(path.c_str(), "w+b"));
+    if (!file) return false;
+    if (!WriteTextExport(file.get(), captions, frameStore, context)) return false;
+    return std::fclose(file.release()) == 0;
 }
 
 }  // namespace korvex
