@@ -81,6 +81,23 @@ void BM_PlainReadOfSnapshot(benchmark::State& state) {
 }
 BENCHMARK(BM_PlainReadOfSnapshot)->Unit(benchmark::kMillisecond);
 
+// The same read into one buffer of the file's size, as a program that loads
+// the whole file at once would do.
+void BM_PlainReadIntoOneBuffer(benchmark::State& state) {
+    const std::filesystem::path& path = SnapshotFile();
+    const std::size_t size = std::filesystem::file_size(path);
+    for (auto _ : state) {
+        std::vector<char> buffer(size);
+        std::FILE* f = std::fopen(path.c_str(), "rb");
+        const std::size_t got = std::fread(buffer.data(), 1, size, f);
+        std::fclose(f);
+        benchmark::DoNotOptimize(got);
+        benchmark::DoNotOptimize(buffer.data());
+    }
+    state.SetItemsProcessed(state.iterations() * kFrames);
+}
+BENCHMARK(BM_PlainReadIntoOneBuffer)->Unit(benchmark::kMillisecond);
+
 void BM_LoadSnapshotIntoFrameStore(benchmark::State& state) {
     const std::filesystem::path& path = SnapshotFile();
     CKorvexGlobal global;
