@@ -1,8 +1,15 @@
 #pragma once
 
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <array>
 #include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <initializer_list>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -64,6 +71,122 @@ inline std::vector<std::uint8_t> U32(std::uint32_t v) {
 inline std::uint32_t LoadLe32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0] | p[1] << 8 | p[2] << 16) |
            static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+// The 64-byte command reply the recorder sends: 7E, echo, status, payload
+// length, payload, XOR of everything before it, zeros.
+inline std::vector<std::uint8_t> CommandReply(std::uint8_t code, std::uint8_t status,
+                                              const std::vector<std::uint8_t>& payload = {}) {
+    std::vector<std::uint8_t> r(64, 0);
+    r[0] = 0x7E;
+    r[1] = code;
+    r[2] = status;
+    r[3] = static_cast<std::uint8_t>(payload.size());
+    std::copy(payload.begin(), payload.end(), r.begin() + 4);
+    std::uint8_t x = 0;
+    for (std::size_t i = 0; i < 4 + payload.size(); ++i) x ^= r[i];
+    r[4 + payload.size()] = x;
+    return r;
+}
+
+// The 9605-byte bulk reply: 9E, echo, status, 0, payload, zeros, and the XOR
+// of bytes 0..9603 in the last byte.
+inline std::vector<std::uint8_t> BulkReply(std::uint8_t code, std::uint8_t status,
+                                           const std::vector<std::uint8_t>& payload = {}) {
+    std::vector<std::uint8_t> r(9605, 0);
+    r[0] = 0x9E;
+    r[1] = code;
+    r[2] = status;
+    std::copy(payload.begin(), payload.end(), r.begin() + 4);
+    std::uint8_t x = 0;
+    for (std::size_t i = 0; i < 9604; ++i) x ^= r[i];
+    r[9604] = x;
+    return r;
+}
+
+// Recorder record number i of a test recording: every field derived from i.
+inline std::vector<std::uint8_t> TestRecord(std::uint32_t i, std::uint8_t event = 0) {
+    std::vector<std::uint8_t> r(24, 0);
+    r[0] = 0x0F;
+    r[1] = event;
+    r[2] = static_cast<std::uint8_t>(i * 3);
+    r[3] = 0x88;
+    const auto ts = U32(i + 1);
+    const auto id = U32(0x100 + i);
+    std::copy(ts.begin(), ts.end(), r.begin() + 4);
+    std::copy(id.begin(), id.end(), r.begin() + 8);
+    for (int k = 0; k < 8; ++k)
+        r[static_cast<std::size_t>(12 + k)] =
+            static_cast<std::uint8_t>(i + static_cast<std::uint32_t>(k));
+    r[21] = static_cast<std::uint8_t>(i % 7);
+    return r;
+}
+
+inline std::vector<std::uint8_t> TestRecords(std::uint32_t first, std::uint32_t count,
+                                             std::uint8_t event = 0) {
+    std::vector<std::uint8_t> out;
+    for (std::uint32_t i = first; i < first + count; ++i) {
+        const auto r = TestRecord(i, event);
+        out.insert(out.end(), r.begin(), r.end());
+    }
+    return out;
+}
+
+// A recorder image assembled field by field.
+struct ImageParts {
+    std::vector<std::uint8_t> baseInfo = std::vector<std::uint8_t>(30, 0);
+    std::vector<std::uint8_t> filterHeader = std::vector<std::uint8_t>(21, 0);
+    std::vector<std::uint8_t> filterTable = std::vector<std::uint8_t>(2048, 0);
+    std::vector<std::uint8_t> presets = std::vector<std::uint8_t>(144, 0);
+    std::uint32_t clockCount = 0;
+    std::vector<std::uint8_t> clocks;
+    std::uint32_t recordCount = 0;
+    std::vector<std::uint8_t> records;
+
+    std::vector<std::uint8_t> Bytes() const {
+        std::vector<std::uint8_t> out = {'K', 'V', 'R', 'I', 'M', 'G', '0', '1'};
+        for (const auto* part : {&baseInfo, &filterHeader, &filterTable, &presets})
+            out.insert(out.end(), part->begin(), part->end());
+        const auto c = U32(clockCount);
+        out.insert(out.end(), c.begin(), c.end());
+        out.insert(out.end(), clocks.begin(), clocks.end());
+        const auto m = U32(recordCount);
+        out.insert(out.end(), m.begin(), m.end());
+        out.insert(out.end(), records.begin(), records.end());
+        return out;
+    }
+};
+
+// A directory of its own under the system's temporary directory, removed
+// with everything in it at the end of the test.
+class CTempDir {
+  public:
+    CTempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "pipeusb-XXXXXX").string();
+        if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    }
+    ~CTempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    CTempDir(const CTempDir&) = delete;
+    CTempDir& operator=(const CTempDir&) = delete;
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+    const std::filesystem::path& Path() const { return path_; }
+
+  private:
+    std::filesystem::path path_;
+};
+
+inline void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    f.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::vector<std::uint8_t> ReadFile(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
 }
 
 struct Reply {
