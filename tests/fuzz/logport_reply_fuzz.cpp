@@ -33,7 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     LGP_SetBaseInfo(kType, 0, &base);
     FilterInfo filter{};
     LGP_GetFilterInfo(kType, 0, &filter);
-    const FilterRange range{size & 1, 0x100, 0x100 + static_cast<std::uint32_t>(size % 64)};
+    const FilterRange range{static_cast<std::uint32_t>(size & 1), 0x100,
+                            0x100 + static_cast<std::uint32_t>(size % 64)};
     LGP_SetReference(kType, 0, 0, LGP_REF_ADD, &range);
     LGP_SetFilterInfo(kType, 0);
     _VCI_CAN_OBJ presets[LGP_PRESET_FRAMES]{};

@@ -127,11 +127,11 @@ TEST(FilterLists, TableOfTwoStandardIdentifiers) {
     EXPECT_EQ(info.bTable[1], 0x04);
     EXPECT_EQ(info.bTable[2], 0x23);
     EXPECT_EQ(info.bTable[3], 0x01);
-    EXPECT_EQ(info.dwStdExplicitStart, 0u);
-    EXPECT_EQ(info.dwStdGroupStart, 4u);
-    EXPECT_EQ(info.dwExtExplicitStart, 4u);
-    EXPECT_EQ(info.dwExtGroupStart, 4u);
-    EXPECT_EQ(info.dwTableEnd, 4u);
+    EXPECT_EQ(std::uint32_t{info.dwStdExplicitStart}, 0u);
+    EXPECT_EQ(std::uint32_t{info.dwStdGroupStart}, 4u);
+    EXPECT_EQ(std::uint32_t{info.dwExtExplicitStart}, 4u);
+    EXPECT_EQ(std::uint32_t{info.dwExtGroupStart}, 4u);
+    EXPECT_EQ(std::uint32_t{info.dwTableEnd}, 4u);
     for (std::size_t i = 4; i < sizeof info.bTable; ++i) ASSERT_EQ(info.bTable[i], 0) << i;
 }
 
@@ -142,7 +142,7 @@ TEST(FilterLists, OddStandardSectionEndsWithPadding) {
     const FilterInfo info = lists.BuildTable();
     EXPECT_EQ(Word(info, 0), 0x20012002u);
     EXPECT_EQ(Word(info, 4), 0x2003FFFFu);
-    EXPECT_EQ(info.dwTableEnd, 8u);
+    EXPECT_EQ(std::uint32_t{info.dwTableEnd}, 8u);
     EXPECT_EQ(lists.BytesUsed(), 8u) << "the total becomes the end of the table";
 }
 
@@ -158,16 +158,16 @@ TEST(FilterLists, TableSectionsInOrderWithChannelBits) {
     const FilterInfo info = lists.BuildTable();
     // Channel 0 first in every section; the pair spans the channels.
     EXPECT_EQ(Word(info, 0), 0x000127FFu);
-    EXPECT_EQ(info.dwStdGroupStart, 4u);
+    EXPECT_EQ(std::uint32_t{info.dwStdGroupStart}, 4u);
     EXPECT_EQ(Word(info, 4), 0x030003FFu);
     EXPECT_EQ(Word(info, 8), 0x210021FFu);
-    EXPECT_EQ(info.dwExtExplicitStart, 12u);
+    EXPECT_EQ(std::uint32_t{info.dwExtExplicitStart}, 12u);
     EXPECT_EQ(Word(info, 12), 0x1FFFFFFFu);
     EXPECT_EQ(Word(info, 16), 0x12345u | 1u << 29);
-    EXPECT_EQ(info.dwExtGroupStart, 20u);
+    EXPECT_EQ(std::uint32_t{info.dwExtGroupStart}, 20u);
     EXPECT_EQ(Word(info, 20), 0x1000u | 1u << 29);
     EXPECT_EQ(Word(info, 24), 0x2000u | 1u << 29);
-    EXPECT_EQ(info.dwTableEnd, 28u);
+    EXPECT_EQ(std::uint32_t{info.dwTableEnd}, 28u);
 }
 
 TEST(FilterLists, FullTableFitsExactly) {
@@ -175,7 +175,7 @@ TEST(FilterLists, FullTableFitsExactly) {
     for (std::uint32_t id = 0; id < 1023; ++id) ASSERT_TRUE(lists.Add(id & 1, Std(id, id)));
     ASSERT_EQ(lists.BytesUsed(), 2046u);
     const FilterInfo info = lists.BuildTable();
-    EXPECT_EQ(info.dwTableEnd, 2048u);
+    EXPECT_EQ(std::uint32_t{info.dwTableEnd}, 2048u);
     EXPECT_EQ(Word(info, 2044) & 0xFFFF, 0xFFFFu);
     EXPECT_FALSE(lists.Add(0, Std(2000, 2000))) << "padding now counts";
 }

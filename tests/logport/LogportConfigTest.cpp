@@ -86,7 +86,7 @@ TEST_F(Config, SetReferenceChecks) {
     ASSERT_EQ(LGP_SetFilterInfo(kType, 0), 1u);
     FilterInfo info{};
     ASSERT_EQ(LGP_GetFilterInfo(kType, 0, &info), 1u);
-    EXPECT_EQ(info.dwTableEnd, 0u);
+    EXPECT_EQ(std::uint32_t{info.dwTableEnd}, 0u);
 }
 
 TEST_F(Config, FilterWriteAndReadBack) {
@@ -106,11 +106,11 @@ TEST_F(Config, FilterWriteAndReadBack) {
     std::memset(&info, 0xCC, sizeof info);
     ASSERT_EQ(LGP_GetFilterInfo(kType, 0, &info), 1u);
     EXPECT_EQ(info.bEnable, 1);
-    EXPECT_EQ(info.dwStdExplicitStart, 0u);
-    EXPECT_EQ(info.dwStdGroupStart, 8u);
-    EXPECT_EQ(info.dwExtExplicitStart, 12u);
-    EXPECT_EQ(info.dwExtGroupStart, 16u);
-    EXPECT_EQ(info.dwTableEnd, 24u);
+    EXPECT_EQ(std::uint32_t{info.dwStdExplicitStart}, 0u);
+    EXPECT_EQ(std::uint32_t{info.dwStdGroupStart}, 8u);
+    EXPECT_EQ(std::uint32_t{info.dwExtExplicitStart}, 12u);
+    EXPECT_EQ(std::uint32_t{info.dwExtGroupStart}, 16u);
+    EXPECT_EQ(std::uint32_t{info.dwTableEnd}, 24u);
     const std::uint8_t table[24] = {0x23, 0x21, 0xFF, 0x07,  // 0x07FF (channel 0) above 0x2123
                                     0xFF, 0xFF, 0x56, 0x24,  // 0x2456 and the padding
                                     0x1F, 0x20, 0x10, 0x20,  // group 0x2010-0x201F
@@ -124,7 +124,7 @@ TEST_F(Config, FilterWriteAndReadBack) {
     ASSERT_EQ(LGP_SetReference(kType, 0, 1, LGP_REF_CLEAR, nullptr), 1u);
     ASSERT_EQ(LGP_SetFilterInfo(kType, 0), 1u);
     ASSERT_EQ(LGP_GetFilterInfo(kType, 0, &info), 1u);
-    EXPECT_EQ(info.dwTableEnd, 0u);
+    EXPECT_EQ(std::uint32_t{info.dwTableEnd}, 0u);
     EXPECT_EQ(info.bTable[0], 0);
 }
 
@@ -148,15 +148,15 @@ TEST_F(Config, FailedTableReadKeepsTheHeaderOffsets) {
     FilterInfo info;
     std::memset(&info, 0xCC, sizeof info);
     EXPECT_EQ(LGP_GetFilterInfo(kType, 0, &info), 0u);
-    EXPECT_EQ(info.dwStdGroupStart, 0u);
-    EXPECT_EQ(info.dwExtGroupStart, 0u);
-    EXPECT_EQ(info.dwTableEnd, 8u);
+    EXPECT_EQ(std::uint32_t{info.dwStdGroupStart}, 0u);
+    EXPECT_EQ(std::uint32_t{info.dwExtGroupStart}, 0u);
+    EXPECT_EQ(std::uint32_t{info.dwTableEnd}, 8u);
     EXPECT_EQ(info.bTable[0], 0xCC) << "the table is left as it was";
 
     Fault(PIPEUSB_SIM_NO_REPLY, kGetFilter, 0, 1);
     std::memset(&info, 0xCC, sizeof info);
     EXPECT_EQ(LGP_GetFilterInfo(kType, 0, &info), 0u);
-    EXPECT_EQ(info.dwTableEnd, 0xCCCCCCCCu);
+    EXPECT_EQ(std::uint32_t{info.dwTableEnd}, 0xCCCCCCCCu);
 }
 
 TEST_F(Config, PresetFramesRoundTrip) {
@@ -239,7 +239,7 @@ TEST_F(Config, ClearAndFactoryDefault) {
     ASSERT_EQ(LGP_SetDefaultCfg(kType, 0), 1u);
     BaseInfo read{};
     ASSERT_EQ(LGP_GetBaseInfo(kType, 0, &read), 1u);
-    EXPECT_NE(read.dwSendInterval, 777u);
+    EXPECT_NE(std::uint32_t{read.dwSendInterval}, 777u);
 
     Fault(PIPEUSB_SIM_STATUS_ERROR, 0x18, 0, 1);
     EXPECT_EQ(LGP_ClearFrame(kType, 0), 0u);
