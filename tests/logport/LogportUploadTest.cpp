@@ -118,6 +118,44 @@ TEST_F(UploadTest, CountOutParameterIsRequired) {
     EXPECT_EQ(PipeUsbSim_ExchangeCount(0, 0), 0u);
 }
 
+TEST_F(UploadTest, RecordKindsAreConvertedOnTheWay) {
+    using namespace korvex::test;
+    RecorderImageContent content;
+    content.records = {OrdinaryRecord(0x321, 10, 0x04, 0x00, 5, 0x30),
+                       EventRecord(0xFE, 0x03, 20, 0x50),
+                       ClockRecord({20, 26, 12, 6, 11, 30, 0}, 30),
+                       OrdinaryRecord(0x1ABCDEF0, 0, 0xC8, 0xFF, 1, 0)};
+    ASSERT_EQ(PipeUsbSim_Configure(WriteImage(content).c_str()), 1u);
+    ASSERT_EQ(LGP_OpenDevice(kType, 0, 0), 1u);
+    std::uint32_t count = 0;
+    FrameArray frames = RunUpload(count);
+    ASSERT_NE(frames, nullptr);
+    ASSERT_EQ(count, 4u);
+    const _VCI_CAN_OBJ* f = frames.get();
+
+    EXPECT_EQ(f[0].ID, 0x321u);
+    EXPECT_EQ(f[0].DataLen, 4);
+    EXPECT_EQ(f[0].Data[0], 0x30);
+    EXPECT_EQ(f[0].Reserved[0], 0);
+    EXPECT_EQ(f[0].Reserved[1], 5);
+
+    EXPECT_EQ(f[1].ID, 0u);
+    EXPECT_EQ(f[1].Reserved[0], 0xFE);
+    EXPECT_EQ(f[1].Reserved[2], 3);
+    EXPECT_EQ(f[1].Data[0], 0x50);
+    EXPECT_EQ(f[1].Data[7], 0x57);
+
+    EXPECT_EQ(f[2].Reserved[0], 0xFF);
+    EXPECT_EQ(f[2].Data[4], 11);
+    EXPECT_EQ(f[2].TimeStamp, 30u);
+
+    EXPECT_EQ(f[3].ExternFlag, 1);
+    EXPECT_EQ(f[3].RemoteFlag, 1);
+    EXPECT_EQ(f[3].DataLen, 8);
+    EXPECT_EQ(f[3].TimeFlag, 0);
+    EXPECT_EQ(f[3].SendType, 0xFF);
+}
+
 TEST_F(UploadTest, ClockListIsConverted) {
     korvex::test::RecorderImageContent content;
     content.clocks = {korvex::test::ClockRecord({20, 26, 12, 6, 11, 30, 0}, 100),

@@ -73,13 +73,14 @@ struct RecorderImageContent {
     std::array<std::uint8_t, 2048> filterTable{};
     std::array<std::uint8_t, 144> presets{};
     std::vector<RecorderRecord> clocks;
-    std::uint32_t recordCount = 0;  // records RecordFromCounter(0 .. count-1)
+    std::vector<RecorderRecord> records;  // recorded first, in this order
+    std::uint32_t recordCount = 0;        // then RecordFromCounter(0 .. count-1)
 };
 
 // Writes the image; false when the file cannot be written.
 inline bool WriteRecorderImage(const std::string& path, const RecorderImageContent& c) {
     std::vector<std::uint8_t> bytes;
-    bytes.reserve(2251 + 8 + 24 * (c.clocks.size() + c.recordCount));
+    bytes.reserve(2251 + 8 + 24 * (c.clocks.size() + c.records.size() + c.recordCount));
     const char magic[] = "KVRIMG01";
     bytes.insert(bytes.end(), magic, magic + 8);
     bytes.insert(bytes.end(), c.baseInfo.begin(), c.baseInfo.end());
@@ -90,8 +91,9 @@ inline bool WriteRecorderImage(const std::string& path, const RecorderImageConte
     PutU32(n, static_cast<std::uint32_t>(c.clocks.size()));
     bytes.insert(bytes.end(), n, n + 4);
     for (const RecorderRecord& r : c.clocks) bytes.insert(bytes.end(), r.begin(), r.end());
-    PutU32(n, c.recordCount);
+    PutU32(n, static_cast<std::uint32_t>(c.records.size()) + c.recordCount);
     bytes.insert(bytes.end(), n, n + 4);
+    for (const RecorderRecord& r : c.records) bytes.insert(bytes.end(), r.begin(), r.end());
     for (std::uint32_t i = 0; i < c.recordCount; ++i) {
         const RecorderRecord r = RecordFromCounter(i);
         bytes.insert(bytes.end(), r.begin(), r.end());
