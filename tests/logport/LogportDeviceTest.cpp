@@ -114,5 +114,19 @@ TEST_F(DeviceAccess, BulkReplyNeedsEchoButIgnoresBytes2And3) {
     EXPECT_EQ(count, 1);
 }
 
+TEST_F(DeviceAccess, ReadTimeOutsPerChannel) {
+    ASSERT_EQ(PipeUsbSim_Configure("empty"), 1u);
+    ASSERT_EQ(LGP_OpenDevice(kType, 0, 0), 1u);
+    // Command replies may take up to 4 s.
+    Fault(PIPEUSB_SIM_DELAY, 0x18, 0, 1, 2500);
+    EXPECT_EQ(LGP_ClearFrame(kType, 0), 1u);
+    // The filter table's command reply gets 2 s.
+    const FilterRange id{0, 1, 1};
+    ASSERT_EQ(LGP_SetReference(kType, 0, 0, LGP_REF_ADD, &id), 1u);
+    Fault(PIPEUSB_SIM_DELAY, 0x13, 1, 1, 2500);
+    EXPECT_EQ(LGP_SetFilterInfo(kType, 0), 0u);
+    EXPECT_EQ(PipeUsbSim_ExchangeCount(0, 0x13), 2u);
+}
+
 }  // namespace
 }  // namespace logport::test

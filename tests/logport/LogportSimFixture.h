@@ -35,8 +35,9 @@ class LogportSimTest : public ::testing::Test {
                  (std::string("logport_") + info->test_suite_name() + "_" + info->name());
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
-        FilterRange none{};
-        LGP_SetReference(kType, 0, 0, LGP_REF_CLEAR, &none);
+        // The filter lists outlive every test; clearing needs a recorder.
+        ASSERT_EQ(PipeUsbSim_Configure("empty"), 1u);
+        ASSERT_EQ(LGP_SetReference(kType, 0, 0, LGP_REF_CLEAR, nullptr), 1u);
     }
 
     void TearDown() override {
