@@ -69,6 +69,13 @@ TEST_F(Config, BaseInfoRoundTripAndUntouchedOnFailure) {
         ASSERT_EQ(reinterpret_cast<const std::uint8_t*>(&read)[i], 0xCC);
     Fault(PIPEUSB_SIM_STATUS_ERROR, 0x11, 0, 1);
     EXPECT_EQ(LGP_SetBaseInfo(kType, 0, &written), 0u);
+
+    // Missing records are refused before anything is sent.
+    const std::uint32_t exchanges = PipeUsbSim_ExchangeCount(0, 0);
+    EXPECT_EQ(LGP_GetBaseInfo(kType, 0, nullptr), 0u);
+    EXPECT_EQ(LGP_SetBaseInfo(kType, 0, nullptr), 0u);
+    EXPECT_EQ(LGP_GetFilterInfo(kType, 0, nullptr), 0u);
+    EXPECT_EQ(PipeUsbSim_ExchangeCount(0, 0), exchanges);
 }
 
 TEST_F(Config, SetReferenceChecks) {
