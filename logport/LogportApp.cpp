@@ -1,18 +1,22 @@
 #include "logport/LogportApp.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "pipeusb/include/pipeusb.h"
 
 namespace logport {
 
 namespace {
 
-constexpr std::uint32_t kTypeA = 20;
-constexpr std::uint32_t kTypeB = 21;
+// Device type codes the library answers to; the program passes LGP_DEVTYPE.
+constexpr std::uint32_t kDevTypes[] = {20, LGP_DEVTYPE};
 
 }  // namespace
 
 bool CLogportApp::IsKnownDevice(std::uint32_t devType, std::uint32_t devIndex) {
-    if (devType != kTypeA && devType != kTypeB) return false;
+    if (std::find(std::begin(kDevTypes), std::end(kDevTypes), devType) == std::end(kDevTypes))
+        return false;
     const std::uint32_t count = GetDevCount();
     return count != 0 && devIndex <= count - 1;
 }
