@@ -263,7 +263,7 @@ std::uint8_t CVirtualRecorder::DoBulk(std::uint8_t code, const std::uint8_t* pay
         case kCmdClockList: {
             const std::size_t n = std::min(memory_.ClockCount(), kMaxClockListRecords);
             out[0] = static_cast<std::uint8_t>(n);
-            std::memcpy(out + 1, memory_.clockRecords.data(), n * kRecordSize);
+            if (n > 0) std::memcpy(out + 1, memory_.clockRecords.data(), n * kRecordSize);
             return kStatusOk;
         }
         default:
