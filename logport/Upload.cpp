@@ -83,8 +83,8 @@ std::unique_ptr<_VCI_CAN_OBJ[]> LoadFrames(const PipeSet& pipes, UploadCounters&
     const auto m = static_cast<std::uint32_t>(
         std::min<std::uint64_t>(std::uint64_t{kBlockRecords} * blocks.size(), total));
     std::unique_ptr<_VCI_CAN_OBJ[]> frames(new _VCI_CAN_OBJ[m]);
-    for (std::uint32_t i = 0; i < m; i += kBlockRecords) {
-        const std::uint32_t inBlock = std::min(kBlockRecords, m - i);
+    for (std::uint64_t i = 0; i < m; i += kBlockRecords) {
+        const auto inBlock = std::min<std::uint64_t>(kBlockRecords, m - i);
         RecordsToFrames(blocks[i / kBlockRecords]->data(), inBlock, frames.get() + i);
     }
     count = m;
