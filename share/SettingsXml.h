@@ -35,4 +35,9 @@ void WriteSendUnit(tinyxml2::XMLElement* element, const tagSendUint& unit);
 void ReadSendList(const tinyxml2::XMLElement* element, SendList& list);
 void WriteSendList(tinyxml2::XMLElement* element, const SendList& list);
 
+// Parses text into document. The settings keep "CANIndMap" in an attribute
+// named "0", which XML forbids and tinyxml2 refuses to read although it writes
+// it; such attribute names are read as well and keep their names.
+bool ParseSettingsDocument(std::string_view text, tinyxml2::XMLDocument& document);
+
 }  // namespace name_share
