@@ -196,7 +196,6 @@ int CCANDataAnaly::IsCanShow(const _VCI_CAN_OBJ* frame, int mode) {
 }
 
 int CCANDataAnaly::IsOBJKeyEqual(const OBJKEY* key, const _VCI_CAN_OBJ* frame) {
-    if (key == nullptr || frame == nullptr) return 0;
     return Global().IsOBJKeyEqual(key, frame);
 }
 

@@ -125,6 +125,13 @@ TEST_F(ShowFilterTest, FirstMatchingRuleDecidesInListOrder) {
     EXPECT_EQ(IsCanShow(&shown, 0), 1);
     EXPECT_EQ(IsCanShow(&unmatched, 0), 0);  // a show rule exists
 
+    // Show first: the show rule wins for 0x150, and the hide rule after it
+    // does not turn the list into a hide-only one.
+    Channel().display.vecFilterShow = {Rule(IdKey(0x700, 0x100), 1),
+                                       Rule(IdKey(0xFFFFFFFF, 0x150), 0)};
+    EXPECT_EQ(IsCanShow(&hidden, 0), 1);
+    EXPECT_EQ(IsCanShow(&unmatched, 0), 0);
+
     // The decision of a matching rule is handed back as it is stored.
     Channel().display.vecFilterShow = {Rule(IdKey(0xFFFFFFFF, 0x150), 5)};
     EXPECT_EQ(IsCanShow(&hidden, 0), 5);
