@@ -185,8 +185,8 @@ int CCANDataAnaly::IsCanShow(const _VCI_CAN_OBJ* frame, int mode) {
     const ChannelSettings& display = Channel().display;
     if (mode == 1 && display.bShowSend == 0) return 0;
     if (display.vecFilterShow.empty()) return 1;
-    // decision stays 0 while every rule so far hides; then only a matching
-    // show rule lets a frame through.
+    // The first matching rule decides. A frame that no rule matches is shown
+    // only when every rule is a hide rule (decision still 0 at the end).
     std::uint32_t decision = 0;
     for (const FilterRule& rule : display.vecFilterShow) {
         if (decision == 0) decision = rule.key.dwMask2;
