@@ -46,6 +46,13 @@ PIPEUSB_API void PipeUsbSim_SetReplyScript(const uint8_t* bytes, uint32_t length
 // Number of exchanges the recorder has answered or refused, per command code.
 PIPEUSB_API uint32_t PipeUsbSim_ExchangeCount(uint32_t device, uint8_t command);
 
+// A steady millisecond count; `context` is what PipeUsbSim_SetClock was given.
+typedef uint64_t (*PipeUsbSimClock)(void* context);
+// Replaces the time source of the recorders' clocks (which run once the host
+// has set them), so that tests advance time without sleeping. A null `now`
+// restores the steady system clock. Kept across PipeUsbSim_Configure.
+PIPEUSB_API void PipeUsbSim_SetClock(PipeUsbSimClock now, void* context);
+
 #ifdef __cplusplus
 }
 #endif

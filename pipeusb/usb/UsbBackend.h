@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "pipeusb/PipeUsbBackend.h"
+#include "pipeusb/usb/UsbIds.h"
+
+struct libusb_context;
+struct libusb_device;
+struct libusb_device_handle;
+
+namespace pipeusb {
+
+// The "usb" back end: real recorders through libusb-1.0.
+//
+// Pipe names map to the bulk endpoints of interface 0:
+//   PIPE02 = EP 0x82 IN   (bulk replies, 9605 bytes)
+//   PIPE03 = EP 0x03 OUT  (short bulk packets)
+//   PIPE06 = EP 0x86 IN   (command replies, 64 bytes)
+//   PIPE07 = EP 0x07 OUT  (command packets, long bulk packets)
+// PIPE00, 01, 04, 05, 08 and 09 open without traffic.
+//
+// Recorders are the devices whose vendor:product id is listed in
+// PIPEUSB_USB_IDS (read once; default kDefaultUsbIds). When libusb cannot
+// start (no USB in the machine or container) there are simply no recorders.
+class CUsbBackend final : public CPipeUsbBackend {
+  public:
+    CUsbBackend();
+    ~CUsbBackend() override;
+    CUsbBackend(const CUsbBackend&) = delete;
+    CUsbBackend& operator=(const CUsbBackend&) = delete;
+
+    std::uint32_t GetDeviceList() override;
+    std::uint32_t GetDevCount() override;
+    std::uint32_t OpenDev(std::uint32_t devIndex) override;
+    std::uint32_t OpenPipe(std::uint32_t devIndex, const char* pipeName) override;
+    void ClosePipe(std::uint32_t pipe) override;
+    void CloseDev(std::uint32_t dev) override;
+    std::uint32_t Exchange(const PipeExchange& x) override;
+
+  private:
+    // A claimed recorder; released and closed when its last handle goes.
+    struct OpenDevice {
+        libusb_device* device = nullptr;
+        libusb_device_handle* handle = nullptr;
+        ~OpenDevice();
+    };
+    struct Pipe {
+        std::shared_ptr<OpenDevice> device;
+        std::uint8_t endpoint;  // 0: no traffic
+        int maxPacketSize;
+    };
+
+    bool StartLocked();
+    std::shared_ptr<OpenDevice> FindOpenLocked(libusb_device* device) const;
+
+    std::mutex mutex_;
+    bool startTried_ = false;
+    libusb_context* context_ = nullptr;
+    std::vector<UsbId> ids_;
+    std::vector<libusb_device*> list_;  // referenced
+    std::map<std::uint32_t, std::shared_ptr<OpenDevice>> devices_;
+    std::map<std::uint32_t, Pipe> pipes_;
+    std::uint32_t nextHandle_ = 1;
+};
+
+// The process's one usb back end.
+CUsbBackend& UsbBackend();
+
+}  // namespace pipeusb
