@@ -31,5 +31,8 @@ bool WriteSnapshotFile(const std::filesystem::path& path,
 bool WriteTextExportFile(const std::filesystem::path& path,
                          const std::vector<std::string>& captions,
                          CCycleBuffer<_VCI_CAN_OBJ>& frameStore, const ExportRowContext& context);
+// The same text into an open file (the command-line tool's standard output).
+bool WriteTextExport(std::FILE* file, const std::vector<std::string>& captions,
+                     CCycleBuffer<_VCI_CAN_OBJ>& frameStore, const ExportRowContext& context);
 
 }  // namespace korvex

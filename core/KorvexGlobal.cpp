@@ -1,7 +1,14 @@
 #include "core/KorvexGlobal.h"
 
+#include <cstring>
+
+#include "core/LanguageList.h"
+#include "share/AtomicFile.h"
+
 namespace korvex {
 namespace {
+
+constexpr char kMainSection[] = "Main";
 
 int ReceivedFlag(const _VCI_CAN_OBJ& frame) {
     return frame.SendType == kSendTypeTransmitted ? 0 : 1;
@@ -9,6 +16,94 @@ int ReceivedFlag(const _VCI_CAN_OBJ& frame) {
 
 }  // namespace
 }  // namespace korvex
+
+CKorvexGlobal::CKorvexGlobal() : CKorvexGlobal(std::filesystem::path{}) {}
+
+CKorvexGlobal::CKorvexGlobal(std::filesystem::path settingsFolder,
+                             std::filesystem::path installedLanguageFolder)
+    : CCANGlobal(kChannelCount),
+      settingsFolder(std::move(settingsFolder)),
+      installedLanguageFolder(std::move(installedLanguageFolder)) {
+    if (!this->settingsFolder.empty()) iniPath = (this->settingsFolder / kDevCfgName).string();
+    LoadSettings();
+    if (this->settingsFolder.empty()) return;
+    korvex::LoadLanguageList(
+        korvex::LanguageFolder(this->settingsFolder, this->installedLanguageFolder) /
+            korvex::kLanguageListName,
+        vecLanguage, iCurLanguage);
+    LoadDocument((this->settingsFolder / kSoftwareCfgName).string());
+    LoadAliasGroup(0);
+}
+
+CKorvexGlobal::~CKorvexGlobal() {
+    if (settingsFolder.empty()) return;
+    SaveSettings();
+    korvex::SaveLanguageIndex(settingsFolder, installedLanguageFolder, iCurLanguage);
+    SaveAliasGroup(0);
+    SaveDocument((settingsFolder / kSoftwareCfgName).string());
+}
+
+void CKorvexGlobal::LoadSettings() {
+    iCurCANInd = ReadInt(korvex::kMainSection, "iCurCANInd", 0);
+    std::memset(bCurSelProtocol, 0, sizeof bCurSelProtocol);
+    ReadStruct(korvex::kMainSection, "bCurSelProtocol", bCurSelProtocol, sizeof bCurSelProtocol);
+    // The stored length is read and then dropped: the frame store starts with
+    // one row until an upload sets the real count.
+    ReadInt(korvex::kMainSection, "iRecordLength", kDefaultRecordLength);
+    iRecordLength = 1;
+    iListRefreshTm = ReadInt(korvex::kMainSection, "iListRefreshTm", kDefaultListRefreshTm);
+    TimeShowType = static_cast<std::uint8_t>(ReadInt(korvex::kMainSection, "TimeShowType", 0));
+    CANSetting.iReadMarker = 1;
+    ReadStruct(korvex::kMainSection, "CANSetting", &CANSetting, sizeof CANSetting);
+}
+
+void CKorvexGlobal::SaveSettings() {
+    WriteInt(korvex::kMainSection, "iCurCANInd", iCurCANInd);
+    WriteStruct(korvex::kMainSection, "bCurSelProtocol", bCurSelProtocol, sizeof bCurSelProtocol);
+    WriteInt(korvex::kMainSection, "iRecordLength", iRecordLength);
+    WriteInt(korvex::kMainSection, "iListRefreshTm", iListRefreshTm);
+    WriteStruct(korvex::kMainSection, "CANSetting", &CANSetting, sizeof CANSetting);
+    WriteInt(korvex::kMainSection, "TimeShowType", TimeShowType);
+}
+
+korvex::KvsetStatus CKorvexGlobal::ExportDeviceConfig(const std::filesystem::path& kvsetPath) {
+    SaveSettings();
+    return korvex::ExportKvsetFile(kvsetPath, settingsFolder / kDevCfgName, kDevCfgName);
+}
+
+korvex::KvsetImportResult CKorvexGlobal::ImportDeviceConfig(
+    const std::filesystem::path& kvsetPath) {
+    const korvex::KvsetImportResult result = korvex::ImportKvsetFile(
+        kvsetPath, [this](const std::string& name, const std::vector<std::uint8_t>& bytes) {
+            return !settingsFolder.empty() &&
+                   name_share::WriteFileAtomic(
+                       (settingsFolder / name).string(),
+                       std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        });
+    if (result.status != korvex::KvsetStatus::kCannotOpen) LoadSettings();
+    return result;
+}
+
+void CKorvexGlobal::AliasText(const _VCI_CAN_OBJ& frame, std::string& text) {
+    text.clear();
+    for (const AliasEntry& entry : Block(0).alias.vecAliasName) {
+        if (IsOBJKeyEqual(&entry.key, &frame) != 0) {
+            text = entry.strName;
+            return;
+        }
+    }
+}
+
+korvex::ExportRowContext CKorvexGlobal::ExportContext(korvex::AnalyCANFrameFn analyCANFrame) {
+    korvex::ExportRowContext context;
+    context.timeShowType = TimeShowType;
+    context.origTimeList = &origTimeList;
+    context.analyCANFrame = analyCANFrame;
+    context.alias = [this](const _VCI_CAN_OBJ& frame, std::string& text) {
+        AliasText(frame, text);
+    };
+    return context;
+}
 
 std::size_t CKorvexGlobal::ChannelSlot() const {
     return iCurCANInd >= 0 && iCurCANInd < kChannelCount ? static_cast<std::size_t>(iCurCANInd) : 0;

@@ -1,0 +1,200 @@
+#include "cli/CliCommands.h"
+
+#include <chrono>
+#include <cstring>
+#include <memory>
+
+#include "cli/DeviceInfoText.h"
+#include "cli/UploadWatcher.h"
+#include "core/DataFileReader.h"
+#include "core/DataFileWriter.h"
+#include "core/FrameStoreSink.h"
+#include "core/KorvexGlobal.h"
+#include "logport/include/logport.h"
+#include "protolens/include/protolens.h"
+
+namespace korvex::cli {
+namespace {
+
+// The program opens recorders with device type 21 and probes at most this
+// many indices.
+constexpr std::uint32_t kMaxDevices = 64;
+
+struct FrameArrayDeleter {
+    void operator()(_VCI_CAN_OBJ* p) const { delete[] p; }
+};
+using FrameArray = std::unique_ptr<_VCI_CAN_OBJ, FrameArrayDeleter>;
+
+// Opens the recorder on construction and closes it on the way out, also
+// after a failed open, as the program does.
+class CDeviceSession {
+  public:
+    explicit CDeviceSession(std::uint32_t index)
+        : index(index), opened(LGP_OpenDevice(LGP_DEVTYPE, index, 0) != 0) {}
+    ~CDeviceSession() { LGP_CloseDevice(LGP_DEVTYPE, index); }
+    CDeviceSession(const CDeviceSession&) = delete;
+    CDeviceSession& operator=(const CDeviceSession&) = delete;
+    bool Opened() const { return opened; }
+
+  private:
+    std::uint32_t index;
+    bool opened;
+};
+
+// The frame list's view settings without touching the settings files: the
+// time mode from DevCfg.ini and the alias rules from softwareCfg.xml.
+void LoadViewSettings(CKorvexGlobal& global, const std::filesystem::path& settingsFolder) {
+    if (settingsFolder.empty()) return;
+    global.iniPath = (settingsFolder / CKorvexGlobal::kDevCfgName).string();
+    global.LoadSettings();
+    global.iniPath.clear();
+    global.LoadDocument((settingsFolder / CKorvexGlobal::kSoftwareCfgName).string());
+    global.LoadAliasGroup(0);
+}
+
+// The captions the plug-in gives the frame list. The plug-in reads its frame
+// words ("数据帧", "标准帧", ...) only when told the language, so it is told,
+// as the program does at start-up.
+void TakeColumns(CFrameStoreSink& sink) {
+    constexpr int kLanguageChanged = 15;
+    std::int32_t language = 0;
+    SetControlList(&sink);
+    IOCtl(kLanguageChanged, &language, sizeof language, 0, 0);
+    SetControlList(nullptr);
+}
+
+int Fail(const CliStreams& io, const std::string& message) {
+    io.err << message << '\n' << std::flush;
+    return kExitFailed;
+}
+
+}  // namespace
+
+int RunDevices(const CliStreams& io) {
+    std::vector<std::uint32_t> found;
+    for (std::uint32_t i = 0; i < kMaxDevices; ++i) {
+        CDeviceSession device(i);
+        if (!device.Opened()) break;
+        found.push_back(i);
+    }
+    std::fprintf(io.out, "Recorders (device type %u): %zu\n", LGP_DEVTYPE, found.size());
+    for (std::uint32_t i : found) std::fprintf(io.out, "  %u\n", i);
+    std::fflush(io.out);
+    return kExitOk;
+}
+
+int RunUpload(const CliOptions& options, const std::filesystem::path& settingsFolder,
+              const CliStreams& io) {
+    CKorvexGlobal global;
+    LoadViewSettings(global, settingsFolder);
+    CFrameStoreSink sink;
+    global.frameSinks[0] = {&sink};
+
+    CDeviceSession device(options.deviceIndex);
+    if (!device.Opened()) return Fail(io, "打开设备失败!");
+    std::uint8_t clockCount = 0;
+    const FrameArray clocks(LGP_GetOrigTimeList(LGP_DEVTYPE, options.deviceIndex, &clockCount));
+    if (!clocks) return Fail(io, "GetOrigTimeList失败!");
+    global.RebuildOrigTimeList(clocks.get(), clockCount);
+
+    std::uint32_t count = 0;
+    const auto start = std::chrono::steady_clock::now();
+    FrameArray frames;
+    {
+        CUploadWatcher watcher(io.err, io.progress);
+        frames.reset(LGP_LoadFrame(LGP_DEVTYPE, options.deviceIndex, &count));
+    }
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    if (!frames) return Fail(io, "上载报文失败!");
+
+    const int shown = global.AddUploadFrames(frames.get(), static_cast<int>(count));
+    bool written;
+    if (IsBinaryDataFileName(options.outputPath)) {
+        written = WriteSnapshotFile(options.outputPath, global.origTimeList, sink.frameStore);
+    } else {
+        TakeColumns(sink);
+        written = WriteTextExportFile(options.outputPath, sink.captions, sink.frameStore,
+                                      global.ExportContext(&AnalyCANFrame));
+    }
+    if (!written) {
+        return Fail(io, "korvex-cli: cannot write " + options.outputPath.string() + ": " +
+                            std::strerror(errno));
+    }
+    char time[48];
+    std::snprintf(time, sizeof time, "(Time: %.03f s)", elapsed.count());
+    std::fprintf(io.out, "%s %s\n", FrameCountText(kFrameTotalLabel, shown).c_str(), time);
+    std::fflush(io.out);
+    return kExitOk;
+}
+
+int RunDump(const CliOptions& options, const std::filesystem::path& settingsFolder,
+            const CliStreams& io) {
+    CKorvexGlobal global;
+    LoadViewSettings(global, settingsFolder);
+    if (options.timeShowType >= 0)
+        global.TimeShowType = static_cast<std::uint8_t>(options.timeShowType);
+    CFrameStoreSink sink;
+    TakeColumns(sink);
+    global.frameSinks[0] = {&sink};
+    const DataFileStatus status = options.stream ? ReadStreamFile(options.inputPath, global)
+                                                 : ReadSnapshotFile(options.inputPath, global);
+    const std::string name = options.inputPath.string();
+    switch (status) {
+        case DataFileStatus::kOk:
+            break;
+        case DataFileStatus::kCannotOpen:
+            return Fail(io, "korvex-cli: cannot open " + name + ": " + std::strerror(errno));
+        case DataFileStatus::kNotDataFile:
+            return Fail(io, "korvex-cli: " + name + " is not a Korvex data file");
+        case DataFileStatus::kDamaged:
+            return Fail(io, "korvex-cli: " + name + " is damaged: its clock list does not fit");
+    }
+    if (!WriteTextExport(io.out, sink.captions, sink.frameStore,
+                         global.ExportContext(&AnalyCANFrame)))
+        return Fail(io, std::string("korvex-cli: cannot write the text: ") + std::strerror(errno));
+    return kExitOk;
+}
+
+int RunInfo(const CliOptions& options, const CliStreams& io) {
+    CDeviceSession device(options.deviceIndex);
+    if (!device.Opened()) return Fail(io, "打开设备失败!");
+    BaseInfo base{};
+    FilterInfo filter{};
+    if (!LGP_GetBaseInfo(LGP_DEVTYPE, options.deviceIndex, &base) ||
+        !LGP_GetFilterInfo(LGP_DEVTYPE, options.deviceIndex, &filter))
+        return Fail(io, "操作失败");
+    const std::string text = DeviceInfoText(base, filter);
+    std::fwrite(text.data(), 1, text.size(), io.out);
+    std::fflush(io.out);
+    return kExitOk;
+}
+
+int RunCommandLine(const std::vector<std::string>& args,
+                   const std::filesystem::path& settingsFolder, const CliStreams& io) {
+    CliOptions options;
+    std::string error;
+    if (!ParseCliOptions(args, options, error)) {
+        io.err << "korvex-cli: " << error << "\n" << UsageText(options.verb) << std::flush;
+        return kExitUsage;
+    }
+    if (options.help) {
+        std::fputs(UsageText(options.verb), io.out);
+        std::fflush(io.out);
+        return kExitOk;
+    }
+    switch (options.verb) {
+        case CliVerb::kDevices:
+            return RunDevices(io);
+        case CliVerb::kUpload:
+            return RunUpload(options, settingsFolder, io);
+        case CliVerb::kDump:
+            return RunDump(options, settingsFolder, io);
+        case CliVerb::kInfo:
+            return RunInfo(options, io);
+        case CliVerb::kNone:
+            break;
+    }
+    return kExitUsage;
+}
+
+}  // namespace korvex::cli

@@ -1,0 +1,119 @@
+#include "cli/DeviceInfoText.h"
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+
+namespace korvex::cli {
+namespace {
+
+struct BitRate {
+    const char* name;
+    std::uint32_t timingRegister;
+};
+
+constexpr std::array<BitRate, 10> kBitRates{{
+    {"1000K", 0x00060003},
+    {"800K", 0x00060004},
+    {"500K", 0x00060007},
+    {"250K", 0x001C0008},
+    {"125K", 0x001C0011},
+    {"100K", 0x00160023},
+    {"50K", 0x001C002C},
+    {"20K", 0x001600B3},
+    {"10K", 0x001C00E0},
+    {"5K", 0x001C01C1},
+}};
+
+constexpr std::array<const char*, 4> kFilterKindTexts{"标准帧明确ID格式", "标准帧组ID格式",
+                                                      "扩展帧明确ID格式", "扩展帧组ID格式"};
+
+constexpr std::uint32_t kTableSize = sizeof(FilterInfo::bTable);
+
+std::uint16_t U16At(const FilterInfo& info, std::uint32_t offset) {
+    return static_cast<std::uint16_t>(info.bTable[offset] | info.bTable[offset + 1] << 8);
+}
+
+std::uint32_t U32At(const FilterInfo& info, std::uint32_t offset) {
+    std::uint32_t v;
+    std::memcpy(&v, &info.bTable[offset], sizeof v);
+    return v;
+}
+
+std::string Format(const char* format, auto... args) {
+    char buffer[160];
+    const int n = std::snprintf(buffer, sizeof buffer, format, args...);
+    return std::string(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
+}
+
+}  // namespace
+
+const char* BitRateName(std::uint32_t timingRegister) {
+    for (const BitRate& rate : kBitRates) {
+        if (rate.timingRegister == timingRegister) return rate.name;
+    }
+    return nullptr;
+}
+
+std::vector<FilterEntry> DecodeFilterTable(const FilterInfo& info) {
+    std::vector<FilterEntry> walk;
+    const std::uint32_t end = info.dwTableEnd <= kTableSize ? info.dwTableEnd : 0;
+    std::uint32_t offset = 0;
+    while (offset < end) {
+        FilterEntry e;
+        if (offset < info.dwStdGroupStart) {
+            if (offset + 2 > end) break;
+            std::uint16_t v = U16At(info, offset);
+            offset += 2;
+            if (v == 0xFFFF) {
+                if (offset + 2 > end) break;
+                v = U16At(info, offset);
+                offset += 2;
+            }
+            e = {static_cast<std::uint32_t>(v >> 13), FilterKind::kStdExplicit, v & 0x7FFu,
+                 v & 0x7FFu};
+        } else if (offset < info.dwExtExplicitStart) {
+            if (offset + 4 > end) break;
+            const std::uint16_t hi = U16At(info, offset + 2);
+            e = {static_cast<std::uint32_t>(hi >> 13), FilterKind::kStdGroup, hi & 0x7FFu,
+                 U16At(info, offset) & 0x7FFu};
+            offset += 4;
+        } else if (offset < info.dwExtGroupStart) {
+            if (offset + 4 > end) break;
+            const std::uint32_t v = U32At(info, offset);
+            e = {v >> 29, FilterKind::kExtExplicit, v & 0x1FFFFFFFu, v & 0x1FFFFFFFu};
+            offset += 4;
+        } else {
+            if (offset + 8 > end) break;
+            const std::uint32_t s = U32At(info, offset);
+            e = {s >> 29, FilterKind::kExtGroup, s & 0x1FFFFFFFu,
+                 U32At(info, offset + 4) & 0x1FFFFFFFu};
+            offset += 8;
+        }
+        walk.push_back(e);
+    }
+    return {walk.rbegin(), walk.rend()};
+}
+
+std::string DeviceInfoText(const BaseInfo& base, const FilterInfo& filter) {
+    std::string text;
+    const char* rate = base.dwCustomFlag ? nullptr : BitRateName(base.dwTiming);
+    text += rate ? Format("Bit rate:             %s (register 0x%08X)\n", rate, base.dwTiming)
+                 : Format("Bit rate:             custom register 0x%08X\n", base.dwTiming);
+    text += Format("Mode:                 %s\n", base.bMode == 0 ? "监听模式" : "正常模式");
+    text += Format("Send interval:        %u ms\n", base.dwSendInterval);
+    text += Format("Clock:                %02d%02d-%02d-%02d %02d:%02d:%02d\n", base.bCentury,
+                   base.bYear, base.bMonth, base.bDay, base.bHour, base.bMinute, base.bSecond);
+    text += Format("IO output:            %d\n", base.bIoOutput);
+    text += Format("Terminating resistor: %s\n", base.dwResistor == 1 ? "enabled" : "disabled");
+    text += Format("Filter:               %s\n", base.bFilterEnable == 1 ? "enabled" : "disabled");
+    const std::vector<FilterEntry> entries = DecodeFilterTable(filter);
+    text += Format("Filter entries:       %zu\n", entries.size());
+    for (const FilterEntry& e : entries) {
+        text += Format("  %u  %s  0x%08x  0x%08x\n", e.channel,
+                       kFilterKindTexts[static_cast<std::size_t>(e.kind)], e.start, e.end);
+    }
+    return text;
+}
+
+}  // namespace korvex::cli
