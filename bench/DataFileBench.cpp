@@ -1,6 +1,6 @@
 // Data files at the scale of a full recorder: a 1,000,000-frame snapshot
 // loaded through a frame store sink against one plain read of the same file,
-// and the text export of 1,000,000 frames.
+// and the text export of 1,000,000 frames with the plug-in's column texts.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -13,6 +13,7 @@
 #include "core/DataFileWriter.h"
 #include "core/FrameStoreSink.h"
 #include "core/KorvexGlobal.h"
+#include "protolens/include/protolens.h"
 #include "tests/support/FrameFactory.h"
 
 namespace {
@@ -49,21 +50,18 @@ const std::filesystem::path& SnapshotFile() {
     return path;
 }
 
-// Text of the five protocol columns, about as long as the plug-in's
-// hexadecimal texts.
-int ProtocolTexts(const _VCI_CAN_OBJ* frame, char*** texts, int* count) {
-    static char buffers[5][80];
-    static char* pointers[5] = {buffers[0], buffers[1], buffers[2], buffers[3], buffers[4]};
-    std::snprintf(buffers[0], 80, "0x%08X", frame->ID);
-    std::snprintf(buffers[1], 80, "%s", frame->ExternFlag ? "扩展帧" : "标准帧");
-    std::snprintf(buffers[2], 80, "%s", frame->RemoteFlag ? "远程帧" : "数据帧");
-    std::snprintf(buffers[3], 80, "0x%02X", frame->DataLen);
-    std::snprintf(buffers[4], 80, "%02X %02X %02X %02X %02X %02X %02X %02X ", frame->Data[0],
-                  frame->Data[1], frame->Data[2], frame->Data[3], frame->Data[4], frame->Data[5],
-                  frame->Data[6], frame->Data[7]);
-    *texts = pointers;
-    *count = 5;
-    return 1;
+// The plug-in's column captions, with its frame words loaded as the program
+// does at start-up.
+const std::vector<std::string>& PluginCaptions() {
+    static const std::vector<std::string> captions = [] {
+        CFrameStoreSink columns;
+        std::int32_t language = 0;
+        SetControlList(&columns);
+        IOCtl(15, &language, sizeof language, 0, 0);
+        SetControlList(nullptr);
+        return columns.captions;
+    }();
+    return captions;
 }
 
 void BM_PlainReadOfSnapshot(benchmark::State& state) {
@@ -125,9 +123,8 @@ void BM_WriteTextExport(benchmark::State& state) {
     CFrameStoreSink& sink = FilledStore();
     const std::filesystem::path path = BenchFile("export.txt");
     std::vector<OrigTimeEntry> clocks(3);
-    const korvex::ExportRowContext context{0, &clocks, &ProtocolTexts, {}};
-    const std::vector<std::string> captions{"序号", "时间标识", "别名", "帧ID", "格式",
-                                            "类型", "DLC",      "数据", "备注"};
+    const korvex::ExportRowContext context{0, &clocks, &AnalyCANFrame, {}};
+    const std::vector<std::string>& captions = PluginCaptions();
     for (auto _ : state) korvex::WriteTextExportFile(path, captions, sink.frameStore, context);
     std::filesystem::remove(path);
     state.SetItemsProcessed(state.iterations() * kFrames);

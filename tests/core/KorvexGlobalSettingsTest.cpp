@@ -174,8 +174,9 @@ TEST(KorvexGlobalSettings, ExportThenImportRestoresTheFile) {
     EXPECT_EQ(result.entriesStored, 1);
     EXPECT_EQ(ReadBytes(dir / "DevCfg.ini"), saved);
     EXPECT_EQ(global.TimeShowType, 1);  // reloaded
-    EXPECT_EQ(global.CANSetting.baseInfo.dwTiming, 0x001C0011u);
-    EXPECT_EQ(global.CANSetting.preFrames[2].ID, 0x7FFu);
+    // Packed members: copied out before comparing.
+    EXPECT_EQ(std::uint32_t{global.CANSetting.baseInfo.dwTiming}, 0x001C0011u);
+    EXPECT_EQ(std::uint32_t{global.CANSetting.preFrames[2].ID}, 0x7FFu);
 }
 
 TEST(KorvexGlobalSettings, ImportReloadsEvenWhenNothingIsStored) {
