@@ -30,7 +30,12 @@ function(korvex_fuzz_target name)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   target_link_libraries(${name} PRIVATE ${F_LINK})
   if(F_CORPUS)
-    add_test(NAME ${name}_corpus COMMAND ${name} -runs=2000 -max_total_time=20 ${F_CORPUS})
+    # New inputs go to a scratch folder in the build tree; the kept corpus in
+    # the source tree is only read.
+    set(scratch ${CMAKE_CURRENT_BINARY_DIR}/${name}_scratch)
+    file(MAKE_DIRECTORY ${scratch})
+    add_test(NAME ${name}_corpus
+             COMMAND ${name} -runs=2000 -max_total_time=20 ${scratch} ${F_CORPUS})
     set_tests_properties(${name}_corpus PROPERTIES LABELS fuzz)
   endif()
 endfunction()
