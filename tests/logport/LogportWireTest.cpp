@@ -74,9 +74,12 @@ class LogportWire : public ::testing::Test {
 };
 
 TEST_F(LogportWire, OpenAsksForTheListAndTheCountBeforeOpeningAnything) {
-    Usb().listResult = 0;
-    EXPECT_EQ(LGP_OpenDevice(kType, 0, 0), 0u);
-    EXPECT_EQ(Usb().calls, std::vector<std::string>{"GetDeviceList"});
+    for (const std::uint32_t listResult : {0u, 2u}) {
+        Usb().Reset();
+        Usb().listResult = listResult;
+        EXPECT_EQ(LGP_OpenDevice(kType, 0, 0), 0u) << listResult;
+        EXPECT_EQ(Usb().calls, std::vector<std::string>{"GetDeviceList"}) << listResult;
+    }
 
     Usb().Reset();
     Usb().devCount = 0;
