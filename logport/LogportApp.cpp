@@ -37,8 +37,14 @@ bool CLogportApp::OpenDevice(std::uint32_t devType, std::uint32_t devIndex) {
 
 bool CLogportApp::CloseDevice(std::uint32_t devType, std::uint32_t devIndex) {
     if (!IsKnownDevice(devType, devIndex)) return false;
-    for (std::uint32_t& pipe : pipes.dwPipes) ClosePipe(&pipe);
+    // Closed means no handles: a stale one must never reach a pipe or device
+    // that PipeUsb hands out again later.
+    for (std::uint32_t& pipe : pipes.dwPipes) {
+        ClosePipe(&pipe);
+        pipe = 0;
+    }
     CloseDev(&pipes.dwDevice);
+    pipes.dwDevice = 0;
     return true;
 }
 

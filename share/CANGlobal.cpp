@@ -23,9 +23,16 @@ std::string GroupName(const char* prefix, int ch) {
 }
 
 // The top-level group element, appended when missing. A new document starts
-// with the XML declaration.
+// with the XML declaration. Text directly inside a group means nothing to it.
 XMLElement* FindOrCreateGroup(XMLDocument& document, const std::string& name) {
-    if (XMLElement* group = document.FirstChildElement(name.c_str())) return group;
+    if (XMLElement* group = document.FirstChildElement(name.c_str())) {
+        for (tinyxml2::XMLNode* node = group->FirstChild(); node != nullptr;) {
+            tinyxml2::XMLNode* next = node->NextSibling();
+            if (node->ToText() != nullptr) group->DeleteChild(node);
+            node = next;
+        }
+        return group;
+    }
     if (document.FirstChild() == nullptr) document.InsertEndChild(document.NewDeclaration());
     XMLElement* group = document.NewElement(name.c_str());
     document.InsertEndChild(group);
@@ -36,11 +43,13 @@ void RemoveChildren(XMLElement* parent, const char* name) {
     while (XMLElement* child = parent->FirstChildElement(name)) parent->DeleteChild(child);
 }
 
-// A single-valued child: the existing one keeps its other attributes but moves
-// to the end, so that every save writes the children in the same order.
+// A single-valued child: the existing one (the one a load reads) keeps its
+// other attributes but moves to the end, so that every save writes the
+// children in the same order; further ones of the name are dropped.
 XMLElement* PlaceSingleChild(XMLElement* parent, const char* name) {
     XMLElement* child = parent->FirstChildElement(name);
     if (child == nullptr) return parent->InsertNewChildElement(name);
+    while (XMLElement* extra = child->NextSiblingElement(name)) parent->DeleteChild(extra);
     parent->InsertEndChild(child);
     return child;
 }

@@ -1,5 +1,6 @@
 #include "share/SettingsXml.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -129,16 +130,22 @@ std::string LegalizeAttributeNames(std::string_view text) {
 
 void RestoreAttributeNames(XMLElement* element) {
     for (; element != nullptr; element = element->NextSiblingElement()) {
-        std::vector<std::pair<std::string, std::string>> renamed;
+        // From the first renamed attribute on, every attribute is taken off and
+        // put back in order, so the names come back where they stood.
+        std::vector<std::pair<std::string, std::string>> tail;
         for (const XMLAttribute* a = element->FirstAttribute(); a != nullptr; a = a->Next()) {
             const std::string_view name = a->Name();
-            if (name.substr(0, kDigitNamePrefix.size()) == kDigitNamePrefix) {
-                renamed.emplace_back(name, a->Value());
+            if (tail.empty() && name.substr(0, kDigitNamePrefix.size()) != kDigitNamePrefix) {
+                continue;
             }
+            tail.emplace_back(name, a->Value());
         }
-        for (const auto& [name, value] : renamed) {
-            element->DeleteAttribute(name.c_str());
-            element->SetAttribute(name.substr(kDigitNamePrefix.size()).c_str(), value.c_str());
+        for (const auto& [name, value] : tail) element->DeleteAttribute(name.c_str());
+        for (auto& [name, value] : tail) {
+            if (std::string_view(name).substr(0, kDigitNamePrefix.size()) == kDigitNamePrefix) {
+                name.erase(0, kDigitNamePrefix.size());
+            }
+            element->SetAttribute(name.c_str(), value.c_str());
         }
         RestoreAttributeNames(element->FirstChildElement());
     }
@@ -185,7 +192,7 @@ bool ReadOBJKEY(const XMLElement* element, OBJKEY& key) {
     k.bEnd = static_cast<std::uint8_t>(end);
     if (const char* data = element->Attribute("bDataArr")) {
         const std::vector<std::uint8_t> bytes = ParseHexBytes(data, sizeof k.bDataArr);
-        std::memcpy(k.bDataArr, bytes.data(), bytes.size());
+        std::copy(bytes.begin(), bytes.end(), k.bDataArr);
     }
     // A buffer is kept only whole: it must hold the dwData bytes the key
     // promises; extra bytes are dropped with it kept, too few drop it.
@@ -282,6 +289,13 @@ bool ParseSettingsDocument(std::string_view text, tinyxml2::XMLDocument& documen
         return false;
     }
     RestoreAttributeNames(document.FirstChildElement());
+    // Text between the groups belongs to none of them; tinyxml2 would add a
+    // blank line to it on every save.
+    for (tinyxml2::XMLNode* node = document.FirstChild(); node != nullptr;) {
+        tinyxml2::XMLNode* next = node->NextSibling();
+        if (node->ToText() != nullptr) document.DeleteNode(node);
+        node = next;
+    }
     return true;
 }
 

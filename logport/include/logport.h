@@ -131,7 +131,9 @@ LGP_API _VCI_CAN_OBJ* LGP_GetOrigTimeList(std::uint32_t devType, std::uint32_t d
                                           std::uint8_t* count);
 // Records received so far by the running or last upload.
 LGP_API std::uint32_t LGP_GetCurLoadCount(void);
-// Record total of the running upload; 0 when none runs.
+// Record total of the running upload, set once the recorder has reported it.
+// 0 after an upload completes or is cancelled (and before the first one); a
+// failed upload leaves it as it was.
 LGP_API std::uint32_t LGP_GetAllLoadCount(void);
 // Asks a running upload to stop at the next block boundary or retry.
 LGP_API void LGP_CancelLoad(void);

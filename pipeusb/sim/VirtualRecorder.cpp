@@ -113,12 +113,17 @@ std::size_t CVirtualRecorder::Answer(Channel channel, const std::uint8_t* packet
     const std::size_t replySize = channel == Channel::Command ? kCommandReplySize : kBulkReplySize;
     std::memset(reply, 0, replySize);
     const std::uint8_t code = packet != nullptr && length >= 2 ? packet[1] : 0;
+    // Anything that is neither a command packet nor a long bulk packet (on the
+    // command channel), nor a short bulk packet (on the bulk channel), is a
+    // bad frame.
     std::uint8_t status = kStatusBadFrame;
+    const std::uint8_t shortStart = channel == Channel::Command ? kCommandStart : kBulkStart;
+    const bool longBulk = packet != nullptr && channel == Channel::Command &&
+                          length == kLongBulkPacketSize && packet[0] == kBulkStart;
+    const bool shortPacket =
+        packet != nullptr && length == kCommandPacketSize && packet[0] == shortStart;
 
-    if (packet == nullptr) {
-        // Nothing to parse: refused as a bad frame.
-    } else if (channel == Channel::Command && length == kLongBulkPacketSize &&
-               packet[0] == kBulkStart) {
+    if (longBulk) {
         // Long bulk packet: 0x00 0xFF in bytes 2-3, the length 2050 at the end,
         // and the checksum in the payload's last byte.
         if (packet[2] != 0x00 || packet[3] != 0xFF ||
@@ -128,8 +133,7 @@ std::size_t CVirtualRecorder::Answer(Channel channel, const std::uint8_t* packet
             status = kStatusBadChecksum;
         else
             status = DoFilterTable(code, packet + 4, nowMs);
-    } else if (length == kCommandPacketSize &&
-               packet[0] == (channel == Channel::Command ? kCommandStart : kBulkStart)) {
+    } else if (shortPacket) {
         const std::size_t payloadLength = packet[2];
         if (payloadLength > kMaxPayload)
             status = kStatusBadFrame;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
+#include <random>
 #include <vector>
 
 #include "logport/FilterLists.h"
@@ -178,6 +180,93 @@ TEST(FilterLists, FullTableFitsExactly) {
     EXPECT_EQ(std::uint32_t{info.dwTableEnd}, 2048u);
     EXPECT_EQ(Word(info, 2044) & 0xFFFF, 0xFFFFu);
     EXPECT_FALSE(lists.Add(0, Std(2000, 2000))) << "padding now counts";
+}
+
+// The lists as a plain walk from the front of each list: insert before the
+// first entry that lies above, merge what the insertion touches. Identifiers
+// stay far below 0xFFFFFFFF, so r.end + 1 cannot wrap here.
+class CWalkModel {
+  public:
+    bool Add(std::uint32_t channel, const FilterRange& r) {
+        if (channel > 1 || r.dwStart > r.dwEnd) return false;
+        const bool ext = r.dwExtended != 0;
+        if (r.dwStart == r.dwEnd) {
+            std::vector<std::uint32_t>& list = (ext ? extExplicit : stdExplicit)[channel];
+            const std::uint32_t size = ext ? 4 : 2;
+            std::size_t i = 0;
+            for (; i < list.size(); ++i) {
+                if (list[i] == r.dwStart) return true;
+                if (list[i] > r.dwStart) break;
+            }
+            if (total + size > 2048) return false;
+            list.insert(list.begin() + static_cast<std::ptrdiff_t>(i), r.dwStart);
+            total += size;
+            return true;
+        }
+        std::vector<IdRange>& list = (ext ? extGroups : stdGroups)[channel];
+        const std::uint32_t size = ext ? 8 : 4;
+        if (total + size > 2048) return false;
+        total += size;
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const IdRange at = list[i];
+            if (at.dwStart > 0 && r.dwStart < at.dwStart - 1) {
+                Insert(list, i, {r.dwStart, r.dwEnd}, size);
+                return true;
+            }
+            if (r.dwStart <= at.dwEnd + 1) {
+                Insert(list, i, {std::min(r.dwStart, at.dwStart), std::max(r.dwEnd, at.dwEnd)},
+                       size);
+                return true;
+            }
+        }
+        list.push_back({r.dwStart, r.dwEnd});
+        return true;
+    }
+
+    std::array<std::vector<std::uint32_t>, 2> stdExplicit, extExplicit;
+    std::array<std::vector<IdRange>, 2> stdGroups, extGroups;
+    std::uint32_t total = 0;
+
+  private:
+    void Insert(std::vector<IdRange>& list, std::size_t i, IdRange added, std::uint32_t size) {
+        list.insert(list.begin() + static_cast<std::ptrdiff_t>(i), added);
+        IdRange& merged = list[i];
+        while (i + 1 < list.size() &&
+               !(list[i + 1].dwStart > 0 && merged.dwEnd < list[i + 1].dwStart - 1)) {
+            merged.dwEnd = std::max(merged.dwEnd, list[i + 1].dwEnd);
+            list.erase(list.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+            total -= size;
+        }
+    }
+};
+
+TEST(FilterLists, RandomAdditionsUpToAFullTableAgreeWithAPlainWalk) {
+    std::mt19937 rng(20261207);
+    auto pick = [&rng](std::uint32_t n) { return static_cast<std::uint32_t>(rng() % n); };
+    for (int round = 0; round < 20; ++round) {
+        CFilterLists lists;
+        CWalkModel model;
+        const std::uint32_t spread = round % 2 == 0 ? 300 : 5000;
+        for (int step = 0; step < 3000; ++step) {
+            const std::uint32_t channel = pick(20) == 0 ? 2 : pick(2);
+            const std::uint32_t start = pick(spread);
+            std::uint32_t end = start;
+            if (pick(5) < 3) end += pick(pick(2) == 0 ? 4 : 40);
+            const FilterRange r = pick(30) == 0 ? FilterRange{pick(2), end + 1, start}
+                                                : FilterRange{pick(2), start, end};
+            ASSERT_EQ(lists.Add(channel, r), model.Add(channel, r))
+                << round << "/" << step << ": " << r.dwExtended << " " << r.dwStart << "-"
+                << r.dwEnd;
+            ASSERT_EQ(lists.BytesUsed(), model.total) << round << "/" << step;
+        }
+        EXPECT_EQ(model.total, 2048u) << "each round ends with a full table";
+        for (std::uint32_t ch = 0; ch < 2; ++ch) {
+            EXPECT_EQ(lists.StdExplicit(ch), model.stdExplicit[ch]);
+            EXPECT_EQ(lists.StdGroups(ch), model.stdGroups[ch]);
+            EXPECT_EQ(lists.ExtExplicit(ch), model.extExplicit[ch]);
+            EXPECT_EQ(lists.ExtGroups(ch), model.extGroups[ch]);
+        }
+    }
 }
 
 }  // namespace

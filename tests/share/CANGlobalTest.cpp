@@ -1,4 +1,7 @@
+#include <dlfcn.h>
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include <memory>
 #include <string>
@@ -186,6 +189,22 @@ TEST(GenGlobal, PopupMenuAndOpenFileGoThroughTheServices) {
     EXPECT_TRUE(gen.OpenFile("manual.pdf"));
     ASSERT_EQ(ui.openedFiles.size(), 1u);
     EXPECT_EQ(ui.openedFiles[0], dir + "manual.pdf");
+}
+
+TEST(GenGlobal, ModuleDirIsTheFolderOfTheLibraryThatAsks) {
+    void* module = ::dlopen(SHARE_MODULE_PROBE, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(module, nullptr) << ::dlerror();
+    using Probe = int (*)(char*, int);
+    const auto probe = reinterpret_cast<Probe>(::dlsym(module, "ShareModuleDir"));
+    ASSERT_NE(probe, nullptr);
+    char dir[4096] = {};
+    ASSERT_EQ(probe(dir, sizeof dir), 1);
+    const std::filesystem::path expected =
+        std::filesystem::canonical(std::filesystem::path(SHARE_MODULE_PROBE).parent_path());
+    EXPECT_EQ(std::string(dir), expected.string() + "/");
+    EXPECT_NE(std::string(dir), name_share::CGenGlobal::ModuleDir());  // the program's own
+    EXPECT_EQ(probe(dir, 2), 0);
+    ::dlclose(module);
 }
 
 }  // namespace

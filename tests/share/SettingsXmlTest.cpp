@@ -199,7 +199,7 @@ TEST(SettingsXml, SavingTwiceWritesTheSameDocument) {
     LoadText(g,
              "<mine keep=\"1\"/>\n"
              "<dlgcmd0><bShowSend value=\"0\" note=\"x\"/><colFront value=\"1\"/><extra/>"
-             "<colBack value=\"255\"/></dlgcmd0>\n"
+             "<colBack value=\"255\"/>junk<colBack value=\"254\"/></dlgcmd0>\n"
              "<dlgTrigger0><bEnableTrigger value=\"1\"/><vecTrigger m_TriggerType=\"0\">"
              "<OBJKEY icolInd=\"3\"/></vecTrigger></dlgTrigger0>\n");
     FillEverything(g);
@@ -209,6 +209,9 @@ TEST(SettingsXml, SavingTwiceWritesTheSameDocument) {
     EXPECT_NE(first.find("<mine keep=\"1\"/>"), std::string::npos);
     EXPECT_NE(first.find("<extra/>"), std::string::npos);
     EXPECT_NE(first.find("<bShowSend value=\"0\" note=\"x\"/>"), std::string::npos);
+    // A repeated single value and stray text inside a group are not kept.
+    EXPECT_EQ(first.find("<colBack"), first.rfind("<colBack"));
+    EXPECT_EQ(first.find("junk"), std::string::npos);
 
     // Loading what was saved and saving again changes nothing either.
     CCANGlobal h;
@@ -464,7 +467,7 @@ TEST(SettingsXml, DamagedValuesAreClampedOrDropped) {
              "<vecRowColor><OBJKEY icolInd=\"7\" dwData=\"2\" pBuf=\"01020304\"/></vecRowColor>"
              "<vecRowColor><OBJKEY dwData=\"3\" pBuf=\"01zz03\"/></vecRowColor>"
              "<vecRowColor><OBJKEY dwData=\"4000000000\" pBuf=\"0102\"/></vecRowColor>"
-             "<vecRowColor><OBJKEY bStart=\"-1\" bEnd=\"-2\"/></vecRowColor>"
+             "<vecRowColor><OBJKEY bStart=\"-1\" bEnd=\"-2\" bDataArr=\"\"/></vecRowColor>"
              "</dlgcmd0>"
              "<dlgSend0><SendList>"
              "<tagSendUint len=\"5\"><obj val=\"" +

@@ -1,0 +1,13 @@
+// A shared library carrying the settings library, as the plug-in does, so
+// that a test can ask where such a library finds itself.
+#include <cstring>
+#include <string>
+
+#include "share/GenGlobal.h"
+
+extern "C" __attribute__((visibility("default"))) int ShareModuleDir(char* out, int size) {
+    const std::string dir = name_share::CGenGlobal::ModuleDir();
+    if (size <= 0 || dir.size() >= static_cast<std::size_t>(size)) return 0;
+    std::memcpy(out, dir.c_str(), dir.size() + 1);
+    return 1;
+}
