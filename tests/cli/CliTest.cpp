@@ -14,68 +14,18 @@
 #include "cli/UploadWatcher.h"
 #include "logport/include/logport.h"
 #include "pipeusb/include/pipeusb_sim.h"
+#include "tests/cli/CliTestSupport.h"
 #include "tests/core/TempFolder.h"
 
 namespace {
 
-using korvex::cli::CliStreams;
+using korvex::test::CliRun;
+using korvex::test::CliTest;
+using korvex::test::Lines;
 using korvex::test::ReadBytes;
+using korvex::test::RunCli;
+using korvex::test::ShownRecords;
 using korvex::test::TempFolder;
-
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs a command line in-process with its output captured.
-CliRun RunCli(const std::vector<std::string>& args, const std::filesystem::path& settings = {}) {
-    char* buffer = nullptr;
-    std::size_t size = 0;
-    std::FILE* out = open_memstream(&buffer, &size);
-    std::ostringstream err;
-    CliRun run;
-    run.status = korvex::cli::RunCommandLine(args, settings, CliStreams{out, err, false});
-    std::fclose(out);
-    run.out.assign(buffer, size);
-    std::free(buffer);
-    run.err = err.str();
-    return run;
-}
-
-std::size_t Lines(const std::string& text) {
-    std::size_t n = 0;
-    for (std::size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos; at += 2) ++n;
-    return n;
-}
-
-// Frames an upload of recorder `index` should show: every record but clock
-// records and 0xFE event records.
-std::uint32_t ShownRecords(std::uint32_t index) {
-    std::uint32_t count = 0;
-    LGP_OpenDevice(LGP_DEVTYPE, index, 0);
-    _VCI_CAN_OBJ* records = LGP_LoadFrame(LGP_DEVTYPE, index, &count);
-    LGP_CloseDevice(LGP_DEVTYPE, index);
-    std::uint32_t shown = 0;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const std::uint8_t event = records[i].Reserved[0];
-        if (event != 0xFF && event != 0xFE) ++shown;
-    }
-    delete[] records;
-    return shown;
-}
-
-class CliTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        PipeUsbSim_ClearFaults();
-        korvex::cli::ResetCancel();
-    }
-    void TearDown() override {
-        PipeUsbSim_ClearFaults();
-        PipeUsbSim_Configure("demo");
-    }
-};
 
 TEST_F(CliTest, UsageErrorsExitWithTwo) {
     const std::vector<std::vector<std::string>> bad{
@@ -218,29 +168,6 @@ TEST_F(CliTest, InfoShowsTheConfiguration) {
                               "Terminating resistor:", "Filter:", "Filter entries:"}) {
         EXPECT_NE(run.out.find(label), std::string::npos) << label << "\n" << run.out;
     }
-}
-
-TEST_F(CliTest, CancelKeepsTheFramesReceivedSoFar) {
-    ASSERT_EQ(PipeUsbSim_Configure("demo"), 1u);
-    const std::uint32_t shown = ShownRecords(0);
-    // Slow every block exchange so the cancel arrives mid-upload.
-    const PipeUsbSimFault slow{PIPEUSB_SIM_DELAY, 0, 0x17, 3, 100000, 20};
-    ASSERT_EQ(PipeUsbSim_InjectFault(&slow), 1u);
-    TempFolder dir;
-    CliRun run;
-    std::thread upload([&] { run = RunCli({"upload", "-o", (dir / "part.can").string()}); });
-    while (LGP_GetCurLoadCount() == 0 || LGP_GetAllLoadCount() == 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    korvex::cli::RequestCancel();
-    upload.join();
-    ASSERT_EQ(run.status, 0) << run.err;
-    const std::string bytes = ReadBytes(dir / "part.can");
-    std::uint32_t clocks = 0;
-    std::memcpy(&clocks, bytes.data() + 20, 4);
-    const std::size_t frames = (bytes.size() - 24 - 12 * clocks) / 24;
-    EXPECT_GT(frames, 0u);
-    EXPECT_LT(frames, shown);
-    EXPECT_EQ(run.out.rfind("总帧数 ：" + std::to_string(frames) + " ", 0), 0u) << run.out;
 }
 
 TEST(DeviceInfoText, FilterTableIsListedAsTheDialogShowsIt) {
