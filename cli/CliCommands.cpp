@@ -1,5 +1,6 @@
 #include "cli/CliCommands.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <memory>
