@@ -2,13 +2,13 @@
 
 #include <mutex>
 
-// A lock that the thread holding it may take again, so that an operation that
-// holds it can call another operation of the same object.
+// The lock of one ring buffer. Operations never call one another while holding
+// it, so it need not be re-entrant.
 class CCriticalSection {
-  public:
+public:
     void Lock() { mutex_.lock(); }
     void Unlock() { mutex_.unlock(); }
 
-  private:
-    std::recursive_mutex mutex_;
+private:
+    std::mutex mutex_;
 };

@@ -46,7 +46,7 @@ class CCycleBuffer {
     void Push(const T& item) {
         CAutoLockCritical guard(&lock);
         if (pBuffer == nullptr) {
-            Reserve(iCapacity > 0 ? iCapacity : kFirstAllocation);
+            ReserveLocked(iCapacity > 0 ? iCapacity : kFirstAllocation);
         }
         int tail = iHead + iCount;
         if (iCount + 1 > iCapacity) {
@@ -74,25 +74,12 @@ class CCycleBuffer {
     // failed allocation leaves the buffer as it was.
     void Reserve(int n) {
         CAutoLockCritical guard(&lock);
-        if (n <= iCapacity && pBuffer != nullptr) return;
-        T* fresh = Allocator::Allocate(n);
-        if (pBuffer != nullptr) {
-            const int firstRun = std::min(iHead + iCount, iCapacity) - iHead;
-            std::copy(pBuffer + iHead, pBuffer + iHead + firstRun, fresh);
-            if (iHead + iCount > iCapacity) {
-                std::copy(pBuffer, pBuffer + (iHead + iCount - iCapacity), fresh + firstRun);
-            }
-            Allocator::Free(pBuffer);
-        }
-        pBuffer = fresh;
-        iCapacity = n;
-        iHead = 0;
-        bChanged = 1;
+        ReserveLocked(n);
     }
 
     void GrowIfFull() {
         CAutoLockCritical guard(&lock);
-        if (iCount == iCapacity) Reserve(iCapacity + kGrowStep);
+        if (iCount == iCapacity) ReserveLocked(iCapacity + kGrowStep);
     }
 
     // Forgets the elements but keeps the array and the head.
@@ -129,6 +116,23 @@ class CCycleBuffer {
     }
 
   private:
+    void ReserveLocked(int n) {
+        if (n <= iCapacity && pBuffer != nullptr) return;
+        T* fresh = Allocator::Allocate(n);
+        if (pBuffer != nullptr) {
+            const int firstRun = std::min(iHead + iCount, iCapacity) - iHead;
+            std::copy(pBuffer + iHead, pBuffer + iHead + firstRun, fresh);
+            if (iHead + iCount > iCapacity) {
+                std::copy(pBuffer, pBuffer + (iHead + iCount - iCapacity), fresh + firstRun);
+            }
+            Allocator::Free(pBuffer);
+        }
+        pBuffer = fresh;
+        iCapacity = n;
+        iHead = 0;
+        bChanged = 1;
+    }
+
     std::int32_t bChanged = 0;
     CCriticalSection lock;
     T* pBuffer = nullptr;
