@@ -134,7 +134,9 @@ int CCANGlobal::ParseData(std::string_view text, _VCI_CAN_OBJ* frame, int base) 
 }
 
 void CCANGlobal::FormatData(std::string& text, const _VCI_CAN_OBJ* frame, int base) {
-    text = frame != nullptr ? name_share::FormatData(*frame, base) : std::string();
+    // Cleared, not replaced: the caller's string keeps its capacity.
+    text.clear();
+    if (frame != nullptr) name_share::AppendData(text, *frame, base);
 }
 
 void CCANGlobal::SaveSettings() {
