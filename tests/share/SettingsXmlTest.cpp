@@ -175,7 +175,7 @@ TEST(SettingsXml, KeyAttributesAreExact) {
     doc.Print(&printer);
     EXPECT_STREQ(printer.CStr(),
                  "<OBJKEY icolInd=\"7\" dwData=\"3\" dwMask=\"4294967295\" dwMask2=\"1\" "
-                 "bDataArr=\"1234000000000000\" bStart=\"0\" bEnd=\"2\" pBuf=\"010203\"/>\n");
+                 "bStart=\"0\" bEnd=\"2\" bDataArr=\"1234000000000000\" pBuf=\"010203\"/>\n");
 
     OBJKEY back;
     ASSERT_TRUE(name_share::ReadOBJKEY(e, back));
@@ -391,7 +391,7 @@ TEST(SettingsXml, GroupsAreWrittenInTheirLayout) {
               "<dlgFrameName0 dlgpos=\"0\">\n"
               "    <vecAliasName strName=\"ext\">\n"
               "        <OBJKEY icolInd=\"5\" dwData=\"1\" dwMask=\"0\" dwMask2=\"0\" "
-              "bDataArr=\"0000000000000000\" bStart=\"0\" bEnd=\"0\"/>\n"
+              "bStart=\"0\" bEnd=\"0\" bDataArr=\"0000000000000000\"/>\n"
               "    </vecAliasName>\n"
               "</dlgFrameName0>\n"
               "\n"  // tinyxml2 separates top-level elements by a blank line
@@ -446,7 +446,7 @@ TEST(SettingsXml, OnlyTheAliasGroupIsTouchedWhenOnlyItIsUsed) {
     const std::string bareKey = "<OBJKEY icolInd=\"3\"/>";
     expected.replace(expected.find(bareKey), bareKey.size(),
                      "<OBJKEY icolInd=\"3\" dwData=\"0\" dwMask=\"0\" dwMask2=\"0\" "
-                     "bDataArr=\"0000000000000000\" bStart=\"0\" bEnd=\"0\"/>");
+                     "bStart=\"0\" bEnd=\"0\" bDataArr=\"0000000000000000\"/>");
     EXPECT_EQ(g.DocumentText(), expected);
 }
 
