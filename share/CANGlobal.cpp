@@ -22,8 +22,9 @@ std::string GroupName(const char* prefix, int ch) {
     return prefix + std::to_string(ch);
 }
 
-// The top-level group element, appended when missing. A new document starts
-// with the XML declaration. Text directly inside a group means nothing to it.
+// The top-level group element, appended when missing. The document has no
+// root and no declaration: its groups are its top-level elements. Text
+// directly inside a group means nothing to it.
 XMLElement* FindOrCreateGroup(XMLDocument& document, const std::string& name) {
     if (XMLElement* group = document.FirstChildElement(name.c_str())) {
         for (tinyxml2::XMLNode* node = group->FirstChild(); node != nullptr;) {
@@ -33,7 +34,6 @@ XMLElement* FindOrCreateGroup(XMLDocument& document, const std::string& name) {
         }
         return group;
     }
-    if (document.FirstChild() == nullptr) document.InsertEndChild(document.NewDeclaration());
     XMLElement* group = document.NewElement(name.c_str());
     document.InsertEndChild(group);
     return group;
@@ -362,7 +362,6 @@ void CCANGlobal::LoadCANIndMap() {
 void CCANGlobal::SaveCANIndMap() {
     XMLElement* e = document.FirstChildElement("CANIndMap");
     if (e == nullptr) {
-        if (document.FirstChild() == nullptr) document.InsertEndChild(document.NewDeclaration());
         e = document.NewElement("CANIndMap");
         document.InsertEndChild(e);
     }

@@ -386,8 +386,8 @@ TEST(SettingsXml, GroupsAreWrittenInTheirLayout) {
         "AB00000000000000"
         "000000";
     ASSERT_EQ(f1.size(), 48u);
+    // A new document holds only the groups: no declaration, no root.
     EXPECT_EQ(g.DocumentText(),
-              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
               "<dlgFrameName0 dlgpos=\"0\">\n"
               "    <vecAliasName strName=\"ext\">\n"
               "        <OBJKEY icolInd=\"5\" dwData=\"1\" dwMask=\"0\" dwMask2=\"0\" "
