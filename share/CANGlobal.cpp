@@ -204,11 +204,12 @@ void CCANGlobal::LoadChannelGroup(int ch) {
     }
     for (const XMLElement* e = group->FirstChildElement("vecRowColor"); e != nullptr;
          e = e->NextSiblingElement("vecRowColor")) {
+        // Every element is a rule; one without a key keeps the empty key,
+        // which matches no frame. (Filter rules without a key are skipped.)
         ColorRule rule;
         QueryValue(e, "colFront", rule.color);
-        if (name_share::ReadOBJKEY(e->FirstChildElement("OBJKEY"), rule.key)) {
-            s.vecRowColor.push_back(std::move(rule));
-        }
+        name_share::ReadOBJKEY(e->FirstChildElement("OBJKEY"), rule.key);
+        s.vecRowColor.push_back(std::move(rule));
     }
     for (const XMLElement* e = group->FirstChildElement("vecFilterShow"); e != nullptr;
          e = e->NextSiblingElement("vecFilterShow")) {

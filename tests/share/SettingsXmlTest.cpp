@@ -264,7 +264,7 @@ TEST(SettingsXml, ColumnColoursBeyondNineAreIgnored) {
     EXPECT_EQ(g.Block(0).display.colFront[2], 0u);
 }
 
-TEST(SettingsXml, ElementsWithoutAKeyAreSkipped) {
+TEST(SettingsXml, ElementsWithoutAKey) {
     CCANGlobal g;
     LoadText(g,
              "<dlgcmd0>"
@@ -279,9 +279,12 @@ TEST(SettingsXml, ElementsWithoutAKeyAreSkipped) {
              "</dlgFrameName0>"
              "<dlgTrigger0><vecTrigger m_TriggerType=\"1\"/></dlgTrigger0>");
     const ChannelBlock& b = g.Block(0);
-    ASSERT_EQ(b.display.vecRowColor.size(), 1u);
-    EXPECT_EQ(b.display.vecRowColor[0].color, 2u);
-    EXPECT_EQ(b.display.vecRowColor[0].key.dwData, 5u);
+    // A row colour rule is kept without its key: the empty key matches nothing.
+    ASSERT_EQ(b.display.vecRowColor.size(), 2u);
+    EXPECT_EQ(b.display.vecRowColor[0].color, 1u);
+    EXPECT_EQ(b.display.vecRowColor[0].key, OBJKEY{});
+    EXPECT_EQ(b.display.vecRowColor[1].color, 2u);
+    EXPECT_EQ(b.display.vecRowColor[1].key.dwData, 5u);
     ASSERT_EQ(b.display.vecFilterShow.size(), 1u);
     EXPECT_EQ(b.display.vecFilterShow[0].key.icolInd, 6);
     ASSERT_EQ(b.display.vecFilterShow[0].extraKeys.size(), 2u);
