@@ -1,5 +1,7 @@
 #include "share/CANGlobal.h"
 
+#include <sys/stat.h>
+
 #include <utility>
 
 #include "share/AtomicFile.h"
@@ -37,6 +39,13 @@ XMLElement* FindOrCreateGroup(XMLDocument& document, const std::string& name) {
     XMLElement* group = document.NewElement(name.c_str());
     document.InsertEndChild(group);
     return group;
+}
+
+constexpr char kSettingsFile[] = "plugin_config/protolens.xml";
+
+std::string DefaultSettingsPath() {
+    const std::string dir = name_share::CGenGlobal::ModuleDir();
+    return dir.empty() ? std::string() : dir + kSettingsFile;
 }
 
 void RemoveChildren(XMLElement* parent, const char* name) {
@@ -91,7 +100,8 @@ void WriteExtraKeys(XMLElement* parent, const std::vector<OBJKEY>& keys) {
 }  // namespace
 
 CCANGlobal::CCANGlobal(int channelCount)
-    : channels(static_cast<std::size_t>(channelCount > 1 ? channelCount : 1)) {}
+    : settingsPath(DefaultSettingsPath()),
+      channels(static_cast<std::size_t>(channelCount > 1 ? channelCount : 1)) {}
 
 CCANGlobal::~CCANGlobal() {
     CCANGlobal::SaveSettings();
@@ -148,7 +158,13 @@ void CCANGlobal::SaveSettings() {
         SaveTriggerGroup(ch);
     }
     SaveCANIndMap();
-    if (!settingsPath.empty()) SaveDocument(settingsPath);
+    if (settingsPath.empty()) return;
+    // A missing file is created, and with it its folder; failures go unreported.
+    const std::size_t slash = settingsPath.rfind('/');
+    if (slash != std::string::npos && slash > 0) {
+        ::mkdir(settingsPath.substr(0, slash).c_str(), 0755);
+    }
+    SaveDocument(settingsPath);
 }
 
 void CCANGlobal::LoadSettings() {

@@ -48,8 +48,9 @@ void ExpectSameList(const SendList& a, const SendList& b) {
     for (std::size_t i = 0; i < a.items.size(); ++i) ExpectSameUnit(a.items[i], b.items[i]);
 }
 
-// A loaded settings object over the document text.
+// A loaded settings object over the document text, with no file behind it.
 void LoadText(CCANGlobal& g, const std::string& text) {
+    g.settingsPath.clear();
     g.LoadDocumentText(text);
     g.loaded = 1;
     g.LoadCANIndMap();
@@ -242,6 +243,24 @@ TEST(SettingsXml, NeverLoadedObjectWritesNothing) {
     EXPECT_EQ(h.Block(0).alias.vecAliasName.size(), 2u);
 }
 
+TEST(SettingsXml, TheSettingsFileAndItsFolderAreCreatedOnSave) {
+    EXPECT_EQ(CCANGlobal().settingsPath,
+              name_share::CGenGlobal::ModuleDir() + "plugin_config/protolens.xml");
+
+    TempDir dir;
+    const std::string path = dir.File("plugin_config/protolens.xml");
+    {
+        CCANGlobal g;
+        g.settingsPath = path;
+        g.LoadSettings();
+        g.CANIndMap = 5;
+    }
+    CCANGlobal h;
+    h.settingsPath = path;
+    h.LoadSettings();
+    EXPECT_EQ(h.CANIndMap, 5u);
+}
+
 TEST(SettingsXml, ColumnColoursBeyondNineAreIgnored) {
     std::string text = "<dlgcmd0>";
     for (int i = 1; i <= 11; ++i) text += "<colFront value=\"" + std::to_string(i) + "\"/>";
@@ -354,6 +373,7 @@ TEST(SettingsXml, EveryGroupRoundTripsThroughAFile) {
 
 TEST(SettingsXml, GroupsAreWrittenInTheirLayout) {
     CCANGlobal g;
+    g.settingsPath.clear();
     g.loaded = 1;
     tagSendUint one;
     one.obj.ID = 0x123;
