@@ -372,7 +372,7 @@ void CCANGlobal::SaveTriggerGroup(int ch) {
 }
 
 void CCANGlobal::LoadCANIndMap() {
-    CANIndMap = 0;
+    // Only a stored value replaces the one held.
     QueryValue(document.FirstChildElement("CANIndMap"), "0", CANIndMap);
 }
 

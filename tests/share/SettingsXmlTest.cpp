@@ -143,6 +143,13 @@ TEST(SettingsXml, DefaultsApplyWhenGroupsAreAbsent) {
     EXPECT_EQ(g.Block(0).alias.dlgpos, 33);  // no alias group: untouched
     EXPECT_EQ(g.Block(0).send.dlgpos, 4);
 
+    // Without the element the number held stays; with it, it is replaced.
+    g.CANIndMap = 9;
+    LoadText(g, "<CANIndMap/>");
+    EXPECT_EQ(g.CANIndMap, 9u);
+    LoadText(g, "<CANIndMap 0=\"4\"/>");
+    EXPECT_EQ(g.CANIndMap, 4u);
+
     // An alias group without a position gives -1.
     LoadText(g, "<dlgFrameName0/>");
     EXPECT_EQ(g.Block(0).alias.dlgpos, -1);
