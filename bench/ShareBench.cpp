@@ -1,10 +1,11 @@
 // Key matching cost per frame for each kind of key, as the frame list pays it
 // for every visible cell with colour rules and the alias column pays it for
-// every alias rule.
+// every alias rule; and the cost of a frame's data text.
 #include <benchmark/benchmark.h>
 
 #include <vector>
 
+#include "share/FrameText.h"
 #include "share/KeyMatch.h"
 
 namespace {
@@ -57,5 +58,21 @@ void BM_IsOBJKeyEqual(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_IsOBJKeyEqual)->DenseRange(3, 7)->ArgName("kind");
+
+// Data text per frame in each base, into a string the caller keeps.
+void BM_AppendData(benchmark::State& state) {
+    const std::vector<_VCI_CAN_OBJ> frames = Frames();
+    const int base = static_cast<int>(state.range(0));
+    std::string text;
+    std::size_t i = 0;
+    for (auto _ : state) {
+        text.clear();
+        name_share::AppendData(text, frames[i], base);
+        i = (i + 1) & (frames.size() - 1);
+        benchmark::DoNotOptimize(text.data());
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_AppendData)->Arg(16)->Arg(10)->Arg(2)->ArgName("base");
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "protolens/CANDataAnaly.h"
 
-#include <cstdio>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -19,9 +19,50 @@ constexpr int kColumnData = 7;
 // Identifiers are shown with 29 binary digits, the width of an extended one.
 constexpr int kIdBinaryWidth = 29;
 
+// The word as "%.*s" would print it into a buffer of N bytes: cut at its
+// first zero byte and at N - 1 bytes, then terminated.
 template <std::size_t N>
 void PutText(char (&buffer)[N], std::string_view text) {
-    std::snprintf(buffer, N, "%.*s", static_cast<int>(text.size()), text.data());
+    std::size_t n = text.size() < N - 1 ? text.size() : N - 1;
+    if (const void* zero = std::memchr(text.data(), 0, n)) {
+        n = static_cast<std::size_t>(static_cast<const char*>(zero) - text.data());
+    }
+    std::memcpy(buffer, text.data(), n);
+    buffer[n] = '\0';
+}
+
+// "0x%08X" of value.
+void PutHex32(char* out, std::uint32_t value) {
+    out[0] = '0';
+    out[1] = 'x';
+    *name_share::WriteHex32(out + 2, value) = '\0';
+}
+
+// "0x%02X" of a byte.
+void PutHex8(char* out, std::uint8_t value) {
+    out[0] = '0';
+    out[1] = 'x';
+    *name_share::WriteHexByte(out + 2, value) = '\0';
+}
+
+// "0b" and width binary digits.
+void PutBinary(char* out, std::uint32_t value, int width) {
+    out[0] = '0';
+    out[1] = 'b';
+    *name_share::WriteBinary(out + 2, value, width) = '\0';
+}
+
+// "%d" of value; an int always fits the buffer.
+template <std::size_t N>
+void PutDecimal(char (&buffer)[N], int value) {
+    *std::to_chars(buffer, buffer + N - 1, value).ptr = '\0';
+}
+
+// The data text of frame in base, terminated.
+template <std::size_t N>
+void PutData(char (&buffer)[N], const _VCI_CAN_OBJ& frame, int base) {
+    static_assert(N > name_share::kMaxDataText);
+    buffer[name_share::WriteData(buffer, frame, base)] = '\0';
 }
 
 // The text after its first two characters (the "0x" or "0b" that the
@@ -70,27 +111,23 @@ int CCANDataAnaly::AnalyCANFrame(const _VCI_CAN_OBJ* frame, char*** texts, int* 
     if (count != nullptr) *count = static_cast<int>(kFilledTexts);
     if (frame == nullptr) return 1;
     const _VCI_CAN_OBJ& f = *frame;
-    CCANGlobal& global = Global();
     switch (Channel().display.bShowType) {
         case 0:
         case name_share::kBaseHex:
-            std::snprintf(texts_[0], kTextSize, "0x%08X", f.ID);
-            std::snprintf(texts_[3], kTextSize, "0x%02X", f.DataLen);
-            global.FormatData(scratch_, &f, name_share::kBaseHex);
-            PutText(texts_[4], scratch_);
+            PutHex32(texts_[0], f.ID);
+            PutHex8(texts_[3], f.DataLen);
+            PutData(texts_[4], f, name_share::kBaseHex);
             break;
         case name_share::kBaseBinary:
-            std::snprintf(texts_[0], kTextSize, "0b%s",
-                          name_share::ToBinary(f.ID, kIdBinaryWidth).c_str());
-            std::snprintf(texts_[3], kTextSize, "0b%s", name_share::ToBinary(f.DataLen, 8).c_str());
-            global.FormatData(scratch_, &f, name_share::kBaseBinary);
-            PutText(texts_[4], scratch_);
+            PutBinary(texts_[0], f.ID, kIdBinaryWidth);
+            PutBinary(texts_[3], f.DataLen, 8);
+            PutData(texts_[4], f, name_share::kBaseBinary);
             break;
         case name_share::kBaseDecimal:
-            std::snprintf(texts_[0], kTextSize, "%d", static_cast<int>(f.ID));
-            std::snprintf(texts_[3], kTextSize, "%d", f.DataLen);
-            global.FormatData(scratch_, &f, name_share::kBaseDecimal);
-            PutText(texts_[4], scratch_);
+            // "%d" of the identifier: one above 0x7FFFFFFF reads as negative.
+            PutDecimal(texts_[0], static_cast<int>(f.ID));
+            PutDecimal(texts_[3], f.DataLen);
+            PutData(texts_[4], f, name_share::kBaseDecimal);
             break;
         default:
             // An unknown format leaves the previous call's texts in place.
@@ -112,7 +149,7 @@ int CCANDataAnaly::AnalyPartofCANFrame(const _VCI_CAN_OBJ* frame, char** text, i
             if (korvex::EventCode(f) != 0) {
                 partText_[0] = '\0';
             } else {
-                std::snprintf(partText_, kTextSize, "0x%08X", f.ID);
+                PutHex32(partText_, f.ID);
             }
             break;
         case kColumnFormat:
@@ -123,11 +160,10 @@ int CCANDataAnaly::AnalyPartofCANFrame(const _VCI_CAN_OBJ* frame, char** text, i
                     f.ExternFlag != 0 ? context_.words.extended : context_.words.standard);
             break;
         case kColumnLength:
-            std::snprintf(partText_, kTextSize, "0x%02X", f.DataLen);
+            PutHex8(partText_, f.DataLen);
             break;
         case kColumnData:
-            Global().FormatData(scratch_, &f, name_share::kBaseHex);
-            PutText(partText_, scratch_);
+            PutData(partText_, f, name_share::kBaseHex);
             break;
         default:
             break;

@@ -40,7 +40,6 @@ class CCANDataAnaly : public CDataAnalyBase, public CCommonProp {
     char texts_[kTextCount][kTextSize] = {};
     char* textPointers_[kTextCount] = {};
     char partText_[kTextSize] = {};
-    std::string scratch_;  // data text before it is copied into a buffer
 };
 
 }  // namespace protolens

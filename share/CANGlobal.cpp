@@ -1,5 +1,7 @@
 #include "share/CANGlobal.h"
 
+#include <sys/stat.h>
+
 #include <utility>
 
 #include "share/AtomicFile.h"
@@ -22,8 +24,9 @@ std::string GroupName(const char* prefix, int ch) {
     return prefix + std::to_string(ch);
 }
 
-// The top-level group element, appended when missing. A new document starts
-// with the XML declaration. Text directly inside a group means nothing to it.
+// The top-level group element, appended when missing. The document has no
+// root and no declaration: its groups are its top-level elements. Text
+// directly inside a group means nothing to it.
 XMLElement* FindOrCreateGroup(XMLDocument& document, const std::string& name) {
     if (XMLElement* group = document.FirstChildElement(name.c_str())) {
         for (tinyxml2::XMLNode* node = group->FirstChild(); node != nullptr;) {
@@ -33,10 +36,16 @@ XMLElement* FindOrCreateGroup(XMLDocument& document, const std::string& name) {
         }
         return group;
     }
-    if (document.FirstChild() == nullptr) document.InsertEndChild(document.NewDeclaration());
     XMLElement* group = document.NewElement(name.c_str());
     document.InsertEndChild(group);
     return group;
+}
+
+constexpr char kSettingsFile[] = "plugin_config/protolens.xml";
+
+std::string DefaultSettingsPath() {
+    const std::string dir = name_share::CGenGlobal::ModuleDir();
+    return dir.empty() ? std::string() : dir + kSettingsFile;
 }
 
 void RemoveChildren(XMLElement* parent, const char* name) {
@@ -91,7 +100,8 @@ void WriteExtraKeys(XMLElement* parent, const std::vector<OBJKEY>& keys) {
 }  // namespace
 
 CCANGlobal::CCANGlobal(int channelCount)
-    : channels(static_cast<std::size_t>(channelCount > 1 ? channelCount : 1)) {}
+    : settingsPath(DefaultSettingsPath()),
+      channels(static_cast<std::size_t>(channelCount > 1 ? channelCount : 1)) {}
 
 CCANGlobal::~CCANGlobal() {
     CCANGlobal::SaveSettings();
@@ -134,7 +144,9 @@ int CCANGlobal::ParseData(std::string_view text, _VCI_CAN_OBJ* frame, int base) 
 }
 
 void CCANGlobal::FormatData(std::string& text, const _VCI_CAN_OBJ* frame, int base) {
-    text = frame != nullptr ? name_share::FormatData(*frame, base) : std::string();
+    // Cleared, not replaced: the caller's string keeps its capacity.
+    text.clear();
+    if (frame != nullptr) name_share::AppendData(text, *frame, base);
 }
 
 void CCANGlobal::SaveSettings() {
@@ -146,7 +158,13 @@ void CCANGlobal::SaveSettings() {
         SaveTriggerGroup(ch);
     }
     SaveCANIndMap();
-    if (!settingsPath.empty()) SaveDocument(settingsPath);
+    if (settingsPath.empty()) return;
+    // A missing file is created, and with it its folder; failures go unreported.
+    const std::size_t slash = settingsPath.rfind('/');
+    if (slash != std::string::npos && slash > 0) {
+        ::mkdir(settingsPath.substr(0, slash).c_str(), 0755);
+    }
+    SaveDocument(settingsPath);
 }
 
 void CCANGlobal::LoadSettings() {
@@ -202,11 +220,12 @@ void CCANGlobal::LoadChannelGroup(int ch) {
     }
     for (const XMLElement* e = group->FirstChildElement("vecRowColor"); e != nullptr;
          e = e->NextSiblingElement("vecRowColor")) {
+        // Every element is a rule; one without a key keeps the empty key,
+        // which matches no frame. (Filter rules without a key are skipped.)
         ColorRule rule;
         QueryValue(e, "colFront", rule.color);
-        if (name_share::ReadOBJKEY(e->FirstChildElement("OBJKEY"), rule.key)) {
-            s.vecRowColor.push_back(std::move(rule));
-        }
+        name_share::ReadOBJKEY(e->FirstChildElement("OBJKEY"), rule.key);
+        s.vecRowColor.push_back(std::move(rule));
     }
     for (const XMLElement* e = group->FirstChildElement("vecFilterShow"); e != nullptr;
          e = e->NextSiblingElement("vecFilterShow")) {
@@ -353,14 +372,13 @@ void CCANGlobal::SaveTriggerGroup(int ch) {
 }
 
 void CCANGlobal::LoadCANIndMap() {
-    CANIndMap = 0;
+    // Only a stored value replaces the one held.
     QueryValue(document.FirstChildElement("CANIndMap"), "0", CANIndMap);
 }
 
 void CCANGlobal::SaveCANIndMap() {
     XMLElement* e = document.FirstChildElement("CANIndMap");
     if (e == nullptr) {
-        if (document.FirstChild() == nullptr) document.InsertEndChild(document.NewDeclaration());
         e = document.NewElement("CANIndMap");
         document.InsertEndChild(e);
     }

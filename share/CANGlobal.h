@@ -32,7 +32,8 @@ class CCANGlobal : public name_share::CControlIni,
     int IsOBJKeyEqual(const OBJKEY* key, const _VCI_CAN_OBJ* frame) override;
     int ParseData(std::string_view text, _VCI_CAN_OBJ* frame, int base) override;
     void FormatData(std::string& text, const _VCI_CAN_OBJ* frame, int base) override;
-    // Every group, then the document to settingsPath; only when loaded is 1.
+    // Every group, then the document to settingsPath (creating its folder);
+    // only when loaded is 1.
     void SaveSettings() override;
     // loaded = 1, flags 0, the document from settingsPath, then every group.
     void LoadSettings() override;
@@ -61,7 +62,9 @@ class CCANGlobal : public name_share::CControlIni,
     void LoadCANIndMap();
     void SaveCANIndMap();
 
-    std::string settingsPath;  // used by LoadSettings and SaveSettings
+    // The settings file of LoadSettings and SaveSettings: "plugin_config/protolens.xml"
+    // in the folder of the program or library that holds this code.
+    std::string settingsPath;
     std::vector<ChannelBlock> channels;
     std::uint8_t bFlag = 0;
     std::uint8_t bTriggerFired = 0;

@@ -1,7 +1,8 @@
 #include "share/FrameText.h"
 
+#include <array>
 #include <cctype>
-#include <cstdio>
+#include <cstring>
 
 namespace name_share {
 namespace {
@@ -30,45 +31,103 @@ std::uint8_t GroupValue(std::string_view group, int base) {
     return static_cast<std::uint8_t>(value);
 }
 
+// Per byte value: "%02X " (hex), "%03d " (decimal) and eight binary digits
+// with a blank, each ready to copy.
+struct DigitTables {
+    std::array<std::array<char, 3>, 256> hex;
+    std::array<std::array<char, 4>, 256> decimal;
+    std::array<std::array<char, 9>, 256> binary;
+};
+
+constexpr DigitTables MakeTables() {
+    constexpr char kHexDigits[] = "0123456789ABCDEF";
+    DigitTables t{};
+    for (int v = 0; v < 256; ++v) {
+        const auto i = static_cast<std::size_t>(v);
+        t.hex[i] = {kHexDigits[v >> 4], kHexDigits[v & 0x0F], ' '};
+        t.decimal[i] = {static_cast<char>('0' + v / 100), static_cast<char>('0' + v / 10 % 10),
+                        static_cast<char>('0' + v % 10), ' '};
+        for (int b = 0; b < 8; ++b) {
+            t.binary[i][static_cast<std::size_t>(b)] =
+                static_cast<char>('0' + ((v >> (7 - b)) & 1));
+        }
+        t.binary[i][8] = ' ';
+    }
+    return t;
+}
+
+constexpr DigitTables kTables = MakeTables();
+static_assert(8 * sizeof kTables.binary[0] == kMaxDataText);
+
 }  // namespace
 
 std::string ToBinary(std::uint32_t value, int width) {
+    char digits[32];
+    return std::string(digits, WriteBinary(digits, value, width));
+}
+
+char* WriteBinary(char* out, std::uint32_t value, int width) {
     if (width < 0) width = 0;
     if (width > 32) width = 32;
-    std::string text(static_cast<std::size_t>(width), '0');
-    for (int i = 0; i < width; ++i) {
-        if ((value >> i) & 1u) text[static_cast<std::size_t>(width - 1 - i)] = '1';
+    // Leading bits one at a time, then whole bytes from the table.
+    int bit = width;
+    for (; bit % 8 != 0; --bit) *out++ = static_cast<char>('0' + ((value >> (bit - 1)) & 1u));
+    for (; bit > 0; bit -= 8) {
+        std::memcpy(out, kTables.binary[(value >> (bit - 8)) & 0xFFu].data(), 8);
+        out += 8;
     }
-    return text;
+    return out;
+}
+
+char* WriteHexByte(char* out, std::uint8_t byte) {
+    std::memcpy(out, kTables.hex[byte].data(), 2);
+    return out + 2;
+}
+
+char* WriteHex32(char* out, std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        out = WriteHexByte(out, static_cast<std::uint8_t>(value >> shift));
+    }
+    return out;
+}
+
+std::size_t WriteData(char* out, const _VCI_CAN_OBJ& frame, int base) {
+    if (frame.RemoteFlag != 0) return 0;
+    const int n = DataCount(frame);
+    char* p = out;
+    switch (base) {
+        case kBaseHex:
+            // Three characters per byte; the table entry carries the blank.
+            for (int i = 0; i < n; ++i, p += 3)
+                std::memcpy(p, kTables.hex[frame.Data[i]].data(), 3);
+            break;
+        case kBaseDecimal:
+            for (int i = 0; i < n; ++i, p += 4) {
+                std::memcpy(p, kTables.decimal[frame.Data[i]].data(), 4);
+            }
+            break;
+        case kBaseBinary:
+            for (int i = 0; i < n; ++i, p += 9) {
+                std::memcpy(p, kTables.binary[frame.Data[i]].data(), 9);
+            }
+            break;
+        case kBaseText:
+            for (int i = 0; i < n; ++i) *p++ = static_cast<char>(frame.Data[i]);
+            break;
+        default:
+            break;
+    }
+    return static_cast<std::size_t>(p - out);
+}
+
+void AppendData(std::string& text, const _VCI_CAN_OBJ& frame, int base) {
+    char buf[kMaxDataText];
+    text.append(buf, WriteData(buf, frame, base));
 }
 
 std::string FormatData(const _VCI_CAN_OBJ& frame, int base) {
     std::string text;
-    if (frame.RemoteFlag != 0) return text;
-    const int n = DataCount(frame);
-    char group[8];
-    for (int i = 0; i < n; ++i) {
-        const std::uint8_t b = frame.Data[i];
-        switch (base) {
-            case kBaseHex:
-                std::snprintf(group, sizeof group, "%02X ", b);
-                text += group;
-                break;
-            case kBaseDecimal:
-                std::snprintf(group, sizeof group, "%03d ", b);
-                text += group;
-                break;
-            case kBaseBinary:
-                text += ToBinary(b, 8);
-                text += ' ';
-                break;
-            case kBaseText:
-                text += static_cast<char>(b);
-                break;
-            default:
-                break;
-        }
-    }
+    AppendData(text, frame, base);
     return text;
 }
 

@@ -65,7 +65,7 @@ void KeyToText(const OBJKEY& key, std::string& text, std::uint32_t& caption, boo
             const unsigned n = key.dwData < 8 ? key.dwData : 8;
             const unsigned end = key.bEnd < 8 ? key.bEnd : 8;
             const unsigned start = key.bStart < end ? key.bStart : end;
-            for (unsigned i = 0; i < start && i < n; ++i) text += "** ";
+            for (unsigned i = 0; i < start; ++i) text += "** ";
             for (unsigned i = start; i < end; ++i) {
                 std::snprintf(buf, sizeof buf, "%02X ", key.bDataArr[i]);
                 text += buf;

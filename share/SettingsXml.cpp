@@ -209,9 +209,9 @@ void WriteOBJKEY(XMLElement* element, const OBJKEY& key) {
     element->SetAttribute("dwData", key.dwData);
     element->SetAttribute("dwMask", key.dwMask);
     element->SetAttribute("dwMask2", key.dwMask2);
-    element->SetAttribute("bDataArr", HexBytes(key.bDataArr, sizeof key.bDataArr).c_str());
     element->SetAttribute("bStart", static_cast<unsigned>(key.bStart));
     element->SetAttribute("bEnd", static_cast<unsigned>(key.bEnd));
+    element->SetAttribute("bDataArr", HexBytes(key.bDataArr, sizeof key.bDataArr).c_str());
     if (!key.pBuf.empty()) {
         const std::size_t n = key.pBuf.size() < key.dwData ? key.pBuf.size() : key.dwData;
         element->SetAttribute("pBuf", HexBytes(key.pBuf.data(), n).c_str());

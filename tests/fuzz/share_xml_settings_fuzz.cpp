@@ -14,6 +14,7 @@
 namespace {
 
 void LoadAll(CCANGlobal& g, std::string_view text) {
+    g.settingsPath.clear();  // the document only, never a file
     g.LoadDocumentText(text);
     g.loaded = 1;
     g.LoadCANIndMap();
@@ -30,6 +31,7 @@ std::string SaveAll(CCANGlobal& g) {
 
 std::string Canonical(const CCANGlobal& g) {
     CCANGlobal c;
+    c.settingsPath.clear();
     c.channels = g.channels;
     c.CANIndMap = g.CANIndMap;
     c.loaded = 1;

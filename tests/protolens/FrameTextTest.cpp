@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -137,6 +139,51 @@ TEST_F(FrameTextTest, LengthAboveEightShowsEightBytes) {
     f.DataLen = 0x1F;
     EXPECT_EQ(Part(f, 6), "0x1F");
     EXPECT_EQ(Part(f, 7), "01 02 03 04 05 06 07 08 ");
+}
+
+// The texts as the C library prints them, for frames of every shape.
+TEST_F(FrameTextTest, TextsMatchTheCLibraryForManyFrames) {
+    std::uint32_t seed = 99;
+    const auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    char expect[80];
+    for (int n = 0; n < 2000; ++n) {
+        _VCI_CAN_OBJ f{};
+        f.ID =
+            n < 4 ? std::array<std::uint32_t, 4>{0, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF}[n] : next();
+        f.DataLen = static_cast<std::uint8_t>(n % 3 == 0 ? next() : n % 9);
+        f.RemoteFlag = next() % 5 == 0 ? 1 : 0;
+        for (std::uint8_t& b : f.Data) b = static_cast<std::uint8_t>(next() >> 24);
+        std::string data;
+        for (int i = 0; i < std::min(f.DataLen & 0x0F, 8) && f.RemoteFlag == 0; ++i) {
+            std::snprintf(expect, sizeof expect, "%02X ", f.Data[i]);
+            data += expect;
+        }
+        SetShowType(16);
+        const Texts hex = Analy(f);
+        std::snprintf(expect, sizeof expect, "0x%08X", f.ID);
+        EXPECT_EQ(hex[0], expect);
+        EXPECT_EQ(Part(f, 3), expect);
+        std::snprintf(expect, sizeof expect, "0x%02X", f.DataLen);
+        EXPECT_EQ(hex[3], expect);
+        EXPECT_EQ(Part(f, 6), expect);
+        EXPECT_EQ(hex[4], data);
+        EXPECT_EQ(Part(f, 7), data);
+
+        SetShowType(10);
+        const Texts dec = Analy(f);
+        std::snprintf(expect, sizeof expect, "%d", static_cast<int>(f.ID));
+        EXPECT_EQ(dec[0], expect);
+        std::snprintf(expect, sizeof expect, "%d", f.DataLen);
+        EXPECT_EQ(dec[3], expect);
+    }
+}
+
+TEST_F(FrameTextTest, LongFrameWordsAreCutToTheBuffer) {
+    InstallStrings(
+        {{kStrRemoteFrame, std::string(100, 'R')}, {kStrDataFrame, std::string("ab\0cd", 5)}});
+    IOCtl(kIoLanguage, &language_, 4, 0, 0);
+    EXPECT_EQ(Part(Frame(1, {}, true), 4), std::string(79, 'R'));
+    EXPECT_EQ(Analy(Frame(1, {}, false))[1], "ab");
 }
 
 // Frames whose every field survives texts and back.

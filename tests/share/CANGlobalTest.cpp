@@ -204,6 +204,13 @@ TEST(GenGlobal, ModuleDirIsTheFolderOfTheLibraryThatAsks) {
     EXPECT_EQ(std::string(dir), expected.string() + "/");
     EXPECT_NE(std::string(dir), name_share::CGenGlobal::ModuleDir());  // the program's own
     EXPECT_EQ(probe(dir, 2), 0);
+
+    // A settings object in that library keeps its file in the library's folder.
+    const auto settings = reinterpret_cast<Probe>(::dlsym(module, "ShareSettingsPath"));
+    ASSERT_NE(settings, nullptr);
+    char path[4096] = {};
+    ASSERT_EQ(settings(path, sizeof path), 1);
+    EXPECT_EQ(std::string(path), expected.string() + "/plugin_config/protolens.xml");
     ::dlclose(module);
 }
 

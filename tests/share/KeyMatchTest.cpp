@@ -194,6 +194,15 @@ TEST_F(KeyTextTest, EveryKindReads) {
     data.bDataArr[2] = 0xBB;
     EXPECT_EQ(Text(data, false, false, &caption), "** AA BB ** ");
     EXPECT_EQ(caption, 61497u);
+    // One "** " for each byte before the range, whatever the length says.
+    data.dwData = 0;
+    EXPECT_EQ(Text(data), "** AA BB ");
+    data.bStart = 3;
+    data.bEnd = 5;
+    data.dwData = 2;
+    EXPECT_EQ(Text(data), "** ** ** 00 00 ");
+    data.bStart = 1;
+    data.bEnd = 3;
     data.dwData = 1000;  // never more than eight groups
     data.bEnd = 90;
     EXPECT_EQ(Text(data), "** AA BB 00 00 00 00 00 ");

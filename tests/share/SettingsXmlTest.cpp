@@ -48,8 +48,9 @@ void ExpectSameList(const SendList& a, const SendList& b) {
     for (std::size_t i = 0; i < a.items.size(); ++i) ExpectSameUnit(a.items[i], b.items[i]);
 }
 
-// A loaded settings object over the document text.
+// A loaded settings object over the document text, with no file behind it.
 void LoadText(CCANGlobal& g, const std::string& text) {
+    g.settingsPath.clear();
     g.LoadDocumentText(text);
     g.loaded = 1;
     g.LoadCANIndMap();
@@ -142,6 +143,13 @@ TEST(SettingsXml, DefaultsApplyWhenGroupsAreAbsent) {
     EXPECT_EQ(g.Block(0).alias.dlgpos, 33);  // no alias group: untouched
     EXPECT_EQ(g.Block(0).send.dlgpos, 4);
 
+    // Without the element the number held stays; with it, it is replaced.
+    g.CANIndMap = 9;
+    LoadText(g, "<CANIndMap/>");
+    EXPECT_EQ(g.CANIndMap, 9u);
+    LoadText(g, "<CANIndMap 0=\"4\"/>");
+    EXPECT_EQ(g.CANIndMap, 4u);
+
     // An alias group without a position gives -1.
     LoadText(g, "<dlgFrameName0/>");
     EXPECT_EQ(g.Block(0).alias.dlgpos, -1);
@@ -175,7 +183,7 @@ TEST(SettingsXml, KeyAttributesAreExact) {
     doc.Print(&printer);
     EXPECT_STREQ(printer.CStr(),
                  "<OBJKEY icolInd=\"7\" dwData=\"3\" dwMask=\"4294967295\" dwMask2=\"1\" "
-                 "bDataArr=\"1234000000000000\" bStart=\"0\" bEnd=\"2\" pBuf=\"010203\"/>\n");
+                 "bStart=\"0\" bEnd=\"2\" bDataArr=\"1234000000000000\" pBuf=\"010203\"/>\n");
 
     OBJKEY back;
     ASSERT_TRUE(name_share::ReadOBJKEY(e, back));
@@ -242,6 +250,24 @@ TEST(SettingsXml, NeverLoadedObjectWritesNothing) {
     EXPECT_EQ(h.Block(0).alias.vecAliasName.size(), 2u);
 }
 
+TEST(SettingsXml, TheSettingsFileAndItsFolderAreCreatedOnSave) {
+    EXPECT_EQ(CCANGlobal().settingsPath,
+              name_share::CGenGlobal::ModuleDir() + "plugin_config/protolens.xml");
+
+    TempDir dir;
+    const std::string path = dir.File("plugin_config/protolens.xml");
+    {
+        CCANGlobal g;
+        g.settingsPath = path;
+        g.LoadSettings();
+        g.CANIndMap = 5;
+    }
+    CCANGlobal h;
+    h.settingsPath = path;
+    h.LoadSettings();
+    EXPECT_EQ(h.CANIndMap, 5u);
+}
+
 TEST(SettingsXml, ColumnColoursBeyondNineAreIgnored) {
     std::string text = "<dlgcmd0>";
     for (int i = 1; i <= 11; ++i) text += "<colFront value=\"" + std::to_string(i) + "\"/>";
@@ -264,7 +290,7 @@ TEST(SettingsXml, ColumnColoursBeyondNineAreIgnored) {
     EXPECT_EQ(g.Block(0).display.colFront[2], 0u);
 }
 
-TEST(SettingsXml, ElementsWithoutAKeyAreSkipped) {
+TEST(SettingsXml, ElementsWithoutAKey) {
     CCANGlobal g;
     LoadText(g,
              "<dlgcmd0>"
@@ -279,9 +305,12 @@ TEST(SettingsXml, ElementsWithoutAKeyAreSkipped) {
              "</dlgFrameName0>"
              "<dlgTrigger0><vecTrigger m_TriggerType=\"1\"/></dlgTrigger0>");
     const ChannelBlock& b = g.Block(0);
-    ASSERT_EQ(b.display.vecRowColor.size(), 1u);
-    EXPECT_EQ(b.display.vecRowColor[0].color, 2u);
-    EXPECT_EQ(b.display.vecRowColor[0].key.dwData, 5u);
+    // A row colour rule is kept without its key: the empty key matches nothing.
+    ASSERT_EQ(b.display.vecRowColor.size(), 2u);
+    EXPECT_EQ(b.display.vecRowColor[0].color, 1u);
+    EXPECT_EQ(b.display.vecRowColor[0].key, OBJKEY{});
+    EXPECT_EQ(b.display.vecRowColor[1].color, 2u);
+    EXPECT_EQ(b.display.vecRowColor[1].key.dwData, 5u);
     ASSERT_EQ(b.display.vecFilterShow.size(), 1u);
     EXPECT_EQ(b.display.vecFilterShow[0].key.icolInd, 6);
     ASSERT_EQ(b.display.vecFilterShow[0].extraKeys.size(), 2u);
@@ -351,6 +380,7 @@ TEST(SettingsXml, EveryGroupRoundTripsThroughAFile) {
 
 TEST(SettingsXml, GroupsAreWrittenInTheirLayout) {
     CCANGlobal g;
+    g.settingsPath.clear();
     g.loaded = 1;
     tagSendUint one;
     one.obj.ID = 0x123;
@@ -386,12 +416,12 @@ TEST(SettingsXml, GroupsAreWrittenInTheirLayout) {
         "AB00000000000000"
         "000000";
     ASSERT_EQ(f1.size(), 48u);
+    // A new document holds only the groups: no declaration, no root.
     EXPECT_EQ(g.DocumentText(),
-              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
               "<dlgFrameName0 dlgpos=\"0\">\n"
               "    <vecAliasName strName=\"ext\">\n"
               "        <OBJKEY icolInd=\"5\" dwData=\"1\" dwMask=\"0\" dwMask2=\"0\" "
-              "bDataArr=\"0000000000000000\" bStart=\"0\" bEnd=\"0\"/>\n"
+              "bStart=\"0\" bEnd=\"0\" bDataArr=\"0000000000000000\"/>\n"
               "    </vecAliasName>\n"
               "</dlgFrameName0>\n"
               "\n"  // tinyxml2 separates top-level elements by a blank line
@@ -446,7 +476,7 @@ TEST(SettingsXml, OnlyTheAliasGroupIsTouchedWhenOnlyItIsUsed) {
     const std::string bareKey = "<OBJKEY icolInd=\"3\"/>";
     expected.replace(expected.find(bareKey), bareKey.size(),
                      "<OBJKEY icolInd=\"3\" dwData=\"0\" dwMask=\"0\" dwMask2=\"0\" "
-                     "bDataArr=\"0000000000000000\" bStart=\"0\" bEnd=\"0\"/>");
+                     "bStart=\"0\" bEnd=\"0\" bDataArr=\"0000000000000000\"/>");
     EXPECT_EQ(g.DocumentText(), expected);
 }
 
