@@ -37,7 +37,11 @@ bool Finish(FilePtr file, const std::string& pending) {
 }  // namespace
 
 bool IsBinaryDataFileName(const std::filesystem::path& path) {
-    return path.extension() == ".can";
+    // The extension is what follows the file name's last dot, so ".can" has
+    // one (std::filesystem would call it a name without extension).
+    const std::string name = path.filename().string();
+    const std::size_t dot = name.rfind('.');
+    return dot != std::string::npos && name.compare(dot + 1, std::string::npos, "can") == 0;
 }
 
 void AppendSignatureBlock(std::string& out) {

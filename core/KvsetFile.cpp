@@ -81,11 +81,14 @@ KvsetStatus ReadEntry(CBoundedReader& in, std::string& name, std::vector<std::ui
     std::vector<std::uint8_t> packed(packedLength);
     if (!in.Read(packed.data(), packedLength)) return KvsetStatus::kTruncated;
 
+    // The stated length only sizes the buffer: the file gets what the stream
+    // unpacks to. A stream that needs more room, or is damaged, is refused;
+    // bytes after the end of the stream are not looked at.
     bytes.assign(plainLength, 0);
     uLongf unpacked = plainLength;
-    uLong used = packedLength;
-    const int rc = uncompress2(bytes.data(), &unpacked, packed.data(), &used);
-    if (rc != Z_OK || unpacked != plainLength || used != packedLength) return KvsetStatus::kBadData;
+    if (uncompress(bytes.data(), &unpacked, packed.data(), packedLength) != Z_OK)
+        return KvsetStatus::kBadData;
+    bytes.resize(unpacked);
     return KvsetStatus::kOk;
 }
 

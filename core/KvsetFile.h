@@ -29,7 +29,7 @@ enum class KvsetStatus {
     kTruncated,    // the file ends inside an entry
     kBadName,      // empty, unterminated, absolute or leaving the folder
     kTooLarge,     // stated uncompressed length above kKvsetMaxUncompressed
-    kBadData,      // the stream does not unpack to exactly the stated length
+    kBadData,      // the stream is damaged or unpacks to more than the stated length
     kStoreFailed,  // the unpacked file could not be written
 };
 

@@ -89,6 +89,16 @@ TEST(FrameRowText, ExportLineCarriesEveryFieldWithATab) {
     EXPECT_EQ(line, "2\t\t\tA\tB\t\t\t\t\t没有错误\n\t\r\n");
 }
 
+TEST(DataFileWriter, BinaryFormIsChosenByTheLowerCaseExtension) {
+    for (const char* name : {"a.can", "dir.x/b.can", ".can", "x.txt.can"}) {
+        EXPECT_TRUE(korvex::IsBinaryDataFileName(name)) << name;
+    }
+    for (const char* name :
+         {"a.CAN", "a.Can", "a.txt", "can", "a.can.", "a.cans", "dir.can/a", "a.ca"}) {
+        EXPECT_FALSE(korvex::IsBinaryDataFileName(name)) << name;
+    }
+}
+
 TEST(FrameRowText, TextExportAndRealTimeTextMatch) {
     TempFolder dir;
     CFrameStoreSink sink;

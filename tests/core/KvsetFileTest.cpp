@@ -166,19 +166,41 @@ TEST(KvsetFile, LengthsAreCheckedBeforeUse) {
     Imported nameBeyond = Import("\1" + U32(200) + "abc");
     EXPECT_EQ(nameBeyond.result.status, KvsetStatus::kTruncated);
 
-    // Stated length differs from what the stream unpacks to, either way.
-    for (std::uint32_t stated : {static_cast<std::uint32_t>(kIni.size() - 1),
-                                 static_cast<std::uint32_t>(kIni.size() + 1)}) {
-        Imported wrong =
-            Import(head + U32(stated) + U32(static_cast<std::uint32_t>(packed.size())) + packed);
-        EXPECT_EQ(wrong.result.status, KvsetStatus::kBadData) << stated;
-    }
+    // A stream that unpacks to more than the stated length does not fit its buffer.
+    Imported shortBuffer = Import(head + U32(static_cast<std::uint32_t>(kIni.size() - 1)) +
+                                  U32(static_cast<std::uint32_t>(packed.size())) + packed);
+    EXPECT_EQ(shortBuffer.result.status, KvsetStatus::kBadData);
+    EXPECT_TRUE(shortBuffer.files.empty());
     std::string corrupt = packed;
     corrupt[corrupt.size() / 2] ^= 0x40;
     Imported bad = Import(head + U32(static_cast<std::uint32_t>(kIni.size())) +
                           U32(static_cast<std::uint32_t>(corrupt.size())) + corrupt);
     EXPECT_EQ(bad.result.status, KvsetStatus::kBadData);
     EXPECT_TRUE(bad.files.empty());
+}
+
+TEST(KvsetFile, StatedLengthOnlySizesTheBuffer) {
+    const std::string name = Name("DevCfg.ini");
+    const std::string packed = Packed(kIni);
+    const std::string head = "\2" + U32(static_cast<std::uint32_t>(name.size())) + name;
+    const std::string next = Entry(Name("next.ini"), "two");
+
+    // A larger stated length: the file holds what the stream unpacks to, no
+    // padding, and the next entry is still read.
+    Imported roomy = Import(head + U32(static_cast<std::uint32_t>(kIni.size() + 100)) +
+                            U32(static_cast<std::uint32_t>(packed.size())) + packed + next);
+    EXPECT_EQ(roomy.result.status, KvsetStatus::kOk);
+    EXPECT_EQ(roomy.files.at("DevCfg.ini"), kIni);
+    EXPECT_EQ(roomy.files.at("next.ini"), "two");
+
+    // Bytes after the end of the stream but inside the compressed length are
+    // skipped with it.
+    const std::string padded = packed + std::string(5, '\x77');
+    Imported trailing = Import(head + U32(static_cast<std::uint32_t>(kIni.size())) +
+                               U32(static_cast<std::uint32_t>(padded.size())) + padded + next);
+    EXPECT_EQ(trailing.result.status, KvsetStatus::kOk);
+    EXPECT_EQ(trailing.files.at("DevCfg.ini"), kIni);
+    EXPECT_EQ(trailing.files.at("next.ini"), "two");
 }
 
 TEST(KvsetFile, EveryTruncationStopsCleanly) {
