@@ -93,6 +93,17 @@ TEST(DataFileWriter, FileSizesFollowTheLayout) {
     const std::string streamBytes = ReadBytes(dir / "stream.can");
     EXPECT_EQ(streamBytes.size(), 92u);
     EXPECT_EQ(streamBytes, kSignature + Bytes(frames.data(), 72));
+
+    // The document open reads the stream back as the same three frames.
+    CKorvexGlobal global;
+    CFrameStoreSink opened;
+    global.frameSinks[0] = {&opened};
+    std::string status;
+    EXPECT_EQ(korvex::ReadStreamFile(dir / "stream.can", global,
+                                     [&](const std::string& t) { status = t; }),
+              DataFileStatus::kOk);
+    EXPECT_TRUE(SameFrames(StoredFrames(opened), frames));
+    EXPECT_EQ(status, "总帧数 ：3");
 }
 
 TEST(DataFileWriter, SnapshotOfAWrappedStoreIsOldestFirst) {
