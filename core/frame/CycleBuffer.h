@@ -116,8 +116,10 @@ class CCycleBuffer {
     }
 
   private:
+    // An array of no elements could not take the next Push, so n <= 0 leaves
+    // the buffer alone and the first Push allocates as usual.
     void ReserveLocked(int n) {
-        if (n <= iCapacity && pBuffer != nullptr) return;
+        if (n <= 0 || (n <= iCapacity && pBuffer != nullptr)) return;
         T* fresh = Allocator::Allocate(n);
         if (pBuffer != nullptr) {
             const int firstRun = std::min(iHead + iCount, iCapacity) - iHead;

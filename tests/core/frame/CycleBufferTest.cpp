@@ -32,6 +32,17 @@ TEST(CycleBuffer, PushAfterResetZeroAllocatesTheFirstBlock) {
     EXPECT_EQ(Contents(buffer), std::vector<int>{7});
 }
 
+TEST(CycleBuffer, ReserveOfNothingLeavesTheFirstPushToAllocate) {
+    for (int n : {0, -5}) {
+        CCycleBuffer<int> buffer;
+        buffer.Reserve(n);
+        buffer.Push(7);
+        buffer.Push(8);
+        EXPECT_EQ(buffer.GetCapacity(), 1024) << n;
+        EXPECT_EQ(Contents(buffer), (std::vector<int>{7, 8})) << n;
+    }
+}
+
 TEST(CycleBuffer, FullBufferDropsTheOldestAndWrapsAround) {
     CCycleBuffer<int> buffer;
     buffer.Reset(3);
