@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "tests/cli/CliTestSupport.h"
-#include "tests/core/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 

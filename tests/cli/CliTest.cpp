@@ -15,7 +15,7 @@
 #include "logport/include/logport.h"
 #include "pipeusb/include/pipeusb_sim.h"
 #include "tests/cli/CliTestSupport.h"
-#include "tests/core/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 

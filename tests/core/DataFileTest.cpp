@@ -9,7 +9,7 @@
 #include "core/FrameStoreSink.h"
 #include "core/KorvexGlobal.h"
 #include "core/RealTimeSaveFile.h"
-#include "tests/core/TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/FrameFactory.h"
 #include "tests/support/RecordingSink.h"
 

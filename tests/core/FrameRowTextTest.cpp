@@ -8,7 +8,7 @@
 #include "core/DataFileWriter.h"
 #include "core/FrameStoreSink.h"
 #include "core/RealTimeSaveFile.h"
-#include "tests/core/TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/FrameFactory.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "core/KorvexGlobal.h"
 #include "core/LanguageList.h"
-#include "tests/core/TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/FrameFactory.h"
 
 namespace {

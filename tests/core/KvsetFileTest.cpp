@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/core/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 

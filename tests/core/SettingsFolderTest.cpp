@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/core/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 

@@ -10,12 +10,16 @@
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
+
 #include <string>
 #include <vector>
+#include "tests/support/TempFolder.h"
 
 #include "pipeusb/include/pipeusb_sim.h"
 
 namespace pipeusb::test {
+
+using korvex::test::TempFolder;
 
 inline constexpr std::size_t kCommandReply = 64;
 inline constexpr std::size_t kBulkReply = 9605;
@@ -155,27 +159,6 @@ struct ImageParts {
         out.insert(out.end(), records.begin(), records.end());
         return out;
     }
-};
-
-// A directory of its own under the system's temporary directory, removed
-// with everything in it at the end of the test.
-class CTempDir {
-  public:
-    CTempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "pipeusb-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
-    ~CTempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    CTempDir(const CTempDir&) = delete;
-    CTempDir& operator=(const CTempDir&) = delete;
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-    const std::filesystem::path& Path() const { return path_; }
-
-  private:
-    std::filesystem::path path_;
 };
 
 inline void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {

@@ -39,7 +39,7 @@ class RecorderImageTest : public ::testing::Test {
     }
     void TearDown() override { PipeUsbSim_SetClock(nullptr, nullptr); }
 
-    CTempDir dir_;
+    TempFolder dir_;
     ImageParts parts_;
     std::string path_;
 };

@@ -57,7 +57,7 @@ class VirtualRecorderTest : public ::testing::Test {
         ASSERT_TRUE(s_.Open());
     }
 
-    CTempDir dir_;
+    TempFolder dir_;
     CSimSession s_;
 };
 

@@ -8,11 +8,11 @@
 #include "share/AtomicFile.h"
 #include "share/ControlIni.h"
 #include "share/IniFile.h"
-#include "tests/share/TempDir.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
-using korvex::test::TempDir;
+using korvex::test::TempFolder;
 using name_share::CControlIni;
 using name_share::CIniFile;
 using name_share::DecodeProfileStruct;
@@ -111,7 +111,7 @@ TEST(IniFile, EditingKeepsEverythingElse) {
 }
 
 TEST(ControlIni, IntegersTextsAndRecordsThroughTheFile) {
-    TempDir dir;
+    TempFolder dir;
     CControlIni ini;
     ini.iniPath = dir.File("DevCfg.ini");
     bool found = true;
@@ -154,7 +154,7 @@ TEST(ControlIni, IntegersTextsAndRecordsThroughTheFile) {
 }
 
 TEST(AtomicFile, ReplacesWholeOrNotAtAll) {
-    TempDir dir;
+    TempFolder dir;
     const std::string path = dir.File("DevCfg.ini");
     ASSERT_TRUE(name_share::WriteFileAtomic(path, "one"));
     ASSERT_EQ(::chmod(path.c_str(), 0600), 0);

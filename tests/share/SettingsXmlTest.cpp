@@ -9,12 +9,12 @@
 #include "share/CANGlobal.h"
 #include "share/KeyMatch.h"
 #include "share/SettingsXml.h"
-#include "tests/share/TempDir.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/FrameFactory.h"
 
 namespace {
 
-using korvex::test::TempDir;
+using korvex::test::TempFolder;
 
 OBJKEY Key(int kind, std::uint32_t data, std::uint32_t mask = 0) {
     OBJKEY k;
@@ -155,7 +155,7 @@ TEST(SettingsXml, DefaultsApplyWhenGroupsAreAbsent) {
     EXPECT_EQ(g.Block(0).alias.dlgpos, -1);
 
     // A missing or broken file: defaults, and loaded so that a save creates it.
-    TempDir dir;
+    TempFolder dir;
     CCANGlobal h;
     h.settingsPath = dir.File("broken.xml");
     ASSERT_TRUE(name_share::WriteFileAtomic(h.settingsPath, "<dlgcmd0><colBack value=\"1\">"));
@@ -228,7 +228,7 @@ TEST(SettingsXml, SavingTwiceWritesTheSameDocument) {
 }
 
 TEST(SettingsXml, NeverLoadedObjectWritesNothing) {
-    TempDir dir;
+    TempFolder dir;
     const std::string path = dir.File("protolens.xml");
     {
         CCANGlobal g;
@@ -254,7 +254,7 @@ TEST(SettingsXml, TheSettingsFileAndItsFolderAreCreatedOnSave) {
     EXPECT_EQ(CCANGlobal().settingsPath,
               name_share::CGenGlobal::ModuleDir() + "plugin_config/protolens.xml");
 
-    TempDir dir;
+    TempFolder dir;
     const std::string path = dir.File("plugin_config/protolens.xml");
     {
         CCANGlobal g;
@@ -323,7 +323,7 @@ TEST(SettingsXml, ElementsWithoutAKey) {
 }
 
 TEST(SettingsXml, EveryGroupRoundTripsThroughAFile) {
-    TempDir dir;
+    TempFolder dir;
     const std::string path = dir.File("softwareCfg.xml");
     CCANGlobal g;
     g.settingsPath = path;

@@ -28,6 +28,8 @@ class TempFolder {
     TempFolder& operator=(const TempFolder&) = delete;
 
     std::filesystem::path operator/(const std::string& name) const { return path / name; }
+    std::string File(const std::string& name) const { return (path / name).string(); }
+    const std::filesystem::path& Path() const { return path; }
 
     std::filesystem::path path;
 };
