@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "cli/CommandTable.h"
 #include "cli/DeviceInfoText.h"
 #include "cli/UploadWatcher.h"
 #include "core/DataFileReader.h"
@@ -172,14 +173,21 @@ int RunInfo(const CliOptions& options, const CliStreams& io) {
 
 int RunCommandLine(const std::vector<std::string>& args,
                    const std::filesystem::path& settingsFolder, const CliStreams& io) {
+    if (!args.empty()) {
+        if (const CliCommand* command = FindCliCommand(args[0]))
+            return command->run({args.begin() + 1, args.end()}, settingsFolder, io);
+    }
     CliOptions options;
     std::string error;
     if (!ParseCliOptions(args, options, error)) {
-        io.err << "korvex-cli: " << error << "\n" << UsageText(options.verb) << std::flush;
+        io.err << "korvex-cli: " << error << "\n" << UsageText(options.verb);
+        if (options.verb == CliVerb::kNone) io.err << CommandTableUsage();
+        io.err << std::flush;
         return kExitUsage;
     }
     if (options.help) {
         std::fputs(UsageText(options.verb), io.out);
+        if (options.verb == CliVerb::kNone) std::fputs(CommandTableUsage().c_str(), io.out);
         std::fflush(io.out);
         return kExitOk;
     }

@@ -1,7 +1,11 @@
 #include "cli/CliOptions.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <string>
+
+#include "cli/CommandTable.h"
 
 namespace korvex::cli {
 namespace {
@@ -122,9 +126,20 @@ const char* UsageText(CliVerb verb) {
            "  devices   list the attached recorders\n"
            "  upload    upload the recorded frames into a data or text file\n"
            "  dump      print a data file as the frame list's text export\n"
-           "  info      show a recorder's configuration\n"
-           "Run 'korvex-cli COMMAND --help' for a command's options.\n"
-           "Exit status: 0 success, 1 device or file operation failed, 2 usage error.\n";
+           "  info      show a recorder's configuration\n";
+}
+
+std::string CommandTableUsage() {
+    std::string text;
+    for (const CliCommand& command : CliCommandTable()) {
+        std::string name = command.name;
+        name.resize(std::max<std::size_t>(name.size() + 1, 10), ' ');
+        text += "  " + name + command.summary + '\n';
+    }
+    text +=
+        "Run 'korvex-cli COMMAND --help' for a command's options.\n"
+        "Exit status: 0 success, 1 device or file operation failed, 2 usage error.\n";
+    return text;
 }
 
 }  // namespace korvex::cli

@@ -29,7 +29,9 @@ inline constexpr int kExitUsage = 2;
 // with the reason in `error`.
 bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options, std::string& error);
 
-// The --help text of a command; kNone gives the overview.
+// The --help text of a command; kNone gives the head of the overview, which
+// CommandTableUsage() completes with the table's commands and the exit statuses.
 const char* UsageText(CliVerb verb);
+std::string CommandTableUsage();
 
 }  // namespace korvex::cli
