@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "app/resources/BuiltInResources.h"
 #include "cli/CommandTable.h"
 #include "cli/DeviceInfoText.h"
 #include "cli/UploadWatcher.h"
@@ -173,6 +174,8 @@ int RunInfo(const CliOptions& options, const CliStreams& io) {
 
 int RunCommandLine(const std::vector<std::string>& args,
                    const std::filesystem::path& settingsFolder, const CliStreams& io) {
+    // Texts taken by number are served from the built-in resources.
+    InstallBuiltInResources();
     if (!args.empty()) {
         if (const CliCommand* command = FindCliCommand(args[0]))
             return command->run({args.begin() + 1, args.end()}, settingsFolder, io);
