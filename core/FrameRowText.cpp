@@ -40,6 +40,39 @@ const char* EventText(std::uint8_t eventCode) {
     }
 }
 
+void FormatCellText(int column, long long row, const _VCI_CAN_OBJ& frame,
+                    const ExportRowContext& context, std::string& text) {
+    static const std::vector<OrigTimeEntry> kNoClockList;
+    text.clear();
+    switch (column) {
+        case 0:
+            FormatRowNumber(row, text);
+            break;
+        case 1:
+            FormatTimeColumn(frame, context.timeShowType,
+                             context.origTimeList ? *context.origTimeList : kNoClockList, text);
+            break;
+        case 2:
+            if (context.alias) context.alias(frame, text);
+            break;
+        case 3:
+        case 4:
+        case 5:
+        case 6:
+        case 7: {
+            char* part = nullptr;
+            if (context.analyPartofCANFrame) context.analyPartofCANFrame(&frame, &part, column);
+            if (part) text.assign(part);
+            break;
+        }
+        case 8:
+            text.assign(EventText(EventCode(frame)));
+            break;
+        default:
+            break;
+    }
+}
+
 void AppendExportLine(std::string& out, long long row, const _VCI_CAN_OBJ& frame,
                       const ExportRowContext& context) {
     static const std::vector<OrigTimeEntry> kNoClockList;

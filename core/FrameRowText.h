@@ -15,6 +15,10 @@ namespace korvex {
 // their number.
 using AnalyCANFrameFn = int (*)(const _VCI_CAN_OBJ* frame, char*** texts, int* count);
 
+// The plug-in's text of one protocol column (3 to 7) of a frame, in its own
+// buffer (valid until its next call).
+using AnalyPartofCANFrameFn = int (*)(const _VCI_CAN_OBJ* frame, char** text, int column);
+
 // The alias of a frame: the name of the first alias entry whose key matches
 // it, empty when none does.
 using AliasTextFn = std::function<void(const _VCI_CAN_OBJ& frame, std::string& text)>;
@@ -39,8 +43,16 @@ struct ExportRowContext {
     std::uint8_t timeShowType = 0;
     const std::vector<OrigTimeEntry>* origTimeList = nullptr;
     AnalyCANFrameFn analyCANFrame = nullptr;
-    AliasTextFn alias;  // none: the alias column stays empty
+    AliasTextFn alias;                                    // none: the alias column stays empty
+    AnalyPartofCANFrameFn analyPartofCANFrame = nullptr;  // none: columns 3 to 7 stay empty
 };
+
+// The text the frame list shows for `frame` in row `row`, column `column`:
+// 0 the row number, 1 the time, 2 the alias, 3 to 7 the plug-in's column
+// text, 8 the event text; empty for any other column. `text` keeps its
+// capacity, so a caller that reuses it does not allocate per frame.
+void FormatCellText(int column, long long row, const _VCI_CAN_OBJ& frame,
+                    const ExportRowContext& context, std::string& text);
 
 // Appends one line of the text export and the real-time text save: columns
 // 0, 1 and 2, the five protocol texts, column 8, each followed by a tab, then
