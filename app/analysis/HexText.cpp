@@ -1,5 +1,7 @@
 #include "app/analysis/HexText.h"
 
+#include <array>
+#include <cstring>
 #include <limits>
 
 namespace korvex {
@@ -9,38 +11,42 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
+// The value of each byte as a hexadecimal digit, -1 for any other byte: one
+// load per character, since every cell of a search is read this way.
+constexpr std::array<signed char, 256> kHexDigits = [] {
+    std::array<signed char, 256> table{};
+    for (int c = 0; c < 256; ++c) {
+        table[static_cast<std::size_t>(c)] =
+            c >= '0' && c <= '9'   ? static_cast<signed char>(c - '0')
+            : c >= 'a' && c <= 'f' ? static_cast<signed char>(c - 'a' + 10)
+            : c >= 'A' && c <= 'F' ? static_cast<signed char>(c - 'A' + 10)
+                                   : -1;
+    }
+    return table;
+}();
+
 int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
+    return kHexDigits[static_cast<unsigned char>(c)];
 }
 
 }  // namespace
 
 bool ScanHex(std::string_view text, std::uint32_t& value) {
-    std::size_t at = 0;
-    while (at < text.size() && IsBlank(text[at])) ++at;
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while (p != end && IsBlank(*p)) ++p;
     bool negative = false;
-    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
-        negative = text[at] == '-';
-        ++at;
-    }
+    if (p != end && (*p == '+' || *p == '-')) negative = *p++ == '-';
     // "0x" counts as a prefix only when a digit follows; otherwise the 0 is the number.
-    if (at + 2 < text.size() && text[at] == '0' && (text[at + 1] == 'x' || text[at + 1] == 'X') &&
-        HexDigit(text[at + 2]) >= 0)
-        at += 2;
+    if (end - p > 2 && p[0] == '0' && (p[1] | 0x20) == 'x' && HexDigit(p[2]) >= 0) p += 2;
+    const char* const digits = p;
     std::uint64_t v = 0;
-    bool any = false;
     bool saturated = false;
-    for (; at < text.size(); ++at) {
-        const int d = HexDigit(text[at]);
-        if (d < 0) break;
-        any = true;
-        if (v > (std::numeric_limits<std::uint64_t>::max() >> 4)) saturated = true;
+    for (int d; p != end && (d = HexDigit(*p)) >= 0; ++p) {
+        saturated |= v > (std::numeric_limits<std::uint64_t>::max() >> 4);
         v = (v << 4) | static_cast<std::uint64_t>(d);
     }
-    if (!any) return false;
+    if (p == digits) return false;
     if (saturated) {
         v = std::numeric_limits<std::uint64_t>::max();
     } else if (negative) {
@@ -66,7 +72,24 @@ std::string_view TrimBlanks(std::string_view text) {
 }
 
 void ToLowerAscii(char* text, std::size_t size) {
-    for (std::size_t i = 0; i < size; ++i) {
+    // Eight bytes at a time, since every cell of a search passes here. In
+    // each byte below 0x80: bit 7 of (b + 0x80 - 'A') says b >= 'A', bit 7 of
+    // (b + 0x7F - 'Z') says b > 'Z'; their difference marks 'A' to 'Z', whose
+    // bit 5 is then set. Bytes of 0x80 and above are never touched.
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHigh = 0x80 * kOnes;
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text + i, 8);
+        const std::uint64_t low = word & ~kHigh;
+        const std::uint64_t atLeastA = low + (0x80 - 'A') * kOnes;
+        const std::uint64_t aboveZ = low + (0x7F - 'Z') * kOnes;
+        const std::uint64_t upper = (atLeastA ^ aboveZ) & ~word & kHigh;
+        word |= upper >> 2;
+        std::memcpy(text + i, &word, 8);
+    }
+    for (; i < size; ++i) {
         const char c = text[i];
         if (c >= 'A' && c <= 'Z') text[i] = static_cast<char>(c - 'A' + 'a');
     }

@@ -27,12 +27,13 @@ CSearchMatcher::CSearchMatcher(const SearchRequest& request) {
         p.lowerText = TrimBlanks(request.texts[c]);
         ToLowerAscii(p.lowerText.data(), p.lowerText.size());
         p.numeric = ScanHexSigned(p.lowerText, p.value);
+        if (c != kContains && p.ticked) anyNumeric = true;
     }
 }
 
 bool CSearchMatcher::Matches(std::string_view lowerCell) const {
     std::int32_t cellValue = 0;
-    const bool cellNumeric = ScanHexSigned(lowerCell, cellValue);
+    const bool cellNumeric = anyNumeric && ScanHexSigned(lowerCell, cellValue);
     const auto numeric = [&](const Prepared& p) { return cellNumeric && p.numeric; };
 
     const Prepared& contains = conditions[kContains];

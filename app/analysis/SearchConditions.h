@@ -52,6 +52,7 @@ class CSearchMatcher {
         std::int32_t value = 0;
     };
     std::array<Prepared, kConditionCount> conditions;
+    bool anyNumeric = false;  // a ticked condition may compare hexadecimal values
 };
 
 }  // namespace korvex

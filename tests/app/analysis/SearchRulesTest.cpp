@@ -46,14 +46,28 @@ TEST(SearchRules, HexReadingFollowsTheScanConversion) {
         {"", false, 0},           {"g1", false, 0},         {"数据帧", false, 0},
         {"x12", false, 0},        {" \t", false, 0},
     };
+    std::uint32_t v = 0;
     for (const Case& c : cases) {
-        std::uint32_t v = 0xDEAD;
+        v = 0xDEAD;
         EXPECT_EQ(korvex::ScanHex(c.text, v), c.read) << c.text;
         if (c.read) {
             EXPECT_EQ(v, c.value) << c.text;
         }
     }
     EXPECT_EQ(korvex::FormatTexts("a%sb%%%s%d", {"1"}), "a1b%%d");
+    EXPECT_EQ(korvex::ScanHex("10000000000000000", v) ? v : 0, 0xFFFFFFFFu);
+
+    // Every byte value, at every place of an eight-byte word and in the tail.
+    std::string all;
+    for (int c = 0; c < 256; ++c) all += static_cast<char>(c);
+    for (std::size_t shift = 0; shift < 9; ++shift) {
+        std::string text = all.substr(shift) + all.substr(0, shift) + "XyZ";
+        std::string expected = text;
+        for (char& c : expected)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+        korvex::ToLowerAscii(text.data(), text.size());
+        ASSERT_EQ(text, expected) << shift;
+    }
 }
 
 TEST(SearchRules, ConditionsAgainstCells) {
