@@ -28,7 +28,7 @@ SearchOutcome RunFrameSearch(const SearchRequest& request, bool refresh,
     cell.reserve(128);
     _VCI_CAN_OBJ frame{};
     for (int i = 0; store.Get(i, &frame); ++i) {
-        FormatCellText(request.column, i, frame, context, cell);
+        FormatCellText(i, frame, request.column, context, cell);
         ToLowerAscii(cell.data(), cell.size());
         if (!matcher.Matches(cell)) continue;
         results.PutFrame(n, frame);

@@ -43,7 +43,7 @@ bool CSearchResults::CellText(int k, int column, const ExportRowContext& context
     if (column == 0) {
         FormatRowNumber(Source(k), text);
     } else {
-        FormatCellText(column, k, *frame, context, text);
+        FormatCellText(k, *frame, column, context, text);
     }
     return true;
 }

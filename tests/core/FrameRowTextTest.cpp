@@ -106,12 +106,12 @@ TEST(FrameRowText, CellTextOfEveryColumn) {
         "c7:7", "CAN控制器仲裁丢失\n", ""};
     // A long text first: the next cell must replace it, not append to it.
     std::string text(200, 'x');
-    for (int column = 0; column < 10; ++column) {
-        korvex::FormatCellText(column, 12, frame, context, text);
+    for (int column = 0; column < 9; ++column) {
+        korvex::FormatCellText(12, frame, column, context, text);
         EXPECT_EQ(text, expected[static_cast<std::size_t>(column)]) << "column " << column;
     }
     context.analyPartofCANFrame = nullptr;
-    korvex::FormatCellText(5, 0, frame, context, text);
+    korvex::FormatCellText(0, frame, 5, context, text);
     EXPECT_EQ(text, "");
 }
 
