@@ -1,6 +1,8 @@
 #include "cli/CommandTable.h"
 
 #include "cli/AliasCommand.h"
+#include "cli/BusLoadCommand.h"
+#include "cli/ClassifyCommand.h"
 #include "cli/SearchCommand.h"
 
 namespace korvex::cli {
@@ -9,6 +11,9 @@ const std::vector<CliCommand>& CliCommandTable() {
     static const std::vector<CliCommand> table = {
         {"alias", "list, add or remove the frame list's alias rules", &RunAliasCommand},
         {"search", "search a data file's frames by the text of one column", &RunSearchCommand},
+        {"classify", "group a data file's frames by the texts of chosen columns",
+         &RunClassifyCommand},
+        {"busload", "bus flow and load of a data file's recording spans", &RunBusLoadCommand},
     };
     return table;
 }
