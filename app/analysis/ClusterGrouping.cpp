@@ -25,6 +25,34 @@ bool SameIds(const std::vector<std::vector<std::uint32_t>>& columnIds, std::size
     return true;
 }
 
+void JoinGroup(ClusterGroup& group, std::size_t f, const std::vector<_VCI_CAN_OBJ>& frames,
+               ClusterGrouping& out) {
+    const auto frame = static_cast<std::int32_t>(f);
+    if (group.lastMember < 0)
+        group.firstMember = frame;
+    else
+        out.nextMember[static_cast<std::size_t>(group.lastMember)] = frame;
+    group.lastMember = frame;
+    ++group.memberCount;
+    if (group.uniform && !SameClusterFrame(frames[f], frames[group.headFrame])) group.uniform = 0;
+}
+
+// Texts are numbered in the order they first appear, and a group is made at
+// the first frame of each text, so with one column the text's number is its
+// group's index.
+void GroupByOneColumn(const std::vector<std::uint32_t>& ids,
+                      const std::vector<_VCI_CAN_OBJ>& frames, ClusterGrouping& out) {
+    for (std::size_t f = 0; f < frames.size(); ++f) {
+        if (ids[f] < out.groups.size()) {
+            JoinGroup(out.groups[ids[f]], f, frames, out);
+        } else {
+            ClusterGroup group;
+            group.headFrame = static_cast<std::int32_t>(f);
+            out.groups.push_back(group);
+        }
+    }
+}
+
 }  // namespace
 
 bool SameClusterFrame(const _VCI_CAN_OBJ& a, const _VCI_CAN_OBJ& b) {
@@ -39,6 +67,10 @@ void GroupClusterFrames(const std::vector<std::vector<std::uint32_t>>& columnIds
                         const std::vector<_VCI_CAN_OBJ>& frames, ClusterGrouping& out) {
     out.groups.clear();
     out.nextMember.assign(frames.size(), -1);
+    if (columnIds.size() == 1) {
+        GroupByOneColumn(columnIds.front(), frames, out);
+        return;
+    }
     // Open addressing: 0 empty, else group index + 1; kept at most half full.
     std::vector<std::int32_t> slots(64, 0);
     std::vector<std::uint64_t> groupHashes;
@@ -51,15 +83,7 @@ void GroupClusterFrames(const std::vector<std::vector<std::uint32_t>>& columnIds
             if (groupHashes[g] != hash) continue;
             ClusterGroup& group = out.groups[g];
             if (!SameIds(columnIds, static_cast<std::size_t>(group.headFrame), f)) continue;
-            const auto frame = static_cast<std::int32_t>(f);
-            if (group.lastMember < 0)
-                group.firstMember = frame;
-            else
-                out.nextMember[static_cast<std::size_t>(group.lastMember)] = frame;
-            group.lastMember = frame;
-            ++group.memberCount;
-            if (group.uniform && !SameClusterFrame(frames[f], frames[group.headFrame]))
-                group.uniform = 0;
+            JoinGroup(group, f, frames, out);
             break;
         }
         if (slots[at] != 0) continue;
