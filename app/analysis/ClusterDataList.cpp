@@ -1,0 +1,159 @@
+#include "app/analysis/ClusterDataList.h"
+
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
+
+#include "app/analysis/ClusterRecord.h"
+#include "app/services/WindowHandle.h"
+#include "protolens/include/MessageWindow.h"
+#include "xtp/XTPUiServices.h"
+
+namespace {
+
+// Draws the first column as a tree: a head with members gets a "+" or "-"
+// box in the first indent level, member rows are moved in by two levels.
+class CClusterTreeDelegate : public QStyledItemDelegate {
+  public:
+    CClusterTreeDelegate(const korvex::CClusterResult& result, CClusterDataList& list)
+        : QStyledItemDelegate(&list), result(result), list(list) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        if (index.column() != 0 || static_cast<std::size_t>(index.row()) >= result.RowCount()) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        const korvex::ClusterRow& row = result.Row(static_cast<std::size_t>(index.row()));
+        const int indent = list.IndentWidth();
+        QStyleOptionViewItem shifted = option;
+        shifted.rect.setLeft(option.rect.left() + 2 * indent);
+        QStyledItemDelegate::paint(painter, shifted, index);
+        if (!row.head || result.MemberCount(row) == 0) return;
+        const int side = std::min(indent, option.rect.height()) - 6;
+        const QRect box(option.rect.left() + (indent - side) / 2,
+                        option.rect.top() + (option.rect.height() - side) / 2, side, side);
+        painter->save();
+        painter->setPen(option.palette.color(QPalette::Text));
+        painter->drawRect(box);
+        const QPoint c = box.center();
+        painter->drawLine(box.left() + 2, c.y(), box.right() - 2, c.y());
+        if (!row.unfolded) painter->drawLine(c.x(), box.top() + 2, c.x(), box.bottom() - 2);
+        painter->restore();
+    }
+
+  private:
+    const korvex::CClusterResult& result;
+    const CClusterDataList& list;
+};
+
+}  // namespace
+
+CClusterDataList::CClusterDataList(QWidget* parent)
+    : QTableView(parent), record(new CClusterRecord(result, 0, this)) {
+    setModel(record);
+    setItemDelegate(new CClusterTreeDelegate(result, *this));
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setWordWrap(false);
+    setShowGrid(false);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+CClusterDataList::~CClusterDataList() = default;
+
+int CClusterDataList::IndentWidth() const {
+    return fontMetrics().height();
+}
+
+void CClusterDataList::Run(CCycleBuffer<_VCI_CAN_OBJ>& store,
+                           const std::vector<std::int32_t>& columns,
+                           std::vector<std::string> captions, korvex::ClusterCellTextFn cellText) {
+    const std::size_t before = result.RowCount();
+    const bool sameColumns = captions == record->Captions();
+    result.Run(store, columns, cellText);
+    if (!sameColumns) {
+        record->SetColumns(std::move(captions), std::move(cellText));
+        resizeColumnToContents(0);
+        setColumnWidth(0, columnWidth(0) + 2 * IndentWidth());
+    } else if (before == result.RowCount()) {
+        viewport()->update();
+    } else {
+        record->Reinstall();
+    }
+}
+
+void CClusterDataList::Reinstall(int row) {
+    setEnabled(false);
+    record->Reinstall();
+    if (row >= 0 && static_cast<std::size_t>(row) < result.RowCount())
+        setCurrentIndex(record->index(row, 0));
+    setEnabled(true);
+}
+
+void CClusterDataList::OnDoubleClick(int row) {
+    if (row < 0) return;
+    const korvex::ClusterClick click = result.DoubleClick(static_cast<std::size_t>(row));
+    if (click.kind == korvex::ClusterClick::kToggled) {
+        Reinstall(row);
+    } else if (click.kind == korvex::ClusterClick::kGoToFrame && owner) {
+        owner->PostMessage(korvex::CClusterResult::kGoToFrameMessage,
+                           static_cast<std::uintptr_t>(click.frame), 0);
+    }
+}
+
+void CClusterDataList::mouseDoubleClickEvent(QMouseEvent* event) {
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (index.isValid()) OnDoubleClick(index.row());
+    event->accept();
+}
+
+void CClusterDataList::mouseReleaseEvent(QMouseEvent* event) {
+    QTableView::mouseReleaseEvent(event);
+    if (event->button() != Qt::LeftButton) return;
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (!index.isValid()) return;
+    const int x = event->position().toPoint().x() - visualRect(index).left();
+    if (result.IndentClick(static_cast<std::size_t>(index.row()), index.column(), x, IndentWidth()))
+        Reinstall(index.row());
+}
+
+void CClusterDataList::contextMenuEvent(QContextMenuEvent* event) {
+    event->accept();
+    XTPMenu menu;
+    if (!XTPResourceManager()->LoadMenu(kMenu, menu) || menu.items.empty()) return;
+    OnCommand(XTPUiServices().TrackPopupMenu(menu.items.front(), korvex::ToCWnd(this)));
+}
+
+void CClusterDataList::OnCommand(std::uint32_t id) {
+    if (id == kCmdClear) {
+        result.Clear();
+        record->Reinstall();
+    } else if (id == kCmdExport) {
+        Export();
+    }
+}
+
+void CClusterDataList::Export() {
+    XTPFileDialogRequest request;
+    request.defaultExt = "txt";
+    request.filter = "Text File|*.txt||";
+    request.flags = xtp_ofn::kOverwritePrompt | xtp_ofn::kHideReadOnly;
+    std::string path;
+    if (!XTPUiServices().SaveFileDialog(korvex::ToCWnd(this), request, path)) return;
+    const korvex::ClusterExportStatus status =
+        result.WriteExportFile(path, record->Captions(), record->CellText());
+    if (status == korvex::ClusterExportStatus::kOk) return;
+    const std::uint32_t text = status == korvex::ClusterExportStatus::kCannotCreate
+                                   ? kStrCannotCreateFile
+                                   : kStrCannotWriteFile;
+    XTPUiServices().MessageBox(korvex::ToCWnd(this), XTPLoadString(text), std::string(),
+                               xtp_mb::kOk | xtp_mb::kIconError);
+}

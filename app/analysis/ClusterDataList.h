@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QTableView>
+#include <string>
+#include <vector>
+
+#include "app/analysis/ClusterResult.h"
+
+class CClusterRecord;
+class IMessageWindow;
+
+// The classification result list (pane 3073): one row per group head, the
+// members of an unfolded group under it. A double-click unfolds or folds a
+// group, or sends the owner to the frame (message 0x4CD); a click in the
+// first column's tree indent unfolds or folds too.
+class CClusterDataList : public QTableView {
+    Q_OBJECT
+
+  public:
+    static constexpr std::uint32_t kMenu = 25100;
+    static constexpr std::uint32_t kCmdClear = 32800;
+    static constexpr std::uint32_t kCmdExport = 32801;
+    static constexpr std::uint32_t kStrCannotCreateFile = 3067;
+    static constexpr std::uint32_t kStrCannotWriteFile = 20001;
+
+    explicit CClusterDataList(QWidget* parent = nullptr);
+    ~CClusterDataList() override;
+
+    // The child frame that answers 0x4CD.
+    void SetOwner(IMessageWindow* window) { owner = window; }
+    // Runs a classification and shows it; the columns of the frame list
+    // (captions and the frame list's cell texts) come with it.
+    void Run(CCycleBuffer<_VCI_CAN_OBJ>& store, const std::vector<std::int32_t>& columns,
+             std::vector<std::string> captions, korvex::ClusterCellTextFn cellText);
+
+    const korvex::CClusterResult& Result() const { return result; }
+    CClusterRecord* Record() const { return record; }
+    // Width of one tree-indent level in pixels.
+    int IndentWidth() const;
+
+    void OnDoubleClick(int row);
+    void OnCommand(std::uint32_t id);
+
+  protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+  private:
+    // Takes the new row count with the list disabled, keeping `row` focused.
+    void Reinstall(int row);
+    void Export();
+
+    korvex::CClusterResult result;
+    CClusterRecord* record;
+    IMessageWindow* owner = nullptr;
+};
