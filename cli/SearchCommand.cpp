@@ -128,8 +128,7 @@ int RunSearchCommand(const std::vector<std::string>& args,
     global.frameSinks[0] = {&sink};
     if (const int status = LoadDataFile(search.input, search.stream, global, io)) return status;
 
-    ExportRowContext context = global.ExportContext(&AnalyCANFrame);
-    context.analyPartofCANFrame = &AnalyPartofCANFrame;
+    const ExportRowContext context = global.ExportContext(&AnalyCANFrame, &AnalyPartofCANFrame);
     CSearchResults results;
     const SearchOutcome outcome =
         RunFrameSearch(search.request, false, sink.frameStore, context, results);
