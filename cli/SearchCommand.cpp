@@ -133,7 +133,7 @@ int RunSearchCommand(const std::vector<std::string>& args,
     const SearchOutcome outcome =
         RunFrameSearch(search.request, false, sink.frameStore, context, results);
     bool written = true;
-    results.WriteExport(sink.captions, context, [&](const std::string& line) {
+    results.WriteExport(sink.captions, {}, context, [&](const std::string& line) {
         written = std::fwrite(line.data(), 1, line.size(), io.out) == line.size();
         return written;
     });

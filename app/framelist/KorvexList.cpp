@@ -372,6 +372,9 @@ void CKorvexList::OnCommand(std::uint32_t id) {
         case fl::kCmdRealTimeSave:
             ToggleRealTimeSave();
             break;
+        case fl::kCmdSearch:
+            emit searchRequested();
+            break;
         default:
             break;
     }

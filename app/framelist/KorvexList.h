@@ -76,6 +76,8 @@ class CKorvexList : public QTableView, public CDataShowBase {
   signals:
     // Emitted on the user-interface thread each time the list redraws.
     void redrawn();
+    // The context menu's "搜索...": whoever holds the search pane shows it.
+    void searchRequested();
 
   protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
