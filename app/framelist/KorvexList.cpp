@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "app/framelist/KorvexListCommands.h"
+#include "app/framelist/KorvexListDelegate.h"
 #include "app/framelist/KorvexListModel.h"
 #include "app/services/WindowHandle.h"
 #include "core/DataFileReader.h"
@@ -54,6 +55,7 @@ void Check(std::vector<XTPMenuItem>& items, std::uint32_t id, bool checked) {
 CKorvexList::CKorvexList(CKorvexGlobal& global, QWidget* parent)
     : QTableView(parent), global(global), listModel(new CKorvexListModel(*this)) {
     setModel(listModel);
+    setItemDelegate(new CKorvexListDelegate(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
