@@ -339,6 +339,13 @@ void KorvexListTest::exportChoosesTheFormByExactExtension() {
     f.ui.fileAnswer = dir.File("missing/x.txt");
     f.list.ExportToFile();
     QVERIFY(f.ui.messages.empty());
+
+    // A file that was created but could not be written is not a success.
+    f.ui.fileAnswer = "/dev/full";
+    f.list.ExportToFile();
+    QCOMPARE(f.ui.messages.size(), std::size_t{1});
+    QCOMPARE(f.ui.messages[0].caption, std::string("Error"));
+    QCOMPARE(f.ui.messages[0].text, XTPLoadString(fl::kStrCannotWriteFile));
 }
 
 void KorvexListTest::realTimeSaveTogglesAndRestartsCount() {
