@@ -9,7 +9,7 @@ std::vector<FrameListColumn> FrameListColumns(CKorvexList& list) {
     std::vector<FrameListColumn> columns;
     if (const auto* model = qobject_cast<const CKorvexListModel*>(list.QTableView::model())) {
         for (const CKorvexListColum& c : model->Columns())
-            columns.push_back({c.caption, c.itemIndex});
+            columns.push_back({c.caption, c.itemIndex, c.width});
     }
     return columns;
 }

@@ -12,6 +12,7 @@ namespace korvex {
 struct FrameListColumn {
     std::string caption;
     int itemIndex = 0;
+    int width = 0;
 };
 
 // The frame list's columns in column order.

@@ -75,13 +75,17 @@ CSearchListCtrl::CSearchListCtrl(CKorvexGlobal& global, CKorvexList& frameList, 
 
 void CSearchListCtrl::TakeCaptions() {
     std::vector<std::string> captions;
+    std::vector<int> widths;
     itemIndices.clear();
     for (const FrameListColumn& c : FrameListColumns(frameList)) {
         captions.push_back(c.caption);
         itemIndices.push_back(c.itemIndex);
+        widths.push_back(c.width);
     }
     model->SetCaptions(std::move(captions));
     model->SyncRows(true);
+    for (std::size_t c = 0; c < widths.size(); ++c)
+        if (widths[c] > 0) setColumnWidth(static_cast<int>(c), widths[c]);
 }
 
 bool CSearchListCtrl::CellText(int row, int column, std::string& text) const {
