@@ -96,9 +96,9 @@ bool CSearchListCtrl::CellText(int row, int column, std::string& text) const {
 
 void CSearchListCtrl::PostStatusText(int count) {
     statusText = SearchStatusText(count);
-    if (messageWindow)
-        messageWindow->PostMessage(kMsgSearchStatus,
-                                   reinterpret_cast<std::uintptr_t>(statusText.c_str()), 0);
+    if (IMessageWindow* window = messageWindow ? messageWindow() : nullptr)
+        window->PostMessage(kMsgSearchStatus, reinterpret_cast<std::uintptr_t>(statusText.c_str()),
+                            0);
 }
 
 void CSearchListCtrl::OnCommand(std::uint32_t id) {

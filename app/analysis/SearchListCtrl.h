@@ -3,6 +3,7 @@
 #include <QAbstractTableModel>
 #include <QTableView>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -63,8 +64,12 @@ class CSearchListCtrl final : public QTableView {
     CKorvexList& FrameList() const { return frameList; }
     CSearchListModel& Model() const { return *model; }
 
-    // The window of the status text and the one that goes to a frame.
-    void SetMessageWindow(IMessageWindow* window) { messageWindow = window; }
+    // The window of the status text (asked for at each text, since the list
+    // may be made before its main window exists) and the one that goes to a
+    // frame.
+    void SetMessageWindow(std::function<IMessageWindow*()> window) {
+        messageWindow = std::move(window);
+    }
     void SetFrameWindow(IMessageWindow* window) { frameWindow = window; }
 
     // Copies the frame list's captions again (also after a language change).
@@ -93,7 +98,7 @@ class CSearchListCtrl final : public QTableView {
     CSearchListModel* model;
     CSearchResults results;
     std::vector<int> itemIndices;  // per column position
-    IMessageWindow* messageWindow = nullptr;
+    std::function<IMessageWindow*()> messageWindow;
     IMessageWindow* frameWindow = nullptr;
     std::string statusText;  // what the last status message points at
 };

@@ -1,9 +1,5 @@
 #include "app/shell/ShellExtensions.h"
 
-#include <QDockWidget>
-#include <QPointer>
-#include <memory>
-
 #include "app/analysis/CANFrameNameDlg.h"
 #include "app/analysis/DlgFrameHandle.h"
 #include "app/analysis/SearchListCtrl.h"
@@ -17,7 +13,8 @@ namespace korvex::shell {
 namespace {
 
 // Alias names and search: both panes of a child frame serve its frame list
-// and share one result list, made by whichever pane is shown first.
+// and share one result list. They are filled at once, since a pane that the
+// saved layout shows from the start is never asked for its content.
 constexpr int kSearchPane = 3072;
 constexpr int kSearchResultPane = 3071;
 
@@ -29,24 +26,14 @@ CKorvexList* FrameListOf(CChildFrame& frame) {
 void InstallSearchPanes(CChildFrame& frame) {
     CKorvexList* list = FrameListOf(frame);
     if (!list) return;
-    auto results = std::make_shared<QPointer<CSearchListCtrl>>();
-    const auto resultList = [results, list](CChildFrame& f) -> CSearchListCtrl* {
-        if (!*results) {
-            *results = new CSearchListCtrl(f.View().Global(), *list, &f);
-            (*results)->hide();
-            (*results)->SetMessageWindow(f.View().MainFrame());
-            (*results)->SetFrameWindow(&f);
-        }
-        return *results;
-    };
-    frame.SetPaneFactory(kSearchResultPane, resultList);
-    frame.SetPaneFactory(kSearchPane, [resultList, list](CChildFrame& f) -> QWidget* {
-        CSearchListCtrl* target = resultList(f);
-        return new CDlgFrameHandle(f.View().Global(), *list, *target, [&f, target] {
-            f.SetPaneWidget(kSearchResultPane, target);
-            f.ShowPane(kSearchResultPane);
-        });
-    });
+    CKorvexGlobal& global = frame.View().Global();
+    auto* results = new CSearchListCtrl(global, *list, &frame);
+    results->SetMessageWindow([&frame]() -> IMessageWindow* { return frame.View().MainFrame(); });
+    results->SetFrameWindow(&frame);
+    frame.SetPaneWidget(kSearchResultPane, results);
+    frame.SetPaneWidget(kSearchPane, new CDlgFrameHandle(global, *list, *results, [&frame] {
+                            frame.ShowPane(kSearchResultPane);
+                        }));
     QObject::connect(list, &CKorvexList::searchRequested, &frame,
                      [&frame] { frame.ShowPane(kSearchPane); });
 }

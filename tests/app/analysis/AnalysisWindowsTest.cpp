@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTest>
 #include <cstdlib>
@@ -201,7 +202,7 @@ class SearchPaneTest : public AnalysisWindowsTest {
         AnalysisWindowsTest::SetUp();
         Load({{0x012, {0x12, 0x34, 0x56}}, {0x7FF, {0xAB}}, {0x800, {}}, {0x100, {0x12}}});
         results = std::make_unique<korvex::CSearchListCtrl>(global, list);
-        results->SetMessageWindow(&mainWindow);
+        results->SetMessageWindow([this] { return &mainWindow; });
         results->SetFrameWindow(&frameWindow);
         pane = std::make_unique<korvex::CDlgFrameHandle>(global, list, *results,
                                                          [this] { ++resultsShown; });
@@ -335,6 +336,21 @@ TEST_F(SearchPaneTest, ResultListTextsClearExportAndJump) {
     QTest::mouseClick(pane->JumpButton(), Qt::LeftButton);
     EXPECT_EQ(list.currentIndex().row(), 2);
     EXPECT_EQ(QSettings().value("SearchItemValue/Lines").toInt(), 2);
+}
+
+TEST_F(AnalysisWindowsTest, FrameListMenuBringsTheSearchUp) {
+    XTPMenu menu;
+    ASSERT_TRUE(XTPResourceManager()->LoadMenu(135, menu));
+    ASSERT_GE(menu.items.size(), 7u);
+    bool listed = false;
+    for (const XTPMenuItem& item : menu.items[5].popup)
+        listed = listed || (item.id == 32824 && item.text == "搜索...");
+    EXPECT_TRUE(listed);
+    EXPECT_EQ(menu.items[6].popup.size(), 2u);
+
+    QSignalSpy spy(&list, &CKorvexList::searchRequested);
+    list.OnCommand(32824);
+    EXPECT_EQ(spy.count(), 1);
 }
 
 }  // namespace
