@@ -128,13 +128,12 @@ int RunSearchCommand(const std::vector<std::string>& args,
     global.frameSinks[0] = {&sink};
     if (const int status = LoadDataFile(search.input, search.stream, global, io)) return status;
 
-    ExportRowContext context = global.ExportContext(&AnalyCANFrame);
-    context.analyPartofCANFrame = &AnalyPartofCANFrame;
+    const ExportRowContext context = global.ExportContext(&AnalyCANFrame, &AnalyPartofCANFrame);
     CSearchResults results;
     const SearchOutcome outcome =
         RunFrameSearch(search.request, false, sink.frameStore, context, results);
     bool written = true;
-    results.WriteExport(sink.captions, context, [&](const std::string& line) {
+    results.WriteExport(sink.captions, {}, context, [&](const std::string& line) {
         written = std::fwrite(line.data(), 1, line.size(), io.out) == line.size();
         return written;
     });

@@ -49,7 +49,7 @@ bool CSearchResults::CellText(int k, int column, const ExportRowContext& context
 }
 
 void CSearchResults::WriteExport(const std::vector<std::string>& captions,
-                                 const ExportRowContext& context,
+                                 const std::vector<int>& columns, const ExportRowContext& context,
                                  const std::function<bool(const std::string& line)>& line) const {
     std::string text;
     AppendHeaderLine(text, captions);
@@ -58,7 +58,7 @@ void CSearchResults::WriteExport(const std::vector<std::string>& captions,
     for (int k = 0; k < itemCount; ++k) {
         text.clear();
         for (std::size_t c = 0; c < captions.size(); ++c) {
-            CellText(k, static_cast<int>(c), context, cell);
+            CellText(k, c < columns.size() ? columns[c] : static_cast<int>(c), context, cell);
             text += cell;
             text += '\t';
         }

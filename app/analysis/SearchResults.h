@@ -36,8 +36,11 @@ class CSearchResults {
 
     // The export file's text: the header line of captions, then each item's
     // texts of every caption's column; each field followed by a tab, lines
-    // ending "\r\n". `line` is called with each complete line.
-    void WriteExport(const std::vector<std::string>& captions, const ExportRowContext& context,
+    // ending "\r\n". `columns` gives each caption's item index (none: its
+    // position). `line` is called with each complete line and stops the
+    // export by returning false.
+    void WriteExport(const std::vector<std::string>& captions, const std::vector<int>& columns,
+                     const ExportRowContext& context,
                      const std::function<bool(const std::string& line)>& line) const;
 
   private:

@@ -76,6 +76,8 @@ class CKorvexList : public QTableView, public CDataShowBase {
   signals:
     // Emitted on the user-interface thread each time the list redraws.
     void redrawn();
+    // The context menu's "搜索...": whoever holds the search pane shows it.
+    void searchRequested();
 
   protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -94,7 +96,7 @@ class CKorvexList : public QTableView, public CDataShowBase {
     void OnWindowThread(Work work);
 
     CKorvexGlobal& global;
-    CKorvexListModel* model;
+    CKorvexListModel* listModel;
     IMessageWindow* messageWindow = nullptr;
     std::string statusText;  // the text the last status message points at
     unsigned int controlId = 0;

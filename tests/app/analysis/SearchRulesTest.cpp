@@ -289,7 +289,7 @@ TEST_F(FrameSearchTest, ExportWritesHeaderAndEveryItem) {
     Push(0x200, {0xAB, 0xCD});
     ASSERT_EQ(Search(Request(korvex::kContains, "ab", 7)).count, 2);
     std::string out;
-    results.WriteExport({"序号", "时间", "别名", "帧ID"}, context, [&](const std::string& l) {
+    results.WriteExport({"序号", "时间", "别名", "帧ID"}, {}, context, [&](const std::string& l) {
         out += l;
         return true;
     });

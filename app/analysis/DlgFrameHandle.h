@@ -1,0 +1,83 @@
+#pragma once
+
+#include <array>
+#include <functional>
+
+#include "app/analysis/SearchChecks.h"
+#include "app/analysis/SearchHistory.h"
+#include "app/common/BaseDlg.h"
+
+class QCheckBox;
+class QComboBox;
+class QPushButton;
+class QSpinBox;
+class CKorvexGlobal;
+class CKorvexList;
+
+namespace korvex {
+
+class CSearchListCtrl;
+
+// The search pane (template 133): a column of the frame list, five
+// conditions with their histories, the search into the result list and the
+// jump to a line. It lives in a docking pane and never closes; Enter and
+// Escape only store its settings.
+class CDlgFrameHandle final : public name_share::CBaseDlg {
+    Q_OBJECT
+
+  public:
+    static constexpr std::uint32_t kTemplate = 133;
+
+    // `showResults` brings the result list's pane up.
+    CDlgFrameHandle(CKorvexGlobal& global, CKorvexList& frameList, CSearchListCtrl& results,
+                    std::function<void()> showResults, QWidget* parent = nullptr);
+
+    // The search button: reads the fields, searches, shows the hits.
+    void OnSearch();
+    // The jump button: selects the line of the spin box in the frame list.
+    void OnJump();
+    // Writes the histories, the line and the column to the settings.
+    void StoreSettings() const;
+
+    QComboBox* ColumnBox() const { return columnBox; }
+    QComboBox* ConditionBox(SearchCondition c) const { return boxes[c]; }
+    QCheckBox* ConditionCheck(SearchCondition c) const { return checks[c]; }
+    QCheckBox* RefreshCheck() const { return refreshCheck; }
+    QSpinBox* LineBox() const { return lineBox; }
+    QPushButton* SearchButton() const { return searchButton; }
+    QPushButton* JumpButton() const { return jumpButton; }
+
+    void accept() override;
+    void reject() override;
+
+  protected:
+    void OnRelabel() override;
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    void LoadSettings();
+    void FillColumns();
+    // Shows the ticks and enabled states of `state`.
+    void ShowChecks();
+    void RecordHistory(SearchCondition c);
+    void ShowMessage(QWidget* owner, std::uint32_t text, int kind);
+
+    CKorvexGlobal& global;
+    CKorvexList& frameList;
+    CSearchListCtrl& results;
+    std::function<void()> showResults;
+
+    QComboBox* columnBox;
+    std::array<QComboBox*, kConditionCount> boxes{};
+    std::array<QCheckBox*, kConditionCount> checks{};
+    QCheckBox* refreshCheck;
+    QSpinBox* lineBox;
+    QPushButton* searchButton;
+    QPushButton* jumpButton;
+
+    CSearchChecks state;
+    std::array<CSearchHistory, kConditionCount> histories;
+    int lineNumber = 0;
+};
+
+}  // namespace korvex
