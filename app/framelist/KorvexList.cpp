@@ -377,6 +377,9 @@ void CKorvexList::OnCommand(std::uint32_t id) {
         case fl::kCmdSearch:
             emit searchRequested();
             break;
+        case fl::kCmdClassify:
+            emit classifyRequested();
+            break;
         default:
             break;
     }

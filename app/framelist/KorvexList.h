@@ -78,6 +78,8 @@ class CKorvexList : public QTableView, public CDataShowBase {
     void redrawn();
     // The context menu's "搜索...": whoever holds the search pane shows it.
     void searchRequested();
+    // The context menu's "分类": whoever holds the classification pane shows it.
+    void classifyRequested();
 
   protected:
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -15,6 +15,7 @@ inline constexpr std::uint32_t kCmdRelativeTime = 32790;
 inline constexpr std::uint32_t kCmdRealTimeSave = 40000;
 // "搜索...": brings the search pane up (the shell's command of that pane).
 inline constexpr std::uint32_t kCmdSearch = 32824;
+inline constexpr std::uint32_t kCmdClassify = 32852;
 
 inline constexpr std::uint32_t kStrFrameTotal = 6004;
 inline constexpr std::uint32_t kStrCannotCreateFile = 3067;

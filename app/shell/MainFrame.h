@@ -28,6 +28,7 @@ class CMainFrame : public QMainWindow, public IMessageWindow, public IStatusSink
 
   public:
     explicit CMainFrame(CKorvexGlobal& global, QWidget* parent = nullptr);
+    CKorvexGlobal& Global() const { return global; }
     ~CMainFrame() override;
 
     // Status bar, command bars, saved layout, MDI tabs, then the start-up

@@ -1,7 +1,10 @@
 #include "app/shell/ShellExtensions.h"
 
 #include "app/analysis/CANFrameNameDlg.h"
+#include "app/analysis/ClusterDataList.h"
+#include "app/analysis/DlgClusterCfg.h"
 #include "app/analysis/DlgFrameHandle.h"
+#include "app/analysis/DlgOneBusStatus.h"
 #include "app/analysis/SearchListCtrl.h"
 #include "app/framelist/KorvexList.h"
 #include "app/shell/ChildFrame.h"
@@ -38,6 +41,35 @@ void InstallSearchPanes(CChildFrame& frame) {
                      [&frame] { frame.ShowPane(kSearchPane); });
 }
 
+// Classification and bus status: the settings pane runs into the result pane
+// of the same child frame; the bus status window reads the first frame list.
+constexpr int kClusterPane = 3074;
+constexpr int kClusterResultPane = 3073;
+
+void InstallClusterPanes(CChildFrame& frame) {
+    CKorvexList* list = FrameListOf(frame);
+    if (!list) return;
+    auto* results = new CClusterDataList(&frame);
+    results->SetOwner(&frame);
+    ClusterFrameList source;
+    source.busy = [list] { return list->IsBusy() != 0; };
+    source.captions = [list] {
+        std::vector<std::string> captions;
+        const QAbstractItemModel* model = list->QTableView::model();
+        for (int c = 0; c < model->columnCount(); ++c)
+            captions.push_back(model->headerData(c, Qt::Horizontal).toString().toStdString());
+        return captions;
+    };
+    source.frameStore = [list] { return &list->Record().frameStore; };
+    source.cellContext = [list] { return list->CellContext().rowText; };
+    frame.SetPaneWidget(kClusterResultPane, results);
+    frame.SetPaneWidget(kClusterPane, new CDlgClusterCfg(std::move(source), *results, [&frame] {
+                            frame.ShowPane(kClusterResultPane);
+                        }));
+    QObject::connect(list, &CKorvexList::classifyRequested, &frame,
+                     [&frame] { frame.ShowPane(kClusterPane); });
+}
+
 }  // namespace
 
 void InstallViewCommands(CKorvexView& view) {
@@ -49,8 +81,21 @@ void InstallViewCommands(CKorvexView& view) {
 
 void InstallPaneContents(CChildFrame& frame) {
     InstallSearchPanes(frame);
+    InstallClusterPanes(frame);
 }
 
-void InstallMainFrameWindows(CMainFrame&) {}
+void InstallMainFrameWindows(CMainFrame& frame) {
+    CKorvexGlobal& global = frame.Global();
+    auto* window = new CDlgOneBusStatus(
+        global,
+        [&global]() -> CCycleBuffer<_VCI_CAN_OBJ>* {
+            std::vector<CDataShowBase*>& sinks = global.CurrentSinks();
+            auto* list = sinks.empty() ? nullptr : dynamic_cast<CKorvexList*>(sinks.front());
+            return list ? &list->Record().frameStore : nullptr;
+        },
+        &frame);
+    window->setWindowFlags(Qt::Window);
+    frame.SetBusStatusWindow(window);
+}
 
 }  // namespace korvex::shell
