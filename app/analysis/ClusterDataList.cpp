@@ -14,7 +14,8 @@
 namespace {
 
 // Draws the first column as a tree: a head with members gets a "+" or "-"
-// box in the first indent level, member rows are moved in by two levels.
+// box in the first indent level and its text after it; member rows are moved
+// in by two levels.
 class CClusterTreeDelegate : public QStyledItemDelegate {
   public:
     CClusterTreeDelegate(const korvex::CClusterResult& result, CClusterDataList& list)
@@ -29,7 +30,7 @@ class CClusterTreeDelegate : public QStyledItemDelegate {
         const korvex::ClusterRow& row = result.Row(static_cast<std::size_t>(index.row()));
         const int indent = list.IndentWidth();
         QStyleOptionViewItem shifted = option;
-        shifted.rect.setLeft(option.rect.left() + 2 * indent);
+        shifted.rect.setLeft(option.rect.left() + (row.head ? indent : 2 * indent));
         QStyledItemDelegate::paint(painter, shifted, index);
         if (!row.head || result.MemberCount(row) == 0) return;
         const int side = std::min(indent, option.rect.height()) - 6;

@@ -81,7 +81,8 @@ void CHisCurve::paintEvent(QPaintEvent*) {
 
     const QFontMetrics metrics(font);
     leftMargin = metrics.horizontalAdvance(QString::number(static_cast<unsigned>(yMax))) + 5;
-    p.drawText(2, metrics.ascent() + 1, unitLabel);
+    // Beside the margin, so it never meets the top Y label.
+    p.drawText(leftMargin + 2, metrics.ascent(), unitLabel);
 
     const int top = kGridTop;
     const int bottom = height() - kGridBottom;
