@@ -11,6 +11,13 @@
 #include "core/KorvexGlobal.h"
 #include "protolens/include/protolens.h"
 
+#ifdef KORVEX_BENCH_CURVE
+#include <QApplication>
+#include <QPixmap>
+
+#include "app/analysis/HisCurve.h"
+#endif
+
 namespace {
 
 constexpr int kFrames = 10000000;
@@ -84,6 +91,38 @@ BENCHMARK(BM_ClassifyByIdentifier)->Unit(benchmark::kMillisecond)->Iterations(2)
 BENCHMARK(BM_ClassifyByIdentifierAndData)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_BusStatus)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+#ifdef KORVEX_BENCH_CURVE
+// One repaint of a full-screen-wide curve over a million records: what it
+// costs is set by its pixels.
+void BM_CurveRepaint(benchmark::State& state) {
+    CHisCurve curve;
+    curve.resize(1200, 400);
+    const int records = static_cast<int>(state.range(0));
+    curve.SetDataSource(
+        [records](int i, int& value, std::uint32_t& stamp) {
+            if (i < 0 || i >= records) return false;
+            value = i % 100;
+            stamp = static_cast<std::uint32_t>(i) * 10;
+            return true;
+        },
+        [records] { return records; });
+    curve.SetStepTime(1);
+    QPixmap target(curve.size());
+    for (auto _ : state) curve.render(&target);
+    state.counters["vertices"] = curve.LastVertexCount();
+}
+BENCHMARK(BM_CurveRepaint)->Arg(20)->Arg(1000000)->Unit(benchmark::kMillisecond);
+#endif
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+#ifdef KORVEX_BENCH_CURVE
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+#endif
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
