@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTimer>
 #include <QToolBar>
 
 #include "app/shell/rules/ShellIds.h"
@@ -21,6 +22,7 @@ QString Text(const std::string& text) {
 // Accelerators 128, the framework's standard set. The framework's edit, save
 // and print commands have no handler in this program; their keys stay
 // reserved on the window so that they do nothing.
+constexpr int kIdleUpdateMs = 250;
 constexpr std::uint32_t kIdEditUndo = 57643;
 constexpr std::uint32_t kIdEditCut = 57635;
 constexpr std::uint32_t kIdEditPaste = 57637;
@@ -69,6 +71,11 @@ CCommandBars::CCommandBars(QMainWindow& window, std::function<void(std::uint32_t
         action->setProperty("commandId", id);
         window.addAction(action);
     }
+    // Buttons follow their rules while the window is idle, as menus do when
+    // they open.
+    auto* idle = new QTimer(this);
+    connect(idle, &QTimer::timeout, this, &CCommandBars::UpdateAll);
+    idle->start(kIdleUpdateMs);
     // Ctrl+C and Ctrl+Ins stay with the frame list (copy rows), which takes
     // them when it has the focus.
 }

@@ -206,6 +206,7 @@ CommandState CMainFrame::CommandStateOf(std::uint32_t id) const {
 }
 
 void CMainFrame::RunCommand(std::uint32_t id) {
+    commandBars->UpdateAll();
     commandBars->Action(id)->trigger();
 }
 
