@@ -14,9 +14,11 @@ struct XTPMenuItem {
     std::string text;
     std::uint32_t id = 0;
     std::vector<XTPMenuItem> popup;
+    // A pop-up even without items, as the "Language" menu of an empty list is.
+    bool emptyPopup = false;
 
-    bool IsPopup() const { return !popup.empty(); }
-    bool IsSeparator() const { return id == 0 && popup.empty(); }
+    bool IsPopup() const { return emptyPopup || !popup.empty(); }
+    bool IsSeparator() const { return id == 0 && !IsPopup(); }
 };
 
 // A menu resource: the items of its top level (a menu bar or a set of pop-ups).
