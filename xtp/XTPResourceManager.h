@@ -14,6 +14,9 @@ struct XTPMenuItem {
     std::string text;
     std::uint32_t id = 0;
     std::vector<XTPMenuItem> popup;
+    // Set by the menu's owner on its copy before tracking it: the item shows
+    // a check mark. Resources never set it.
+    bool checked = false;
     // A pop-up even without items, as the "Language" menu of an empty list is.
     bool emptyPopup = false;
 
