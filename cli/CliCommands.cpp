@@ -44,8 +44,13 @@ class CDeviceSession {
     bool opened;
 };
 
-// The frame list's view settings without touching the settings files: the
-// time mode from DevCfg.ini and the alias rules from softwareCfg.xml.
+int Fail(const CliStreams& io, const std::string& message) {
+    io.err << message << '\n' << std::flush;
+    return kExitFailed;
+}
+
+}  // namespace
+
 void LoadViewSettings(CKorvexGlobal& global, const std::filesystem::path& settingsFolder) {
     if (settingsFolder.empty()) return;
     global.iniPath = (settingsFolder / CKorvexGlobal::kDevCfgName).string();
@@ -66,12 +71,23 @@ void TakeColumns(CFrameStoreSink& sink) {
     SetControlList(nullptr);
 }
 
-int Fail(const CliStreams& io, const std::string& message) {
-    io.err << message << '\n' << std::flush;
+int LoadDataFile(const std::filesystem::path& path, bool stream, CKorvexGlobal& global,
+                 const CliStreams& io) {
+    const DataFileStatus status =
+        stream ? ReadStreamFile(path, global) : ReadSnapshotFile(path, global);
+    const std::string name = path.string();
+    switch (status) {
+        case DataFileStatus::kOk:
+            return kExitOk;
+        case DataFileStatus::kCannotOpen:
+            return Fail(io, "korvex-cli: cannot open " + name + ": " + std::strerror(errno));
+        case DataFileStatus::kNotDataFile:
+            return Fail(io, "korvex-cli: " + name + " is not a Korvex data file");
+        case DataFileStatus::kDamaged:
+            return Fail(io, "korvex-cli: " + name + " is damaged: its clock list does not fit");
+    }
     return kExitFailed;
 }
-
-}  // namespace
 
 int RunDevices(const CliStreams& io) {
     std::vector<std::uint32_t> found;
@@ -139,19 +155,8 @@ int RunDump(const CliOptions& options, const std::filesystem::path& settingsFold
     CFrameStoreSink sink;
     TakeColumns(sink);
     global.frameSinks[0] = {&sink};
-    const DataFileStatus status = options.stream ? ReadStreamFile(options.inputPath, global)
-                                                 : ReadSnapshotFile(options.inputPath, global);
-    const std::string name = options.inputPath.string();
-    switch (status) {
-        case DataFileStatus::kOk:
-            break;
-        case DataFileStatus::kCannotOpen:
-            return Fail(io, "korvex-cli: cannot open " + name + ": " + std::strerror(errno));
-        case DataFileStatus::kNotDataFile:
-            return Fail(io, "korvex-cli: " + name + " is not a Korvex data file");
-        case DataFileStatus::kDamaged:
-            return Fail(io, "korvex-cli: " + name + " is damaged: its clock list does not fit");
-    }
+    if (const int status = LoadDataFile(options.inputPath, options.stream, global, io))
+        return status;
     if (!WriteTextExport(io.out, sink.captions, sink.frameStore,
                          global.ExportContext(&AnalyCANFrame)))
         return Fail(io, std::string("korvex-cli: cannot write the text: ") + std::strerror(errno));
