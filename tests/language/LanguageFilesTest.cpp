@@ -16,7 +16,8 @@
 
 namespace {
 
-const std::filesystem::path kLanguageFolder = std::filesystem::path(KORVEX_SOURCE_DIR) / "language";
+const std::filesystem::path kSourceFolder = KORVEX_SOURCE_DIR;
+const std::filesystem::path kLanguageFolder = kSourceFolder / "language";
 
 // A language file read whole: its table, and every (element kind, number) pair
 // named more than once, which would leave one of the two texts unused.
@@ -25,9 +26,10 @@ struct LanguageFile {
     std::vector<std::string> duplicates;
 };
 
-LanguageFile Read(const std::string& name) {
+LanguageFile Read(const std::filesystem::path& path) {
+    const std::string name = path.filename().string();
     LanguageFile file;
-    const std::string text = korvex::test::ReadBytes(kLanguageFolder / name);
+    const std::string text = korvex::test::ReadBytes(path);
     tinyxml2::XMLDocument document;
     std::string error;
     EXPECT_TRUE(ParseResourceDocument(text.data(), text.size(), document, error))
@@ -78,7 +80,7 @@ void ExpectSameShape(const std::vector<XTPMenuItem>& builtIn,
 
 TEST(LanguageFiles, EnglishTranslatesEveryBuiltInText) {
     const XTPResourceTable& builtIn = korvex::BuiltInResourceTable();
-    const LanguageFile english = Read("English.xml");
+    const LanguageFile english = Read(kLanguageFolder / "English.xml");
     EXPECT_TRUE(english.duplicates.empty()) << ::testing::PrintToString(english.duplicates);
 
     for (const auto& [id, text] : builtIn.strings) {
@@ -113,8 +115,8 @@ TEST(LanguageFiles, EnglishTranslatesEveryBuiltInText) {
         for (std::size_t i = 0; i < dialog.controls.size(); ++i) {
             const XTPDialogControl& from = dialog.controls[i];
             const XTPDialogControl& to = translated.controls[i];
-            const std::string at = where + " control " + std::to_string(from.id) + " \"" +
-                                   from.caption + "\"";
+            const std::string at =
+                where + " control " + std::to_string(from.id) + " \"" + from.caption + "\"";
             EXPECT_EQ(to.id, from.id) << at;
             EXPECT_EQ(to.className, from.className) << at;
             EXPECT_EQ(to.caption.empty(), from.caption.empty()) << at;
@@ -123,8 +125,13 @@ TEST(LanguageFiles, EnglishTranslatesEveryBuiltInText) {
     }
 }
 
+TEST(LanguageFiles, BuiltInResourcesNameEachNumberOnce) {
+    const LanguageFile builtIn = Read(kSourceFolder / "app" / "resources" / "Resources.xml");
+    EXPECT_TRUE(builtIn.duplicates.empty()) << ::testing::PrintToString(builtIn.duplicates);
+}
+
 TEST(LanguageFiles, PluginEnglishHasTheCaptionsAndFrameWords) {
-    const LanguageFile plugin = Read("ProtoLens_English.xml");
+    const LanguageFile plugin = Read(kLanguageFolder / "ProtoLens_English.xml");
     EXPECT_TRUE(plugin.duplicates.empty()) << ::testing::PrintToString(plugin.duplicates);
     for (std::uint32_t id : {5001u, 5003u, 5004u, 5005u, 5006u, 5007u, 5008u, 5009u, 5011u, 5021u,
                              5022u, 5023u, 5024u}) {
