@@ -83,9 +83,7 @@ TEST_F(ApplyLanguageTest, TheFileAndThePluginFileOverrideTheBuiltInTexts) {
     // The first language's file is absent: the built-in texts again.
     ASSERT_TRUE(korvex::ApplyLanguage(global, 0));
     EXPECT_EQ(global.iCurLanguage, 0);
-    EXPECT_EQ(XTPLoadString(114), korvex::BuiltInResourceTable().strings.count(114)
-                                      ? korvex::BuiltInResourceTable().strings.at(114)
-                                      : std::string());
+    EXPECT_EQ(XTPLoadString(114), korvex::BuiltInResourceTable().strings.at(114));
     EXPECT_EQ(XTPLoadString(5001), "");
 }
 
@@ -114,6 +112,56 @@ TEST_F(ApplyLanguageTest, NumbersKeepTheirPointWhateverTheLocale) {
     char text[16];
     std::snprintf(text, sizeof text, "%.3f", 1.5);
     EXPECT_STREQ(text, "1.500");
+}
+
+TEST_F(ApplyLanguageTest, WithoutAListOnlyTheBuiltInTextsAndAnEmptyPopupRemain) {
+    TempFolder bare;
+    CKorvexGlobal global(bare.path, bare.path / "missing");
+    EXPECT_TRUE(global.vecLanguage.empty());
+    EXPECT_FALSE(korvex::ApplyLanguage(global, 0));
+    EXPECT_EQ(XTPLoadString(6004), korvex::BuiltInResourceTable().strings.at(6004));
+    XTPMenu menu;
+    korvex::AppendLanguageMenu(menu, global.vecLanguage);
+    ASSERT_EQ(menu.items.size(), 1u);
+    EXPECT_TRUE(menu.items[0].IsPopup());
+    EXPECT_TRUE(menu.items[0].popup.empty());
+}
+
+TEST_F(ApplyLanguageTest, ADamagedFileFallsBackToTheBuiltInTexts) {
+    const std::string builtIn6004 = XTPLoadString(6004);
+    for (const char* damaged :
+         {"<resource><string id=\"6004\" value=\"Fail", "\xEF\xBB\xBF\x00\x01",
+          "<resource><string id=\"6004x\" value=\"Total\"/></resource>"}) {
+        WriteBytes(installed / "English.xml", damaged);
+        CKorvexGlobal global(settings.path, installed.path);
+        ASSERT_TRUE(korvex::ApplyLanguage(global, 1));
+        EXPECT_EQ(XTPLoadString(6004), builtIn6004) << damaged;
+        // The plug-in's file still serves what it has.
+        EXPECT_EQ(XTPLoadString(5001), "Index");
+        EXPECT_EQ(XTPLoadString(114), "plug-in's own");
+    }
+}
+
+TEST_F(ApplyLanguageTest, TheShippedEnglishReachesMenusDialogsAndThePlugin) {
+    const std::filesystem::path shipped = std::filesystem::path(KORVEX_SOURCE_DIR) / "language";
+    CKorvexGlobal global(settings.path, shipped);
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(korvex::ApplyLanguage(global, 1));
+        XTPMenu menu;
+        ASSERT_TRUE(XTPResourceManager()->LoadMenu(129, menu));
+        korvex::AppendLanguageMenu(menu, global.vecLanguage);
+        int languagePopups = 0;
+        for (const XTPMenuItem& item : menu.items) languagePopups += item.text == "Language";
+        EXPECT_EQ(languagePopups, 1);
+        EXPECT_EQ(menu.items.back().popup.at(1).text, "English");
+        EXPECT_EQ(menu.items.at(0).text, "&File");
+    }
+    XTPDialogTemplate about;
+    ASSERT_TRUE(XTPResourceManager()->LoadDialogTemplate(100, about));
+    EXPECT_EQ(about.ControlCaption(1) ? *about.ControlCaption(1) : "", "OK");
+    EXPECT_EQ(XTPLoadString(5001), "No.");
+    EXPECT_EQ(XTPLoadString(5021), "Standard");
+    EXPECT_EQ(XTPLoadString(6004), "Total frames");
 }
 
 TEST(LanguageMenu, ItemsChecksAndCommands) {
