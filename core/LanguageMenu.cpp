@@ -24,12 +24,13 @@ std::vector<LanguageMenuItem> LanguageMenuItems(
     return items;
 }
 
-void AppendLanguageMenu(XTPMenu& menu, const std::vector<name_share::LanguageEntry>& languages) {
+void AppendLanguageMenu(XTPMenu& menu, const std::vector<name_share::LanguageEntry>& languages,
+                        int current) {
     XTPMenuItem popup;
     popup.text = kLanguageMenuCaption;
     popup.emptyPopup = true;
-    for (const LanguageMenuItem& item : LanguageMenuItems(languages, -1))
-        popup.popup.push_back({item.text, item.id, {}});
+    for (const LanguageMenuItem& item : LanguageMenuItems(languages, current))
+        popup.popup.push_back({item.text, item.id, {}, item.checked, false});
     menu.items.push_back(std::move(popup));
 }
 

@@ -28,9 +28,10 @@ std::vector<LanguageMenuItem> LanguageMenuItems(
     const std::vector<name_share::LanguageEntry>& languages, int current);
 
 // Appends the "Language" pop-up (a pop-up even when the list is empty) to a
-// menu as it was loaded; call it on a freshly loaded menu each time, so that
-// rebuilding never leaves two.
-void AppendLanguageMenu(XTPMenu& menu, const std::vector<name_share::LanguageEntry>& languages);
+// menu as it was loaded, with the item of `current` checked; call it on a
+// freshly loaded menu each time, so that rebuilding never leaves two.
+void AppendLanguageMenu(XTPMenu& menu, const std::vector<name_share::LanguageEntry>& languages,
+                        int current = -1);
 
 // The language index of a command, or -1 when it is no language item of a
 // list of `count` languages.

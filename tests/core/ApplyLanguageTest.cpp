@@ -192,13 +192,17 @@ TEST(LanguageMenu, AnEmptyListStillGetsItsPopup) {
     for (std::size_t count : {0u, 2u}) {
         XTPMenu menu;
         menu.items.push_back({"&File", 0, {{"Open", 57601, {}, false}}, false});
-        korvex::AppendLanguageMenu(menu, std::vector<name_share::LanguageEntry>(count));
+        korvex::AppendLanguageMenu(menu, std::vector<name_share::LanguageEntry>(count), 1);
         ASSERT_EQ(menu.items.size(), 2u);
         const XTPMenuItem& language = menu.items.back();
         EXPECT_EQ(language.text, "Language");
         EXPECT_TRUE(language.IsPopup());
         EXPECT_FALSE(language.IsSeparator());
-        EXPECT_EQ(language.popup.size(), count);
+        ASSERT_EQ(language.popup.size(), count);
+        for (std::size_t i = 0; i < count; ++i) {
+            EXPECT_EQ(language.popup[i].id, 40000 + i);
+            EXPECT_EQ(language.popup[i].checked, i == 1);
+        }
     }
 }
 
