@@ -48,29 +48,43 @@ CXTPResourceManagerXMLEx::CXTPResourceManagerXMLEx(const std::filesystem::path& 
                                                    XTPResourceTable builtIn)
     : CXTPResourceManager(std::move(builtIn)), document(OpenDocument(file)) {
     valid = document != nullptr;
+    if (valid) IndexFrom(document->RootElement()->FirstChildElement());
 }
 
 CXTPResourceManagerXMLEx::CXTPResourceManagerXMLEx(const char* text, std::size_t size,
                                                    XTPResourceTable builtIn)
     : CXTPResourceManager(std::move(builtIn)), document(OpenDocument(text, size)) {
     valid = document != nullptr;
+    if (valid) IndexFrom(document->RootElement()->FirstChildElement());
 }
 
 CXTPResourceManagerXMLEx::~CXTPResourceManagerXMLEx() = default;
 
-const tinyxml2::XMLElement* CXTPResourceManagerXMLEx::Find(const char* name,
-                                                           std::uint32_t id) const {
-    if (!valid) return nullptr;
-    for (const tinyxml2::XMLElement* e = document->RootElement()->FirstChildElement(name);
-         e != nullptr; e = e->NextSiblingElement(name)) {
-        std::uint32_t elementId = 0;
-        if (ReadResourceId(*e, elementId) && elementId == id) return e;
+const tinyxml2::XMLElement* CXTPResourceManagerXMLEx::Find(Kind kind, std::uint32_t id) const {
+    const auto it = elementIndex.find(static_cast<std::uint64_t>(kind) << 32 | id);
+    return it != elementIndex.end() ? it->second : nullptr;
+}
+
+void CXTPResourceManagerXMLEx::IndexFrom(const tinyxml2::XMLElement* first) {
+    for (const tinyxml2::XMLElement* e = first; e != nullptr; e = e->NextSiblingElement()) {
+        Kind kind;
+        if (std::strcmp(e->Name(), "string") == 0) {
+            kind = Kind::kString;
+        } else if (std::strcmp(e->Name(), "menu") == 0) {
+            kind = Kind::kMenu;
+        } else if (std::strcmp(e->Name(), "dialog") == 0) {
+            kind = Kind::kDialog;
+        } else {
+            continue;
+        }
+        std::uint32_t id = 0;
+        if (ReadResourceId(*e, id))
+            elementIndex.emplace(static_cast<std::uint64_t>(kind) << 32 | id, e);
     }
-    return nullptr;
 }
 
 bool CXTPResourceManagerXMLEx::LoadString(std::uint32_t id, std::string& out) {
-    if (const tinyxml2::XMLElement* e = Find("string", id)) {
+    if (const tinyxml2::XMLElement* e = Find(Kind::kString, id)) {
         if (const char* value = e->Attribute("value")) {
             out = value;
             return true;
@@ -80,7 +94,7 @@ bool CXTPResourceManagerXMLEx::LoadString(std::uint32_t id, std::string& out) {
 }
 
 bool CXTPResourceManagerXMLEx::LoadMenu(std::uint32_t id, XTPMenu& out) {
-    if (const tinyxml2::XMLElement* e = Find("menu", id)) {
+    if (const tinyxml2::XMLElement* e = Find(Kind::kMenu, id)) {
         XTPMenu menu;
         if (ReadMenuElement(*e, menu)) {
             out = std::move(menu);
@@ -95,7 +109,7 @@ bool CXTPResourceManagerXMLEx::LoadDialogTemplate(std::uint32_t id, XTPDialogTem
         out = cached->second;
         return true;
     }
-    if (const tinyxml2::XMLElement* e = Find("dialog", id)) {
+    if (const tinyxml2::XMLElement* e = Find(Kind::kDialog, id)) {
         XTPDialogTemplate dialog;
         if (ReadDialogElement(*e, dialog)) {
             out = templateCache.emplace(id, std::move(dialog)).first->second;
@@ -107,6 +121,7 @@ bool CXTPResourceManagerXMLEx::LoadDialogTemplate(std::uint32_t id, XTPDialogTem
 
 void CXTPResourceManagerXMLEx::Close() {
     templateCache.clear();
+    elementIndex.clear();
     document.reset();
     valid = false;
 }
@@ -124,11 +139,16 @@ bool CXTPResourceManagerXMLEx::Merge(const char* text, std::size_t size) {
     if (!valid) {
         document = std::move(merged);
         valid = true;
+        IndexFrom(document->RootElement()->FirstChildElement());
         return true;
     }
     tinyxml2::XMLElement* root = document->RootElement();
+    const tinyxml2::XMLElement* firstMerged = nullptr;
     for (const tinyxml2::XMLElement* e = merged->RootElement()->FirstChildElement(); e != nullptr;
-         e = e->NextSiblingElement())
-        root->InsertEndChild(e->DeepClone(document.get()));
+         e = e->NextSiblingElement()) {
+        tinyxml2::XMLNode* copy = root->InsertEndChild(e->DeepClone(document.get()));
+        if (firstMerged == nullptr && copy != nullptr) firstMerged = copy->ToElement();
+    }
+    IndexFrom(firstMerged);
     return true;
 }

@@ -42,11 +42,18 @@ class KORVEX_XTP_API CXTPResourceManagerXMLEx : public CXTPResourceManager {
     bool IsValid() const { return valid; }
 
   private:
-    // The first element `name` whose "id" is `id`, or null.
-    const tinyxml2::XMLElement* Find(const char* name, std::uint32_t id) const;
+    enum class Kind : std::uint64_t { kString, kMenu, kDialog };
+
+    // The first element of that kind whose "id" is `id`, or null.
+    const tinyxml2::XMLElement* Find(Kind kind, std::uint32_t id) const;
+    // Adds the root's children from `first` on to the index; an element whose
+    // number is taken already stays unserved, as the first one answers.
+    void IndexFrom(const tinyxml2::XMLElement* first);
 
     bool valid = false;
     std::unique_ptr<tinyxml2::XMLDocument> document;
+    // The document's elements by kind and number, so a lookup does not walk it.
+    std::unordered_map<std::uint64_t, const tinyxml2::XMLElement*> elementIndex;
     // Dialog templates built from the file, by dialog number.
     std::unordered_map<std::uint32_t, XTPDialogTemplate> templateCache;
 };
