@@ -233,5 +233,39 @@ TEST_F(ShellWindowTest, DeviceConfigExportFailureShowsString114) {
     EXPECT_EQ(global->iListRefreshTm, CKorvexGlobal::kDefaultListRefreshTm);
 }
 
+// The shipped language list and files, in the test's settings folder.
+void CopyShippedLanguages(const std::filesystem::path& settings) {
+    std::filesystem::copy(KORVEX_LANGUAGE_SOURCE, settings / "language");
+}
+
+TEST_F(ShellWindowTest, LanguageItemRebuildsMenusToolbarPanesAndListCaptions) {
+    CopyShippedLanguages(folder.Path());
+    Start("empty");
+    const QString chineseCaption =
+        list->QTableView::model()->headerData(3, Qt::Horizontal).toString();
+    for (int round = 0; round < 2; ++round) {
+        main->RunCommand(cmd::kLanguageFirst + 1);
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(global->iCurLanguage, 1);
+    const QList<QAction*> menus = main->menuBar()->actions();
+    EXPECT_EQ(menus.front()->text(), QString("&File"));
+    EXPECT_EQ(std::count_if(menus.begin(), menus.end(),
+                            [](QAction* a) { return a->text() == "Language"; }),
+              1);
+    main->CommandBars().UpdateAll();
+    EXPECT_TRUE(main->CommandBars().Action(cmd::kLanguageFirst + 1)->isChecked());
+    EXPECT_FALSE(main->CommandBars().Action(cmd::kLanguageFirst)->isChecked());
+    EXPECT_EQ(main->CommandBars().Action(cmd::kUpload)->iconText(), QString("Upload frames"));
+    EXPECT_EQ(main->ActiveChild()->Pane(pane::kSearch)->windowTitle(), QString("Search"));
+    const QString englishCaption =
+        list->QTableView::model()->headerData(3, Qt::Horizontal).toString();
+    EXPECT_NE(englishCaption, chineseCaption);
+    EXPECT_FALSE(englishCaption.isEmpty());
+    // An index beyond the list changes nothing.
+    EXPECT_FALSE(shell->ApplyLanguageIndex(2));
+    EXPECT_EQ(global->iCurLanguage, 1);
+}
+
 }  // namespace
 }  // namespace korvex::shell::test
