@@ -5,6 +5,7 @@
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QToolBar>
+#include <fstream>
 
 #include "app/shell/CommandBars.h"
 #include "app/shell/KorvexProDoc.h"
@@ -231,6 +232,54 @@ TEST_F(ShellWindowTest, DeviceConfigExportFailureShowsString114) {
     global->iListRefreshTm = 77;
     main->RunCommand(cmd::kImportDeviceConfig);
     EXPECT_EQ(global->iListRefreshTm, CKorvexGlobal::kDefaultListRefreshTm);
+}
+
+TEST_F(ShellWindowTest, ChildFrameSelectsTheFrameTheReportAsksFor) {
+    Start("empty");
+    list->SetCapacity(10);
+    for (std::uint32_t i = 0; i < 10; ++i) {
+        _VCI_CAN_OBJ frame = korvex::test::MakeFrame(i, i + 1);
+        list->AddFrames(&frame, 1, 1);
+    }
+    CChildFrame* child = main->ActiveChild();
+    child->PostMessage(msg::kSelectFrame, 7, 0);
+    EXPECT_EQ(list->selectionModel()->currentIndex().row(), 7);
+    // A protocol index past the sinks selects nothing rather than a stray list.
+    global->bCurSelProtocol[0] = 5;
+    child->PostMessage(msg::kSelectFrame, 2, 0);
+    EXPECT_EQ(list->selectionModel()->currentIndex().row(), 7);
+}
+
+TEST_F(ShellWindowTest, BusStatusIsEnabledOnceItsWindowExists) {
+    Start("empty");
+    EXPECT_FALSE(main->CommandStateOf(cmd::kBusStatus).enabled);
+    QWidget busStatus;
+    main->SetBusStatusWindow(&busStatus);
+    EXPECT_TRUE(main->CommandStateOf(cmd::kBusStatus).enabled);
+    main->RunCommand(cmd::kBusStatus);
+    EXPECT_TRUE(busStatus.isVisible());
+    main->SetBusStatusWindow(nullptr);
+}
+
+TEST_F(ShellWindowTest, OpenReadsAStreamFileIntoASecondDocument) {
+    Start("empty");
+    std::string bytes;
+    korvex::AppendSignatureBlock(bytes);
+    for (std::uint32_t i = 0; i < 3; ++i) {
+        const _VCI_CAN_OBJ frame = korvex::test::MakeFrame(i, i + 1);
+        bytes.append(reinterpret_cast<const char*>(&frame), sizeof frame);
+    }
+    ui.fileAnswer = folder.File("stream.can");
+    std::ofstream(ui.fileAnswer, std::ios::binary) << bytes;
+    main->RunCommand(cmd::kOpen);
+    ASSERT_EQ(shell->Documents().size(), 2u);
+    EXPECT_EQ(shell->Documents()[1]->Title(), QString("stream.can"));
+    EXPECT_EQ(StoredFrames(), 3);
+    EXPECT_EQ(main->PaneText(2), QString("总帧数 ：3"));
+    // A file that is no data file opens no document.
+    std::ofstream(ui.fileAnswer, std::ios::binary | std::ios::trunc) << "not a data file";
+    main->RunCommand(cmd::kOpen);
+    EXPECT_EQ(shell->Documents().size(), 2u);
 }
 
 // The shipped language list and files, in the test's settings folder.
