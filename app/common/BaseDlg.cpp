@@ -15,7 +15,11 @@ CBaseDlg::CBaseDlg(std::uint32_t templateId, QWidget* parent)
     setWindowTitle(TemplateCaption());
 }
 
-CBaseDlg::~CBaseDlg() = default;
+// QWidget deletes the children after this part of the dialog is gone, so
+// their destroyed signals must no longer reach the bindings.
+CBaseDlg::~CBaseDlg() {
+    for (const Binding& binding : bindings) disconnect(binding.widget, nullptr, this, nullptr);
+}
 
 QString CBaseDlg::Caption(int controlId) const {
     const std::string* caption = dialogTemplate.ControlCaption(controlId);
