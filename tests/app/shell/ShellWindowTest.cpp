@@ -252,13 +252,21 @@ TEST_F(ShellWindowTest, ChildFrameSelectsTheFrameTheReportAsksFor) {
 
 TEST_F(ShellWindowTest, BusStatusIsEnabledOnceItsWindowExists) {
     Start("empty");
+    // The program installs its bus status window at start-up.
+    QWidget* installed = main->BusStatusWindow();
+    ASSERT_NE(installed, nullptr);
+    EXPECT_TRUE(main->CommandStateOf(cmd::kBusStatus).enabled);
+    main->RunCommand(cmd::kBusStatus);
+    EXPECT_TRUE(installed->isVisible());
+    installed->hide();
+    main->SetBusStatusWindow(nullptr);
     EXPECT_FALSE(main->CommandStateOf(cmd::kBusStatus).enabled);
     QWidget busStatus;
     main->SetBusStatusWindow(&busStatus);
     EXPECT_TRUE(main->CommandStateOf(cmd::kBusStatus).enabled);
     main->RunCommand(cmd::kBusStatus);
     EXPECT_TRUE(busStatus.isVisible());
-    main->SetBusStatusWindow(nullptr);
+    main->SetBusStatusWindow(installed);
 }
 
 TEST_F(ShellWindowTest, OpenReadsAStreamFileIntoASecondDocument) {
