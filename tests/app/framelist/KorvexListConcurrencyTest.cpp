@@ -14,12 +14,23 @@ using korvex::test::TempFolder;
 
 namespace {
 
+// How often a worker that is given a toggle count waits for the next toggle,
+// so that saving is switched many times however the threads are scheduled.
+constexpr std::uint32_t kFramesPerToggle = 5000;
+
 // The worker only adds frames: runs of 1 to 37 frames numbered from 0.
 void AddNumberedRuns(CKorvexList& list, std::uint32_t total, std::vector<std::uint32_t>* whileOn,
-                     std::atomic<std::uint32_t>* progress = nullptr) {
+                     std::atomic<std::uint32_t>* progress = nullptr,
+                     const std::atomic<int>* toggles = nullptr) {
     std::vector<_VCI_CAN_OBJ> run;
     std::uint32_t next = 0;
+    std::uint32_t nextPause = kFramesPerToggle;
     while (next < total) {
+        if (toggles != nullptr && next >= nextPause) {
+            const int seen = toggles->load();
+            while (toggles->load() == seen) std::this_thread::yield();
+            nextPause += kFramesPerToggle;
+        }
         const std::uint32_t length = std::min<std::uint32_t>(1 + next % 37, total - next);
         run.clear();
         for (std::uint32_t i = 0; i < length; ++i) {
@@ -89,8 +100,9 @@ void KorvexListConcurrencyTest::realTimeSaveToggledWhileFramesArrive() {
     std::vector<std::uint32_t> whileOn;
     std::atomic<bool> done{false};
     std::atomic<std::uint32_t> progress{0};
+    std::atomic<int> toggles{0};
     std::thread worker([&] {
-        AddNumberedRuns(f.list, kTotal, &whileOn, &progress);
+        AddNumberedRuns(f.list, kTotal, &whileOn, &progress, &toggles);
         done = true;
     });
     std::vector<std::string> files;
@@ -98,13 +110,16 @@ void KorvexListConcurrencyTest::realTimeSaveToggledWhileFramesArrive() {
         files.push_back(dir.File("rt" + std::to_string(files.size()) + ".can"));
         f.ui.fileAnswer = files.back();
         f.list.ToggleRealTimeSave();  // on
-        // Stay on while a few runs arrive, so that on and off both meet them.
+        // Stay on for a while (bounded: the worker may be waiting for the
+        // next toggle), so that on and off both meet runs in flight.
         const std::uint32_t from = progress.load();
-        while (!done && progress.load() < from + 500) std::this_thread::yield();
+        for (int i = 0; i < 1000 && !done && progress.load() < from + 500; ++i)
+            std::this_thread::yield();
         f.list.ToggleRealTimeSave();  // off
+        ++toggles;
     }
     worker.join();
-    QVERIFY(files.size() > 1);
+    QVERIFY(files.size() >= kTotal / kFramesPerToggle);
     QVERIFY(!whileOn.empty());
     QCOMPARE(f.list.IsRealTimeSaving(), 0);
 
