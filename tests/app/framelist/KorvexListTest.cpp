@@ -240,7 +240,7 @@ void KorvexListTest::contextMenuAndItsCommands() {
     QCOMPARE(f.ui.menus.size(), std::size_t{1});
     const XTPMenuItem& popup = f.ui.menus[0].popup;
     QCOMPARE(popup.text, std::string("rcrdlist"));
-    QCOMPARE(popup.popup.size(), std::size_t{4});
+    QVERIFY(popup.popup.size() >= 4);  // other windows may add their items after ours
     QCOMPARE(popup.popup[0].text, std::string("清空"));
     QCOMPARE(popup.popup[1].text, std::string("导出到文件"));
     QCOMPARE(popup.popup[2].text, std::string("时间显示"));
