@@ -3,6 +3,7 @@
 #include <cstring>
 #include <thread>
 
+#include "core/FrameRowText.h"
 #include "tests/app/framelist/FrameListFixture.h"
 #include "tests/support/FrameFactory.h"
 #include "tests/support/TempFolder.h"
@@ -65,20 +66,48 @@ void KorvexListConcurrencyTest::framesAddedWhileTheViewPaints() {
     constexpr std::uint32_t kTotal = 200000;
     constexpr int kCapacity = 50000;
     f.list.SetCapacity(kCapacity);
+    // Text lines take the plug-in's texts on the worker while the cells take
+    // them here.
+    TempFolder dir;
+    f.ui.fileAnswer = dir.File("painted.txt");
+    f.list.ToggleRealTimeSave();
     std::atomic<bool> done{false};
     std::thread worker([&] {
         AddNumberedRuns(f.list, kTotal, nullptr);
         done = true;
     });
+    // A few rows stay selected: copying them takes the same plug-in texts as
+    // the worker's text lines.
+    f.list.selectionModel()->select(
+        QItemSelection(f.list.model()->index(0, 0), f.list.model()->index(3, 0)),
+        QItemSelectionModel::Select | QItemSelectionModel::Rows);
     int paints = 0;
     while (!done || paints < 3) {
         f.list.Redraw();
         f.list.RefreshAndScroll(paints % 2);
         f.list.viewport()->repaint();
+        f.list.CopySelectedRows();
         ++paints;
     }
     worker.join();
+    f.list.ToggleRealTimeSave();
     QVERIFY(paints >= 3);
+    const std::string text = ReadBytes(dir / "painted.txt");
+    std::size_t start = text.find("\r\n") + 2;
+    const korvex::ExportRowContext context = f.global.ExportContext(&AnalyCANFrame);
+    for (std::uint32_t row = 0; row < kTotal; ++row) {
+        const std::size_t end = text.find("\r\n", start);
+        QVERIFY(end != std::string::npos);
+        if (row % 1009 == 0) {
+            _VCI_CAN_OBJ frame = FrameFromCounter(row);
+            frame.SendType = 0;
+            std::string expected;
+            korvex::AppendExportLine(expected, row, frame, context);
+            QCOMPARE(text.substr(start, end + 2 - start), expected);
+        }
+        start = end + 2;
+    }
+    QCOMPARE(start, text.size());
     // The store kept the newest frames, whole and in order.
     CKorvexListRecord& record = f.list.Record();
     QCOMPARE(record.frameStore.GetCount(), kCapacity);
