@@ -47,6 +47,13 @@ std::string ClockTimeText(std::uint32_t clockTime) {
     return text;
 }
 
+std::string SubIntervalText(std::uint32_t clockTime) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02u:%02u:%02u", clockTime / 36000000u,
+                  clockTime % 36000000u / 600000u, clockTime % 600000u / kTicksPerSecond);
+    return text;
+}
+
 bool ParseClockTimeText(const std::string& text, std::int64_t& clockTime) {
     int hh = 0, mm = 0, ss = 0;
     if (std::sscanf(text.c_str(), "%02d:%02d:%02d", &hh, &mm, &ss) != 3) return false;
@@ -88,7 +95,7 @@ std::uint32_t CBusSpans::Maximum(std::size_t k) const {
 
 BusSubInterval SpanSubInterval(const CBusSpans& spans, std::size_t k) {
     if (spans.Frames(k).empty()) return {};
-    return {ClockTimeText(spans.Minimum(k)), ClockTimeText(spans.Maximum(k))};
+    return {SubIntervalText(spans.Minimum(k)), SubIntervalText(spans.Maximum(k))};
 }
 
 FineAdjustState ApplyFineAdjust(bool ticked, bool spanHasFrames) {

@@ -30,6 +30,9 @@ int FullLoadFrames(std::uint8_t bitRateIndex);
 
 // "hh:mm:ss" of a clock time, hours wrapped at 24.
 std::string ClockTimeText(std::uint32_t clockTime);
+// "hh:mm:ss" of a clock time for the sub-interval edits: hours run on past
+// 24, so a span that crosses midnight reads back as the same clock time.
+std::string SubIntervalText(std::uint32_t clockTime);
 // Reads "hh:mm:ss" as a clock time; false when it is not three numbers or
 // one is negative.
 bool ParseClockTimeText(const std::string& text, std::int64_t& clockTime);

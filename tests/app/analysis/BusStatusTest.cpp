@@ -77,6 +77,22 @@ TEST(BusStatusTest, SpansAndTheirListTexts) {
     EXPECT_EQ(spans.Maximum(1), 0u);
 }
 
+TEST(BusStatusTest, ASpanAcrossMidnightOpensWithAValidSubInterval) {
+    CKorvexGlobal global;
+    global.origTimeList = {Entry(23, 59, 59, 0, 2)};
+    CCycleBuffer<_VCI_CAN_OBJ> store;
+    store.Push(SpanFrame(0, 5000));
+    store.Push(SpanFrame(0, 25000));  // 00:00:01.5 of the next day
+    CBusSpans spans;
+    spans.Distribute(store, global.origTimeList);
+    EXPECT_EQ(spans.ListText(0), "03/14 23:59:59--03/14 00:00:01(count:2)");
+    const BusSubInterval sub = SpanSubInterval(spans, 0);
+    EXPECT_EQ(sub.end, "24:00:01");
+    const BusStatusOutcome outcome = ComputeBusStatus(spans, 0, sub.start, sub.end, global);
+    EXPECT_EQ(outcome.message, 0u);
+    EXPECT_EQ(FlowCounts(global)[3], 1);  // 0.5 s in, steps of 150 ms
+}
+
 TEST(BusStatusTest, FineAdjustRule) {
     struct Case {
         bool ticked, hasFrames;
