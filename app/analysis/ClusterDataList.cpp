@@ -74,16 +74,26 @@ int CClusterDataList::IndentWidth() const {
     return fontMetrics().height();
 }
 
+void CClusterDataList::TakeColumns(std::vector<std::string> captions,
+                                   const std::vector<int>& widths) {
+    record->SetColumns(std::move(captions), record->CellText());
+    for (std::size_t c = 0; c < widths.size(); ++c)
+        setColumnWidth(static_cast<int>(c), widths[c] + (c == 0 ? 2 * IndentWidth() : 0));
+}
+
 void CClusterDataList::Run(CCycleBuffer<_VCI_CAN_OBJ>& store,
                            const std::vector<std::int32_t>& columns,
                            std::vector<std::string> captions, korvex::ClusterCellTextFn cellText) {
     const std::size_t before = result.RowCount();
-    const bool sameColumns = captions == record->Captions();
+    const bool taken = !record->Captions().empty();
+    const bool sameColumns = captions == record->Captions() && record->CellText();
     result.Run(store, columns, cellText);
     if (!sameColumns) {
         record->SetColumns(std::move(captions), std::move(cellText));
-        resizeColumnToContents(0);
-        setColumnWidth(0, columnWidth(0) + 2 * IndentWidth());
+        if (!taken) {
+            resizeColumnToContents(0);
+            setColumnWidth(0, columnWidth(0) + 2 * IndentWidth());
+        }
     } else if (before == result.RowCount()) {
         viewport()->update();
     } else {

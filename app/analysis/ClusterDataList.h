@@ -33,6 +33,10 @@ class CClusterDataList : public QTableView {
     void Run(CCycleBuffer<_VCI_CAN_OBJ>& store, const std::vector<std::int32_t>& columns,
              std::vector<std::string> captions, korvex::ClusterCellTextFn cellText);
 
+    // The frame list's column captions and widths, taken before the list is
+    // first shown so that its columns match the frame list's.
+    void TakeColumns(std::vector<std::string> captions, const std::vector<int>& widths);
+
     const korvex::CClusterResult& Result() const { return result; }
     CClusterRecord* Record() const { return record; }
     // Width of one tree-indent level in pixels.

@@ -1,5 +1,7 @@
 #include "app/shell/ShellExtensions.h"
 
+#include <QHeaderView>
+
 #include "app/analysis/CANFrameNameDlg.h"
 #include "app/analysis/ClusterDataList.h"
 #include "app/analysis/DlgClusterCfg.h"
@@ -62,6 +64,10 @@ void InstallClusterPanes(CChildFrame& frame) {
     };
     source.frameStore = [list] { return &list->Record().frameStore; };
     source.cellContext = [list] { return list->CellContext().rowText; };
+    std::vector<int> widths;
+    for (int c = 0; c < list->horizontalHeader()->count(); ++c)
+        widths.push_back(list->horizontalHeader()->sectionSize(c));
+    results->TakeColumns(source.captions(), widths);
     frame.SetPaneWidget(kClusterResultPane, results);
     frame.SetPaneWidget(kClusterPane, new CDlgClusterCfg(std::move(source), *results, [&frame] {
                             frame.ShowPane(kClusterResultPane);

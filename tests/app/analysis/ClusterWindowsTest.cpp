@@ -182,10 +182,14 @@ TEST_F(ClusterWindowsTest, SettingsRunTheResultListAsAUserDoes) {
 
 TEST_F(ClusterWindowsTest, ContextMenuExportsAndClears) {
     CClusterDataList results;
+    results.TakeColumns(Source().captions(), std::vector<int>(9, 60));
+    EXPECT_EQ(results.model()->columnCount(), 9);
+    EXPECT_EQ(results.model()->rowCount(), 0);
     CDlgClusterCfg dialog(Source(), results, [] {});
     AddColumn(dialog, 3);
     dialog.Run();
     results.OnDoubleClick(0);
+    EXPECT_EQ(Cell(results.model(), 1, 3), "0x00000100");  // the taken columns get their texts
 
     const auto path = dir / "cluster.txt";
     ui.fileAnswer = path.string();
