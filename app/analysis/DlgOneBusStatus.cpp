@@ -150,7 +150,14 @@ void CDlgOneBusStatus::showEvent(QShowEvent* event) {
 
 void CDlgOneBusStatus::Open() {
     loadBar->setValue(0);
-    if (global.origTimeList.empty()) return;
+    if (global.origTimeList.empty()) {
+        // Data without clock records has no spans; what an earlier opening
+        // listed is gone with its data.
+        spans = {};
+        const QSignalBlocker block(spanList);
+        spanList->clear();
+        return;
+    }
     fineAdjust->setChecked(false);
     OnFineAdjust();
     CCycleBuffer<_VCI_CAN_OBJ>* store = frameStore ? frameStore() : nullptr;

@@ -292,6 +292,12 @@ TEST(BusStatusWindowTest, SpansCurvesAndMessages) {
     EXPECT_FALSE(dialog.StartEdit()->isEnabled());
     ASSERT_EQ(ui.messages.size(), 4u);
     EXPECT_EQ(ui.messages.back().text, "该段区间没有数据");
+
+    // Reopened over data without clock records: no spans are left listed.
+    global.origTimeList.clear();
+    dialog.Open();
+    EXPECT_EQ(dialog.SpanList()->count(), 0);
+    EXPECT_EQ(ui.messages.size(), 4u);
 }
 
 TEST(HisCurveTest, ZoomAndPaintCostFollowPixels) {
