@@ -71,6 +71,8 @@ CDlgOneBusStatus::CDlgOneBusStatus(CKorvexGlobal& global, FrameStoreFn frameStor
     precisionEdit->setObjectName(QString::number(kIdPrecision));
     spanList->setObjectName(QString::number(kIdSpanList));
     spanList->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    averageFlow->setObjectName(QString::number(kIdAverageFlow));
+    averageLoad->setObjectName(QString::number(kIdAverageLoad));
     startEdit->setObjectName(QString::number(kIdStart));
     endEdit->setObjectName(QString::number(kIdEnd));
     for (QLineEdit* edit : {startEdit, endEdit, precisionEdit})
