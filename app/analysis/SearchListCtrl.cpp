@@ -8,6 +8,7 @@
 #include "app/analysis/FrameListColumns.h"
 #include "app/analysis/FrameSearch.h"
 #include "app/framelist/KorvexList.h"
+#include "app/framelist/KorvexListDelegate.h"
 #include "app/services/WindowHandle.h"
 #include "core/KorvexGlobal.h"
 #include "protolens/include/MessageWindow.h"
@@ -62,6 +63,8 @@ void CSearchListModel::SetCaptions(std::vector<std::string> newCaptions) {
 CSearchListCtrl::CSearchListCtrl(CKorvexGlobal& global, CKorvexList& frameList, QWidget* parent)
     : QTableView(parent), global(global), frameList(frameList), model(new CSearchListModel(*this)) {
     setModel(model);
+    // The remark texts are drawn on one line, as in the frame list.
+    setItemDelegate(new CKorvexListDelegate(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setWordWrap(false);
