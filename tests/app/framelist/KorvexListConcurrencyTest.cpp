@@ -3,6 +3,7 @@
 #include <cstring>
 #include <thread>
 
+#include "core/FrameRowText.h"
 #include "tests/app/framelist/FrameListFixture.h"
 #include "tests/support/FrameFactory.h"
 #include "tests/support/TempFolder.h"
@@ -14,12 +15,23 @@ using korvex::test::TempFolder;
 
 namespace {
 
+// How often a worker that is given a toggle count waits for the next toggle,
+// so that saving is switched many times however the threads are scheduled.
+constexpr std::uint32_t kFramesPerToggle = 5000;
+
 // The worker only adds frames: runs of 1 to 37 frames numbered from 0.
 void AddNumberedRuns(CKorvexList& list, std::uint32_t total, std::vector<std::uint32_t>* whileOn,
-                     std::atomic<std::uint32_t>* progress = nullptr) {
+                     std::atomic<std::uint32_t>* progress = nullptr,
+                     const std::atomic<int>* toggles = nullptr) {
     std::vector<_VCI_CAN_OBJ> run;
     std::uint32_t next = 0;
+    std::uint32_t nextPause = kFramesPerToggle;
     while (next < total) {
+        if (toggles != nullptr && next >= nextPause) {
+            const int seen = toggles->load();
+            while (toggles->load() == seen) std::this_thread::yield();
+            nextPause += kFramesPerToggle;
+        }
         const std::uint32_t length = std::min<std::uint32_t>(1 + next % 37, total - next);
         run.clear();
         for (std::uint32_t i = 0; i < length; ++i) {
@@ -54,20 +66,48 @@ void KorvexListConcurrencyTest::framesAddedWhileTheViewPaints() {
     constexpr std::uint32_t kTotal = 200000;
     constexpr int kCapacity = 50000;
     f.list.SetCapacity(kCapacity);
+    // Text lines take the plug-in's texts on the worker while the cells take
+    // them here.
+    TempFolder dir;
+    f.ui.fileAnswer = dir.File("painted.txt");
+    f.list.ToggleRealTimeSave();
     std::atomic<bool> done{false};
     std::thread worker([&] {
         AddNumberedRuns(f.list, kTotal, nullptr);
         done = true;
     });
+    // A few rows stay selected: copying them takes the same plug-in texts as
+    // the worker's text lines.
+    f.list.selectionModel()->select(
+        QItemSelection(f.list.model()->index(0, 0), f.list.model()->index(3, 0)),
+        QItemSelectionModel::Select | QItemSelectionModel::Rows);
     int paints = 0;
     while (!done || paints < 3) {
         f.list.Redraw();
         f.list.RefreshAndScroll(paints % 2);
         f.list.viewport()->repaint();
+        f.list.CopySelectedRows();
         ++paints;
     }
     worker.join();
+    f.list.ToggleRealTimeSave();
     QVERIFY(paints >= 3);
+    const std::string text = ReadBytes(dir / "painted.txt");
+    std::size_t start = text.find("\r\n") + 2;
+    const korvex::ExportRowContext context = f.global.ExportContext(&AnalyCANFrame);
+    for (std::uint32_t row = 0; row < kTotal; ++row) {
+        const std::size_t end = text.find("\r\n", start);
+        QVERIFY(end != std::string::npos);
+        if (row % 1009 == 0) {
+            _VCI_CAN_OBJ frame = FrameFromCounter(row);
+            frame.SendType = 0;
+            std::string expected;
+            korvex::AppendExportLine(expected, row, frame, context);
+            QCOMPARE(text.substr(start, end + 2 - start), expected);
+        }
+        start = end + 2;
+    }
+    QCOMPARE(start, text.size());
     // The store kept the newest frames, whole and in order.
     CKorvexListRecord& record = f.list.Record();
     QCOMPARE(record.frameStore.GetCount(), kCapacity);
@@ -89,8 +129,9 @@ void KorvexListConcurrencyTest::realTimeSaveToggledWhileFramesArrive() {
     std::vector<std::uint32_t> whileOn;
     std::atomic<bool> done{false};
     std::atomic<std::uint32_t> progress{0};
+    std::atomic<int> toggles{0};
     std::thread worker([&] {
-        AddNumberedRuns(f.list, kTotal, &whileOn, &progress);
+        AddNumberedRuns(f.list, kTotal, &whileOn, &progress, &toggles);
         done = true;
     });
     std::vector<std::string> files;
@@ -98,13 +139,16 @@ void KorvexListConcurrencyTest::realTimeSaveToggledWhileFramesArrive() {
         files.push_back(dir.File("rt" + std::to_string(files.size()) + ".can"));
         f.ui.fileAnswer = files.back();
         f.list.ToggleRealTimeSave();  // on
-        // Stay on while a few runs arrive, so that on and off both meet them.
+        // Stay on for a while (bounded: the worker may be waiting for the
+        // next toggle), so that on and off both meet runs in flight.
         const std::uint32_t from = progress.load();
-        while (!done && progress.load() < from + 500) std::this_thread::yield();
+        for (int i = 0; i < 1000 && !done && progress.load() < from + 500; ++i)
+            std::this_thread::yield();
         f.list.ToggleRealTimeSave();  // off
+        ++toggles;
     }
     worker.join();
-    QVERIFY(files.size() > 1);
+    QVERIFY(files.size() >= kTotal / kFramesPerToggle);
     QVERIFY(!whileOn.empty());
     QCOMPARE(f.list.IsRealTimeSaving(), 0);
 
