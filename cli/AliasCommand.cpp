@@ -44,9 +44,14 @@ class CAliasFile {
   public:
     explicit CAliasFile(const std::filesystem::path& settingsFolder)
         : path((settingsFolder / CKorvexGlobal::kSoftwareCfgName).string()) {
-        global.LoadDocument(path);
+        std::error_code ec;
+        readable = global.LoadDocument(path) || !std::filesystem::exists(path, ec) ||
+                   std::filesystem::file_size(path, ec) == 0;
         global.LoadAliasGroup(0);
     }
+    // False when the file holds something that is no settings document:
+    // writing it would lose every other group, so it is left alone.
+    bool Readable() const { return readable; }
     std::vector<AliasEntry>& Rules() { return global.Block(0).alias.vecAliasName; }
     bool Save() {
         global.SaveAliasGroup(0);
@@ -56,6 +61,7 @@ class CAliasFile {
 
   private:
     std::string path;
+    bool readable = false;
     CKorvexGlobal global;
 };
 
@@ -118,6 +124,11 @@ int RunAliasCommand(const std::vector<std::string>& args,
     if (args.empty()) return Usage(io, "no subcommand given");
     if (settingsFolder.empty()) return Usage(io, "no settings folder");
     CAliasFile file(settingsFolder);
+    if (!file.Readable()) {
+        io.err << "korvex-cli: " << file.Path() << " is not a settings document; left as it is\n"
+               << std::flush;
+        return kExitFailed;
+    }
     const std::string& verb = args[0];
     if (verb == "list") {
         if (args.size() > 1) return Usage(io, "unexpected argument '" + args[1] + "'");

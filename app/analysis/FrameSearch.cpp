@@ -22,6 +22,7 @@ SearchOutcome RunFrameSearch(const SearchRequest& request, bool refresh,
     }
     if (refresh) results.Clear();
     const CSearchMatcher matcher(request);
+    const bool lower = matcher.NeedsLowerCase();
     int n = results.ItemCount();
     outcome.before = n;
     std::string cell;
@@ -29,7 +30,7 @@ SearchOutcome RunFrameSearch(const SearchRequest& request, bool refresh,
     _VCI_CAN_OBJ frame{};
     for (int i = 0; store.Get(i, &frame); ++i) {
         FormatCellText(i, frame, request.column, context, cell);
-        ToLowerAscii(cell.data(), cell.size());
+        if (lower) ToLowerAscii(cell.data(), cell.size());
         if (!matcher.Matches(cell)) continue;
         results.PutFrame(n, frame);
         results.SetSource(n, i);

@@ -40,13 +40,14 @@ bool ScanHex(std::string_view text, std::uint32_t& value) {
     // "0x" counts as a prefix only when a digit follows; otherwise the 0 is the number.
     if (end - p > 2 && p[0] == '0' && (p[1] | 0x20) == 'x' && HexDigit(p[2]) >= 0) p += 2;
     const char* const digits = p;
+    // Leading zeros add nothing; more than sixteen other digits saturate.
+    while (p != end && *p == '0') ++p;
+    const char* const significant = p;
     std::uint64_t v = 0;
-    bool saturated = false;
-    for (int d; p != end && (d = HexDigit(*p)) >= 0; ++p) {
-        saturated |= v > (std::numeric_limits<std::uint64_t>::max() >> 4);
+    for (int d; p != end && (d = HexDigit(*p)) >= 0; ++p)
         v = (v << 4) | static_cast<std::uint64_t>(d);
-    }
     if (p == digits) return false;
+    const bool saturated = p - significant > 16;
     if (saturated) {
         v = std::numeric_limits<std::uint64_t>::max();
     } else if (negative) {

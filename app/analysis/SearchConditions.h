@@ -44,6 +44,12 @@ class CSearchMatcher {
     // hexadecimal number does not hold.
     bool Matches(std::string_view lowerCell) const;
 
+    // Only contains and equal compare letters; the numeric readings and the
+    // empty test do not care for case, so the cell need not be lowered.
+    bool NeedsLowerCase() const {
+        return conditions[kContains].ticked || conditions[kEqual].ticked;
+    }
+
   private:
     struct Prepared {
         bool ticked = false;

@@ -1,7 +1,6 @@
 #include "app/analysis/SearchListCtrl.h"
 
 #include <QContextMenuEvent>
-#include <QEvent>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <cstdio>
@@ -9,6 +8,7 @@
 #include "app/analysis/FrameListColumns.h"
 #include "app/analysis/FrameSearch.h"
 #include "app/framelist/KorvexList.h"
+#include "app/framelist/KorvexListDelegate.h"
 #include "app/services/WindowHandle.h"
 #include "core/KorvexGlobal.h"
 #include "protolens/include/MessageWindow.h"
@@ -63,6 +63,8 @@ void CSearchListModel::SetCaptions(std::vector<std::string> newCaptions) {
 CSearchListCtrl::CSearchListCtrl(CKorvexGlobal& global, CKorvexList& frameList, QWidget* parent)
     : QTableView(parent), global(global), frameList(frameList), model(new CSearchListModel(*this)) {
     setModel(model);
+    // The remark texts are drawn on one line, as in the frame list.
+    setItemDelegate(new CKorvexListDelegate(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setWordWrap(false);
@@ -71,6 +73,13 @@ CSearchListCtrl::CSearchListCtrl(CKorvexGlobal& global, CKorvexList& frameList, 
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     horizontalHeader()->setStretchLastSection(true);
     TakeCaptions();
+    // The plug-in renames and rebuilds the frame list's columns on a language
+    // change; the hits follow it.
+    const QAbstractItemModel* frames = frameList.QTableView::model();
+    const auto follow = [this] { TakeCaptions(); };
+    connect(frames, &QAbstractItemModel::headerDataChanged, this, follow);
+    connect(frames, &QAbstractItemModel::columnsInserted, this, follow);
+    connect(frames, &QAbstractItemModel::columnsRemoved, this, follow);
 }
 
 void CSearchListCtrl::TakeCaptions() {
@@ -152,11 +161,6 @@ void CSearchListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
     const std::int32_t source = results.Source(index.row());
     if (source >= 0)
         frameWindow->PostMessage(kMsgGotoFrame, static_cast<std::uintptr_t>(source), 0);
-}
-
-void CSearchListCtrl::changeEvent(QEvent* event) {
-    QTableView::changeEvent(event);
-    if (event->type() == QEvent::LanguageChange) TakeCaptions();
 }
 
 }  // namespace korvex

@@ -72,7 +72,8 @@ class CSearchListCtrl final : public QTableView {
     }
     void SetFrameWindow(IMessageWindow* window) { frameWindow = window; }
 
-    // Copies the frame list's captions again (also after a language change).
+    // Copies the frame list's captions and widths; done again whenever the
+    // frame list's columns change.
     void TakeCaptions();
     // Sends "搜索到帧数 ：n" to the main window.
     void PostStatusText(int count);
@@ -90,7 +91,6 @@ class CSearchListCtrl final : public QTableView {
   protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void changeEvent(QEvent* event) override;
 
   private:
     CKorvexGlobal& global;

@@ -82,6 +82,19 @@ TEST(CliAlias, RefusalsAndUsageErrors) {
     // Nothing refused reached the file.
     EXPECT_FALSE(std::filesystem::exists(dir / "softwareCfg.xml"));
     EXPECT_EQ(RunCli({"alias", "--help"}, dir.path).status, 0);
+
+    // A file that is no settings document is never overwritten.
+    korvex::test::WriteBytes(dir / "softwareCfg.xml", "<dlgSend0 dlgpos=");
+    const CliRun broken =
+        RunCli({"alias", "add", "--field", "id", "--value", "1", "--name", "X"}, dir.path);
+    EXPECT_EQ(broken.status, 1);
+    EXPECT_NE(broken.err.find("left as it is"), std::string::npos) << broken.err;
+    EXPECT_EQ(ReadBytes(dir / "softwareCfg.xml"), "<dlgSend0 dlgpos=");
+    // An empty one holds nothing to lose.
+    korvex::test::WriteBytes(dir / "softwareCfg.xml", "");
+    EXPECT_EQ(
+        RunCli({"alias", "add", "--field", "id", "--value", "1", "--name", "X"}, dir.path).status,
+        0);
 }
 
 class CliSearch : public ::testing::Test {

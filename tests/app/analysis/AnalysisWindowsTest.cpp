@@ -299,6 +299,10 @@ TEST_F(SearchPaneTest, ResultListTextsClearExportAndJump) {
     ASSERT_TRUE(results->CellText(2, 3, text));
     EXPECT_EQ(text, ListCell(3, 3));
     EXPECT_EQ(results->Model().headerData(7, Qt::Horizontal, Qt::DisplayRole).toString(), "数据");
+    list.SetColumnCaption(7, "Data");
+    EXPECT_EQ(results->Model().headerData(7, Qt::Horizontal, Qt::DisplayRole).toString(), "Data");
+    EXPECT_EQ(results->Model().rowCount(), 3);
+    list.SetColumnCaption(7, "数据");
 
     results->resize(700, 160);
     results->show();

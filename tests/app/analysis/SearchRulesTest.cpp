@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <map>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/analysis/FrameSearch.h"
@@ -294,23 +292,6 @@ TEST_F(FrameSearchTest, ExportWritesHeaderAndEveryItem) {
         return true;
     });
     EXPECT_EQ(out, "序号\t时间\t别名\t帧ID\t\r\n0\t\tEngine\t100\t\r\n1\t\t\t200\t\r\n");
-}
-
-TEST_F(FrameSearchTest, FramesArrivingDuringASearch) {
-    constexpr int kFirst = 20000;
-    constexpr int kMore = 20000;
-    for (int i = 0; i < kFirst; ++i) Push(0x100, {1});
-    std::atomic<bool> go{false};
-    std::thread receiver([&] {
-        while (!go) std::this_thread::yield();
-        for (int i = 0; i < kMore; ++i) Push(0x100, {1});
-    });
-    go = true;
-    const korvex::SearchOutcome o = Search(Request(korvex::kEqual, "100"));
-    receiver.join();
-    EXPECT_GE(o.count, kFirst);
-    EXPECT_LE(o.count, kFirst + kMore);
-    for (int k = 0; k < o.count; ++k) ASSERT_EQ(results.Source(k), k);
 }
 
 }  // namespace

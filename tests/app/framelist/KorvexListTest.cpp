@@ -244,7 +244,7 @@ void KorvexListTest::contextMenuAndItsCommands() {
     QCOMPARE(f.ui.menus.size(), std::size_t{1});
     const XTPMenuItem& popup = f.ui.menus[0].popup;
     QCOMPARE(popup.text, std::string("rcrdlist"));
-    QVERIFY(popup.popup.size() >= 4);  // other windows may add their items after ours
+    QVERIFY(popup.popup.size() >= 5);  // the search pane's "搜索..." follows ours
     QCOMPARE(popup.popup[0].text, std::string("清空"));
     QCOMPARE(popup.popup[1].text, std::string("导出到文件"));
     QCOMPARE(popup.popup[2].text, std::string("时间显示"));
@@ -253,6 +253,7 @@ void KorvexListTest::contextMenuAndItsCommands() {
     QVERIFY(!popup.popup[2].popup[1].checked);
     QCOMPARE(popup.popup[3].text, std::string("实时保存"));
     QVERIFY(!popup.popup[3].checked);
+    QCOMPARE(popup.popup[4].id, fl::kCmdSearch);
     QCOMPARE(f.ui.menus[0].owner, reinterpret_cast<CWnd*>(&f.list));
 
     // Clear: the store is empty and the main window hears the new total.

@@ -7,6 +7,15 @@
 #include "tests/app/shell/ShellTestSupport.h"
 #include "tests/support/QtTestApplication.h"
 
+#if defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+// The suppressions for Qt's uninstrumented libraries, whoever runs the test.
+extern "C" const char* __tsan_default_options() {
+    return "suppressions=" KORVEX_TSAN_QT_SUPP;
+}
+#endif
+#endif
+
 namespace korvex::shell::test {
 namespace {
 
