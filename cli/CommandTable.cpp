@@ -1,9 +1,23 @@
 #include "cli/CommandTable.h"
 
+#include "cli/BitTimingCommand.h"
+#include "cli/ConfigureCommand.h"
+#include "cli/KvsetCommand.h"
+#include "cli/PresetsCommand.h"
+#include "cli/RecorderCommand.h"
+
 namespace korvex::cli {
 
 const std::vector<CliCommand>& CliCommandTable() {
-    static const std::vector<CliCommand> table = {};
+    static const std::vector<CliCommand> table = {
+        {"bittiming", "list bit-timing register values for a clock and a bit rate",
+         RunBitTimingCommand},
+        {"configure", "change and write the recorder's configuration", RunConfigureCommand},
+        {"presets", "read or write the recorder's six preset frames", RunPresetsCommand},
+        {"clear", "clear the recorder's recorded frames", RunClearCommand},
+        {"default", "restore the factory configuration of recorder 0", RunDefaultCommand},
+        {"kvset", "export or import a device configuration file (.kvset)", RunKvsetCommand},
+    };
     return table;
 }
 
