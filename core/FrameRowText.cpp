@@ -40,22 +40,30 @@ const char* EventText(std::uint8_t eventCode) {
     }
 }
 
-void AppendExportLine(std::string& out, long long row, const _VCI_CAN_OBJ& frame,
-                      const ExportRowContext& context) {
-    static const std::vector<OrigTimeEntry> kNoClockList;
-    std::string field;
-    FormatRowNumber(row, field);
-    out += field;
-    out += '\t';
-    FormatTimeColumn(frame, context.timeShowType,
-                     context.origTimeList ? *context.origTimeList : kNoClockList, field);
-    out += field;
-    out += '\t';
-    field.clear();
-    if (context.alias) context.alias(frame, field);
-    out += field;
-    out += '\t';
+std::mutex& PluginTextLock() {
+    static std::mutex lock;
+    return lock;
+}
 
+namespace {
+
+const std::vector<OrigTimeEntry>& ClockList(const ExportRowContext& context) {
+    static const std::vector<OrigTimeEntry> kNoClockList;
+    return context.origTimeList ? *context.origTimeList : kNoClockList;
+}
+
+void AppendField(std::string& out, long long row, const _VCI_CAN_OBJ& frame, int column,
+                 const ExportRowContext& context, std::string& field) {
+    FormatCellText(row, frame, column, context, field);
+    out += field;
+    out += '\t';
+}
+
+// The five texts of AnalyCANFrame, each followed by a tab; a plug-in that
+// gives fewer leaves the rest empty.
+void AppendProtocolTexts(std::string& out, const _VCI_CAN_OBJ& frame,
+                         const ExportRowContext& context) {
+    std::lock_guard<std::mutex> guard(PluginTextLock());
     char** texts = nullptr;
     int count = 0;
     if (context.analyCANFrame) context.analyCANFrame(&frame, &texts, &count);
@@ -63,8 +71,57 @@ void AppendExportLine(std::string& out, long long row, const _VCI_CAN_OBJ& frame
         if (texts && i < count && texts[i]) out += texts[i];
         out += '\t';
     }
-    out += EventText(EventCode(frame));
-    out += "\t\r\n";
+}
+
+}  // namespace
+
+void FormatCellText(long long row, const _VCI_CAN_OBJ& frame, int column,
+                    const ExportRowContext& context, std::string& text) {
+    switch (column) {
+        case kColumnRow:
+            FormatRowNumber(row, text);
+            return;
+        case kColumnTime:
+            FormatTimeColumn(frame, context.timeShowType, ClockList(context), text);
+            return;
+        case kColumnAlias:
+            text.clear();
+            if (context.alias) context.alias(frame, text);
+            return;
+        case kColumnRemark:
+            text = EventText(EventCode(frame));
+            return;
+        default:
+            break;
+    }
+    text.clear();
+    if (!context.analyPartofCANFrame) return;
+    std::lock_guard<std::mutex> guard(PluginTextLock());
+    char* part = nullptr;
+    context.analyPartofCANFrame(&frame, &part, column);
+    if (part) text = part;
+}
+
+void AppendExportLine(std::string& out, long long row, const _VCI_CAN_OBJ& frame,
+                      const ExportRowContext& context) {
+    std::string field;
+    AppendField(out, row, frame, kColumnRow, context, field);
+    AppendField(out, row, frame, kColumnTime, context, field);
+    AppendField(out, row, frame, kColumnAlias, context, field);
+    AppendProtocolTexts(out, frame, context);
+    AppendField(out, row, frame, kColumnRemark, context, field);
+    out += "\r\n";
+}
+
+void AppendCopyLine(std::string& out, long long row, const _VCI_CAN_OBJ& frame,
+                    const ExportRowContext& context) {
+    std::string field;
+    AppendField(out, row, frame, kColumnRow, context, field);
+    AppendField(out, row, frame, kColumnTime, context, field);
+    AppendField(out, row, frame, kColumnAlias, context, field);
+    AppendField(out, row, frame, 3, context, field);
+    AppendProtocolTexts(out, frame, context);
+    out += "\r\n";
 }
 
 void AppendHeaderLine(std::string& out, const std::vector<std::string>& captions) {

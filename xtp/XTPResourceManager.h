@@ -14,6 +14,9 @@ struct XTPMenuItem {
     std::string text;
     std::uint32_t id = 0;
     std::vector<XTPMenuItem> popup;
+    // Set by the menu's owner on its copy before tracking it: the item shows
+    // a check mark. Resources never set it.
+    bool checked = false;
 
     bool IsPopup() const { return !popup.empty(); }
     bool IsSeparator() const { return id == 0 && popup.empty(); }
