@@ -32,10 +32,14 @@ constexpr std::uint32_t kIdPrevPane = 57681;
 }  // namespace
 
 const std::vector<std::uint32_t>& ToolbarButtons() {
-    static const std::vector<std::uint32_t> buttons{
-        cmd::kDeviceConfig, 0, cmd::kPresetFrames, 0, cmd::kUpload,     0, cmd::kClearDevice, 0,
-        cmd::kAliasNames,   0, cmd::kClearList,    0, cmd::kExportData, cmd::kImportData,
-        cmd::kBusStatus};
+    static const std::vector<std::uint32_t> buttons{cmd::kDeviceConfig, 0,
+                                                    cmd::kPresetFrames, 0,
+                                                    cmd::kUpload,       0,
+                                                    cmd::kClearDevice,  0,
+                                                    cmd::kAliasNames,   0,
+                                                    cmd::kClearList,    0,
+                                                    cmd::kExportData,   cmd::kImportData,
+                                                    cmd::kBusStatus};
     return buttons;
 }
 
@@ -49,9 +53,12 @@ CCommandBars::CCommandBars(QMainWindow& window, std::function<void(std::uint32_t
     const std::pair<std::uint32_t, QList<QKeySequence>> reserved[] = {
         {kIdFileSave, {QKeySequence(Qt::CTRL | Qt::Key_S)}},
         {kIdFilePrint, {QKeySequence(Qt::CTRL | Qt::Key_P)}},
-        {kIdEditUndo, {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)}},
-        {kIdEditCut, {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)}},
-        {kIdEditPaste, {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)}},
+        {kIdEditUndo,
+         {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)}},
+        {kIdEditCut,
+         {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)}},
+        {kIdEditPaste,
+         {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)}},
         {kIdNextPane, {QKeySequence(Qt::Key_F6)}},
         {kIdPrevPane, {QKeySequence(Qt::SHIFT | Qt::Key_F6)}},
     };
@@ -138,8 +145,8 @@ void CCommandBars::BuildMenuBar(std::uint32_t menuId,
     if (languages) {
         languageMenu = bar->addMenu(QStringLiteral("Language"));
         connect(languageMenu, &QMenu::aboutToShow, this, &CCommandBars::UpdateAll);
-        for (std::size_t i = 0; i < languages->size() && i <= cmd::kLanguageLast - cmd::kLanguageFirst;
-             ++i) {
+        for (std::size_t i = 0;
+             i < languages->size() && i <= cmd::kLanguageLast - cmd::kLanguageFirst; ++i) {
             QAction* action = Action(cmd::kLanguageFirst + static_cast<std::uint32_t>(i));
             action->setText(Text((*languages)[i].strName));
             languageMenu->addAction(action);

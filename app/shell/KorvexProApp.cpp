@@ -6,6 +6,7 @@
 #include <clocale>
 
 #include "app/framelist/KorvexList.h"
+#include "app/resources/AppIcons.h"
 #include "app/resources/BuiltInResources.h"
 #include "app/services/QtUiServices.h"
 #include "app/services/WindowHandle.h"
@@ -54,6 +55,7 @@ CKorvexProApp::~CKorvexProApp() {
 }
 
 bool CKorvexProApp::InitInstance() {
+    InitAppIcons();
     setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     PreferChineseFont();
     services = std::make_unique<CQtUiServices>();
@@ -67,8 +69,7 @@ bool CKorvexProApp::InitInstance() {
 
     mainFrame = new CMainFrame(global);
     if (!mainFrame->OnCreate()) return false;
-    connect(mainFrame, &CMainFrame::ApplicationCommand, this,
-            &CKorvexProApp::OnApplicationCommand);
+    connect(mainFrame, &CMainFrame::ApplicationCommand, this, &CKorvexProApp::OnApplicationCommand);
     InstallMainFrameWindows(*mainFrame);
 
     CreateFrameList();
@@ -133,7 +134,8 @@ void CKorvexProApp::OnFileOpen() {
 bool CKorvexProApp::ApplyLanguageIndex(int index) {
     if (!ApplyProgramLanguage(global, index)) return false;
     std::setlocale(LC_NUMERIC, "C");
-    if (mainFrame) mainFrame->PostMessage(msg::kLanguageChanged, static_cast<std::uintptr_t>(index), 0);
+    if (mainFrame)
+        mainFrame->PostMessage(msg::kLanguageChanged, static_cast<std::uintptr_t>(index), 0);
     return true;
 }
 

@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "app/framelist/KorvexList.h"
+#include "app/shell/MainFrame.h"
+
 class CKorvexGlobal;
-class CKorvexList;
 
 namespace korvex {
 class CQtUiServices;
@@ -17,7 +19,6 @@ namespace korvex::shell {
 
 class CChildFrame;
 class CKorvexProDoc;
-class CMainFrame;
 class CQuitSignals;
 
 // The application: builds the windows in their start-up order, runs them and
