@@ -12,6 +12,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -201,9 +202,15 @@ CBitTimingDlg::CBitTimingDlg(QWidget* parent)
     list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     list->verticalHeader()->setDefaultSectionSize(20);
     list->horizontalHeader()->setStretchLastSection(true);
-    for (std::size_t i = 0; i < kBitTimingColumns; ++i)
+    int listWidth = 0;
+    for (std::size_t i = 0; i < kBitTimingColumns; ++i) {
         list->setColumnWidth(static_cast<int>(i), kColumnWidths[i] * 3 / 2);
-    list->setMinimumSize(440, 260);
+        listWidth += kColumnWidths[i] * 3 / 2;
+    }
+    // Room for every column and the vertical scroll bar.
+    list->setMinimumSize(listWidth + 2 * list->frameWidth() +
+                             list->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4,
+                         260);
 
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* ok = buttons->addButton(QDialogButtonBox::Ok);

@@ -129,6 +129,7 @@ CDlgConfig::CDlgConfig(::CANSetting& setting, DeviceWait deviceWait, QWidget* pa
     for (int i = 0; i < 4; ++i) filterFormat->addItem(QString());
     clock->installEventFilter(this);
     clock->setMinimumWidth(150);
+    customRegister->setMinimumWidth(90);
 
     filterList->setColumnCount(4);
     filterList->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -136,6 +137,8 @@ CDlgConfig::CDlgConfig(::CANSetting& setting, DeviceWait deviceWait, QWidget* pa
     filterList->verticalHeader()->hide();
     filterList->verticalHeader()->setDefaultSectionSize(20);
     for (int c = 0; c < 4; ++c) filterList->setColumnWidth(c, kFilterColumnWidths[c]);
+    // The channel column is one pixel wide in the original layout: hidden.
+    filterList->setColumnHidden(0, true);
     filterList->horizontalHeader()->setStretchLastSection(true);
     filterList->setMinimumHeight(150);
 
