@@ -1,6 +1,7 @@
 #include "app/device/PresetFrameRules.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -139,7 +140,11 @@ std::optional<DeviceMessage> TakePresetRows(PresetRows& rows, PresetFrames& fram
 
 CPresetDialogRules::CPresetDialogRules(const ::CANSetting& stored, std::uint32_t deviceIndex)
     : rows(InitialPresetRows()), deviceIndex(deviceIndex) {
-    std::copy(std::begin(stored.preFrames), std::end(stored.preFrames), frames.begin());
+    // The record is packed: its frames are copied as bytes, never referenced.
+    static_assert(sizeof stored.preFrames == sizeof(PresetFrames));
+    std::memcpy(frames.data(),
+                reinterpret_cast<const char*>(&stored) + offsetof(::CANSetting, preFrames),
+                sizeof(PresetFrames));
 }
 
 void CPresetDialogRules::Show() {
@@ -159,7 +164,8 @@ DeviceMessage CPresetDialogRules::Read() {
 }
 
 void CPresetDialogRules::StoreInto(::CANSetting& setting) const {
-    std::copy(frames.begin(), frames.end(), std::begin(setting.preFrames));
+    std::memcpy(reinterpret_cast<char*>(&setting) + offsetof(::CANSetting, preFrames),
+                frames.data(), sizeof(PresetFrames));
 }
 
 }  // namespace korvex::device

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/device/PresetFrameRules.h"
 #include "core/CanSetting.h"
 #include "core/KorvexGlobal.h"
 #include "logport/include/logport.h"
@@ -61,6 +62,9 @@ class DeviceCliTest : public korvex::test::CliTest {
         global.iniPath = dir.File("DevCfg.ini");
         global.LoadSettings();
         return global.CANSetting;
+    }
+    korvex::device::PresetFrames StoredPresets() {
+        return korvex::device::CPresetDialogRules(Stored()).frames;
     }
     static BaseInfo Base(std::uint32_t index) {
         BaseInfo base{};
@@ -162,33 +166,33 @@ TEST_F(DeviceCliTest, ConfigureWritesTheRecorderAndKeepsItAcrossRuns) {
 
     Reattach();  // the next run finds what the image file kept
     const BaseInfo base = Base(0);
-    EXPECT_EQ(base.dwTiming, 0x001C0008u);
-    EXPECT_EQ(base.dwCustomTiming, 0x001C0008u);
-    EXPECT_EQ(base.dwSendInterval, 0x1F4u);
-    EXPECT_EQ(base.bMode, 1);
-    EXPECT_EQ(base.bIoOutput, 1);
-    EXPECT_EQ(base.dwResistor, 1u);
-    EXPECT_EQ(base.bFilterEnable, 1);
+    EXPECT_EQ(+base.dwTiming, 0x001C0008u);
+    EXPECT_EQ(+base.dwCustomTiming, 0x001C0008u);
+    EXPECT_EQ(+base.dwSendInterval, 0x1F4u);
+    EXPECT_EQ(+base.bMode, 1);
+    EXPECT_EQ(+base.bIoOutput, 1);
+    EXPECT_EQ(+base.dwResistor, 1u);
+    EXPECT_EQ(+base.bFilterEnable, 1);
     const FilterInfo filter = Filter(0);
-    EXPECT_EQ(filter.dwStdGroupStart, 4u);     // 0x123 and its padding
-    EXPECT_EQ(filter.dwExtExplicitStart, 8u);  // one standard group
-    EXPECT_EQ(filter.dwTableEnd, 12u);
+    EXPECT_EQ(+filter.dwStdGroupStart, 4u);     // 0x123 and its padding
+    EXPECT_EQ(+filter.dwExtExplicitStart, 8u);  // one standard group
+    EXPECT_EQ(+filter.dwTableEnd, 12u);
     // DevCfg.ini holds what was written.
     const CANSetting stored = Stored();
     EXPECT_EQ(std::memcmp(&stored.baseInfo, &base, sizeof base), 0);
-    EXPECT_EQ(stored.filterInfo.dwTableEnd, 12u);
+    EXPECT_EQ(+stored.filterInfo.dwTableEnd, 12u);
 
     // Starting from the recorder again keeps its filter; --filter off drops it.
     ASSERT_EQ(RunCli({"configure", "--bitrate", "1000K"}, dir.path).status, 0);
     Reattach();
-    EXPECT_EQ(Filter(0).dwTableEnd, 12u);
-    EXPECT_EQ(Base(0).dwTiming, 0x00060003u);
-    EXPECT_EQ(Base(0).dwSendInterval, 0x1F4u);
+    EXPECT_EQ(+Filter(0).dwTableEnd, 12u);
+    EXPECT_EQ(+Base(0).dwTiming, 0x00060003u);
+    EXPECT_EQ(+Base(0).dwSendInterval, 0x1F4u);
     const CliRun off = RunCli({"configure", "--filter", "off"}, dir.path);
     ASSERT_EQ(off.status, 0) << off.err;
     EXPECT_EQ(PipeUsbSim_ExchangeCount(0, kSetFilter), 0u);
-    EXPECT_EQ(Base(0).bFilterEnable, 0);
-    EXPECT_EQ(Stored().baseInfo.bFilterEnable, 0);
+    EXPECT_EQ(+Base(0).bFilterEnable, 0);
+    EXPECT_EQ(+Stored().baseInfo.bFilterEnable, 0);
 }
 
 TEST_F(DeviceCliTest, StoredConfigurationGoesToAFleet) {
@@ -203,13 +207,13 @@ TEST_F(DeviceCliTest, StoredConfigurationGoesToAFleet) {
     }
     Reattach();
     for (std::uint32_t i : {1u, 2u}) {
-        EXPECT_EQ(Base(i).dwTiming, 0x001C0001u) << i;
-        EXPECT_EQ(Base(i).dwCustomFlag, 1u) << i;
+        EXPECT_EQ(+Base(i).dwTiming, 0x001C0001u) << i;
+        EXPECT_EQ(+Base(i).dwCustomFlag, 1u) << i;
         const FilterInfo filter = Filter(i);
-        EXPECT_EQ(filter.dwExtGroupStart, 0u) << i;
-        EXPECT_EQ(filter.dwTableEnd, 8u) << i;
+        EXPECT_EQ(+filter.dwExtGroupStart, 0u) << i;
+        EXPECT_EQ(+filter.dwTableEnd, 8u) << i;
     }
-    EXPECT_EQ(Base(0).dwTiming, 0u);
+    EXPECT_EQ(+Base(0).dwTiming, 0u);
     EXPECT_EQ(PipeUsbSim_ExchangeCount(0, kSetBaseInfo), 0u);
 }
 
@@ -229,7 +233,7 @@ TEST_F(DeviceCliTest, PresetsSetAndGetAcrossRuns) {
     const CliRun set = RunCli({"presets", "set", (dir / "presets.txt").string()}, dir.path);
     ASSERT_EQ(set.status, 0) << set.err;
     EXPECT_EQ(set.out, "操作成功\n");
-    EXPECT_EQ(Stored().preFrames[0].ID, 0x234u);
+    EXPECT_EQ(+StoredPresets()[0].ID, 0x234u);
 
     Reattach();
     const CliRun get = RunCli({"presets", "get"}, dir.path);
@@ -255,7 +259,7 @@ TEST_F(DeviceCliTest, PresetsSetAndGetAcrossRuns) {
     EXPECT_EQ(RunCli({"presets", "set", (dir / "none.txt").string()}, dir.path).status, 1);
     ASSERT_EQ(PipeUsbSim_Configure(""), 1u);
     EXPECT_EQ(RunCli({"presets", "get"}, dir.path).err, "操作失败\n");
-    EXPECT_EQ(Stored().preFrames[1].ID, 0x18FF0001u);  // a failed read keeps them
+    EXPECT_EQ(+StoredPresets()[1].ID, 0x18FF0001u);  // a failed read keeps them
 }
 
 TEST_F(DeviceCliTest, ClearAndDefaultNeedAConfirmation) {

@@ -150,16 +150,16 @@ TEST_F(DialogsTest, ConfigDialogWritesTheTableRateAndReturnsItsRecords) {
         ASSERT_EQ(ui.messages.size(), 1u);
         EXPECT_EQ(ui.messages[0].text, "操作成功");
         EXPECT_EQ(ui.messages[0].type, 0u);
-        EXPECT_EQ(RecorderBase().dwTiming, 0x001C0008u);
-        EXPECT_EQ(RecorderBase().dwSendInterval, 0x1F4u);
+        EXPECT_EQ(+RecorderBase().dwTiming, 0x001C0008u);
+        EXPECT_EQ(+RecorderBase().dwSendInterval, 0x1F4u);
 
         Child<QLineEdit>(dialog, "interval")->setText("ten");
         Click(dialog, "config");
         EXPECT_EQ(ui.messages.back().text, "发送时间间隔不是十六进制数：ten");
         EXPECT_EQ(Sent(0, wire::kSetBaseInfo), 1u);
     }
-    EXPECT_EQ(setting.baseInfo.dwTiming, 0x001C0008u);
-    EXPECT_EQ(setting.baseInfo.dwSendInterval, 0x1F4u);
+    EXPECT_EQ(+setting.baseInfo.dwTiming, 0x001C0008u);
+    EXPECT_EQ(+setting.baseInfo.dwSendInterval, 0x1F4u);
 }
 
 TEST_F(DialogsTest, ConfigDialogFilterControlsClockAndDefault) {
@@ -253,7 +253,7 @@ TEST_F(DialogsTest, PresetDialogEditsInPlaceAndWrites) {
         EXPECT_EQ(ui.messages[0].text, "操作成功");
         EXPECT_EQ(list->item(0, 1)->text(), "0x00000234");
         EXPECT_EQ(list->item(0, 2)->text(), "远程帧");
-        EXPECT_EQ(dialog.Rules().frames[0].RemoteFlag, 1);
+        EXPECT_EQ(+dialog.Rules().frames[0].RemoteFlag, 1);
 
         const std::uint32_t writes = Sent(0, wire::kSetPreFrame);
         list->item(1, 5)->setText("1 zz");
@@ -265,7 +265,7 @@ TEST_F(DialogsTest, PresetDialogEditsInPlaceAndWrites) {
         EXPECT_EQ(ui.messages.back().text, "操作成功");
         EXPECT_EQ(list->item(0, 1)->text(), "0x00000234");
     }
-    EXPECT_EQ(setting.preFrames[0].ID, 0x234u);
+    EXPECT_EQ(+CPresetDialogRules(setting).frames[0].ID, 0x234u);
 }
 
 TEST_F(DialogsTest, ClearAsksFirstAndNoSendsNothing) {
