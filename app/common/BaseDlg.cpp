@@ -15,7 +15,12 @@ CBaseDlg::CBaseDlg(std::uint32_t templateId, QWidget* parent)
     setWindowTitle(TemplateCaption());
 }
 
-CBaseDlg::~CBaseDlg() = default;
+CBaseDlg::~CBaseDlg() {
+    // The children are destroyed after this destructor has run; their
+    // destroyed signal must no longer reach the bindings.
+    for (const Binding& binding : bindings)
+        disconnect(binding.widget, &QObject::destroyed, this, nullptr);
+}
 
 QString CBaseDlg::Caption(int controlId) const {
     const std::string* caption = dialogTemplate.ControlCaption(controlId);
