@@ -4,6 +4,7 @@
 
 #include "app/device/ClockText.h"
 #include "app/device/ConfigDialogRules.h"
+#include "app/device/HexText.h"
 #include "tests/app/device/DeviceSimFixture.h"
 
 namespace {
@@ -207,6 +208,21 @@ TEST_F(ConfigRulesTest, FilterBoxUncheckedSendsOnlyTheBaseAndKeepsTheRows) {
     EXPECT_EQ(Sent(0, wire::kSetFilter), 0u);
     EXPECT_EQ(rules.controls.rows.size(), 3u);
     EXPECT_EQ(+RecorderBase().bFilterEnable, 0);
+}
+
+TEST_F(ConfigRulesTest, ARangeTheFullTableRefusesFailsConfigBeforeTheFilterIsSent) {
+    Attach({RecorderImageContent{}});
+    CConfigDialogRules rules = Opened();
+    rules.controls.filterEnable = true;
+    // 1024 standard identifiers fill the 2048-byte table; one more does not fit.
+    for (std::uint32_t id = 0; id <= 1024; ++id) {
+        rules.controls.startId = korvex::device::FormatU32("%x", id);
+        ASSERT_FALSE(rules.Add());
+    }
+    rules.controls.sendInterval = "0";
+    EXPECT_EQ(rules.Config().text, "操作失败");
+    EXPECT_EQ(Sent(0, wire::kSetBaseInfo), 1u);  // written before the filter
+    EXPECT_EQ(Sent(0, wire::kSetFilter), 0u);
 }
 
 TEST_F(ConfigRulesTest, FailuresSayOperationFailed) {
