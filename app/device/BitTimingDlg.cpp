@@ -15,6 +15,7 @@
 #include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/device/DeviceDialogSupport.h"
 
@@ -202,15 +203,6 @@ CBitTimingDlg::CBitTimingDlg(QWidget* parent)
     list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     list->verticalHeader()->setDefaultSectionSize(20);
     list->horizontalHeader()->setStretchLastSection(true);
-    int listWidth = 0;
-    for (std::size_t i = 0; i < kBitTimingColumns; ++i) {
-        list->setColumnWidth(static_cast<int>(i), kColumnWidths[i] * 3 / 2);
-        listWidth += kColumnWidths[i] * 3 / 2;
-    }
-    // Room for every column and the vertical scroll bar.
-    list->setMinimumSize(listWidth + 2 * list->frameWidth() +
-                             list->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4,
-                         260);
 
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* ok = buttons->addButton(QDialogButtonBox::Ok);
@@ -252,6 +244,18 @@ void CBitTimingDlg::Calculate() {
 
 void CBitTimingDlg::OnRelabel() {
     model->Relabel();
+    // Each column is as wide as its caption needs, at least its usual width.
+    QHeaderView* header = list->horizontalHeader();
+    int listWidth = 0;
+    for (int i = 0; i < static_cast<int>(kBitTimingColumns); ++i) {
+        const int width = std::max(kColumnWidths[i] * 3 / 2, header->sectionSizeHint(i));
+        list->setColumnWidth(i, width);
+        listWidth += width;
+    }
+    // Room for every column and the vertical scroll bar.
+    list->setMinimumSize(listWidth + 2 * list->frameWidth() +
+                             list->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4,
+                         260);
 }
 
 }  // namespace korvex::device

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFocusEvent>
+#include <QHeaderView>
 #include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,6 +16,9 @@
 #include <QTimer>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <memory>
 
 #include "app/device/BitTimingDlg.h"
 #include "app/device/DeviceCommands.h"
@@ -24,6 +28,7 @@
 #include "tests/app/device/DeviceSimFixture.h"
 #include "tests/support/FakeUiServices.h"
 #include "tests/support/QtTestApplication.h"
+#include "xtp/XTPResourceXml.h"
 
 namespace {
 
@@ -76,6 +81,13 @@ TEST_F(DialogsTest, BitTimingListSelectsByClickAndDoubleClick) {
     Look(dialog, "bittiming");
     auto* list = Child<QTableView>(dialog, "results");
     QAbstractItemModel* model = list->model();
+    // Nothing cut off: every column fits its caption and the list shows them all.
+    int columns = 0;
+    for (int c = 0; c < 5; ++c) {
+        EXPECT_GE(list->columnWidth(c), list->horizontalHeader()->sectionSizeHint(c)) << c;
+        columns += list->columnWidth(c);
+    }
+    EXPECT_GE(list->viewport()->width(), columns);
     const std::vector<std::uint32_t> expected = CalculateBitTimings({});
     ASSERT_EQ(model->rowCount(), static_cast<int>(expected.size()));
     const auto at = std::find(expected.begin(), expected.end(), 0x001C0001u);
@@ -297,6 +309,33 @@ TEST_F(DialogsTest, ClearAsksFirstAndNoSendsNothing) {
 
     CDlgSure sure;
     Look(sure, "sure");
+}
+
+TEST_F(DialogsTest, DialogsShowInEnglish) {
+    std::ifstream in(std::string(KORVEX_SOURCE_DIR) + "/language/English.xml");
+    const std::string xml{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    XTPResourceTable table = korvex::BuiltInResourceTable();
+    std::string error;
+    ASSERT_TRUE(ParseResourceXml(xml.data(), xml.size(), table, error)) << error;
+    XTPSetResourceManager(std::make_unique<CXTPResourceManager>(std::move(table)));
+
+    CANSetting setting{};
+    CDlgConfig config(setting, FreeRecorder);
+    EXPECT_EQ(config.windowTitle(), "Configuration");
+    EXPECT_EQ(Child<QComboBox>(config, "mode")->itemText(0), "Listen-only mode");
+    EXPECT_EQ(Child<QPushButton>(config, "calculator")->text(), "Bit-rate calculator");
+    Look(config, "config_en");
+    CBitTimingDlg timing;
+    EXPECT_EQ(Child<QTableView>(timing, "results")->model()->headerData(3, Qt::Horizontal),
+              "Actual rate");
+    Look(timing, "bittiming_en");
+    CDlgPreFrameSetting presets(setting, FreeRecorder);
+    EXPECT_EQ(presets.List()->item(0, 2)->text(), "Data");
+    Look(presets, "presets_en");
+    CDlgSure sure;
+    EXPECT_EQ(Child<QPushButton>(sure, "no")->text(), "No");
+    Look(sure, "sure_en");
+    korvex::InstallBuiltInResources();
 }
 
 }  // namespace
