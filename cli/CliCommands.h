@@ -8,6 +8,9 @@
 
 #include "cli/CliOptions.h"
 
+class CFrameStoreSink;
+class CKorvexGlobal;
+
 namespace korvex::cli {
 
 // Where the commands write. `out` is a C stream so that the text export goes
@@ -17,6 +20,16 @@ struct CliStreams {
     std::ostream& err;
     bool progress;  // draw the upload progress bar on err
 };
+
+// The frame list's view settings without touching the settings files: the
+// time mode from DevCfg.ini and the alias rules from softwareCfg.xml.
+void LoadViewSettings(CKorvexGlobal& global, const std::filesystem::path& settingsFolder);
+// Gives `sink` the plug-in's column captions, in the language's words.
+void TakeColumns(CFrameStoreSink& sink);
+// Reads a .can file (the stream variant with `stream`) into the global
+// state's frame sinks. Returns kExitOk, or kExitFailed with the reason on err.
+int LoadDataFile(const std::filesystem::path& path, bool stream, CKorvexGlobal& global,
+                 const CliStreams& io);
 
 int RunDevices(const CliStreams& io);
 int RunUpload(const CliOptions& options, const std::filesystem::path& settingsFolder,

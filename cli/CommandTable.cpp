@@ -1,15 +1,19 @@
 #include "cli/CommandTable.h"
 
+#include "cli/AliasCommand.h"
 #include "cli/BitTimingCommand.h"
 #include "cli/ConfigureCommand.h"
 #include "cli/KvsetCommand.h"
 #include "cli/PresetsCommand.h"
 #include "cli/RecorderCommand.h"
+#include "cli/SearchCommand.h"
 
 namespace korvex::cli {
 
 const std::vector<CliCommand>& CliCommandTable() {
     static const std::vector<CliCommand> table = {
+        {"alias", "list, add or remove the frame list's alias rules", &RunAliasCommand},
+        {"search", "search a data file's frames by the text of one column", &RunSearchCommand},
         {"bittiming", "list bit-timing register values for a clock and a bit rate",
          RunBitTimingCommand},
         {"configure", "change and write the recorder's configuration", RunConfigureCommand},

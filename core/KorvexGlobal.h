@@ -55,6 +55,11 @@ class CKorvexGlobal : public CCANGlobal {
     // time display type.
     korvex::KvsetImportResult ImportDeviceConfig(const std::filesystem::path& kvsetPath);
 
+    // The installation's language folder, which backs the settings folder's.
+    const std::filesystem::path& InstalledLanguageFolderPath() const {
+        return installedLanguageFolder;
+    }
+
     // The alias of a frame: the first alias rule of channel 0 that matches it.
     void AliasText(const _VCI_CAN_OBJ& frame, std::string& text);
     // Time mode, clock list and alias of this state, with the plug-in's texts.

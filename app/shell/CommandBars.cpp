@@ -6,9 +6,11 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTimer>
 #include <QToolBar>
 
 #include "app/shell/rules/ShellIds.h"
+#include "core/LanguageMenu.h"
 #include "xtp/XTPResourceManager.h"
 
 namespace korvex::shell {
@@ -21,6 +23,7 @@ QString Text(const std::string& text) {
 // Accelerators 128, the framework's standard set. The framework's edit, save
 // and print commands have no handler in this program; their keys stay
 // reserved on the window so that they do nothing.
+constexpr int kIdleUpdateMs = 250;
 constexpr std::uint32_t kIdEditUndo = 57643;
 constexpr std::uint32_t kIdEditCut = 57635;
 constexpr std::uint32_t kIdEditPaste = 57637;
@@ -69,6 +72,11 @@ CCommandBars::CCommandBars(QMainWindow& window, std::function<void(std::uint32_t
         action->setProperty("commandId", id);
         window.addAction(action);
     }
+    // Buttons follow their rules while the window is idle, as menus do when
+    // they open.
+    auto* idle = new QTimer(this);
+    connect(idle, &QTimer::timeout, this, &CCommandBars::UpdateAll);
+    idle->start(kIdleUpdateMs);
     // Ctrl+C and Ctrl+Ins stay with the frame list (copy rows), which takes
     // them when it has the focus.
 }
@@ -125,32 +133,26 @@ void CCommandBars::AddItems(QMenu& menu, const std::vector<XTPMenuItem>& items) 
 }
 
 void CCommandBars::BuildMenuBar(std::uint32_t menuId,
-                                const std::vector<name_share::LanguageEntry>* languages) {
+                                const std::vector<name_share::LanguageEntry>* languages,
+                                int currentLanguage) {
     XTPMenu menu;
     XTPResourceManager()->LoadMenu(menuId, menu);
+    if (languages) AppendLanguageMenu(menu, *languages, currentLanguage);
     QMenuBar* bar = window.menuBar();
     bar->clear();
     languageMenu = nullptr;
     for (const XTPMenuItem& item : menu.items) {
-        if (item.IsPopup()) {
-            QMenu* popup = bar->addMenu(Text(item.text));
-            AddItems(*popup, item.popup);
-            connect(popup, &QMenu::aboutToShow, this, &CCommandBars::UpdateAll);
-        } else if (!item.IsSeparator()) {
+        if (item.IsSeparator()) continue;
+        if (!item.IsPopup()) {
             QAction* action = Action(item.id);
             action->setText(Text(item.text));
             bar->addAction(action);
+            continue;
         }
-    }
-    if (languages) {
-        languageMenu = bar->addMenu(QStringLiteral("Language"));
-        connect(languageMenu, &QMenu::aboutToShow, this, &CCommandBars::UpdateAll);
-        for (std::size_t i = 0;
-             i < languages->size() && i <= cmd::kLanguageLast - cmd::kLanguageFirst; ++i) {
-            QAction* action = Action(cmd::kLanguageFirst + static_cast<std::uint32_t>(i));
-            action->setText(Text((*languages)[i].strName));
-            languageMenu->addAction(action);
-        }
+        QMenu* popup = bar->addMenu(Text(item.text));
+        AddItems(*popup, item.popup);
+        connect(popup, &QMenu::aboutToShow, this, &CCommandBars::UpdateAll);
+        if (languages && &item == &menu.items.back()) languageMenu = popup;
     }
     UpdateAll();
 }

@@ -330,7 +330,7 @@ TEST_F(DialogsTest, DialogsShowInEnglish) {
               "Actual rate");
     Look(timing, "bittiming_en");
     CDlgPreFrameSetting presets(setting, FreeRecorder);
-    EXPECT_EQ(presets.List()->item(0, 2)->text(), "Data");
+    EXPECT_EQ(presets.List()->item(0, 2)->text(), "Data frame");
     Look(presets, "presets_en");
     CDlgSure sure;
     EXPECT_EQ(Child<QPushButton>(sure, "no")->text(), "No");
