@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <optional>
 
 #include "app/device/PresetFrameRules.h"
 #include "cli/DeviceCommandSupport.h"
