@@ -3,6 +3,11 @@
 #include "cli/AliasCommand.h"
 #include "cli/BusLoadCommand.h"
 #include "cli/ClassifyCommand.h"
+#include "cli/BitTimingCommand.h"
+#include "cli/ConfigureCommand.h"
+#include "cli/KvsetCommand.h"
+#include "cli/PresetsCommand.h"
+#include "cli/RecorderCommand.h"
 #include "cli/SearchCommand.h"
 
 namespace korvex::cli {
@@ -14,6 +19,13 @@ const std::vector<CliCommand>& CliCommandTable() {
         {"classify", "group a data file's frames by the texts of chosen columns",
          &RunClassifyCommand},
         {"busload", "bus flow and load of a data file's recording spans", &RunBusLoadCommand},
+        {"bittiming", "list bit-timing register values for a clock and a bit rate",
+         RunBitTimingCommand},
+        {"configure", "change and write the recorder's configuration", RunConfigureCommand},
+        {"presets", "read or write the recorder's six preset frames", RunPresetsCommand},
+        {"clear", "clear the recorder's recorded frames", RunClearCommand},
+        {"default", "restore the factory configuration of recorder 0", RunDefaultCommand},
+        {"kvset", "export or import a device configuration file (.kvset)", RunKvsetCommand},
     };
     return table;
 }

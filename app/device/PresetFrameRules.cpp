@@ -1,6 +1,7 @@
 #include "app/device/PresetFrameRules.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -63,7 +64,7 @@ std::optional<DeviceMessage> ParseRow(const PresetRow& row, const _VCI_CAN_OBJ& 
     std::string cell;
     for (std::size_t i = 0; i < count; ++i) {
         if (!ParseDataByte(tokens[i], data[i]))
-            return DeviceMessage{DeviceText(ids::kBadDataByte, tokens[i]), {}, 0};
+            return DeviceMessage{DeviceText(ids::kBadDataByte, tokens[i]), {}, 0, false};
         cell += FormatU32("%02X ", data[i]);
     }
     f.DataLen = static_cast<std::uint8_t>(count);
@@ -139,7 +140,11 @@ std::optional<DeviceMessage> TakePresetRows(PresetRows& rows, PresetFrames& fram
 
 CPresetDialogRules::CPresetDialogRules(const ::CANSetting& stored, std::uint32_t deviceIndex)
     : rows(InitialPresetRows()), deviceIndex(deviceIndex) {
-    std::copy(std::begin(stored.preFrames), std::end(stored.preFrames), frames.begin());
+    // The record is packed: its frames are copied as bytes, never referenced.
+    static_assert(sizeof stored.preFrames == sizeof(PresetFrames));
+    std::memcpy(frames.data(),
+                reinterpret_cast<const char*>(&stored) + offsetof(::CANSetting, preFrames),
+                sizeof(PresetFrames));
 }
 
 void CPresetDialogRules::Show() {
@@ -148,17 +153,19 @@ void CPresetDialogRules::Show() {
 
 DeviceMessage CPresetDialogRules::Write() {
     if (auto refusal = TakePresetRows(rows, frames)) return *refusal;
-    return {DeviceText(WritePresetFrames(deviceIndex, frames) ? ids::kDone : ids::kFailed), {}, 0};
+    const bool done = WritePresetFrames(deviceIndex, frames);
+    return {DeviceText(done ? ids::kDone : ids::kFailed), {}, 0, done};
 }
 
 DeviceMessage CPresetDialogRules::Read() {
     const bool done = ReadPresetFrames(deviceIndex, frames);
     Show();
-    return {DeviceText(done ? ids::kDone : ids::kFailed), {}, 0};
+    return {DeviceText(done ? ids::kDone : ids::kFailed), {}, 0, done};
 }
 
 void CPresetDialogRules::StoreInto(::CANSetting& setting) const {
-    std::copy(frames.begin(), frames.end(), std::begin(setting.preFrames));
+    std::memcpy(reinterpret_cast<char*>(&setting) + offsetof(::CANSetting, preFrames),
+                frames.data(), sizeof(PresetFrames));
 }
 
 }  // namespace korvex::device

@@ -8,8 +8,10 @@
 #include "app/analysis/DlgFrameHandle.h"
 #include "app/analysis/DlgOneBusStatus.h"
 #include "app/analysis/SearchListCtrl.h"
+#include "app/device/DeviceCommands.h"
 #include "app/framelist/KorvexList.h"
 #include "app/shell/ChildFrame.h"
+#include "app/shell/DeviceWait.h"
 #include "app/shell/KorvexView.h"
 #include "app/shell/MainFrame.h"
 #include "core/KorvexGlobal.h"
@@ -83,6 +85,16 @@ void InstallViewCommands(CKorvexView& view) {
         CCANFrameNameDlg dialog(v.Global(), 0, &v);
         dialog.exec();
     });
+    // Device dialogs: each works on the stored device setting and takes the
+    // recorder through the device gate.
+    view.SetCommandHandler(device::kCmdDeviceConfig, [](CKorvexView& v) {
+        device::RunDeviceConfig(&v, v.Global().CANSetting, WaitForDevice);
+    });
+    view.SetCommandHandler(device::kCmdPresetFrames, [](CKorvexView& v) {
+        device::RunPresetFrames(&v, v.Global().CANSetting, WaitForDevice);
+    });
+    view.SetCommandHandler(device::kCmdClearRecorder,
+                           [](CKorvexView& v) { device::RunClearRecorder(&v, WaitForDevice); });
 }
 
 void InstallPaneContents(CChildFrame& frame) {

@@ -4,6 +4,7 @@
 
 #include "app/device/ClockText.h"
 #include "app/device/ConfigDialogRules.h"
+#include "app/device/HexText.h"
 #include "tests/app/device/DeviceSimFixture.h"
 
 namespace {
@@ -50,13 +51,13 @@ TEST_F(ConfigRulesTest, TableBitRateWritesBothRegisterFields) {
     EXPECT_EQ(rules.Config().text, "操作成功");
     EXPECT_EQ(rules.controls.customRegister, "001c0008");
     const BaseInfo written = RecorderBase();
-    EXPECT_EQ(written.dwTiming, 0x001C0008u);
-    EXPECT_EQ(written.dwCustomTiming, 0x001C0008u);
-    EXPECT_EQ(written.dwCustomFlag, 0u);
-    EXPECT_EQ(written.dwSendInterval, 0x1F4u);
-    EXPECT_EQ(written.dwResistor, 1u);
-    EXPECT_EQ(written.bMode, 1);
-    EXPECT_EQ(written.bIoOutput, 1);
+    EXPECT_EQ(+written.dwTiming, 0x001C0008u);
+    EXPECT_EQ(+written.dwCustomTiming, 0x001C0008u);
+    EXPECT_EQ(+written.dwCustomFlag, 0u);
+    EXPECT_EQ(+written.dwSendInterval, 0x1F4u);
+    EXPECT_EQ(+written.dwResistor, 1u);
+    EXPECT_EQ(+written.bMode, 1);
+    EXPECT_EQ(+written.bIoOutput, 1);
     const std::uint8_t clock[7] = {20, 26, 12, 6, 11, 30, 0};
     EXPECT_EQ(std::memcmp(&written.bCentury, clock, 7), 0);
     EXPECT_EQ(std::memcmp(&rules.Base(), &written, sizeof written), 0);
@@ -149,7 +150,7 @@ TEST_F(ConfigRulesTest, AddAndDeleteKeepRowsAndRangesTogether) {
     ASSERT_EQ(rules.controls.rows.size(), 2u);
     EXPECT_EQ(FilterRowTexts(rules.controls.rows[0])[1], "扩展帧组ID格式");
     ASSERT_EQ(rules.Ranges().size(), 2u);
-    EXPECT_EQ(rules.Ranges()[1].dwExtended, 1u);
+    EXPECT_EQ(+rules.Ranges()[1].dwExtended, 1u);
 
     rules.controls.selectedRow = -1;
     EXPECT_EQ(rules.Delete()->text, "没有选择删除条目");
@@ -157,7 +158,7 @@ TEST_F(ConfigRulesTest, AddAndDeleteKeepRowsAndRangesTogether) {
     EXPECT_FALSE(rules.Delete());
     ASSERT_EQ(rules.controls.rows.size(), 1u);
     ASSERT_EQ(rules.Ranges().size(), 1u);
-    EXPECT_EQ(rules.Ranges()[0].dwStart, 0x100u);
+    EXPECT_EQ(+rules.Ranges()[0].dwStart, 0x100u);
 
     EXPECT_TRUE(rules.Enabling().endId);
     rules.controls.filterFormat = 2;
@@ -180,8 +181,8 @@ TEST_F(ConfigRulesTest, ReadShowsTheTableInReverseAndRebuildsTheRanges) {
     EXPECT_EQ(FilterRowTexts(rules.controls.rows[1])[2], "0x00000123");
     EXPECT_EQ(FilterRowTexts(rules.controls.rows[2])[2], "0x00000456");
     ASSERT_EQ(rules.Ranges().size(), 3u);
-    EXPECT_EQ(rules.Ranges()[0].dwStart, 0x456u);
-    EXPECT_EQ(rules.Ranges()[2].dwEnd, 0x1FFFu);
+    EXPECT_EQ(+rules.Ranges()[0].dwStart, 0x456u);
+    EXPECT_EQ(+rules.Ranges()[2].dwEnd, 0x1FFFu);
 
     // Config writes back exactly what the rows show.
     EXPECT_EQ(rules.Config().text, "操作成功");
@@ -191,7 +192,7 @@ TEST_F(ConfigRulesTest, ReadShowsTheTableInReverseAndRebuildsTheRanges) {
     ASSERT_EQ(LGP_GetFilterInfo(LGP_DEVTYPE, 0, &written), 1u);
     LGP_CloseDevice(LGP_DEVTYPE, 0);
     const FilterInfo& recorded = rules.Filter();
-    EXPECT_EQ(written.dwTableEnd, 12u);
+    EXPECT_EQ(+written.dwTableEnd, 12u);
     EXPECT_EQ(std::memcmp(written.bTable, recorded.bTable, sizeof written.bTable), 0);
     EXPECT_EQ(written.bTable[0], 0x56);
     EXPECT_EQ(written.bTable[2], 0x23);
@@ -206,7 +207,22 @@ TEST_F(ConfigRulesTest, FilterBoxUncheckedSendsOnlyTheBaseAndKeepsTheRows) {
     EXPECT_EQ(Sent(0, wire::kSetBaseInfo), 1u);
     EXPECT_EQ(Sent(0, wire::kSetFilter), 0u);
     EXPECT_EQ(rules.controls.rows.size(), 3u);
-    EXPECT_EQ(RecorderBase().bFilterEnable, 0);
+    EXPECT_EQ(+RecorderBase().bFilterEnable, 0);
+}
+
+TEST_F(ConfigRulesTest, ARangeTheFullTableRefusesFailsConfigBeforeTheFilterIsSent) {
+    Attach({RecorderImageContent{}});
+    CConfigDialogRules rules = Opened();
+    rules.controls.filterEnable = true;
+    // 1024 standard identifiers fill the 2048-byte table; one more does not fit.
+    for (std::uint32_t id = 0; id <= 1024; ++id) {
+        rules.controls.startId = korvex::device::FormatU32("%x", id);
+        ASSERT_FALSE(rules.Add());
+    }
+    rules.controls.sendInterval = "0";
+    EXPECT_EQ(rules.Config().text, "操作失败");
+    EXPECT_EQ(Sent(0, wire::kSetBaseInfo), 1u);  // written before the filter
+    EXPECT_EQ(Sent(0, wire::kSetFilter), 0u);
 }
 
 TEST_F(ConfigRulesTest, FailuresSayOperationFailed) {
@@ -273,8 +289,8 @@ TEST_F(ConfigRulesTest, RecordsGoBackIntoTheStoredSetting) {
     ASSERT_EQ(rules.Read().text, "操作成功");
     CANSetting setting{};
     rules.StoreInto(setting);
-    EXPECT_EQ(setting.baseInfo.bFilterEnable, 1);
-    EXPECT_EQ(setting.filterInfo.dwTableEnd, 12u);
+    EXPECT_EQ(+setting.baseInfo.bFilterEnable, 1);
+    EXPECT_EQ(+setting.filterInfo.dwTableEnd, 12u);
     EXPECT_EQ(std::memcmp(&setting.filterInfo, &rules.Filter(), sizeof(FilterInfo)), 0);
 }
 

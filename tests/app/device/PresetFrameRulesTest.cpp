@@ -44,16 +44,16 @@ TEST_F(PresetRulesTest, WriteParsingRules) {
         rows[0][kPresetFormat] = "远程帧";
         rows[0][kPresetSendType] = "自发自收";
         ASSERT_FALSE(TakePresetRows(rows, frames)) << c.id;
-        EXPECT_EQ(frames[0].ID, c.idAfter) << c.id;
+        EXPECT_EQ(+frames[0].ID, c.idAfter) << c.id;
         EXPECT_EQ(rows[0][kPresetId], c.idCell) << c.id;
-        EXPECT_EQ(frames[0].DataLen, c.length) << c.data;
+        EXPECT_EQ(+frames[0].DataLen, c.length) << c.data;
         EXPECT_EQ(rows[0][kPresetData], c.dataCell) << c.data;
-        EXPECT_EQ(frames[0].RemoteFlag, 1);
-        EXPECT_EQ(frames[0].SendType, 2);
-        EXPECT_EQ(frames[0].TimeStamp, 777u);
-        EXPECT_EQ(frames[1].ExternFlag, 0);
-        EXPECT_EQ(frames[1].SendType, 0);
-        EXPECT_EQ(frames[1].ID, 0u);  // "0x00000000"
+        EXPECT_EQ(+frames[0].RemoteFlag, 1);
+        EXPECT_EQ(+frames[0].SendType, 2);
+        EXPECT_EQ(+frames[0].TimeStamp, 777u);
+        EXPECT_EQ(+frames[1].ExternFlag, 0);
+        EXPECT_EQ(+frames[1].SendType, 0);
+        EXPECT_EQ(+frames[1].ID, 0u);  // "0x00000000"
     }
 }
 
@@ -66,7 +66,7 @@ TEST_F(PresetRulesTest, ANonHexadecimalByteRefusesTheWholeWrite) {
     const PresetRows before = rules.rows;
     EXPECT_EQ(rules.Write().text, "数据不是十六进制字节：2g");
     EXPECT_EQ(rules.rows, before);
-    EXPECT_EQ(rules.frames[0].ID, 0u);
+    EXPECT_EQ(+rules.frames[0].ID, 0u);
     EXPECT_EQ(Sent(0, wire::kSetPreFrame), 0u);
     rules.rows[4][kPresetData] = "100";
     EXPECT_EQ(rules.Write().text, "数据不是十六进制字节：100");
@@ -75,11 +75,16 @@ TEST_F(PresetRulesTest, ANonHexadecimalByteRefusesTheWholeWrite) {
 TEST_F(PresetRulesTest, WriteThenReadRoundTripsThroughTheRecorder) {
     const std::string image = Attach({RecorderImageContent{}});
     CANSetting stored{};
-    stored.preFrames[2].ID = 0x18FF0001;
-    stored.preFrames[2].ExternFlag = 1;
-    stored.preFrames[2].DataLen = 2;
-    stored.preFrames[2].Data[0] = 0xAB;
-    stored.preFrames[2].SendType = 0xFF;
+    {
+        CPresetDialogRules seed(stored);
+        _VCI_CAN_OBJ& f = seed.frames[2];
+        f.ID = 0x18FF0001;
+        f.ExternFlag = 1;
+        f.DataLen = 2;
+        f.Data[0] = 0xAB;
+        f.SendType = 0xFF;
+        seed.StoreInto(stored);
+    }
     CPresetDialogRules rules(stored);
     rules.Show();
     EXPECT_EQ(rules.rows[2],
@@ -96,8 +101,9 @@ TEST_F(PresetRulesTest, WriteThenReadRoundTripsThroughTheRecorder) {
     EXPECT_EQ(again.rows[2][kPresetId], "0x18ff0001");
     CANSetting back{};
     again.StoreInto(back);
-    EXPECT_EQ(back.preFrames[5].ID, 0x7FFu);
-    EXPECT_EQ(back.preFrames[5].RemoteFlag, 1);
+    const PresetFrames kept = CPresetDialogRules(back).frames;
+    EXPECT_EQ(kept[5].ID, 0x7FFu);
+    EXPECT_EQ(kept[5].RemoteFlag, 1);
 
     PipeUsbSim_Configure("");
     EXPECT_EQ(again.Write().text, "操作失败");
