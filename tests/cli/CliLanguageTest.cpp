@@ -111,6 +111,18 @@ TEST_F(CliLanguageTest, MessagesFollowTheLanguage) {
     EXPECT_EQ(info.err, "Failed to open the device!\n");
 }
 
+TEST_F(CliLanguageTest, DeviceInformationFollowsTheLanguage) {
+    ASSERT_EQ(PipeUsbSim_Configure("demo"), 1u);
+    Choose(1);
+    const CliRun english = RunCli({"info"}, settings.path);
+    ASSERT_EQ(english.status, 0) << english.err;
+    EXPECT_NE(english.out.find("Mode:                 Normal mode\n"), std::string::npos)
+        << english.out;
+    const CliRun chinese = RunCli({"info", "--language", "0"}, settings.path);
+    ASSERT_EQ(chinese.status, 0) << chinese.err;
+    EXPECT_NE(chinese.out.find("Mode:                 正常模式\n"), std::string::npos);
+}
+
 TEST_F(CliLanguageTest, ALanguageOutsideTheListIsAUsageError) {
     Choose(0);
     for (const std::vector<std::string>& tail :
