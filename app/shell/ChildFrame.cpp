@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QLabel>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QThread>
 #include <atomic>
@@ -159,8 +160,8 @@ void CChildFrame::PostMessage(unsigned msg, std::uintptr_t wParam, std::intptr_t
     if (QThread::currentThread() == thread())
         HandleMessage(msg, wParam);
     else
-        QMetaObject::invokeMethod(this, [this, msg, wParam] { HandleMessage(msg, wParam); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, msg, wParam] { HandleMessage(msg, wParam); }, Qt::QueuedConnection);
 }
 
 void CChildFrame::HandleMessage(unsigned msg, std::uintptr_t wParam) {

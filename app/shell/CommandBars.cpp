@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTimer>
 #include <QToolBar>
 
 #include "app/shell/rules/ShellIds.h"
@@ -21,6 +22,7 @@ QString Text(const std::string& text) {
 // Accelerators 128, the framework's standard set. The framework's edit, save
 // and print commands have no handler in this program; their keys stay
 // reserved on the window so that they do nothing.
+constexpr int kIdleUpdateMs = 250;
 constexpr std::uint32_t kIdEditUndo = 57643;
 constexpr std::uint32_t kIdEditCut = 57635;
 constexpr std::uint32_t kIdEditPaste = 57637;
@@ -32,10 +34,14 @@ constexpr std::uint32_t kIdPrevPane = 57681;
 }  // namespace
 
 const std::vector<std::uint32_t>& ToolbarButtons() {
-    static const std::vector<std::uint32_t> buttons{
-        cmd::kDeviceConfig, 0, cmd::kPresetFrames, 0, cmd::kUpload,     0, cmd::kClearDevice, 0,
-        cmd::kAliasNames,   0, cmd::kClearList,    0, cmd::kExportData, cmd::kImportData,
-        cmd::kBusStatus};
+    static const std::vector<std::uint32_t> buttons{cmd::kDeviceConfig, 0,
+                                                    cmd::kPresetFrames, 0,
+                                                    cmd::kUpload,       0,
+                                                    cmd::kClearDevice,  0,
+                                                    cmd::kAliasNames,   0,
+                                                    cmd::kClearList,    0,
+                                                    cmd::kExportData,   cmd::kImportData,
+                                                    cmd::kBusStatus};
     return buttons;
 }
 
@@ -49,9 +55,12 @@ CCommandBars::CCommandBars(QMainWindow& window, std::function<void(std::uint32_t
     const std::pair<std::uint32_t, QList<QKeySequence>> reserved[] = {
         {kIdFileSave, {QKeySequence(Qt::CTRL | Qt::Key_S)}},
         {kIdFilePrint, {QKeySequence(Qt::CTRL | Qt::Key_P)}},
-        {kIdEditUndo, {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)}},
-        {kIdEditCut, {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)}},
-        {kIdEditPaste, {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)}},
+        {kIdEditUndo,
+         {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)}},
+        {kIdEditCut,
+         {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)}},
+        {kIdEditPaste,
+         {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)}},
         {kIdNextPane, {QKeySequence(Qt::Key_F6)}},
         {kIdPrevPane, {QKeySequence(Qt::SHIFT | Qt::Key_F6)}},
     };
@@ -62,6 +71,11 @@ CCommandBars::CCommandBars(QMainWindow& window, std::function<void(std::uint32_t
         action->setProperty("commandId", id);
         window.addAction(action);
     }
+    // Buttons follow their rules while the window is idle, as menus do when
+    // they open.
+    auto* idle = new QTimer(this);
+    connect(idle, &QTimer::timeout, this, &CCommandBars::UpdateAll);
+    idle->start(kIdleUpdateMs);
     // Ctrl+C and Ctrl+Ins stay with the frame list (copy rows), which takes
     // them when it has the focus.
 }
@@ -138,8 +152,8 @@ void CCommandBars::BuildMenuBar(std::uint32_t menuId,
     if (languages) {
         languageMenu = bar->addMenu(QStringLiteral("Language"));
         connect(languageMenu, &QMenu::aboutToShow, this, &CCommandBars::UpdateAll);
-        for (std::size_t i = 0; i < languages->size() && i <= cmd::kLanguageLast - cmd::kLanguageFirst;
-             ++i) {
+        for (std::size_t i = 0;
+             i < languages->size() && i <= cmd::kLanguageLast - cmd::kLanguageFirst; ++i) {
             QAction* action = Action(cmd::kLanguageFirst + static_cast<std::uint32_t>(i));
             action->setText(Text((*languages)[i].strName));
             languageMenu->addAction(action);

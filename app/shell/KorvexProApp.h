@@ -1,28 +1,15 @@
 #pragma once
 
 #include <QApplication>
-#include <QPointer>
-#include <memory>
-#include <string>
-#include <vector>
 
 class CKorvexGlobal;
-class CKorvexList;
-
-namespace korvex {
-class CQtUiServices;
-}
 
 namespace korvex::shell {
 
-class CChildFrame;
-class CKorvexProDoc;
-class CMainFrame;
-class CQuitSignals;
+class CKorvexShell;
 
-// The application: builds the windows in their start-up order, runs them and
-// takes them down again in the order that loses nothing. The global state is
-// built before this object (ProgramGlobal()) and written after it is gone.
+// The application object: the desktop settings of the program (organisation
+// "Korvex", Fusion style, C number format) around one CKorvexShell.
 class CKorvexProApp : public QApplication {
     Q_OBJECT
 
@@ -30,43 +17,15 @@ class CKorvexProApp : public QApplication {
     CKorvexProApp(int& argc, char** argv, CKorvexGlobal& global);
     ~CKorvexProApp() override;
 
-    // Start-up: services, main frame (with its probe), frame list, the one
-    // document "Korvex0", channel, language. False when it cannot start.
+    // Start-up of the windows; false when the program cannot start.
     bool InitInstance();
-    // Runs the event loop, then ExitInstance(); the program's exit code.
+    // Runs the event loop, then takes the windows down; the exit code.
     int Run();
-    // Closes the windows (saving the layout), then the resource manager.
-    int ExitInstance();
 
-    // Ends the program the orderly way: open dialogs are closed and the main
-    // window closes, which ends the event loop. Used for Exit, SIGTERM, SIGINT
-    // and the session manager's quit.
-    void RequestQuit();
-
-    // Opens a new document with `index` and its child frame; null when the
-    // document refuses.
-    CKorvexProDoc* OpenNewDocument(int index);
-    // Framework Open: a stream data file into a new document.
-    void OnFileOpen();
-    // Applies language `index` (40000 + index); nothing changes for an index
-    // outside the language list.
-    bool ApplyLanguageIndex(int index);
-
-    CMainFrame* MainFrame() const { return mainFrame; }
-    CKorvexList* FrameList() const { return frameList; }
-    const std::vector<CKorvexProDoc*>& Documents() const { return documents; }
+    CKorvexShell& Shell() const { return *shell; }
 
   private:
-    void OnApplicationCommand(quint32 id);
-    void CreateFrameList();
-
-    CKorvexGlobal& global;
-    std::unique_ptr<CQtUiServices> services;
-    QPointer<CMainFrame> mainFrame;
-    QPointer<CKorvexList> frameList;
-    std::vector<CKorvexProDoc*> documents;
-    CQuitSignals* quitSignals = nullptr;
-    bool exited = false;
+    CKorvexShell* shell;
 };
 
 }  // namespace korvex::shell

@@ -238,8 +238,8 @@ void CKorvexView::timerEvent(QTimerEvent* event) {
     if (event->timerId() != progressTimer) return QWidget::timerEvent(event);
     const bool loading = upload.loading.load() != 0;
     if (loading)
-        progress->SetCountText(QString::fromStdString(
-            UploadCountText(LGP_GetCurLoadCount(), LGP_GetAllLoadCount())));
+        progress->SetCountText(
+            QString::fromStdString(UploadCountText(LGP_GetCurLoadCount(), LGP_GetAllLoadCount())));
     const ProgressStep step = AdvanceUploadProgress(tick, loading);
     if (progress->isVisible()) {
         progress->SetPos(step.position);

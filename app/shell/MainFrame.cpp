@@ -88,8 +88,7 @@ void CMainFrame::PostMessage(unsigned msg, std::uintptr_t wParam, std::intptr_t)
         return;
     }
     QMetaObject::invokeMethod(
-        this, [this, msg, text] { HandleMessage(msg, text); },
-        Qt::QueuedConnection);
+        this, [this, msg, text] { HandleMessage(msg, text); }, Qt::QueuedConnection);
 }
 
 void CMainFrame::HandleMessage(unsigned msg, const std::string& text) {
@@ -132,9 +131,9 @@ void CMainFrame::ShowMessageBox(std::uint32_t stringId, std::uint32_t type) {
 }
 
 void CMainFrame::AddChildFrame(CChildFrame* frame) {
-    QMdiSubWindow* sub = mdiArea->addSubWindow(
-        frame, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowMinMaxButtonsHint);
+    QMdiSubWindow* sub =
+        mdiArea->addSubWindow(frame, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                         Qt::WindowMinMaxButtonsHint);
     frame->SetSubWindow(sub);
     sub->setWindowTitle(frame->Document().Title());
     sub->showMaximized();
@@ -207,6 +206,7 @@ CommandState CMainFrame::CommandStateOf(std::uint32_t id) const {
 }
 
 void CMainFrame::RunCommand(std::uint32_t id) {
+    commandBars->UpdateAll();
     commandBars->Action(id)->trigger();
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QStandardPaths>
 #include <cstdlib>
 #include <memory>
 
@@ -20,6 +21,8 @@ class QtApplicationEnvironment : public ::testing::Environment {
         static char name[] = "korvex-widget-test";
         static char* argv[] = {name, nullptr};
         app = std::make_unique<QApplication>(argc, argv);
+        // Settings a window stores go to a test location, not the user's.
+        QStandardPaths::setTestModeEnabled(true);
     }
     void TearDown() override { app.reset(); }
 

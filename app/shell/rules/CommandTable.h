@@ -11,23 +11,23 @@
 namespace korvex::shell {
 
 enum class CommandTarget {
-    kView,         // the active view
-    kDocument,     // the active view's document
-    kChildFrame,   // the active child frame
+    kView,        // the active view
+    kDocument,    // the active view's document
+    kChildFrame,  // the active child frame
     kMainFrame,
     kApplication,
-    kFramework,    // the framework's default (exit, new, open, print setup)
-    kNone,         // offered but without an action
+    kFramework,  // the framework's default (exit, new, open, print setup)
+    kNone,       // offered but without an action
 };
 
 enum class UpdateRule {
-    kAlways,              // enabled, never checked
-    kWhileHandled,        // enabled once a handler is installed for it
-    kCheckedClockTime,    // checked when TimeShowType is 0
-    kCheckedRelativeTime, // checked when TimeShowType is not 0 (relative time shown)
-    kWhilePaneClosed,     // enabled only while its pane is closed
-    kWhileWindowExists,   // enabled once its window exists
-    kCheckedLanguage,     // checked for the current language
+    kAlways,               // enabled, never checked
+    kWhileHandled,         // enabled once a handler is installed for it
+    kCheckedClockTime,     // checked when TimeShowType is 0
+    kCheckedRelativeTime,  // checked when TimeShowType is not 0 (relative time shown)
+    kWhilePaneClosed,      // enabled only while its pane is closed
+    kWhileWindowExists,    // enabled once its window exists
+    kCheckedLanguage,      // checked for the current language
 };
 
 struct ShellCommand {

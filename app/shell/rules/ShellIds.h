@@ -37,15 +37,15 @@ inline constexpr std::uint32_t kLanguageLast = 40100;
 }  // namespace cmd
 
 namespace msg {
-inline constexpr unsigned kStatusPane2 = 0x469;    // wParam: const char* text
-inline constexpr unsigned kStatusPane1 = 0x46A;    // wParam: const char* text
+inline constexpr unsigned kStatusPane2 = 0x469;      // wParam: const char* text
+inline constexpr unsigned kStatusPane1 = 0x46A;      // wParam: const char* text
 inline constexpr unsigned kLanguageChanged = 0x4A0;  // wParam: language index
-inline constexpr unsigned kSelectFrame = 0x4CD;    // wParam: frame index
+inline constexpr unsigned kSelectFrame = 0x4CD;      // wParam: frame index
 }  // namespace msg
 
 namespace res {
-inline constexpr std::uint32_t kMainMenu = 129;     // while a document is open
-inline constexpr std::uint32_t kNoDocMenu = 128;    // the framework's menu
+inline constexpr std::uint32_t kMainMenu = 129;   // while a document is open
+inline constexpr std::uint32_t kNoDocMenu = 128;  // the framework's menu
 inline constexpr std::uint32_t kToolbar = 128;
 inline constexpr std::uint32_t kAboutDialog = 100;
 inline constexpr std::uint32_t kProgressDialog = 5134;
@@ -77,9 +77,9 @@ inline constexpr int kCluster = 3074;
 }  // namespace pane
 
 namespace timer {
-inline constexpr int kUploadProgress = 400;    // the view, 100 ms
+inline constexpr int kUploadProgress = 400;  // the view, 100 ms
 inline constexpr int kUploadProgressMs = 100;
-inline constexpr int kCloseProgress = 1026;    // the progress dialog, 500 ms
+inline constexpr int kCloseProgress = 1026;  // the progress dialog, 500 ms
 inline constexpr int kCloseProgressMs = 500;
 }  // namespace timer
 
