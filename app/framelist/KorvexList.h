@@ -94,7 +94,7 @@ class CKorvexList : public QTableView, public CDataShowBase {
     void OnWindowThread(Work work);
 
     CKorvexGlobal& global;
-    CKorvexListModel* model;
+    CKorvexListModel* listModel;
     IMessageWindow* messageWindow = nullptr;
     std::string statusText;  // the text the last status message points at
     unsigned int controlId = 0;
