@@ -10,6 +10,7 @@
 #include <QToolBar>
 
 #include "app/shell/rules/ShellIds.h"
+#include "core/LanguageMenu.h"
 #include "xtp/XTPResourceManager.h"
 
 namespace korvex::shell {
@@ -132,32 +133,26 @@ void CCommandBars::AddItems(QMenu& menu, const std::vector<XTPMenuItem>& items) 
 }
 
 void CCommandBars::BuildMenuBar(std::uint32_t menuId,
-                                const std::vector<name_share::LanguageEntry>* languages) {
+                                const std::vector<name_share::LanguageEntry>* languages,
+                                int currentLanguage) {
     XTPMenu menu;
     XTPResourceManager()->LoadMenu(menuId, menu);
+    if (languages) AppendLanguageMenu(menu, *languages, currentLanguage);
     QMenuBar* bar = window.menuBar();
     bar->clear();
     languageMenu = nullptr;
     for (const XTPMenuItem& item : menu.items) {
-        if (item.IsPopup()) {
-            QMenu* popup = bar->addMenu(Text(item.text));
-            AddItems(*popup, item.popup);
-            connect(popup, &QMenu::aboutToShow, this, &CCommandBars::UpdateAll);
-        } else if (!item.IsSeparator()) {
+        if (item.IsSeparator()) continue;
+        if (!item.IsPopup()) {
             QAction* action = Action(item.id);
             action->setText(Text(item.text));
             bar->addAction(action);
+            continue;
         }
-    }
-    if (languages) {
-        languageMenu = bar->addMenu(QStringLiteral("Language"));
-        connect(languageMenu, &QMenu::aboutToShow, this, &CCommandBars::UpdateAll);
-        for (std::size_t i = 0;
-             i < languages->size() && i <= cmd::kLanguageLast - cmd::kLanguageFirst; ++i) {
-            QAction* action = Action(cmd::kLanguageFirst + static_cast<std::uint32_t>(i));
-            action->setText(Text((*languages)[i].strName));
-            languageMenu->addAction(action);
-        }
+        QMenu* popup = bar->addMenu(Text(item.text));
+        AddItems(*popup, item.popup);
+        connect(popup, &QMenu::aboutToShow, this, &CCommandBars::UpdateAll);
+        if (languages && &item == &menu.items.back()) languageMenu = popup;
     }
     UpdateAll();
 }

@@ -33,8 +33,8 @@ class CCommandBars : public QObject {
 
     // The menu bar from menu `menuId`; with `languages` (menu 129) the
     // "Language" pop-up is appended with item 40000 + index for each entry.
-    void BuildMenuBar(std::uint32_t menuId,
-                      const std::vector<name_share::LanguageEntry>* languages);
+    void BuildMenuBar(std::uint32_t menuId, const std::vector<name_share::LanguageEntry>* languages,
+                      int currentLanguage);
     // Toolbar 128 "Standard", 48 × 48 icons, the short names under them.
     void BuildToolbar();
     // Re-reads every action's status tip and toolbar text.

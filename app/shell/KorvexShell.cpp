@@ -14,11 +14,11 @@
 #include "app/shell/ChineseFont.h"
 #include "app/shell/KorvexProDoc.h"
 #include "app/shell/KorvexView.h"
-#include "app/shell/LanguageSwitch.h"
 #include "app/shell/MainFrame.h"
 #include "app/shell/QuitSignals.h"
 #include "app/shell/ShellExtensions.h"
 #include "app/shell/rules/ShellIds.h"
+#include "core/ApplyLanguage.h"
 #include "core/KorvexGlobal.h"
 #include "protolens/include/protolens.h"
 #include "xtp/XTPResourceManager.h"
@@ -125,7 +125,7 @@ void CKorvexShell::OnFileOpen() {
 }
 
 bool CKorvexShell::ApplyLanguageIndex(int index) {
-    if (!ApplyProgramLanguage(global, index)) return false;
+    if (!ApplyLanguage(global, index)) return false;
     std::setlocale(LC_NUMERIC, "C");
     if (mainFrame)
         mainFrame->PostMessage(msg::kLanguageChanged, static_cast<std::uintptr_t>(index), 0);

@@ -170,9 +170,9 @@ void CMainFrame::SelectChannel(int channel) {
 void CMainFrame::BuildMenus() {
     if (!commandBars) return;
     if (ChildFrames().empty())
-        commandBars->BuildMenuBar(res::kNoDocMenu, nullptr);
+        commandBars->BuildMenuBar(res::kNoDocMenu, nullptr, 0);
     else
-        commandBars->BuildMenuBar(res::kMainMenu, &global.vecLanguage);
+        commandBars->BuildMenuBar(res::kMainMenu, &global.vecLanguage, global.iCurLanguage);
 }
 
 void CMainFrame::RebuildForLanguage() {

@@ -5,6 +5,7 @@
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QToolBar>
+#include <fstream>
 
 #include "app/shell/CommandBars.h"
 #include "app/shell/KorvexProDoc.h"
@@ -231,6 +232,88 @@ TEST_F(ShellWindowTest, DeviceConfigExportFailureShowsString114) {
     global->iListRefreshTm = 77;
     main->RunCommand(cmd::kImportDeviceConfig);
     EXPECT_EQ(global->iListRefreshTm, CKorvexGlobal::kDefaultListRefreshTm);
+}
+
+TEST_F(ShellWindowTest, ChildFrameSelectsTheFrameTheReportAsksFor) {
+    Start("empty");
+    list->SetCapacity(10);
+    for (std::uint32_t i = 0; i < 10; ++i) {
+        _VCI_CAN_OBJ frame = korvex::test::MakeFrame(i, i + 1);
+        list->AddFrames(&frame, 1, 1);
+    }
+    CChildFrame* child = main->ActiveChild();
+    child->PostMessage(msg::kSelectFrame, 7, 0);
+    EXPECT_EQ(list->selectionModel()->currentIndex().row(), 7);
+    // A protocol index past the sinks selects nothing rather than a stray list.
+    global->bCurSelProtocol[0] = 5;
+    child->PostMessage(msg::kSelectFrame, 2, 0);
+    EXPECT_EQ(list->selectionModel()->currentIndex().row(), 7);
+}
+
+TEST_F(ShellWindowTest, BusStatusIsEnabledOnceItsWindowExists) {
+    Start("empty");
+    EXPECT_FALSE(main->CommandStateOf(cmd::kBusStatus).enabled);
+    QWidget busStatus;
+    main->SetBusStatusWindow(&busStatus);
+    EXPECT_TRUE(main->CommandStateOf(cmd::kBusStatus).enabled);
+    main->RunCommand(cmd::kBusStatus);
+    EXPECT_TRUE(busStatus.isVisible());
+    main->SetBusStatusWindow(nullptr);
+}
+
+TEST_F(ShellWindowTest, OpenReadsAStreamFileIntoASecondDocument) {
+    Start("empty");
+    std::string bytes;
+    korvex::AppendSignatureBlock(bytes);
+    for (std::uint32_t i = 0; i < 3; ++i) {
+        const _VCI_CAN_OBJ frame = korvex::test::MakeFrame(i, i + 1);
+        bytes.append(reinterpret_cast<const char*>(&frame), sizeof frame);
+    }
+    ui.fileAnswer = folder.File("stream.can");
+    std::ofstream(ui.fileAnswer, std::ios::binary) << bytes;
+    main->RunCommand(cmd::kOpen);
+    ASSERT_EQ(shell->Documents().size(), 2u);
+    EXPECT_EQ(shell->Documents()[1]->Title(), QString("stream.can"));
+    EXPECT_EQ(StoredFrames(), 3);
+    EXPECT_EQ(main->PaneText(2), QString("总帧数 ：3"));
+    // A file that is no data file opens no document.
+    std::ofstream(ui.fileAnswer, std::ios::binary | std::ios::trunc) << "not a data file";
+    main->RunCommand(cmd::kOpen);
+    EXPECT_EQ(shell->Documents().size(), 2u);
+}
+
+// The shipped language list and files, in the test's settings folder.
+void CopyShippedLanguages(const std::filesystem::path& settings) {
+    std::filesystem::copy(KORVEX_LANGUAGE_SOURCE, settings / "language");
+}
+
+TEST_F(ShellWindowTest, LanguageItemRebuildsMenusToolbarPanesAndListCaptions) {
+    CopyShippedLanguages(folder.Path());
+    Start("empty");
+    const QString chineseCaption =
+        list->QTableView::model()->headerData(3, Qt::Horizontal).toString();
+    for (int round = 0; round < 2; ++round) {
+        main->RunCommand(cmd::kLanguageFirst + 1);
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(global->iCurLanguage, 1);
+    const QList<QAction*> menus = main->menuBar()->actions();
+    EXPECT_EQ(menus.front()->text(), QString("&File"));
+    EXPECT_EQ(std::count_if(menus.begin(), menus.end(),
+                            [](QAction* a) { return a->text() == "Language"; }),
+              1);
+    main->CommandBars().UpdateAll();
+    EXPECT_TRUE(main->CommandBars().Action(cmd::kLanguageFirst + 1)->isChecked());
+    EXPECT_FALSE(main->CommandBars().Action(cmd::kLanguageFirst)->isChecked());
+    EXPECT_EQ(main->CommandBars().Action(cmd::kUpload)->iconText(), QString("Upload frames"));
+    EXPECT_EQ(main->ActiveChild()->Pane(pane::kSearch)->windowTitle(), QString("Search"));
+    const QString englishCaption =
+        list->QTableView::model()->headerData(3, Qt::Horizontal).toString();
+    EXPECT_NE(englishCaption, chineseCaption);
+    EXPECT_FALSE(englishCaption.isEmpty());
+    // An index beyond the list changes nothing.
+    EXPECT_FALSE(shell->ApplyLanguageIndex(2));
+    EXPECT_EQ(global->iCurLanguage, 1);
 }
 
 }  // namespace
