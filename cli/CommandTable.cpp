@@ -1,9 +1,9 @@
 #include "cli/CommandTable.h"
 
 #include "cli/AliasCommand.h"
+#include "cli/BitTimingCommand.h"
 #include "cli/BusLoadCommand.h"
 #include "cli/ClassifyCommand.h"
-#include "cli/BitTimingCommand.h"
 #include "cli/ConfigureCommand.h"
 #include "cli/KvsetCommand.h"
 #include "cli/PresetsCommand.h"
@@ -26,6 +26,9 @@ const std::vector<CliCommand>& CliCommandTable() {
         {"clear", "clear the recorder's recorded frames", RunClearCommand},
         {"default", "restore the factory configuration of recorder 0", RunDefaultCommand},
         {"kvset", "export or import a device configuration file (.kvset)", RunKvsetCommand},
+        {"classify", "group a data file's frames by the texts of chosen columns",
+         &RunClassifyCommand},
+        {"busload", "bus flow and load of a data file's recording spans", &RunBusLoadCommand},
     };
     return table;
 }
