@@ -26,9 +26,6 @@ const std::vector<CliCommand>& CliCommandTable() {
         {"clear", "clear the recorder's recorded frames", RunClearCommand},
         {"default", "restore the factory configuration of recorder 0", RunDefaultCommand},
         {"kvset", "export or import a device configuration file (.kvset)", RunKvsetCommand},
-        {"classify", "group a data file's frames by the texts of chosen columns",
-         &RunClassifyCommand},
-        {"busload", "bus flow and load of a data file's recording spans", &RunBusLoadCommand},
     };
     return table;
 }
