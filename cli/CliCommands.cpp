@@ -44,6 +44,13 @@ class CDeviceSession {
     bool opened;
 };
 
+int Fail(const CliStreams& io, const std::string& message) {
+    io.err << message << '\n' << std::flush;
+    return kExitFailed;
+}
+
+}  // namespace
+
 // The frame list's view settings without touching the settings files: the
 // time mode from DevCfg.ini and the alias rules from softwareCfg.xml.
 void LoadViewSettings(CKorvexGlobal& global, const std::filesystem::path& settingsFolder) {
@@ -65,13 +72,6 @@ void TakeColumns(CFrameStoreSink& sink) {
     IOCtl(kLanguageChanged, &language, sizeof language, 0, 0);
     SetControlList(nullptr);
 }
-
-int Fail(const CliStreams& io, const std::string& message) {
-    io.err << message << '\n' << std::flush;
-    return kExitFailed;
-}
-
-}  // namespace
 
 int RunDevices(const CliStreams& io) {
     std::vector<std::uint32_t> found;
@@ -139,19 +139,8 @@ int RunDump(const CliOptions& options, const std::filesystem::path& settingsFold
     CFrameStoreSink sink;
     TakeColumns(sink);
     global.frameSinks[0] = {&sink};
-    const DataFileStatus status = options.stream ? ReadStreamFile(options.inputPath, global)
-                                                 : ReadSnapshotFile(options.inputPath, global);
-    const std::string name = options.inputPath.string();
-    switch (status) {
-        case DataFileStatus::kOk:
-            break;
-        case DataFileStatus::kCannotOpen:
-            return Fail(io, "korvex-cli: cannot open " + name + ": " + std::strerror(errno));
-        case DataFileStatus::kNotDataFile:
-            return Fail(io, "korvex-cli: " + name + " is not a Korvex data file");
-        case DataFileStatus::kDamaged:
-            return Fail(io, "korvex-cli: " + name + " is damaged: its clock list does not fit");
-    }
+    if (const int status = LoadInputFile(options.input, global, io); status != kExitOk)
+        return status;
     if (!WriteTextExport(io.out, sink.captions, sink.frameStore,
                          global.ExportContext(&AnalyCANFrame)))
         return Fail(io, std::string("korvex-cli: cannot write the text: ") + std::strerror(errno));
@@ -184,12 +173,14 @@ int RunCommandLine(const std::vector<std::string>& args,
     std::string error;
     if (!ParseCliOptions(args, options, error)) {
         io.err << "korvex-cli: " << error << "\n" << UsageText(options.verb);
+        if (options.verb == CliVerb::kDump) io.err << InputOptionsHelp();
         if (options.verb == CliVerb::kNone) io.err << CommandTableUsage();
         io.err << std::flush;
         return kExitUsage;
     }
     if (options.help) {
         std::fputs(UsageText(options.verb), io.out);
+        if (options.verb == CliVerb::kDump) std::fputs(InputOptionsHelp(), io.out);
         if (options.verb == CliVerb::kNone) std::fputs(CommandTableUsage().c_str(), io.out);
         std::fflush(io.out);
         return kExitOk;

@@ -8,6 +8,9 @@
 
 #include "cli/CliOptions.h"
 
+class CKorvexGlobal;
+class CFrameStoreSink;
+
 namespace korvex::cli {
 
 // Where the commands write. `out` is a C stream so that the text export goes
@@ -17,6 +20,12 @@ struct CliStreams {
     std::ostream& err;
     bool progress;  // draw the upload progress bar on err
 };
+
+// The frame list's view settings from the settings folder (time mode,
+// aliases), leaving the files untouched; nothing without a folder.
+void LoadViewSettings(CKorvexGlobal& global, const std::filesystem::path& settingsFolder);
+// The plug-in's column captions, told the language as at the program's start.
+void TakeColumns(CFrameStoreSink& sink);
 
 int RunDevices(const CliStreams& io);
 int RunUpload(const CliOptions& options, const std::filesystem::path& settingsFolder,

@@ -1,9 +1,13 @@
 #include "cli/CommandTable.h"
 
+#include "cli/ConvertCommand.h"
+
 namespace korvex::cli {
 
 const std::vector<CliCommand>& CliCommandTable() {
-    static const std::vector<CliCommand> table = {};
+    static const std::vector<CliCommand> table = {
+        {"convert", "convert a recording to or from candump, ASC, CSV, .can", &RunConvert},
+    };
     return table;
 }
 

@@ -40,31 +40,36 @@ const char* EventText(std::uint8_t eventCode) {
     }
 }
 
-void AppendExportLine(std::string& out, long long row, const _VCI_CAN_OBJ& frame,
-                      const ExportRowContext& context) {
+void FormatExportCells(long long row, const _VCI_CAN_OBJ& frame, const ExportRowContext& context,
+                       ExportCells& cells) {
     static const std::vector<OrigTimeEntry> kNoClockList;
-    std::string field;
-    FormatRowNumber(row, field);
-    out += field;
-    out += '\t';
+    FormatRowNumber(row, cells[0]);
     FormatTimeColumn(frame, context.timeShowType,
-                     context.origTimeList ? *context.origTimeList : kNoClockList, field);
-    out += field;
-    out += '\t';
-    field.clear();
-    if (context.alias) context.alias(frame, field);
-    out += field;
-    out += '\t';
+                     context.origTimeList ? *context.origTimeList : kNoClockList, cells[1]);
+    cells[2].clear();
+    if (context.alias) context.alias(frame, cells[2]);
 
     char** texts = nullptr;
     int count = 0;
     if (context.analyCANFrame) context.analyCANFrame(&frame, &texts, &count);
     for (int i = 0; i < kExportProtocolTexts; ++i) {
-        if (texts && i < count && texts[i]) out += texts[i];
+        std::string& cell = cells[static_cast<std::size_t>(3 + i)];
+        cell.clear();
+        if (texts && i < count && texts[i]) cell = texts[i];
+    }
+    cells[kExportCells - 1] = EventText(EventCode(frame));
+}
+
+void AppendExportLine(std::string& out, long long row, const _VCI_CAN_OBJ& frame,
+                      const ExportRowContext& context) {
+    // Kept per thread so that a line costs no allocation once the texts fit.
+    thread_local ExportCells cells;
+    FormatExportCells(row, frame, context, cells);
+    for (const std::string& cell : cells) {
+        out += cell;
         out += '\t';
     }
-    out += EventText(EventCode(frame));
-    out += "\t\r\n";
+    out += "\r\n";
 }
 
 void AppendHeaderLine(std::string& out, const std::vector<std::string>& captions) {
