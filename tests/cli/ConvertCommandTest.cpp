@@ -90,6 +90,7 @@ void ExpectSameRows(const std::string& expected, const std::string& actual,
 }
 
 TEST_F(CliTest, AnUploadSurvivesCandumpAndAscAsTheFrameListShowsIt) {
+    ASSERT_EQ(PipeUsbSim_Configure("demo"), 1u);
     TempFolder dir;
     ASSERT_EQ(RunCli({"upload", "-o", dir.File("rec.can")}).status, 0);
     const CliRun direct = RunCli({"dump", dir.File("rec.can"), "--time", "clock"});
@@ -114,6 +115,7 @@ TEST_F(CliTest, AnUploadSurvivesCandumpAndAscAsTheFrameListShowsIt) {
 }
 
 TEST_F(CliTest, ConvertWritesTheOptionsIntoTheLogs) {
+    ASSERT_EQ(PipeUsbSim_Configure("demo"), 1u);
     TempFolder dir;
     ASSERT_EQ(RunCli({"upload", "-o", dir.File("rec.can")}).status, 0);
     ASSERT_EQ(
