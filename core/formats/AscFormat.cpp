@@ -222,7 +222,11 @@ FrameParse ParseAscFrame(std::string_view idText, std::string_view rest, bool de
 struct AscHeader {
     bool decimal = false;
     bool relative = false;
-    std::optional<Ticks> start;
+    std::optional<Ticks> dateLine;
+    std::optional<Ticks> triggerBlock;  // the first block's
+    // Some writers put the time of writing on the date line and the first
+    // frame's time on the trigger block line; the block is right for both.
+    Ticks Start() const { return triggerBlock.value_or(dateLine.value_or(0)); }
 };
 
 // A header line (true), read into the header; false for any other line.
@@ -235,8 +239,8 @@ bool ReadHeaderLine(std::string_view line, const ReadOptions& options, AscHeader
         const std::optional<Ticks> start = ParseAscDate(rest, options.utc);
         if (!start) {
             read.Bad("date not understood; times count from 1970");
-        } else if (!header.start) {
-            header.start = start;
+        } else if (!header.dateLine) {
+            header.dateLine = start;
         }
         return true;
     }
@@ -251,9 +255,8 @@ bool ReadHeaderLine(std::string_view line, const ReadOptions& options, AscHeader
     }
     if (SameText(first, "internal") || SameText(first, "no")) return true;
     if (SameText(first, "Begin")) {
-        // "Begin Triggerblock DATE": the measurement's start when no date line came first.
         NextToken(rest);
-        if (!header.start) header.start = ParseAscDate(rest, options.utc);
+        if (!header.triggerBlock) header.triggerBlock = ParseAscDate(rest, options.utc);
         return true;
     }
     return SameText(first, "End");
@@ -359,7 +362,7 @@ ReadResult ReadAsc(std::FILE* file, const ReadOptions& options, CRecording& out,
                 continue;
             }
         }
-        read.Add(header.start.value_or(0) + lineTime, frame);
+        read.Add(header.Start() + lineTime, frame);
     }
     return read.Finish();
 }
