@@ -16,6 +16,8 @@ inline constexpr Ticks kTicksPerSecond = 10000;
 // times below it are taken as frames without a clock record, which the
 // writers place at the epoch plus their own time stamp.
 inline constexpr Ticks kStampRange = Ticks{1} << 32;
+// 9999-12-31 23:59:59.9999 UTC, the last time the logs can carry.
+inline constexpr Ticks kLastTime = 253402300799LL * kTicksPerSecond + kTicksPerSecond - 1;
 // Frames further apart than this start a new recording span when read back.
 inline constexpr Ticks kSpanGap = 3600 * kTicksPerSecond;
 

@@ -10,8 +10,7 @@ int HexValue(char c) {
     return -1;
 }
 
-// 9999-12-31 23:59:59 UTC.
-constexpr std::int64_t kLastSecond = 253402300799LL;
+constexpr std::int64_t kLastSecond = kLastTime / kTicksPerSecond;
 
 }  // namespace
 

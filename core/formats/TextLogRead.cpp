@@ -35,6 +35,11 @@ void CTextLogRead::Bad(std::string_view reason) {
 }
 
 void CTextLogRead::Add(Ticks time, _VCI_CAN_OBJ frame) {
+    // ASC times add up (start, relative steps) beyond what a single one can hold.
+    if (time > kLastTime) {
+        Bad("time beyond the year 9999");
+        return;
+    }
     if (!spans.Place(time, frame)) {
         stopped = true;
         result.status = ReadStatus::kTooManySpans;

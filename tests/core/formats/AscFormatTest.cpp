@@ -182,6 +182,19 @@ TEST(AscFormat, RefusesAFileOfOnlyBadLines) {
                                       out)
                   .status,
               ReadStatus::kNoFrames);
+
+    // Relative steps that add up beyond the year 9999.
+    std::vector<std::pair<long long, std::string>> bad;
+    EXPECT_EQ(korvex::test::ParseText(&korvex::formats::ReadAsc,
+                                      "base hex  timestamps relative\n"
+                                      "   150000000000.0 1  123 Rx d 0\n"
+                                      "   150000000000.0 1  124 Rx d 0\n",
+                                      out, &bad)
+                  .status,
+              ReadStatus::kOk);
+    EXPECT_EQ(out.frames.size(), 1u);
+    ASSERT_EQ(bad.size(), 1u);
+    EXPECT_EQ(bad[0].second, "time beyond the year 9999");
 }
 
 }  // namespace
