@@ -5,16 +5,21 @@
 #include <cstring>
 #include <memory>
 
-#include "app/resources/BuiltInResources.h"
+#include "app/device/DeviceTexts.h"
+#include "app/shell/rules/ShellIds.h"
+#include "cli/CliLanguage.h"
 #include "cli/CommandTable.h"
 #include "cli/DeviceInfoText.h"
 #include "cli/UploadWatcher.h"
+#include "core/ApplyLanguage.h"
 #include "core/DataFileReader.h"
 #include "core/DataFileWriter.h"
 #include "core/FrameStoreSink.h"
 #include "core/KorvexGlobal.h"
+#include "core/SettingsFolder.h"
 #include "logport/include/logport.h"
 #include "protolens/include/protolens.h"
+#include "xtp/XTPResourceManager.h"
 
 namespace korvex::cli {
 namespace {
@@ -49,10 +54,21 @@ int Fail(const CliStreams& io, const std::string& message) {
     return kExitFailed;
 }
 
+// The program's own message, in the language in use.
+int Fail(const CliStreams& io, std::uint32_t message) {
+    return Fail(io, XTPLoadString(message));
+}
+
+int UsageError(const CliStreams& io, const std::string& error, CliVerb verb) {
+    io.err << "korvex-cli: " << error << "\n" << UsageText(verb);
+    if (verb == CliVerb::kDump) io.err << InputOptionsHelp();
+    if (verb == CliVerb::kNone) io.err << CommandTableUsage();
+    io.err << std::flush;
+    return kExitUsage;
+}
+
 }  // namespace
 
-// The frame list's view settings without touching the settings files: the
-// time mode from DevCfg.ini and the alias rules from softwareCfg.xml.
 void LoadViewSettings(CKorvexGlobal& global, const std::filesystem::path& settingsFolder) {
     if (settingsFolder.empty()) return;
     global.iniPath = (settingsFolder / CKorvexGlobal::kDevCfgName).string();
@@ -66,11 +82,18 @@ void LoadViewSettings(CKorvexGlobal& global, const std::filesystem::path& settin
 // words ("数据帧", "标准帧", ...) only when told the language, so it is told,
 // as the program does at start-up.
 void TakeColumns(CFrameStoreSink& sink) {
-    constexpr int kLanguageChanged = 15;
-    std::int32_t language = 0;
+    std::int32_t language = CliLanguageIndex();
     SetControlList(&sink);
-    IOCtl(kLanguageChanged, &language, sizeof language, 0, 0);
+    IOCtl(kPluginLanguageChanged, &language, sizeof language, 0, 0);
     SetControlList(nullptr);
+}
+
+int LoadDataFile(const std::filesystem::path& path, bool stream, CKorvexGlobal& global,
+                 const CliStreams& io) {
+    InputOptions input;
+    input.path = path;
+    if (stream) input.format = formats::DataFormat::kStream;
+    return LoadInputFile(input, global, io);
 }
 
 int RunDevices(const CliStreams& io) {
@@ -94,10 +117,10 @@ int RunUpload(const CliOptions& options, const std::filesystem::path& settingsFo
     global.frameSinks[0] = {&sink};
 
     CDeviceSession device(options.deviceIndex);
-    if (!device.Opened()) return Fail(io, "打开设备失败!");
+    if (!device.Opened()) return Fail(io, shell::res::kStrOpenDeviceFailed);
     std::uint8_t clockCount = 0;
     const FrameArray clocks(LGP_GetOrigTimeList(LGP_DEVTYPE, options.deviceIndex, &clockCount));
-    if (!clocks) return Fail(io, "GetOrigTimeList失败!");
+    if (!clocks) return Fail(io, shell::res::kStrClockListFailed);
     global.RebuildOrigTimeList(clocks.get(), clockCount);
 
     std::uint32_t count = 0;
@@ -108,7 +131,7 @@ int RunUpload(const CliOptions& options, const std::filesystem::path& settingsFo
         frames.reset(LGP_LoadFrame(LGP_DEVTYPE, options.deviceIndex, &count));
     }
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    if (!frames) return Fail(io, "上载报文失败!");
+    if (!frames) return Fail(io, shell::res::kStrUploadFailed);
 
     const int shown = global.AddUploadFrames(frames.get(), static_cast<int>(count));
     bool written;
@@ -125,7 +148,8 @@ int RunUpload(const CliOptions& options, const std::filesystem::path& settingsFo
     }
     char time[48];
     std::snprintf(time, sizeof time, "(Time: %.03f s)", elapsed.count());
-    std::fprintf(io.out, "%s %s\n", FrameCountText(kFrameTotalLabel, shown).c_str(), time);
+    std::fprintf(io.out, "%s %s\n",
+                 FrameCountText(XTPLoadString(shell::res::kStrFrameTotal), shown).c_str(), time);
     std::fflush(io.out);
     return kExitOk;
 }
@@ -149,12 +173,12 @@ int RunDump(const CliOptions& options, const std::filesystem::path& settingsFold
 
 int RunInfo(const CliOptions& options, const CliStreams& io) {
     CDeviceSession device(options.deviceIndex);
-    if (!device.Opened()) return Fail(io, "打开设备失败!");
+    if (!device.Opened()) return Fail(io, shell::res::kStrOpenDeviceFailed);
     BaseInfo base{};
     FilterInfo filter{};
     if (!LGP_GetBaseInfo(LGP_DEVTYPE, options.deviceIndex, &base) ||
         !LGP_GetFilterInfo(LGP_DEVTYPE, options.deviceIndex, &filter))
-        return Fail(io, "操作失败");
+        return Fail(io, device::ids::kFailed);
     const std::string text = DeviceInfoText(base, filter);
     std::fwrite(text.data(), 1, text.size(), io.out);
     std::fflush(io.out);
@@ -163,21 +187,21 @@ int RunInfo(const CliOptions& options, const CliStreams& io) {
 
 int RunCommandLine(const std::vector<std::string>& args,
                    const std::filesystem::path& settingsFolder, const CliStreams& io) {
-    // Texts taken by number are served from the built-in resources.
-    InstallBuiltInResources();
-    if (!args.empty()) {
-        if (const CliCommand* command = FindCliCommand(args[0]))
-            return command->run({args.begin() + 1, args.end()}, settingsFolder, io);
+    // Texts taken by number come from the language chosen in the settings
+    // folder, or from --language for this run, over the built-in resources.
+    std::vector<std::string> rest = args;
+    int language = -1;
+    std::string error;
+    if (!TakeLanguageOption(rest, language, error) ||
+        !InstallCliLanguage(settingsFolder, InstalledLanguageFolder(ProgramFolder()), language,
+                            error))
+        return UsageError(io, error, CliVerb::kNone);
+    if (!rest.empty()) {
+        if (const CliCommand* command = FindCliCommand(rest[0]))
+            return command->run({rest.begin() + 1, rest.end()}, settingsFolder, io);
     }
     CliOptions options;
-    std::string error;
-    if (!ParseCliOptions(args, options, error)) {
-        io.err << "korvex-cli: " << error << "\n" << UsageText(options.verb);
-        if (options.verb == CliVerb::kDump) io.err << InputOptionsHelp();
-        if (options.verb == CliVerb::kNone) io.err << CommandTableUsage();
-        io.err << std::flush;
-        return kExitUsage;
-    }
+    if (!ParseCliOptions(rest, options, error)) return UsageError(io, error, options.verb);
     if (options.help) {
         std::fputs(UsageText(options.verb), io.out);
         if (options.verb == CliVerb::kDump) std::fputs(InputOptionsHelp(), io.out);

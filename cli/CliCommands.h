@@ -8,8 +8,8 @@
 
 #include "cli/CliOptions.h"
 
-class CKorvexGlobal;
 class CFrameStoreSink;
+class CKorvexGlobal;
 
 namespace korvex::cli {
 
@@ -21,11 +21,17 @@ struct CliStreams {
     bool progress;  // draw the upload progress bar on err
 };
 
-// The frame list's view settings from the settings folder (time mode,
-// aliases), leaving the files untouched; nothing without a folder.
+// The frame list's view settings without touching the settings files: the
+// time mode from DevCfg.ini and the alias rules from softwareCfg.xml.
 void LoadViewSettings(CKorvexGlobal& global, const std::filesystem::path& settingsFolder);
-// The plug-in's column captions, told the language as at the program's start.
+// Gives `sink` the plug-in's column captions, in the language's words.
 void TakeColumns(CFrameStoreSink& sink);
+// Reads a data file into the global state's frame sinks: any format the
+// input options read, a .can file as a stream file with `stream` and with
+// its layout from its size otherwise. Returns kExitOk, or kExitFailed with
+// the reason on err (and each unreadable line of a log).
+int LoadDataFile(const std::filesystem::path& path, bool stream, CKorvexGlobal& global,
+                 const CliStreams& io);
 
 int RunDevices(const CliStreams& io);
 int RunUpload(const CliOptions& options, const std::filesystem::path& settingsFolder,

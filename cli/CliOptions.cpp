@@ -140,6 +140,9 @@ std::string CommandTableUsage() {
         text += "  " + name + command.summary + '\n';
     }
     text +=
+        "Global option, before or after the command:\n"
+        "  --language INDEX  texts in language INDEX of the language list for this run\n"
+        "                    (default: the language chosen in the program)\n"
         "Run 'korvex-cli COMMAND --help' for a command's options.\n"
         "Exit status: 0 success, 1 device or file operation failed, 2 usage error.\n";
     return text;

@@ -40,35 +40,106 @@ const char* EventText(std::uint8_t eventCode) {
     }
 }
 
-void FormatExportCells(long long row, const _VCI_CAN_OBJ& frame, const ExportRowContext& context,
-                       ExportCells& cells) {
-    static const std::vector<OrigTimeEntry> kNoClockList;
-    FormatRowNumber(row, cells[0]);
-    FormatTimeColumn(frame, context.timeShowType,
-                     context.origTimeList ? *context.origTimeList : kNoClockList, cells[1]);
-    cells[2].clear();
-    if (context.alias) context.alias(frame, cells[2]);
+std::mutex& PluginTextLock() {
+    static std::mutex lock;
+    return lock;
+}
 
+namespace {
+
+const std::vector<OrigTimeEntry>& ClockList(const ExportRowContext& context) {
+    static const std::vector<OrigTimeEntry> kNoClockList;
+    return context.origTimeList ? *context.origTimeList : kNoClockList;
+}
+
+void AppendField(std::string& out, long long row, const _VCI_CAN_OBJ& frame, int column,
+                 const ExportRowContext& context, std::string& field) {
+    FormatCellText(row, frame, column, context, field);
+    out += field;
+    out += '\t';
+}
+
+// The five texts of AnalyCANFrame, each followed by a tab; a plug-in that
+// gives fewer leaves the rest empty.
+void AppendProtocolTexts(std::string& out, const _VCI_CAN_OBJ& frame,
+                         const ExportRowContext& context) {
+    std::lock_guard<std::mutex> guard(PluginTextLock());
     char** texts = nullptr;
     int count = 0;
     if (context.analyCANFrame) context.analyCANFrame(&frame, &texts, &count);
     for (int i = 0; i < kExportProtocolTexts; ++i) {
-        std::string& cell = cells[static_cast<std::size_t>(3 + i)];
-        cell.clear();
-        if (texts && i < count && texts[i]) cell = texts[i];
+        if (texts && i < count && texts[i]) out += texts[i];
+        out += '\t';
     }
-    cells[kExportCells - 1] = EventText(EventCode(frame));
+}
+
+}  // namespace
+
+void FormatCellText(long long row, const _VCI_CAN_OBJ& frame, int column,
+                    const ExportRowContext& context, std::string& text) {
+    switch (column) {
+        case kColumnRow:
+            FormatRowNumber(row, text);
+            return;
+        case kColumnTime:
+            FormatTimeColumn(frame, context.timeShowType, ClockList(context), text);
+            return;
+        case kColumnAlias:
+            text.clear();
+            if (context.alias) context.alias(frame, text);
+            return;
+        case kColumnRemark:
+            text = EventText(EventCode(frame));
+            return;
+        default:
+            break;
+    }
+    text.clear();
+    if (!context.analyPartofCANFrame) return;
+    std::lock_guard<std::mutex> guard(PluginTextLock());
+    char* part = nullptr;
+    context.analyPartofCANFrame(&frame, &part, column);
+    if (part) text = part;
 }
 
 void AppendExportLine(std::string& out, long long row, const _VCI_CAN_OBJ& frame,
                       const ExportRowContext& context) {
-    // Kept per thread so that a line costs no allocation once the texts fit.
-    thread_local ExportCells cells;
-    FormatExportCells(row, frame, context, cells);
-    for (const std::string& cell : cells) {
-        out += cell;
-        out += '\t';
+    std::string field;
+    AppendField(out, row, frame, kColumnRow, context, field);
+    AppendField(out, row, frame, kColumnTime, context, field);
+    AppendField(out, row, frame, kColumnAlias, context, field);
+    AppendProtocolTexts(out, frame, context);
+    AppendField(out, row, frame, kColumnRemark, context, field);
+    out += "\r\n";
+}
+
+void FormatExportCells(long long row, const _VCI_CAN_OBJ& frame, const ExportRowContext& context,
+                       ExportCells& cells) {
+    FormatCellText(row, frame, kColumnRow, context, cells[0]);
+    FormatCellText(row, frame, kColumnTime, context, cells[1]);
+    FormatCellText(row, frame, kColumnAlias, context, cells[2]);
+    {
+        std::lock_guard<std::mutex> guard(PluginTextLock());
+        char** texts = nullptr;
+        int count = 0;
+        if (context.analyCANFrame) context.analyCANFrame(&frame, &texts, &count);
+        for (int i = 0; i < kExportProtocolTexts; ++i) {
+            std::string& cell = cells[static_cast<std::size_t>(3 + i)];
+            cell.clear();
+            if (texts && i < count && texts[i]) cell = texts[i];
+        }
     }
+    FormatCellText(row, frame, kColumnRemark, context, cells[kExportCells - 1]);
+}
+
+void AppendCopyLine(std::string& out, long long row, const _VCI_CAN_OBJ& frame,
+                    const ExportRowContext& context) {
+    std::string field;
+    AppendField(out, row, frame, kColumnRow, context, field);
+    AppendField(out, row, frame, kColumnTime, context, field);
+    AppendField(out, row, frame, kColumnAlias, context, field);
+    AppendField(out, row, frame, 3, context, field);
+    AppendProtocolTexts(out, frame, context);
     out += "\r\n";
 }
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,8 @@ namespace korvex {
 // pointers to its own buffers (valid until its next call) and `count` with
 // their number.
 using AnalyCANFrameFn = int (*)(const _VCI_CAN_OBJ* frame, char*** texts, int* count);
+// The plug-in's text of one protocol column of a frame, in its own buffer.
+using AnalyPartofCANFrameFn = int (*)(const _VCI_CAN_OBJ* frame, char** text, int column);
 
 // The alias of a frame: the name of the first alias entry whose key matches
 // it, empty when none does.
@@ -40,8 +43,31 @@ struct ExportRowContext {
     std::uint8_t timeShowType = 0;
     const std::vector<OrigTimeEntry>* origTimeList = nullptr;
     AnalyCANFrameFn analyCANFrame = nullptr;
-    AliasTextFn alias;  // none: the alias column stays empty
+    AliasTextFn alias;                                    // none: the alias column stays empty
+    AnalyPartofCANFrameFn analyPartofCANFrame = nullptr;  // none: protocol cells stay empty
 };
+
+// The plug-in keeps its texts in static buffers; the upload's worker (real-
+// time save) and the user-interface thread (cells, copies, exports) both ask
+// for them, so each call holds this lock until its text is copied.
+std::mutex& PluginTextLock();
+
+// Item indices of the columns whose text the list makes itself; every other
+// column's text comes from the plug-in.
+inline constexpr int kColumnRow = 0;
+inline constexpr int kColumnTime = 1;
+inline constexpr int kColumnAlias = 2;
+inline constexpr int kColumnRemark = 8;
+
+// The text of the cell of item index `column` for `frame` shown in `row`: the
+// one way the frame list, the row copies and the exports make a cell's text.
+void FormatCellText(long long row, const _VCI_CAN_OBJ& frame, int column,
+                    const ExportRowContext& context, std::string& text);
+
+// Appends one line of a copy to the clipboard: columns 0 to 3, then the five
+// protocol texts, each followed by a tab, then "\r\n".
+void AppendCopyLine(std::string& out, long long row, const _VCI_CAN_OBJ& frame,
+                    const ExportRowContext& context);
 
 // Appends one line of the text export and the real-time text save: columns
 // 0, 1 and 2, the five protocol texts, column 8, each followed by a tab, then

@@ -5,10 +5,10 @@ void CFrameStoreSink::SetCapacity(int count) {
 }
 
 void CFrameStoreSink::AddFrames(_VCI_CAN_OBJ* frames, int count, int received) {
-    for (int i = 0; i < count; ++i) {
-        if (received == 0) frames[i].SendType = korvex::kSendTypeTransmitted;
-        frameStore.Push(frames[i]);
+    if (received == 0) {
+        for (int i = 0; i < count; ++i) frames[i].SendType = korvex::kSendTypeTransmitted;
     }
+    frameStore.PushRun(frames, count);
 }
 
 int CFrameStoreSink::InsertColumn(int, const char* caption, int, int) {

@@ -94,8 +94,10 @@ void CKorvexGlobal::AliasText(const _VCI_CAN_OBJ& frame, std::string& text) {
     }
 }
 
-korvex::ExportRowContext CKorvexGlobal::ExportContext(korvex::AnalyCANFrameFn analyCANFrame) {
+korvex::ExportRowContext CKorvexGlobal::ExportContext(
+    korvex::AnalyCANFrameFn analyCANFrame, korvex::AnalyPartofCANFrameFn analyPartofCANFrame) {
     korvex::ExportRowContext context;
+    context.analyPartofCANFrame = analyPartofCANFrame;
     context.timeShowType = TimeShowType;
     context.origTimeList = &origTimeList;
     context.analyCANFrame = analyCANFrame;
@@ -122,23 +124,33 @@ void CKorvexGlobal::BeginFileFrames(int count) {
 
 void CKorvexGlobal::AddFileFrameRun(const _VCI_CAN_OBJ* frames, int count) {
     const std::size_t ch = ChannelSlot();
-    // A local copy of the sink list and local counters: the sinks' calls could
-    // otherwise make the compiler reload both for every frame.
+    // A local copy of the sink list: a sink's call could otherwise make the
+    // compiler reload it for every run.
     const std::vector<CDataShowBase*> sinks = frameSinks[ch];
     std::uint64_t tx = 0;
-    for (int i = 0; i < count; ++i) {
-        const _VCI_CAN_OBJ& frame = frames[i];
-        const int received = korvex::ReceivedFlag(frame);
-        tx += received == 0 ? 1 : 0;
-        for (CDataShowBase* sink : sinks) {
-            _VCI_CAN_OBJ copy = frame;
-            sink->AddFrames(&copy, 1, received);
-        }
+    int start = 0;
+    while (start < count) {
+        // A sink takes a run with one received flag, so the frames go in
+        // stretches of equal flag, each sink getting its own copy to mark.
+        const int received = korvex::ReceivedFlag(frames[start]);
+        int end = start + 1;
+        while (end < count && end - start < kFrameRunLength &&
+               korvex::ReceivedFlag(frames[end]) == received)
+            ++end;
+        if (received == 0) tx += static_cast<std::uint64_t>(end - start);
+        for (CDataShowBase* sink : sinks) HandRun(*sink, frames + start, end - start, received);
+        start = end;
     }
     const auto total = static_cast<std::uint64_t>(count > 0 ? count : 0);
     frameCountTotal[ch] += total;
     frameCountTx[ch] += tx;
     frameCountRx[ch] += total - tx;
+}
+
+void CKorvexGlobal::HandRun(CDataShowBase& sink, const _VCI_CAN_OBJ* frames, int count,
+                            int received) {
+    frameRun.assign(frames, frames + count);
+    sink.AddFrames(frameRun.data(), count, received);
 }
 
 void CKorvexGlobal::EndFileFrames() {
@@ -149,15 +161,23 @@ int CKorvexGlobal::AddUploadFrames(const _VCI_CAN_OBJ* frames, int count) {
     std::vector<CDataShowBase*>& sinks = frameSinks[ChannelSlot()];
     iRecordLength = count > 0 ? count : 1;
     for (CDataShowBase* sink : sinks) sink->SetCapacity(iRecordLength);
+    const auto shownFrame = [](const _VCI_CAN_OBJ& frame) {
+        const std::uint8_t event = korvex::EventCode(frame);
+        return event != korvex::kEventClockRecord && event != korvex::kEventSpanMarker;
+    };
     int shown = 0;
-    for (int i = 0; i < count; ++i) {
-        const std::uint8_t event = korvex::EventCode(frames[i]);
-        if (event == korvex::kEventClockRecord || event == korvex::kEventSpanMarker) continue;
-        ++shown;
-        if (!sinks.empty()) {
-            _VCI_CAN_OBJ copy = frames[i];
-            sinks.front()->AddFrames(&copy, 1, 1);
+    int start = 0;
+    while (start < count) {
+        if (!shownFrame(frames[start])) {
+            ++start;
+            continue;
         }
+        // The stretch of shown frames from here goes over as one run.
+        int end = start + 1;
+        while (end < count && end - start < kFrameRunLength && shownFrame(frames[end])) ++end;
+        shown += end - start;
+        if (!sinks.empty()) HandRun(*sinks.front(), frames + start, end - start, 1);
+        start = end;
     }
     if (!sinks.empty()) sinks.front()->Redraw();
     return shown;

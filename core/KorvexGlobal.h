@@ -55,10 +55,17 @@ class CKorvexGlobal : public CCANGlobal {
     // time display type.
     korvex::KvsetImportResult ImportDeviceConfig(const std::filesystem::path& kvsetPath);
 
+    // The installation's language folder, which backs the settings folder's.
+    const std::filesystem::path& InstalledLanguageFolderPath() const {
+        return installedLanguageFolder;
+    }
+
     // The alias of a frame: the first alias rule of channel 0 that matches it.
     void AliasText(const _VCI_CAN_OBJ& frame, std::string& text);
     // Time mode, clock list and alias of this state, with the plug-in's texts.
-    korvex::ExportRowContext ExportContext(korvex::AnalyCANFrameFn analyCANFrame);
+    korvex::ExportRowContext ExportContext(
+        korvex::AnalyCANFrameFn analyCANFrame,
+        korvex::AnalyPartofCANFrameFn analyPartofCANFrame = nullptr);
 
     // Frames read from a data file: the first sink is sized for `count`
     // frames, every frame is counted and handed to every sink (received flag
@@ -109,10 +116,16 @@ class CKorvexGlobal : public CCANGlobal {
     std::string strAnalyEnd;
 
   private:
+    // Frames go to the sinks in runs of at most this many, each run copied
+    // into frameRun first (a sink may mark the frames it is handed).
+    static constexpr int kFrameRunLength = 4096;
+    void HandRun(CDataShowBase& sink, const _VCI_CAN_OBJ* frames, int count, int received);
+
     // The channel slot for iCurCANInd; a stored index outside the channel
     // range falls back to the first channel rather than reading past the arrays.
     std::size_t ChannelSlot() const;
 
     std::filesystem::path settingsFolder;
     std::filesystem::path installedLanguageFolder;
+    std::vector<_VCI_CAN_OBJ> frameRun;
 };

@@ -8,6 +8,7 @@ bool CRealTimeSaveFile::Open(const std::filesystem::path& path,
     binary = korvex::IsBinaryDataFileName(path);
     file = std::fopen(path.c_str(), "w+b");
     if (!file) return false;
+    std::setvbuf(file, nullptr, _IOFBF, kBufferBytes);
     std::string opening;
     if (binary) {
         korvex::AppendSignatureBlock(opening);
@@ -33,6 +34,18 @@ void CRealTimeSaveFile::Write(const _VCI_CAN_OBJ& frame, const korvex::ExportRow
     korvex::AppendExportLine(line, rtCount, frame, context);
     std::fwrite(line.data(), 1, line.size(), file);
     ++rtCount;
+}
+
+void CRealTimeSaveFile::WriteRun(const _VCI_CAN_OBJ* frames, int count,
+                                 const korvex::ExportRowContext& context) {
+    if (!file || frames == nullptr || count <= 0) return;
+    if (binary) {
+        std::fwrite(frames, sizeof *frames, static_cast<std::size_t>(count), file);
+        return;
+    }
+    line.clear();
+    for (int i = 0; i < count; ++i) korvex::AppendExportLine(line, rtCount++, frames[i], context);
+    std::fwrite(line.data(), 1, line.size(), file);
 }
 
 void CRealTimeSaveFile::Close() {

@@ -24,6 +24,9 @@ class CRealTimeSaveFile {
     bool Open(const std::filesystem::path& path, const std::vector<std::string>& captions);
     // Appends one frame. Write errors are swallowed so that saving goes on.
     void Write(const _VCI_CAN_OBJ& frame, const korvex::ExportRowContext& context);
+    // Appends a run of frames, as `count` calls of Write would.
+    void WriteRun(const _VCI_CAN_OBJ* frames, int count, const korvex::ExportRowContext& context);
+    // Writes out what the buffer holds, then closes.
     void Close();
 
     bool IsOpen() const { return file != nullptr; }
@@ -32,6 +35,10 @@ class CRealTimeSaveFile {
     long long rtCount = 0;
 
   private:
+    // Frames arrive a few at a time; a large stream buffer keeps the system
+    // calls to one per this many bytes.
+    static constexpr std::size_t kBufferBytes = 1 << 16;
+
     std::FILE* file = nullptr;
     bool binary = false;
     std::string line;

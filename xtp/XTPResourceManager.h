@@ -14,9 +14,14 @@ struct XTPMenuItem {
     std::string text;
     std::uint32_t id = 0;
     std::vector<XTPMenuItem> popup;
+    // Set by the menu's owner on its copy before tracking it: the item shows
+    // a check mark. Resources never set it.
+    bool checked = false;
+    // A pop-up even without items, as the "Language" menu of an empty list is.
+    bool emptyPopup = false;
 
-    bool IsPopup() const { return !popup.empty(); }
-    bool IsSeparator() const { return id == 0 && popup.empty(); }
+    bool IsPopup() const { return emptyPopup || !popup.empty(); }
+    bool IsSeparator() const { return id == 0 && !IsPopup(); }
 };
 
 // A menu resource: the items of its top level (a menu bar or a set of pop-ups).

@@ -90,14 +90,28 @@ bool ReadMenuItems(const tinyxml2::XMLElement& parent, std::vector<XTPMenuItem>&
     return true;
 }
 
-bool ReadId(const tinyxml2::XMLElement& element, std::uint32_t& id) {
+}  // namespace
+
+bool ReadResourceId(const tinyxml2::XMLElement& element, std::uint32_t& id) {
     long long v = 0;
     if (!ParseNumber(element.Attribute("id"), 0, 0xFFFFFFFFLL, v)) return false;
     id = static_cast<std::uint32_t>(v);
     return true;
 }
 
-}  // namespace
+bool ParseResourceDocument(const char* text, std::size_t size, tinyxml2::XMLDocument& document,
+                           std::string& error) {
+    if (document.Parse(text, size) != tinyxml2::XML_SUCCESS) {
+        error = document.ErrorStr() != nullptr ? document.ErrorStr() : "not XML";
+        return false;
+    }
+    const tinyxml2::XMLElement* root = document.RootElement();
+    if (root == nullptr || std::strcmp(root->Name(), "resource") != 0) {
+        error = "the root element is not \"resource\"";
+        return false;
+    }
+    return true;
+}
 
 bool ReadMenuElement(const tinyxml2::XMLElement& menu, XTPMenu& out) {
     out.items.clear();
@@ -132,19 +146,12 @@ bool ReadDialogElement(const tinyxml2::XMLElement& dialog, XTPDialogTemplate& ou
 bool ParseResourceXml(const char* text, std::size_t size, XTPResourceTable& table,
                       std::string& error) {
     tinyxml2::XMLDocument document;
-    if (document.Parse(text, size) != tinyxml2::XML_SUCCESS) {
-        error = document.ErrorStr() != nullptr ? document.ErrorStr() : "not XML";
-        return false;
-    }
+    if (!ParseResourceDocument(text, size, document, error)) return false;
     const tinyxml2::XMLElement* root = document.RootElement();
-    if (root == nullptr || std::strcmp(root->Name(), "resource") != 0) {
-        error = "the root element is not \"resource\"";
-        return false;
-    }
     for (const tinyxml2::XMLElement* e = root->FirstChildElement(); e != nullptr;
          e = e->NextSiblingElement()) {
         std::uint32_t id = 0;
-        if (!ReadId(*e, id)) continue;
+        if (!ReadResourceId(*e, id)) continue;
         const char* name = e->Name();
         if (std::strcmp(name, "string") == 0) {
             if (const char* value = e->Attribute("value")) table.strings[id] = value;

@@ -12,6 +12,8 @@ class CSilentUiServices final : public CXTPUiServices {
     bool OpenFile(const std::string&) override { return false; }
     bool SetClipboardText(const std::string&) override { return false; }
     std::string ClipboardText() override { return {}; }
+    bool SaveFileDialog(CWnd*, const XTPFileDialogRequest&, std::string&) override { return false; }
+    bool OpenFileDialog(CWnd*, const XTPFileDialogRequest&, std::string&) override { return false; }
 };
 
 CSilentUiServices& Silent() {

@@ -26,6 +26,24 @@ inline constexpr int kIdYes = 6;
 inline constexpr int kIdNo = 7;
 }  // namespace xtp_mb
 
+// File dialog flags, with the values callers are written against.
+namespace xtp_ofn {
+inline constexpr std::uint32_t kOverwritePrompt = 0x02;
+inline constexpr std::uint32_t kHideReadOnly = 0x04;
+}  // namespace xtp_ofn
+
+// What a save or open file dialog is asked to show.
+struct XTPFileDialogRequest {
+    // Appended when the user types a name without extension; only the part
+    // before a '|' counts ("txt||can" gives "txt").
+    std::string defaultExt;
+    std::string fileName;  // preselected name; may be empty
+    std::uint32_t flags = 0;
+    // Pairs of description and patterns, each ended by '|', the whole ended by
+    // another '|': "Text File(*.txt)|*.txt|Korvex data file(*.can)|*.can||".
+    std::string filter;
+};
+
 // What the program needs of the desktop. The Qt program, the console tool and
 // the tests each install their own implementation.
 class KORVEX_XTP_API CXTPUiServices {
@@ -43,6 +61,13 @@ class KORVEX_XTP_API CXTPUiServices {
     virtual bool OpenFile(const std::string& path) = 0;
     virtual bool SetClipboardText(const std::string& text) = 0;
     virtual std::string ClipboardText() = 0;
+    // Modal file dialogs over `owner` (may be null). True with the chosen path
+    // (the default extension added when the user typed none); false, leaving
+    // `path` alone, when the user cancelled.
+    virtual bool SaveFileDialog(CWnd* owner, const XTPFileDialogRequest& request,
+                                std::string& path) = 0;
+    virtual bool OpenFileDialog(CWnd* owner, const XTPFileDialogRequest& request,
+                                std::string& path) = 0;
 };
 
 // The installed services; never null. Before anything is installed (and after

@@ -59,6 +59,39 @@ class CCycleBuffer {
         bChanged = 1;
     }
 
+    // Appends n elements under one hold of the lock, with the result of n
+    // calls of Push: item k lands where the k-th Push would put it, and when
+    // the run overflows the buffer only its last `capacity` items are kept.
+    void PushRun(const T* items, int n) {
+        if (items == nullptr || n <= 0) return;
+        CAutoLockCritical guard(&lock);
+        if (pBuffer == nullptr) {
+            ReserveLocked(iCapacity > 0 ? iCapacity : kFirstAllocation);
+        }
+        const long long capacity = iCapacity;
+        const long long total = static_cast<long long>(iCount) + n;
+        const long long kept = std::min<long long>(n, capacity);
+        // Each Push advances head + count by one, so item k goes to
+        // (head + count + k) mod capacity.
+        long long pos = (iHead + iCount + (n - kept)) % capacity;
+        const T* from = items + (n - kept);
+        long long left = kept;
+        while (left > 0) {
+            const long long piece = std::min(left, capacity - pos);
+            std::copy(from, from + piece, pBuffer + pos);
+            from += piece;
+            left -= piece;
+            pos = 0;
+        }
+        if (total > capacity) {
+            iHead = static_cast<std::int32_t>((iHead + (total - capacity)) % capacity);
+            iCount = iCapacity;
+        } else {
+            iCount = static_cast<std::int32_t>(total);
+        }
+        bChanged = 1;
+    }
+
     // Copies the i-th oldest element (0 is the oldest); false past the count.
     bool Get(int i, T* out) {
         CAutoLockCritical guard(&lock);

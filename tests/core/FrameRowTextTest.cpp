@@ -8,8 +8,8 @@
 #include "core/DataFileWriter.h"
 #include "core/FrameStoreSink.h"
 #include "core/RealTimeSaveFile.h"
-#include "tests/support/TempFolder.h"
 #include "tests/support/FrameFactory.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -87,6 +87,32 @@ TEST(FrameRowText, ExportLineCarriesEveryFieldWithATab) {
     line.clear();
     korvex::AppendExportLine(line, 2, MakeFrame(0x8, 0, 0, 9), context);
     EXPECT_EQ(line, "2\t\t\tA\tB\t\t\t\t\t没有错误\n\t\r\n");
+}
+
+int FakeAnalyPart(const _VCI_CAN_OBJ* frame, char** text, int column) {
+    static char buffer[80];
+    std::snprintf(buffer, sizeof buffer, "c%d:%X", column, frame->ID);
+    *text = buffer;
+    return 1;
+}
+
+TEST(FrameRowText, CellTextOfEveryColumn) {
+    const std::vector<OrigTimeEntry> clocks;
+    korvex::ExportRowContext context{1, &clocks, nullptr, {}, &FakeAnalyPart};
+    context.alias = [](const _VCI_CAN_OBJ& f, std::string& t) { t = f.ID == 0x7 ? "引擎" : ""; };
+    const _VCI_CAN_OBJ frame = MakeFrame(0x7, 1234567, 0, 228);
+    const std::vector<std::string> expected = {
+        "12",   "00:02:03.456.7",      "引擎", "c3:7", "c4:7", "c5:7", "c6:7",
+        "c7:7", "CAN控制器仲裁丢失\n", ""};
+    // A long text first: the next cell must replace it, not append to it.
+    std::string text(200, 'x');
+    for (int column = 0; column < 9; ++column) {
+        korvex::FormatCellText(12, frame, column, context, text);
+        EXPECT_EQ(text, expected[static_cast<std::size_t>(column)]) << "column " << column;
+    }
+    context.analyPartofCANFrame = nullptr;
+    korvex::FormatCellText(0, frame, 5, context, text);
+    EXPECT_EQ(text, "");
 }
 
 TEST(DataFileWriter, BinaryFormIsChosenByTheLowerCaseExtension) {

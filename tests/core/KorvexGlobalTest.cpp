@@ -65,8 +65,10 @@ TEST(KorvexGlobal, UploadFramesGoToTheFirstSinkOnlyWithoutCounting) {
 
     EXPECT_EQ(shown, 3);
     EXPECT_EQ(global.iRecordLength, 5);
-    EXPECT_EQ(first.calls, (std::vector<std::string>{"SetCapacity(5)", "AddFrames", "AddFrames",
-                                                     "AddFrames", "Redraw"}));
+    // The shown frames go over in runs, broken where a clock or marker record
+    // is left out.
+    EXPECT_EQ(first.calls,
+              (std::vector<std::string>{"SetCapacity(5)", "AddFrames", "AddFrames", "Redraw"}));
     EXPECT_EQ(second.calls, std::vector<std::string>{"SetCapacity(5)"});
     ASSERT_EQ(first.added.size(), 3u);
     EXPECT_EQ(first.added[0].frame.ID, 0x10u);

@@ -22,6 +22,11 @@ class FakeUiServices : public CXTPUiServices {
         XTPMenuItem popup;
         CWnd* owner;
     };
+    struct FileDialog {
+        bool save;
+        CWnd* owner;
+        XTPFileDialogRequest request;
+    };
 
     FakeUiServices() { XTPSetUiServices(this); }
     ~FakeUiServices() override { XTPSetUiServices(nullptr); }
@@ -46,14 +51,32 @@ class FakeUiServices : public CXTPUiServices {
         return true;
     }
     std::string ClipboardText() override { return clipboard; }
+    // Answers with fileAnswer as the dialog would return it; an empty answer
+    // is a cancelled dialog.
+    bool SaveFileDialog(CWnd* owner, const XTPFileDialogRequest& request,
+                        std::string& path) override {
+        fileDialogs.push_back({true, owner, request});
+        if (fileAnswer.empty()) return false;
+        path = fileAnswer;
+        return true;
+    }
+    bool OpenFileDialog(CWnd* owner, const XTPFileDialogRequest& request,
+                        std::string& path) override {
+        fileDialogs.push_back({false, owner, request});
+        if (fileAnswer.empty()) return false;
+        path = fileAnswer;
+        return true;
+    }
 
     int messageAnswer = 1;
     std::uint32_t menuAnswer = 0;
     bool openAnswer = true;
+    std::string fileAnswer;
 
     std::vector<Message> messages;
     std::vector<Menu> menus;
     std::vector<std::string> openedFiles;
+    std::vector<FileDialog> fileDialogs;
     std::string clipboard;
 };
 

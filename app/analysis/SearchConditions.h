@@ -1,0 +1,58 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace korvex {
+
+// The five conditions of the search pane, in the order of their history keys.
+enum SearchCondition : int { kContains = 0, kEqual, kNotEqual, kGreater, kLess };
+inline constexpr int kConditionCount = 5;
+
+// String numbers of the search.
+inline constexpr std::uint32_t kStrFramesFound = 115;        // "搜索到帧数"
+inline constexpr std::uint32_t kStrCannotCreateFile = 3067;  // export file not created
+inline constexpr std::uint32_t kStrNotFound = 3069;          // "找不到该项"
+inline constexpr std::uint32_t kStrSearchTextEmpty = 3070;   // "搜索字符不能为空"
+
+// Greater and less compare identifiers and data lengths only.
+inline constexpr int kIdentifierColumn = 3;
+inline constexpr int kDataLengthColumn = 6;
+bool AllowsGreaterLess(int column);
+
+// What the pane hands to a search: the column, the ticks and the texts.
+struct SearchRequest {
+    int column = 0;
+    std::array<bool, kConditionCount> ticked{};
+    std::array<std::string, kConditionCount> texts{};
+
+    bool AnyTicked() const;
+    // True when a ticked condition's text is empty once trimmed.
+    bool TickedTextEmpty() const;
+};
+
+// The ticked conditions, prepared once so that testing a cell costs no
+// allocation: texts trimmed, lower-cased and read as hexadecimal numbers.
+class CSearchMatcher {
+  public:
+    explicit CSearchMatcher(const SearchRequest& request);
+
+    // Whether every ticked condition holds for a cell already in lower case.
+    // A numeric comparison with a cell or text that does not begin with a
+    // hexadecimal number does not hold.
+    bool Matches(std::string_view lowerCell) const;
+
+  private:
+    struct Prepared {
+        bool ticked = false;
+        std::string lowerText;
+        bool numeric = false;  // the text begins with a hexadecimal number
+        std::int32_t value = 0;
+    };
+    std::array<Prepared, kConditionCount> conditions;
+    bool anyNumeric = false;  // a ticked condition may compare hexadecimal values
+};
+
+}  // namespace korvex

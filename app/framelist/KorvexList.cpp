@@ -1,0 +1,410 @@
+#include "app/framelist/KorvexList.h"
+
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QThread>
+#include <algorithm>
+#include <cstdarg>
+#include <filesystem>
+
+#include "app/framelist/KorvexListCommands.h"
+#include "app/framelist/KorvexListModel.h"
+#include "app/services/WindowHandle.h"
+#include "core/DataFileReader.h"
+#include "core/DataFileWriter.h"
+#include "core/KorvexGlobal.h"
+#include "protolens/include/MessageWindow.h"
+#include "protolens/include/protolens.h"
+#include "share/GenGlobal.h"
+#include "xtp/XTPResourceManager.h"
+#include "xtp/XTPUiServices.h"
+
+namespace fl = korvex::framelist;
+
+namespace {
+
+constexpr int kRemoveAllColumns = 22;
+constexpr int kRebuildRecord = 23;
+constexpr int kIsRealTimeSaving = 24;
+
+XTPFileDialogRequest SaveRequest() {
+    XTPFileDialogRequest request;
+    request.defaultExt = fl::kSaveDefaultExt;
+    request.flags = xtp_ofn::kHideReadOnly | xtp_ofn::kOverwritePrompt;
+    request.filter = fl::kSaveFilter;
+    return request;
+}
+
+// Sets the check mark of every item of `items` (and of their submenus) whose
+// command is `id`.
+void Check(std::vector<XTPMenuItem>& items, std::uint32_t id, bool checked) {
+    for (XTPMenuItem& item : items) {
+        if (item.IsPopup()) {
+            Check(item.popup, id, checked);
+        } else if (item.id == id) {
+            item.checked = checked;
+        }
+    }
+}
+
+}  // namespace
+
+CKorvexList::CKorvexList(CKorvexGlobal& global, QWidget* parent)
+    : QTableView(parent), global(global), model(new CKorvexListModel(*this)) {
+    setModel(model);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setWordWrap(false);
+    setShowGrid(false);
+    setFocusPolicy(Qt::StrongFocus);
+    // Millions of rows: one fixed height and no per-row header, so nothing is
+    // measured row by row.
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setStretchLastSection(false);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        connect(app, &QCoreApplication::aboutToQuit, this, [this] { rtSave.Stop(); });
+    }
+}
+
+CKorvexList::~CKorvexList() {
+    rtSave.Stop();
+}
+
+template <typename Work>
+void CKorvexList::OnWindowThread(Work work) {
+    if (QThread::currentThread() == thread()) {
+        work();
+    } else {
+        QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+    }
+}
+
+CKorvexListRecord& CKorvexList::Record() {
+    if (CKorvexListRecord* existing = record.load(std::memory_order_acquire)) return *existing;
+    std::lock_guard<std::mutex> guard(recordLock);
+    if (CKorvexListRecord* existing = record.load(std::memory_order_relaxed)) return *existing;
+    ownedRecord =
+        std::make_unique<CKorvexListRecord>(columnCount.load(), createParam1, createParam2);
+    // A new record shows as many rows as the state's current frame count.
+    const int rows = std::max(global.iRecordLength, 0);
+    ownedRecord->frameStore.Reset(rows);
+    capacity.store(rows);
+    record.store(ownedRecord.get(), std::memory_order_release);
+    OnWindowThread([this] { model->SetRowCount(capacity.load()); });
+    return *ownedRecord;
+}
+
+CKorvexListCellContext CKorvexList::CellContext() {
+    CKorvexListCellContext context;
+    context.rowText = global.ExportContext(&AnalyCANFrame, &AnalyPartofCANFrame);
+    context.isOBJKeyEqual = &IsOBJKeyEqual;
+    return context;
+}
+
+void CKorvexList::SetBackColor(int, COLORREF color) {
+    Record().backColor = color;
+}
+
+void CKorvexList::SetColumnTextColor(int column, int, COLORREF color) {
+    Record().SetColumnColor(column, color);
+}
+
+void CKorvexList::AddColorRule(const OBJKEY* key, COLORREF color) {
+    CKorvexListRecord& r = Record();
+    if (key != nullptr) r.AddColorRule(*key, color);
+}
+
+void CKorvexList::ClearColorRules() {
+    if (CKorvexListRecord* r = record.load(std::memory_order_acquire)) r->ClearColorRules();
+}
+
+int CKorvexList::InsertColumn(int index, const char* caption, int width, int) {
+    model->AppendColumn({index, caption != nullptr ? caption : "", width});
+    const int column = static_cast<int>(model->Columns().size()) - 1;
+    horizontalHeader()->resizeSection(column, std::max(width, 0));
+    columnCount.store(column + 1);
+    return 1;
+}
+
+int CKorvexList::ListCommand(int code, ...) {
+    switch (code) {
+        case kRemoveAllColumns:
+            model->RemoveAllColumns();
+            columnCount.store(0);
+            return 0;
+        case kRebuildRecord:
+            if (CKorvexListRecord* r = record.load(std::memory_order_acquire))
+                r->Rebuild(columnCount.load());
+            Redraw();
+            return 0;
+        case kIsRealTimeSaving:
+            return IsRealTimeSaving();
+        default:
+            return 0;
+    }
+}
+
+void CKorvexList::Redraw() {
+    OnWindowThread([this] {
+        viewport()->update();
+        emit redrawn();
+    });
+}
+
+void CKorvexList::SetColumnCaption(int column, const char* caption) {
+    model->SetCaption(column, caption != nullptr ? caption : "");
+}
+
+void CKorvexList::AddFrames(_VCI_CAN_OBJ* frames, int count, int received) {
+    if (frames == nullptr || count <= 0) return;
+    if (received == 0) {
+        for (int i = 0; i < count; ++i) frames[i].SendType = korvex::kSendTypeTransmitted;
+    }
+    Record().frameStore.PushRun(frames, count);
+    if (rtSave.IsActive() != 0) {
+        rtSave.Write(frames, count, global.ExportContext(&AnalyCANFrame, &AnalyPartofCANFrame));
+    }
+    newFrames.store(1);
+}
+
+std::vector<std::pair<int, int>> CKorvexList::SelectedRowRanges() const {
+    std::vector<std::pair<int, int>> ranges;
+    if (selectionModel() == nullptr) return ranges;
+    for (const QItemSelectionRange& range : selectionModel()->selection())
+        ranges.emplace_back(range.top(), range.bottom() + 1);
+    std::sort(ranges.begin(), ranges.end());
+    std::vector<std::pair<int, int>> merged;
+    for (const auto& range : ranges) {
+        if (!merged.empty() && range.first <= merged.back().second) {
+            merged.back().second = std::max(merged.back().second, range.second);
+        } else {
+            merged.push_back(range);
+        }
+    }
+    return merged;
+}
+
+void CKorvexList::GetSelectedFrames(std::vector<_VCI_CAN_OBJ>& out) {
+    CKorvexListRecord& r = Record();
+    const int stored = r.frameStore.GetCount();
+    _VCI_CAN_OBJ frame;
+    for (const auto& [first, end] : SelectedRowRanges()) {
+        for (int row = first; row < end; ++row) {
+            if (row >= stored || !r.frameStore.Get(row, &frame)) return;
+            out.push_back(frame);
+        }
+    }
+}
+
+int CKorvexList::SelectRow(int row) {
+    clearSelection();
+    const QModelIndex index = model->index(row, 0);
+    selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    Redraw();
+    scrollTo(index);
+    return 1;
+}
+
+void CKorvexList::SelectRowAndShow(int row) {
+    if (row < 0 || row >= model->rowCount()) return;
+    const QModelIndex index = model->index(row, 0);
+    selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(index);
+}
+
+int CKorvexList::GetSelectedCount() {
+    int count = 0;
+    for (const auto& [first, end] : SelectedRowRanges()) count += end - first;
+    return count;
+}
+
+void CKorvexList::CopySelectedRows() {
+    CKorvexListRecord& r = Record();
+    const korvex::ExportRowContext context =
+        global.ExportContext(&AnalyCANFrame, &AnalyPartofCANFrame);
+    const int stored = r.frameStore.GetCount();
+    std::string text;
+    _VCI_CAN_OBJ frame;
+    bool done = false;
+    for (const auto& [first, end] : SelectedRowRanges()) {
+        for (int row = first; row < end && !done; ++row) {
+            done = row >= stored || !r.frameStore.Get(row, &frame);
+            if (!done) korvex::AppendCopyLine(text, row, frame, context);
+        }
+        if (done) break;
+    }
+    XTPUiServices().SetClipboardText(text);
+}
+
+std::vector<std::string> CKorvexList::Captions() const {
+    std::vector<std::string> captions;
+    for (const CKorvexListColum& column : model->Columns()) captions.push_back(column.caption);
+    return captions;
+}
+
+void CKorvexList::ExportToFile() {
+    std::string path;
+    if (!XTPUiServices().SaveFileDialog(korvex::ToCWnd(this), SaveRequest(), path)) return;
+    CKorvexListRecord& r = Record();
+    const bool written = korvex::IsBinaryDataFileName(path)
+                             ? korvex::WriteSnapshotFile(path, global.origTimeList, r.frameStore)
+                             : korvex::WriteTextExportFile(
+                                   path, Captions(), r.frameStore,
+                                   global.ExportContext(&AnalyCANFrame, &AnalyPartofCANFrame));
+    // A file that cannot be created ends the export silently; one that was
+    // created but could not be written whole must not pass for a good export.
+    std::error_code error;
+    if (!written && std::filesystem::exists(path, error))
+        global.ShowMessage(korvex::ToCWnd(this), XTPLoadString(fl::kStrCannotWriteFile),
+                           name_share::kMsgError, 0);
+}
+
+void CKorvexList::ToggleRealTimeSave() {
+    if (rtSave.IsActive() != 0) {
+        rtSave.Stop();
+        return;
+    }
+    std::string path;
+    if (!XTPUiServices().SaveFileDialog(korvex::ToCWnd(this), SaveRequest(), path)) return;
+    if (!rtSave.Start(path, Captions())) {
+        global.ShowMessage(korvex::ToCWnd(this), XTPLoadString(fl::kStrCannotCreateFile),
+                           name_share::kMsgError, 0);
+    }
+}
+
+void CKorvexList::ClearList() {
+    Record().frameStore.Clear();
+    Redraw();
+}
+
+void CKorvexList::SetCapacity(int count) {
+    CKorvexListRecord& r = Record();
+    r.frameStore.Reset(count);
+    capacity.store(std::max(count, 0));
+    OnWindowThread([this] { model->SetRowCount(capacity.load()); });
+}
+
+void CKorvexList::RefreshAndScroll(int scroll) {
+    CKorvexListRecord& r = Record();
+    const int stored = r.frameStore.GetCount();
+    if (isVisible() && stored > 0 && newFrames.load() == 1) Redraw();
+    if (scroll != 0) {
+        newFrames.store(0);
+        if (stored > 0) scrollTo(model->index(std::min(stored, model->rowCount()) - 1, 0));
+    }
+}
+
+BOOL CKorvexList::CreateList(unsigned int id, std::uint32_t param1, std::uint32_t param2,
+                             CWnd* parent) {
+    if (parent == nullptr) return 0;
+    setParent(korvex::ToWidget(parent));
+    controlId = id;
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    setShowGrid(false);
+    createParam1 = param1;
+    createParam2 = param2;
+    return 1;
+}
+
+BOOL CKorvexList::ShowList(int cmd) {
+    const bool wasVisible = isVisible();
+    setVisible(cmd != 0);
+    return wasVisible ? 1 : 0;
+}
+
+CWnd* CKorvexList::SetListParent(CWnd* parent) {
+    CWnd* previous = korvex::ToCWnd(parentWidget());
+    const bool wasVisible = isVisible();
+    setParent(korvex::ToWidget(parent));
+    if (wasVisible) show();
+    return previous;
+}
+
+CWnd* CKorvexList::GetListParent() {
+    return korvex::ToCWnd(parentWidget());
+}
+
+void CKorvexList::MoveList(int x, int y, int cx, int cy) {
+    setGeometry(x, y, cx, cy);
+    update();
+}
+
+void CKorvexList::PostStatusText(const std::string& text) {
+    statusText = text;
+    if (messageWindow != nullptr)
+        messageWindow->PostMessage(fl::kMsgStatusText,
+                                   reinterpret_cast<std::uintptr_t>(statusText.c_str()), 0);
+}
+
+void CKorvexList::SetTimeShowType(std::uint8_t type) {
+    if (global.TimeShowType == type) return;
+    global.TimeShowType = type;
+    std::vector<CDataShowBase*>& sinks = global.CurrentSinks();
+    if (!sinks.empty()) sinks.front()->Redraw();
+}
+
+void CKorvexList::OnCommand(std::uint32_t id) {
+    std::vector<CDataShowBase*>& sinks = global.CurrentSinks();
+    switch (id) {
+        case fl::kCmdClear:
+            if (!sinks.empty()) sinks.front()->ClearList();
+            PostStatusText(korvex::FrameCountText(XTPLoadString(fl::kStrFrameTotal), 0));
+            break;
+        case fl::kCmdExport:
+            if (!sinks.empty()) sinks.front()->ExportToFile();
+            break;
+        case fl::kCmdClockTime:
+            SetTimeShowType(0);
+            break;
+        case fl::kCmdRelativeTime:
+            SetTimeShowType(1);
+            break;
+        case fl::kCmdRealTimeSave:
+            ToggleRealTimeSave();
+            break;
+        default:
+            break;
+    }
+}
+
+void CKorvexList::ShowContextMenu() {
+    XTPMenu menu;
+    if (!XTPResourceManager()->LoadMenu(fl::kMenuContext, menu) ||
+        menu.items.size() <= static_cast<std::size_t>(fl::kSubMenuFrameList))
+        return;
+    XTPMenuItem popup = menu.items[static_cast<std::size_t>(fl::kSubMenuFrameList)];
+    Check(popup.popup, fl::kCmdClockTime, global.TimeShowType == 0);
+    Check(popup.popup, fl::kCmdRelativeTime, global.TimeShowType == 1);
+    Check(popup.popup, fl::kCmdRealTimeSave, IsRealTimeSaving() == 1);
+    OnCommand(XTPUiServices().TrackPopupMenu(popup, korvex::ToCWnd(this)));
+}
+
+void CKorvexList::mouseReleaseEvent(QMouseEvent* event) {
+    QTableView::mouseReleaseEvent(event);
+    if (event->button() == Qt::RightButton) ShowContextMenu();
+}
+
+void CKorvexList::contextMenuEvent(QContextMenuEvent* event) {
+    // The mouse's menu comes on the button's release; the keyboard's here.
+    if (event->reason() == QContextMenuEvent::Keyboard) ShowContextMenu();
+    event->accept();
+}
+
+void CKorvexList::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Copy)) {
+        CopySelectedRows();
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}

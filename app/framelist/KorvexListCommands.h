@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+
+// Resources and commands of the frame list's context menu.
+namespace korvex::framelist {
+
+inline constexpr std::uint32_t kMenuContext = 135;
+inline constexpr int kSubMenuFrameList = 5;  // "rcrdlist"
+
+inline constexpr std::uint32_t kCmdClear = 32800;
+inline constexpr std::uint32_t kCmdExport = 32801;
+inline constexpr std::uint32_t kCmdClockTime = 32789;
+inline constexpr std::uint32_t kCmdRelativeTime = 32790;
+inline constexpr std::uint32_t kCmdRealTimeSave = 40000;
+
+inline constexpr std::uint32_t kStrFrameTotal = 6004;
+inline constexpr std::uint32_t kStrCannotCreateFile = 3067;
+inline constexpr std::uint32_t kStrCannotWriteFile = 20001;
+
+// The status-text message to the main window; wParam points at the text.
+inline constexpr unsigned kMsgStatusText = 0x469;
+
+// The save dialog of the export and the real-time save.
+inline constexpr char kSaveDefaultExt[] = "txt||can";
+inline constexpr char kSaveFilter[] = "Text File(*.txt)|*.txt|Korvex data file(*.can)|*.can||";
+
+}  // namespace korvex::framelist

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "core/FrameRowText.h"
+#include "core/RealTimeSaveFile.h"
+#include "core/frame/CanObj.h"
+
+// The frame list's real-time save: its state (rtActive, rtCount, rtFile,
+// rtPath, rtExt) behind rtLock. Frames come from the upload's worker while the
+// user-interface thread switches saving on and off, so a run is written whole
+// under the lock and the file cannot be closed while a frame is written.
+class CRealTimeSave {
+  public:
+    CRealTimeSave() = default;
+    CRealTimeSave(const CRealTimeSave&) = delete;
+    CRealTimeSave& operator=(const CRealTimeSave&) = delete;
+    ~CRealTimeSave() { Stop(); }
+
+    // Creates the file at `path` and switches saving on; false, leaving it
+    // off, when the file cannot be created.
+    bool Start(const std::string& path, const std::vector<std::string>& captions);
+    // Writes out what is buffered, closes the file and switches saving off.
+    void Stop();
+    // While saving is on, appends the run to the file.
+    void Write(const _VCI_CAN_OBJ* frames, int count, const korvex::ExportRowContext& context);
+
+    int IsActive() const { return rtActive.load(std::memory_order_acquire); }
+    // Text lines written to the current file.
+    long long Count();
+    std::string Path();
+    std::string Extension();
+
+  private:
+    std::atomic<std::int32_t> rtActive{0};
+    std::mutex rtLock;
+    CRealTimeSaveFile rtFile;  // keeps rtCount
+    std::string rtPath;
+    std::string rtExt;
+};

@@ -1,0 +1,54 @@
+#include "app/shell/KorvexProDoc.h"
+
+#include "app/services/WindowHandle.h"
+#include "app/shell/rules/ShellIds.h"
+#include "core/DataFileReader.h"
+#include "core/KorvexGlobal.h"
+#include "protolens/include/protolens.h"
+#include "xtp/XTPUiServices.h"
+
+namespace korvex::shell {
+namespace {
+
+XTPFileDialogRequest KvsetDialog() {
+    XTPFileDialogRequest request;
+    request.defaultExt = "kvset";
+    request.flags = xtp_ofn::kHideReadOnly | xtp_ofn::kOverwritePrompt;
+    request.filter = "KorvexPro File(*.kvset)|*.kvset||";
+    return request;
+}
+
+}  // namespace
+
+CKorvexProDoc::CKorvexProDoc(CKorvexGlobal& global, int documentIndex, QObject* parent)
+    : QObject(parent), global(global), documentIndex(documentIndex) {}
+
+bool CKorvexProDoc::OnNewDocument() {
+    modified = false;
+    return true;
+}
+
+bool CKorvexProDoc::OnOpenDocument(const std::string& path, IStatusSink& status) {
+    const DataFileStatus result = ReadStreamFile(
+        path, global, [&status](const std::string& text) { status.ShowFrameStatus(text); },
+        XTPLoadString(res::kStrFrameTotal));
+    return result == DataFileStatus::kOk;
+}
+
+void CKorvexProDoc::OnExportDeviceConfig(QWidget* owner) {
+    std::string path;
+    if (!XTPUiServices().SaveFileDialog(ToCWnd(owner), KvsetDialog(), path)) return;
+    if (global.ExportDeviceConfig(path) != KvsetStatus::kOk)
+        XTPUiServices().MessageBox(ToCWnd(owner), XTPLoadString(res::kStrSaveConfigFailed),
+                                   XTPLoadString(res::kStrAppTitle), xtp_mb::kOk);
+}
+
+void CKorvexProDoc::OnImportDeviceConfig(QWidget* owner) {
+    std::string path;
+    if (!XTPUiServices().OpenFileDialog(ToCWnd(owner), KvsetDialog(), path)) return;
+    // A file that cannot be opened changes nothing, so the plug-in is not told.
+    if (global.ImportDeviceConfig(path).status == KvsetStatus::kCannotOpen) return;
+    IOCtl(kIoctlTimeShowType, &global.TimeShowType, 1, 0, 0);
+}
+
+}  // namespace korvex::shell

@@ -1,0 +1,251 @@
+#include "app/shell/KorvexView.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QEventLoop>
+#include <QTimer>
+#include <QTimerEvent>
+
+#include "app/services/WindowHandle.h"
+#include "app/shell/ChildFrame.h"
+#include "app/shell/DeviceWait.h"
+#include "app/shell/KorvexProDoc.h"
+#include "app/shell/MainFrame.h"
+#include "app/shell/ProgressDlg.h"
+#include "app/shell/rules/ShellIds.h"
+#include "app/shell/rules/UploadProgress.h"
+#include "core/DataFileReader.h"
+#include "core/KorvexGlobal.h"
+#include "logport/include/logport.h"
+#include "xtp/XTPResourceManager.h"
+#include "xtp/XTPUiServices.h"
+
+namespace korvex::shell {
+namespace {
+
+constexpr int kShowListCmd = 5;  // show the window
+// How often the start of an upload looks for the recorder's count while it
+// keeps the window responsive.
+constexpr int kCountPollMs = 20;
+
+// Forwards the worker's reports to the main window's thread. Posting never
+// waits, so the worker cannot block on a window that is busy.
+class CQueuedUploadReport final : public IUploadReport {
+  public:
+    CQueuedUploadReport(CMainFrame* frame, CKorvexGlobal& global) : frame(frame), global(global) {}
+
+    void ShowMessage(std::uint32_t stringId, std::uint32_t type) override {
+        QMetaObject::invokeMethod(
+            frame, [f = frame, stringId, type] { f->ShowMessageBox(stringId, type); },
+            Qt::QueuedConnection);
+    }
+    void ShowStatus(const std::string& text) override {
+        QMetaObject::invokeMethod(
+            frame, [f = frame, text] { f->ShowFrameStatus(text); }, Qt::QueuedConnection);
+    }
+    void SetWaitCursor(bool on) override {
+        QMetaObject::invokeMethod(
+            qApp,
+            [on] {
+                if (on)
+                    QApplication::setOverrideCursor(Qt::WaitCursor);
+                else
+                    QApplication::restoreOverrideCursor();
+            },
+            Qt::QueuedConnection);
+    }
+    void RebuildClockList(std::vector<_VCI_CAN_OBJ> records) override {
+        QMetaObject::invokeMethod(
+            frame,
+            [g = &global, records = std::move(records)] {
+                g->RebuildOrigTimeList(records.data(), static_cast<int>(records.size()));
+            },
+            Qt::QueuedConnection);
+    }
+
+  private:
+    CMainFrame* frame;
+    CKorvexGlobal& global;
+};
+
+XTPFileDialogRequest DataFileDialog() {
+    XTPFileDialogRequest request;
+    request.defaultExt = "can";
+    request.flags = xtp_ofn::kHideReadOnly | xtp_ofn::kOverwritePrompt;
+    request.filter = "CAN data file(*.can)|*.can||";
+    return request;
+}
+
+}  // namespace
+
+CKorvexView::CKorvexView(CKorvexGlobal& global, CKorvexProDoc& document, CChildFrame& frame,
+                         QWidget* parent)
+    : QWidget(parent),
+      global(global),
+      document(document),
+      frame(frame),
+      progress(new CProgressDlg(this)) {
+    setObjectName(QStringLiteral("KorvexView"));
+}
+
+CKorvexView::~CKorvexView() {
+    // A worker still uploading is asked to stop; it finishes its current
+    // exchange and must be gone before the frame list it fills.
+    if (upload.loading.load()) LGP_CancelLoad();
+    if (worker.joinable()) worker.join();
+}
+
+CMainFrame* CKorvexView::MainFrame() const {
+    return qobject_cast<CMainFrame*>(window());
+}
+
+CDataShowBase* CKorvexView::FirstList() const {
+    std::vector<CDataShowBase*>& sinks = global.CurrentSinks();
+    return sinks.empty() ? nullptr : sinks.front();
+}
+
+void CKorvexView::OnInitialUpdate() {
+    initialUpdateDone = true;
+    CDataShowBase* list = FirstList();
+    if (!list) return;
+    list->SetListParent(ToCWnd(this));
+    list->MoveList(0, 0, width(), height());
+    list->ShowList(kShowListCmd);
+}
+
+void CKorvexView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!initialUpdateDone) OnInitialUpdate();
+}
+
+void CKorvexView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    CDataShowBase* list = FirstList();
+    if (list && list->GetListParent() == ToCWnd(this)) list->MoveList(0, 0, width(), height());
+}
+
+bool CKorvexView::HasCommand(std::uint32_t id) const {
+    switch (id) {
+        case cmd::kImportData:
+        case cmd::kExportData:
+        case cmd::kClearList:
+        case cmd::kUpload:
+            return true;
+        default:
+            return handlers.count(id) != 0;
+    }
+}
+
+void CKorvexView::SetCommandHandler(std::uint32_t id, CommandHandler handler) {
+    handlers[id] = std::move(handler);
+}
+
+bool CKorvexView::OnCommand(std::uint32_t id) {
+    switch (id) {
+        case cmd::kImportData:
+            OnImportData();
+            return true;
+        case cmd::kExportData:
+            OnExportData();
+            return true;
+        case cmd::kClearList:
+            OnClearList();
+            return true;
+        case cmd::kUpload:
+            OnUpload();
+            return true;
+        default:
+            break;
+    }
+    const auto handler = handlers.find(id);
+    if (handler == handlers.end() || !handler->second) return false;
+    handler->second(*this);
+    return true;
+}
+
+void CKorvexView::OnImportData() {
+    std::string path;
+    if (!XTPUiServices().OpenFileDialog(ToCWnd(this), DataFileDialog(), path)) return;
+    CMainFrame* main = MainFrame();
+    ReadSnapshotFile(
+        path, global,
+        [main](const std::string& text) {
+            if (main) main->ShowFrameStatus(text);
+        },
+        XTPLoadString(res::kStrFrameTotal));
+}
+
+void CKorvexView::OnExportData() {
+    if (CDataShowBase* list = FirstList()) list->ExportToFile();
+}
+
+void CKorvexView::OnClearList() {
+    CDataShowBase* list = FirstList();
+    if (!list) return;
+    list->ClearList();
+    if (CMainFrame* main = MainFrame())
+        main->ShowFrameStatus(FrameCountText(XTPLoadString(res::kStrFrameTotal), 0));
+}
+
+void CKorvexView::OnUpload() {
+    // One upload at a time: the command can arrive again while this one
+    // waits for the count with the window responsive.
+    if (upload.loading.load() != 0 || progress->isVisible()) return;
+    CMainFrame* main = MainFrame();
+    if (!main) return;
+    {
+        // A cancelled upload's worker may still be inside the library; the
+        // new worker would wait for it anyway, but the window says so.
+        std::unique_lock<std::mutex> device = WaitForDevice();
+        if (!device.owns_lock()) return;
+    }
+    if (worker.joinable()) worker.join();
+
+    // The flag is raised before the worker starts, so a worker that fails at
+    // once cannot clear it before it was set.
+    upload.loadStarted.store(false);
+    upload.loading.store(1);
+    worker = std::thread([this, main, label = XTPLoadString(res::kStrFrameTotal)] {
+        CQueuedUploadReport report(main, global);
+        RunUploadWorker(global, upload, report, label);
+    });
+
+    // Count known, then the dialog. The wait keeps the window responsive.
+    while (upload.loading.load() == 1 &&
+           !(upload.loadStarted.load() && LGP_GetAllLoadCount() != 0)) {
+        QEventLoop wait;
+        QTimer::singleShot(kCountPollMs, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
+    if (upload.loading.load() != 1) return;
+
+    progress->SetRange(0, kProgressMaximum);
+    tick = 0;
+    StopProgressTimer();
+    progressTimer = startTimer(timer::kUploadProgressMs);
+    progress->exec();
+    // Whatever closed the dialog, the upload ends here for this thread.
+    LGP_CancelLoad();
+    upload.loading.store(0);
+}
+
+void CKorvexView::StopProgressTimer() {
+    if (progressTimer) killTimer(progressTimer);
+    progressTimer = 0;
+}
+
+void CKorvexView::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != progressTimer) return QWidget::timerEvent(event);
+    const bool loading = upload.loading.load() != 0;
+    if (loading)
+        progress->SetCountText(
+            QString::fromStdString(UploadCountText(LGP_GetCurLoadCount(), LGP_GetAllLoadCount())));
+    const ProgressStep step = AdvanceUploadProgress(tick, loading);
+    if (progress->isVisible()) {
+        progress->SetPos(step.position);
+        progress->SetWorkingText(QString::fromStdString(XTPLoadString(res::kStrWorking)));
+    }
+    if (step.finished) StopProgressTimer();
+}
+
+}  // namespace korvex::shell

@@ -1,0 +1,17 @@
+#include "app/shell/ShellExtensions.h"
+
+#include "app/shell/ChildFrame.h"
+#include "app/shell/KorvexView.h"
+#include "app/shell/MainFrame.h"
+
+namespace korvex::shell {
+
+// Until a folder adds its windows, its commands stay disabled (no handler)
+// and its panes show their titles.
+void InstallViewCommands(CKorvexView&) {}
+
+void InstallPaneContents(CChildFrame&) {}
+
+void InstallMainFrameWindows(CMainFrame&) {}
+
+}  // namespace korvex::shell

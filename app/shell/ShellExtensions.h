@@ -1,0 +1,26 @@
+#pragma once
+
+namespace korvex::shell {
+
+class CChildFrame;
+class CKorvexView;
+class CMainFrame;
+
+// Where the windows of the other folders join the shell: each function is the
+// one explicit list of what its part of the shell receives. A folder adds its
+// line here and nowhere else in the shell.
+//
+// The view's commands: 32771 device configuration, 32793 preset frames, 32805
+// clearing the recorder, 32820 alias names, each with
+// view.SetCommandHandler(id, handler). A device dialog takes the recorder with
+// korvex::shell::WaitForDevice() (DeviceWait.h) before it opens it.
+void InstallViewCommands(CKorvexView& view);
+
+// The panes' contents: frame.SetPaneFactory(paneId, factory) for 3072 search,
+// 3071 search results, 3074 classification settings and 3073 its results.
+void InstallPaneContents(CChildFrame& frame);
+
+// Windows of the main frame: frame.SetBusStatusWindow(window) for 32854.
+void InstallMainFrameWindows(CMainFrame& frame);
+
+}  // namespace korvex::shell

@@ -1,0 +1,150 @@
+#include "cli/SearchCommand.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "app/analysis/FrameSearch.h"
+#include "app/analysis/SearchChecks.h"
+#include "core/FrameStoreSink.h"
+#include "core/KorvexGlobal.h"
+#include "protolens/include/protolens.h"
+#include "xtp/XTPResourceManager.h"
+
+namespace korvex::cli {
+namespace {
+
+constexpr char kUsage[] =
+    "usage: korvex-cli search FILE.can [--stream] --column N [--contains T] [--equal T]\n"
+    "                         [--not-equal T] [--greater T] [--less T]\n"
+    "                         [--time clock|relative]\n"
+    "\n"
+    "Searches the frames of a data file by the text of frame-list column N (0 row,\n"
+    "1 time, 2 alias, 3 ID, 4 format, 5 type, 6 DLC, 7 data, 8 remark) and prints the\n"
+    "hits as the search result list exports them: a header of captions, then one\n"
+    "line per hit whose first field is the frame's index in the file. Every given\n"
+    "condition must hold. --equal, --greater and --less also compare hexadecimal\n"
+    "values; --greater and --less need column 3 or 6; --equal and --not-equal\n"
+    "exclude each other.\n";
+
+constexpr int kColumnCount = 9;
+
+int Usage(const CliStreams& io, const std::string& error) {
+    io.err << "korvex-cli search: " << error << "\n" << kUsage << std::flush;
+    return kExitUsage;
+}
+
+struct SearchArgs {
+    std::filesystem::path input;
+    bool stream = false;
+    bool haveColumn = false;
+    int timeShowType = -1;
+    SearchRequest request;
+};
+
+bool ParseColumn(const std::string& text, int& column) {
+    if (text.size() != 1 || text[0] < '0' || text[0] >= '0' + kColumnCount) return false;
+    column = text[0] - '0';
+    return true;
+}
+
+// Returns an empty text, or the usage error.
+std::string ParseArgs(const std::vector<std::string>& args, SearchArgs& out) {
+    static constexpr struct {
+        const char* option;
+        SearchCondition condition;
+    } kConditions[] = {{"--contains", kContains},
+                       {"--equal", kEqual},
+                       {"--not-equal", kNotEqual},
+                       {"--greater", kGreater},
+                       {"--less", kLess}};
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        bool matched = false;
+        for (const auto& c : kConditions) {
+            if (a != c.option) continue;
+            if (!hasValue) return a + " needs a text";
+            out.request.ticked[c.condition] = true;
+            out.request.texts[c.condition] = args[++i];
+            matched = true;
+        }
+        if (matched) continue;
+        if (a == "--stream") {
+            out.stream = true;
+        } else if (a == "--column") {
+            if (!hasValue || !ParseColumn(args[++i], out.request.column))
+                return "--column needs a column from 0 to 8";
+            out.haveColumn = true;
+        } else if (a == "--time") {
+            const std::string mode = hasValue ? args[++i] : "";
+            if (mode == "clock") {
+                out.timeShowType = 0;
+            } else if (mode == "relative") {
+                out.timeShowType = 1;
+            } else {
+                return "--time takes 'clock' or 'relative'";
+            }
+        } else if (out.input.empty() && !a.empty() && a[0] != '-') {
+            out.input = a;
+        } else {
+            return "unexpected argument '" + a + "'";
+        }
+    }
+    if (out.input.empty()) return "no data file given";
+    if (!out.haveColumn) return "--column is missing";
+    if (const char* option = SearchTicksRefused(out.request)) {
+        return std::string(option) + (std::strcmp(option, "--not-equal") == 0
+                                          ? " cannot go with --equal"
+                                          : " needs --column 3 or 6");
+    }
+    return {};
+}
+
+}  // namespace
+
+int RunSearchCommand(const std::vector<std::string>& args,
+                     const std::filesystem::path& settingsFolder, const CliStreams& io) {
+    for (const std::string& a : args) {
+        if (a == "--help" || a == "-h") {
+            std::fputs(kUsage, io.out);
+            std::fflush(io.out);
+            return kExitOk;
+        }
+    }
+    SearchArgs search;
+    if (const std::string error = ParseArgs(args, search); !error.empty()) return Usage(io, error);
+    if (!search.request.AnyTicked() || search.request.TickedTextEmpty()) {
+        io.err << XTPLoadString(kStrSearchTextEmpty) << '\n' << std::flush;
+        return kExitUsage;
+    }
+
+    CKorvexGlobal global;
+    LoadViewSettings(global, settingsFolder);
+    if (search.timeShowType >= 0)
+        global.TimeShowType = static_cast<std::uint8_t>(search.timeShowType);
+    CFrameStoreSink sink;
+    TakeColumns(sink);
+    global.frameSinks[0] = {&sink};
+    if (const int status = LoadDataFile(search.input, search.stream, global, io)) return status;
+
+    ExportRowContext context = global.ExportContext(&AnalyCANFrame);
+    context.analyPartofCANFrame = &AnalyPartofCANFrame;
+    CSearchResults results;
+    const SearchOutcome outcome =
+        RunFrameSearch(search.request, false, sink.frameStore, context, results);
+    bool written = true;
+    results.WriteExport(sink.captions, context, [&](const std::string& line) {
+        written = std::fwrite(line.data(), 1, line.size(), io.out) == line.size();
+        return written;
+    });
+    if (std::fflush(io.out) != 0 || !written) {
+        io.err << "korvex-cli: cannot write the text: " << std::strerror(errno) << '\n'
+               << std::flush;
+        return kExitFailed;
+    }
+    if (outcome.NothingFound()) io.err << XTPLoadString(kStrNotFound) << '\n' << std::flush;
+    return kExitOk;
+}
+
+}  // namespace korvex::cli

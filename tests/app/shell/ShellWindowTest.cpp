@@ -1,0 +1,320 @@
+#include <QAction>
+#include <QDockWidget>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QToolBar>
+#include <fstream>
+
+#include "app/shell/CommandBars.h"
+#include "app/shell/KorvexProDoc.h"
+#include "app/shell/ProgressDlg.h"
+#include "app/shell/rules/ShellIds.h"
+#include "core/DataFileWriter.h"
+#include "tests/app/shell/ShellTestSupport.h"
+#include "tests/support/FrameFactory.h"
+#include "tests/support/QtTestApplication.h"
+#include "tests/support/RecordingSink.h"
+#include "xtp/XTPUiServices.h"
+
+namespace korvex::shell::test {
+namespace {
+
+constexpr char kNoDevice[] = "设备未连接";
+constexpr char kOk[] = "操作成功!";
+
+class ShellWindowTest : public ShellFixture {};
+
+TEST_F(ShellWindowTest, StartsWithOneDocumentAndWarnsOnceWithoutRecorder) {
+    Start("");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, kNoDevice);
+    EXPECT_EQ(ui.messages[0].type & xtp_mb::kIconMask, 0u);
+
+    ASSERT_EQ(shell->Documents().size(), 1u);
+    EXPECT_EQ(shell->Documents()[0]->Title(), QString("Korvex0"));
+    ASSERT_EQ(main->ChildFrames().size(), 1u);
+    EXPECT_EQ(global->CurrentSinks().front(), static_cast<CDataShowBase*>(list));
+    EXPECT_EQ(list->parentWidget(), &View());
+    // Menu 129 with the language pop-up, as once a document is open.
+    const QList<QAction*> menus = main->menuBar()->actions();
+    ASSERT_FALSE(menus.isEmpty());
+    EXPECT_EQ(menus.back()->text(), QString("Language"));
+    EXPECT_EQ(menus.front()->text(), QString("文件(&F)"));
+
+    // The plug-in was told the language: it names a frame's format and type.
+    _VCI_CAN_OBJ frame = korvex::test::MakeFrame(0x123, 10);
+    list->AddFrames(&frame, 1, 1);
+    QAbstractItemModel* model = list->QTableView::model();
+    EXPECT_FALSE(model->data(model->index(0, 5)).toString().isEmpty());
+}
+
+TEST_F(ShellWindowTest, StartsSilentlyWithARecorder) {
+    Start("empty");
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(ShellWindowTest, ToolbarHasTheStandardButtonsInOrderWithIcons) {
+    Start("empty");
+    QToolBar* toolbar = main->CommandBars().Toolbar();
+    ASSERT_NE(toolbar, nullptr);
+    std::vector<std::uint32_t> ids;
+    for (QAction* action : toolbar->actions()) {
+        ids.push_back(action->isSeparator() ? 0 : action->property("commandId").toUInt());
+        if (!action->isSeparator()) {
+            EXPECT_FALSE(action->icon().isNull()) << ids.back();
+            EXPECT_FALSE(action->iconText().isEmpty()) << ids.back();
+        }
+    }
+    EXPECT_EQ(ids, ToolbarButtons());
+    EXPECT_EQ(main->CommandBars().Action(cmd::kUpload)->statusTip(), QString("上载设备里的报文"));
+}
+
+TEST_F(ShellWindowTest, RelativeTimeTwiceRedrawsOnceAndMovesTheCheckMark) {
+    Start("empty");
+    QSignalSpy redrawn(list, &CKorvexList::redrawn);
+    main->RunCommand(cmd::kRelativeTime);
+    main->RunCommand(cmd::kRelativeTime);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(redrawn.count(), 1);
+    EXPECT_EQ(global->TimeShowType, 1);
+    main->CommandBars().UpdateAll();
+    EXPECT_TRUE(main->CommandBars().Action(cmd::kRelativeTime)->isChecked());
+    EXPECT_FALSE(main->CommandBars().Action(cmd::kClockTime)->isChecked());
+}
+
+TEST_F(ShellWindowTest, PaneCommandIsEnabledOnlyWhileItsPaneIsClosed) {
+    Start("empty");
+    struct Case {
+        std::uint32_t command;
+        int pane;
+    };
+    for (const Case c : {Case{cmd::kShowSearchPane, pane::kSearch},
+                         Case{cmd::kShowSearchResultPane, pane::kSearchResult},
+                         Case{cmd::kShowClusterPane, pane::kCluster},
+                         Case{cmd::kShowClusterResultPane, pane::kClusterResult}}) {
+        CChildFrame* child = main->ActiveChild();
+        QDockWidget* dock = child->Pane(c.pane);
+        ASSERT_NE(dock, nullptr);
+        EXPECT_FALSE(main->CommandStateOf(c.command).enabled) << c.command;
+        dock->close();
+        EXPECT_TRUE(main->CommandStateOf(c.command).enabled) << c.command;
+        main->RunCommand(c.command);
+        EXPECT_TRUE(child->IsPaneOpen(c.pane));
+        EXPECT_FALSE(main->CommandStateOf(c.command).enabled) << c.command;
+    }
+    EXPECT_EQ(main->ActiveChild()->Pane(pane::kSearch)->windowTitle(), QString("搜索"));
+    EXPECT_EQ(main->ActiveChild()->Pane(pane::kClusterResult)->windowTitle(),
+              QString("分类统计结果"));
+}
+
+TEST_F(ShellWindowTest, ChildFrameIgnoresClose) {
+    Start("empty");
+    CChildFrame* child = main->ActiveChild();
+    EXPECT_FALSE(child->SubWindow()->close());
+    EXPECT_EQ(main->ChildFrames().size(), 1u);
+}
+
+TEST_F(ShellWindowTest, DataFileImportShowsTheFrameTotalInPaneTwo) {
+    Start("empty");
+    CCycleBuffer<_VCI_CAN_OBJ> store;
+    store.Reset(5);
+    for (std::uint32_t i = 0; i < 5; ++i) store.Push(korvex::test::MakeFrame(i, i + 1));
+    ui.fileAnswer = folder.File("five.can");
+    ASSERT_TRUE(korvex::WriteSnapshotFile(ui.fileAnswer, {}, store));
+    main->RunCommand(cmd::kImportData);
+    EXPECT_EQ(main->PaneText(2), QString("总帧数 ：5"));
+    EXPECT_EQ(StoredFrames(), 5);
+    main->RunCommand(cmd::kClearList);
+    EXPECT_EQ(main->PaneText(2), QString("总帧数 ：0"));
+    EXPECT_EQ(StoredFrames(), 0);
+}
+
+TEST_F(ShellWindowTest, MessagesFromAnotherThreadReachThePanesQueued) {
+    Start("empty");
+    std::thread poster([this] {
+        main->PostMessage(msg::kStatusPane2, reinterpret_cast<std::uintptr_t>("two"), 0);
+        main->PostMessage(msg::kStatusPane1, reinterpret_cast<std::uintptr_t>("one"), 0);
+    });
+    poster.join();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return main->PaneText(1) == "one"; }));
+    EXPECT_EQ(main->PaneText(2), QString("two"));
+}
+
+TEST_F(ShellWindowTest, UploadShowsProgressAndFillsTheList) {
+    Start(Image(996, true));
+    DelayBlocks(40, 3);
+    std::vector<int> positions;
+    CProgressDlg& dialog = View().ProgressDialog();
+    QObject::connect(dialog.Bar(), &QProgressBar::valueChanged,
+                     [&positions](int value) { positions.push_back(value); });
+    bool shown = false;
+    const auto poll = Every10ms([&] { return shown = shown || dialog.isVisible(); });
+
+    main->RunCommand(cmd::kUpload);
+
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !ui.messages.empty(); }));
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{kOk});
+    EXPECT_EQ(ui.messages[0].type & xtp_mb::kIconMask, xtp_mb::kIconInformation);
+    EXPECT_EQ(StoredFrames(), 996);
+    EXPECT_TRUE(main->PaneText(2).startsWith("总帧数 ：996 (Time: "))
+        << main->PaneText(2).toStdString();
+    EXPECT_EQ(global->origTimeList.size(), 3u);
+    EXPECT_EQ(std::count(positions.begin(), positions.end(), 200), 1);
+    EXPECT_EQ(positions.back(), 200);
+    EXPECT_TRUE(std::all_of(positions.begin(), positions.end() - 1, [](int p) { return p < 199; }));
+    EXPECT_EQ(View().UploadState().loading.load(), 0);
+}
+
+TEST_F(ShellWindowTest, EmptyRecorderShowsNoDialogAndSetsCapacityOne) {
+    Start("empty");
+    korvex::test::RecordingSink second;
+    global->CurrentSinks().push_back(&second);
+    bool shown = false;
+    const auto poll =
+        Every10ms([&] { return shown = shown || View().ProgressDialog().isVisible(); });
+    main->RunCommand(cmd::kUpload);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !ui.messages.empty(); }));
+    EXPECT_FALSE(shown);
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{kOk});
+    EXPECT_EQ(second.capacity, 1);
+    EXPECT_EQ(list->Record().frameStore.GetCapacity(), 1);
+    EXPECT_TRUE(main->PaneText(2).startsWith("总帧数 ：0 (Time: "))
+        << main->PaneText(2).toStdString();
+    std::erase(global->CurrentSinks(), &second);
+}
+
+TEST_F(ShellWindowTest, UnpluggedRecorderFailsToOpenWithoutDialog) {
+    Start("");
+    ui.messages.clear();
+    bool shown = false;
+    const auto poll =
+        Every10ms([&] { return shown = shown || View().ProgressDialog().isVisible(); });
+    main->RunCommand(cmd::kUpload);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !ui.messages.empty(); }));
+    EXPECT_FALSE(shown);
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"打开设备失败!"});
+    EXPECT_EQ(ui.messages[0].type & xtp_mb::kIconMask, xtp_mb::kIconWarning);
+    EXPECT_EQ(View().UploadState().loading.load(), 0);
+}
+
+TEST_F(ShellWindowTest, ClosingTheDialogKeepsTheBlocksReceivedSoFar) {
+    Start(Image(4000, false));
+    DelayBlocks(40, 10);
+    CProgressDlg& dialog = View().ProgressDialog();
+    const auto poll = Every10ms([&] {
+        if (!dialog.isVisible() || LGP_GetCurLoadCount() < 800) return false;
+        dialog.reject();
+        return true;
+    });
+    main->RunCommand(cmd::kUpload);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !ui.messages.empty(); }, 5000));
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{kOk});
+    const int stored = StoredFrames();
+    EXPECT_GE(stored, 800);
+    EXPECT_LT(stored, 4000);
+    EXPECT_EQ(stored % 400, 0);
+    EXPECT_TRUE(main->PaneText(2).startsWith(QString("总帧数 ：%1 (Time: ").arg(stored)));
+}
+
+TEST_F(ShellWindowTest, DeviceConfigExportFailureShowsString114) {
+    Start("empty");
+    ui.messages.clear();
+    ui.fileAnswer = (folder.Path() / "missing" / "x.kvset").string();
+    main->RunCommand(cmd::kExportDeviceConfig);
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"保存配置失败"});
+    ui.messages.clear();
+    ui.fileAnswer = folder.File("saved.kvset");
+    main->RunCommand(cmd::kExportDeviceConfig);
+    EXPECT_TRUE(ui.messages.empty());
+    global->iListRefreshTm = 77;
+    main->RunCommand(cmd::kImportDeviceConfig);
+    EXPECT_EQ(global->iListRefreshTm, CKorvexGlobal::kDefaultListRefreshTm);
+}
+
+TEST_F(ShellWindowTest, ChildFrameSelectsTheFrameTheReportAsksFor) {
+    Start("empty");
+    list->SetCapacity(10);
+    for (std::uint32_t i = 0; i < 10; ++i) {
+        _VCI_CAN_OBJ frame = korvex::test::MakeFrame(i, i + 1);
+        list->AddFrames(&frame, 1, 1);
+    }
+    CChildFrame* child = main->ActiveChild();
+    child->PostMessage(msg::kSelectFrame, 7, 0);
+    EXPECT_EQ(list->selectionModel()->currentIndex().row(), 7);
+    // A protocol index past the sinks selects nothing rather than a stray list.
+    global->bCurSelProtocol[0] = 5;
+    child->PostMessage(msg::kSelectFrame, 2, 0);
+    EXPECT_EQ(list->selectionModel()->currentIndex().row(), 7);
+}
+
+TEST_F(ShellWindowTest, BusStatusIsEnabledOnceItsWindowExists) {
+    Start("empty");
+    EXPECT_FALSE(main->CommandStateOf(cmd::kBusStatus).enabled);
+    QWidget busStatus;
+    main->SetBusStatusWindow(&busStatus);
+    EXPECT_TRUE(main->CommandStateOf(cmd::kBusStatus).enabled);
+    main->RunCommand(cmd::kBusStatus);
+    EXPECT_TRUE(busStatus.isVisible());
+    main->SetBusStatusWindow(nullptr);
+}
+
+TEST_F(ShellWindowTest, OpenReadsAStreamFileIntoASecondDocument) {
+    Start("empty");
+    std::string bytes;
+    korvex::AppendSignatureBlock(bytes);
+    for (std::uint32_t i = 0; i < 3; ++i) {
+        const _VCI_CAN_OBJ frame = korvex::test::MakeFrame(i, i + 1);
+        bytes.append(reinterpret_cast<const char*>(&frame), sizeof frame);
+    }
+    ui.fileAnswer = folder.File("stream.can");
+    std::ofstream(ui.fileAnswer, std::ios::binary) << bytes;
+    main->RunCommand(cmd::kOpen);
+    ASSERT_EQ(shell->Documents().size(), 2u);
+    EXPECT_EQ(shell->Documents()[1]->Title(), QString("stream.can"));
+    EXPECT_EQ(StoredFrames(), 3);
+    EXPECT_EQ(main->PaneText(2), QString("总帧数 ：3"));
+    // A file that is no data file opens no document.
+    std::ofstream(ui.fileAnswer, std::ios::binary | std::ios::trunc) << "not a data file";
+    main->RunCommand(cmd::kOpen);
+    EXPECT_EQ(shell->Documents().size(), 2u);
+}
+
+// The shipped language list and files, in the test's settings folder.
+void CopyShippedLanguages(const std::filesystem::path& settings) {
+    std::filesystem::copy(KORVEX_LANGUAGE_SOURCE, settings / "language");
+}
+
+TEST_F(ShellWindowTest, LanguageItemRebuildsMenusToolbarPanesAndListCaptions) {
+    CopyShippedLanguages(folder.Path());
+    Start("empty");
+    const QString chineseCaption =
+        list->QTableView::model()->headerData(3, Qt::Horizontal).toString();
+    for (int round = 0; round < 2; ++round) {
+        main->RunCommand(cmd::kLanguageFirst + 1);
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(global->iCurLanguage, 1);
+    const QList<QAction*> menus = main->menuBar()->actions();
+    EXPECT_EQ(menus.front()->text(), QString("&File"));
+    EXPECT_EQ(std::count_if(menus.begin(), menus.end(),
+                            [](QAction* a) { return a->text() == "Language"; }),
+              1);
+    main->CommandBars().UpdateAll();
+    EXPECT_TRUE(main->CommandBars().Action(cmd::kLanguageFirst + 1)->isChecked());
+    EXPECT_FALSE(main->CommandBars().Action(cmd::kLanguageFirst)->isChecked());
+    EXPECT_EQ(main->CommandBars().Action(cmd::kUpload)->iconText(), QString("Upload frames"));
+    EXPECT_EQ(main->ActiveChild()->Pane(pane::kSearch)->windowTitle(), QString("Search"));
+    const QString englishCaption =
+        list->QTableView::model()->headerData(3, Qt::Horizontal).toString();
+    EXPECT_NE(englishCaption, chineseCaption);
+    EXPECT_FALSE(englishCaption.isEmpty());
+    // An index beyond the list changes nothing.
+    EXPECT_FALSE(shell->ApplyLanguageIndex(2));
+    EXPECT_EQ(global->iCurLanguage, 1);
+}
+
+}  // namespace
+}  // namespace korvex::shell::test
