@@ -28,10 +28,10 @@ set(CPACK_PACKAGE_NAME korvexpro)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Korvex <support@korvex.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "offline CAN-bus recorder: configuration, upload and analysis")
-set(CPACK_PACKAGE_DESCRIPTION
-    "KorvexPro configures an offline CAN-bus recorder, uploads its recordings over USB and\n"
-    "shows and analyses them; korvex-cli does the same from a terminal and converts\n"
-    "recordings to and from candump logs, ASC files and CSV.")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+       "KorvexPro configures an offline CAN-bus recorder, uploads its recordings over USB\n"
+       "and shows and analyses them; korvex-cli does the same from a terminal and converts\n"
+       "recordings to and from candump logs, ASC files and CSV.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)

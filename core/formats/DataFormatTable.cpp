@@ -1,5 +1,6 @@
 #include "core/formats/DataFormatTable.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -30,6 +31,11 @@ ReadResult ReadTextLog(TextReader reader, const std::filesystem::path& path,
     FilePtr file(std::fopen(path.c_str(), "rb"));
     if (!file) return ReadResult{ReadStatus::kCannotOpen};
     CRecording recording;
+    // A frame line has at least about 24 characters: room for every frame of
+    // a file of up to 16 million, so the vector does not grow while reading.
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (!error) recording.frames.reserve(std::min<std::uintmax_t>(size / 24 + 1, 1u << 24));
     ReadResult result = reader(file.get(), request.read, recording, request.badLine);
     if (result.status != ReadStatus::kOk) return result;
     if (recording.frames.size() > static_cast<std::size_t>(INT_MAX)) {
