@@ -5,6 +5,9 @@
 
 #include <cstring>
 
+#include "core/formats/AscFormat.h"
+#include "core/formats/CandumpFormat.h"
+
 #include "core/formats/FrameClock.h"
 #include "tests/core/formats/FormatTestSupport.h"
 #include "tests/support/EdgeFrameCorpus.h"
@@ -154,6 +157,52 @@ TEST(FormatRoundTrip, LocalTimeIsTheDefaultAndUtcShiftsByTheZone) {
         unsetenv("TZ");
     }
     tzset();
+}
+
+}  // namespace
+
+namespace {
+
+// A log cut anywhere keeps every whole line before the cut; the piece of a
+// line at the cut is a frame of its own or one reported line, never more.
+TEST(FormatRoundTrip, ALogCutAnywhereKeepsItsWholeLines) {
+    const korvex::test::EdgeRecording corpus = korvex::test::EdgeFrameCorpus();
+    korvex::formats::WriteOptions write;
+    write.utc = true;
+    using Reader = korvex::formats::ReadResult (*)(std::FILE*, const korvex::formats::ReadOptions&,
+                                                   korvex::formats::CRecording&,
+                                                   const korvex::formats::BadLineFn&);
+    const std::pair<DataFormat, Reader> formats[] = {
+        {DataFormat::kCandump, &korvex::formats::ReadCandump},
+        {DataFormat::kAsc, &korvex::formats::ReadAsc},
+    };
+    for (const auto& [format, reader] : formats) {
+        korvex::test::TempFolder dir;
+        ASSERT_TRUE(korvex::test::WriteFormat(format, dir / "full", corpus.origTimeList,
+                                              corpus.frames, write));
+        const std::string full = korvex::test::ReadText(dir / "full");
+        korvex::formats::CRecording whole;
+        korvex::test::ParseText(reader, full, whole);
+        ASSERT_EQ(whole.frames.size(), corpus.frames.size());
+        for (std::size_t cut = 0; cut < full.size(); ++cut) {
+            const std::string part = full.substr(0, cut);
+            const std::size_t lineEnd = part.rfind('\n');
+            korvex::formats::CRecording lines;
+            korvex::test::ParseText(
+                reader, lineEnd == std::string::npos ? std::string() : part.substr(0, lineEnd + 1),
+                lines);
+            korvex::formats::CRecording out;
+            std::vector<std::pair<long long, std::string>> bad;
+            korvex::test::ParseText(reader, part, out, &bad);
+            EXPECT_LE(bad.size(), 1u) << cut;
+            ASSERT_GE(out.frames.size(), lines.frames.size()) << cut;
+            EXPECT_LE(out.frames.size(), lines.frames.size() + 1) << cut;
+            for (std::size_t i = 0; i < lines.frames.size(); ++i) {
+                EXPECT_EQ(out.frames[i].ID, lines.frames[i].ID) << cut;
+                EXPECT_EQ(out.frames[i].TimeStamp, lines.frames[i].TimeStamp) << cut;
+            }
+        }
+    }
 }
 
 }  // namespace
