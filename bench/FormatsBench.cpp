@@ -35,12 +35,12 @@ const std::filesystem::path& SnapshotFile() {
         store.Reset(kFrames);
         for (int i = 0; i < kFrames; ++i) {
             const auto n = static_cast<std::uint32_t>(i);
-            korvex::test::EdgeFrameSpec spec{0x100 + n % 97, n % 5 == 0,
-                                             n % 61 == 0,    static_cast<std::uint8_t>(n % 9),
-                                             1000 + 3 * n,   0};
-            if (n % 5 == 0) spec.id = 0x18FE0000 + n % 4099;
-            if (n % 997 == 0) spec.eventCode = static_cast<std::uint8_t>(225 + n % 6);
-            store.Push(korvex::test::EdgeFrame(spec));
+            korvex::test::EdgeFrameShape shape{0x100 + n % 97, n % 5 == 0,
+                                               n % 61 == 0,    static_cast<std::uint8_t>(n % 9),
+                                               1000 + 3 * n,   0};
+            if (n % 5 == 0) shape.id = 0x18FE0000 + n % 4099;
+            if (n % 997 == 0) shape.eventCode = static_cast<std::uint8_t>(225 + n % 6);
+            store.Push(korvex::test::EdgeFrame(shape));
         }
         const std::vector<OrigTimeEntry> clocks = {
             korvex::test::EdgeClock(2024, 5, 17, 9, 30, 0, 1000, 2)};

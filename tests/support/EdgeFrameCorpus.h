@@ -34,7 +34,7 @@ inline OrigTimeEntry EdgeClock(int year, int month, int day, int h, int m, int s
     return e;
 }
 
-struct EdgeFrameSpec {
+struct EdgeFrameShape {
     std::uint32_t id;
     bool extended;
     bool remote;
@@ -46,7 +46,7 @@ struct EdgeFrameSpec {
     std::uint8_t subCode = 0;
 };
 
-inline _VCI_CAN_OBJ EdgeFrame(const EdgeFrameSpec& s) {
+inline _VCI_CAN_OBJ EdgeFrame(const EdgeFrameShape& s) {
     _VCI_CAN_OBJ f{};
     f.ID = s.id;
     f.TimeStamp = s.stamp;
@@ -70,7 +70,7 @@ inline EdgeRecording EdgeFrameCorpus() {
     // span 2 at 2023-11-15 08:00:00 with the recorder near the top of its count.
     r.origTimeList = {EdgeClock(2023, 11, 14, 22, 13, 20, 50000, 2),
                       EdgeClock(2023, 11, 15, 8, 0, 0, 0xFFFFFF00u, 3)};
-    const std::vector<EdgeFrameSpec> specs = {
+    const std::vector<EdgeFrameShape> shapes = {
         {0x100, false, false, 3, 12345, kNoClockIndex},  // no clock record
         {0x101, false, false, 1, 1, kNoClockIndex},
         {0x123, false, false, 2, 50001, 0},
@@ -94,7 +94,7 @@ inline EdgeRecording EdgeFrameCorpus() {
         // 0x200 ticks after the span's reference: the stamp has wrapped.
         {0x0AB, false, false, 7, 0x00000100u, 1},
     };
-    for (const EdgeFrameSpec& s : specs) r.frames.push_back(EdgeFrame(s));
+    for (const EdgeFrameShape& s : shapes) r.frames.push_back(EdgeFrame(s));
     return r;
 }
 

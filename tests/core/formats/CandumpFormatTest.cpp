@@ -22,7 +22,7 @@ std::string LineOf(korvex::formats::Ticks time, const _VCI_CAN_OBJ& f,
 
 TEST(CandumpFormat, WritesEachKindOfFrameAsTheLinuxToolsDo) {
     struct Case {
-        korvex::test::EdgeFrameSpec spec;
+        korvex::test::EdgeFrameShape shape;
         korvex::formats::Ticks time;
         const char* line;
     };
@@ -43,7 +43,7 @@ TEST(CandumpFormat, WritesEachKindOfFrameAsTheLinuxToolsDo) {
         {{0, false, false, 0, 0, 0, 0, 230, 0}, 1, "(0.000100) can0 20000040#0000000000000000\n"},
         {{0, false, false, 0, 0, 0, 0, 0xFE, 2}, 1, "(0.000100) can0 20000100#0000000000020000\n"},
     };
-    for (const Case& c : cases) EXPECT_EQ(LineOf(c.time, EdgeFrame(c.spec)), c.line);
+    for (const Case& c : cases) EXPECT_EQ(LineOf(c.time, EdgeFrame(c.shape)), c.line);
     EXPECT_EQ(LineOf(1, EdgeFrame({0x5, false, false, 0, 0, 0}), "vcan12"),
               "(0.000100) vcan12 005#\n");
 }

@@ -22,7 +22,7 @@ def messages():
     # Whole milliseconds for the first frame: python-can's ASC header keeps
     # milliseconds only. The frames are 100 µs apart or more.
     base = 1700000000.123
-    specs = [
+    shapes = [
         (0.0, 0x123, False, False, bytes([1, 2]), True),
         (0.0001, 0x1ABCDEF0, True, False, bytes(range(8)), True),
         (0.0012, 0x7FF, False, True, 5, True),
@@ -33,7 +33,7 @@ def messages():
         (7200.0, 0x100, False, False, bytes([0xAA]), True),
     ]
     out = []
-    for offset, ident, ext, remote, data, rx in specs:
+    for offset, ident, ext, remote, data, rx in shapes:
         kwargs = dict(timestamp=base + offset, arbitration_id=ident or 0, is_extended_id=ext,
                       is_remote_frame=remote, is_error_frame=ident is None, is_rx=rx)
         if remote:
