@@ -30,10 +30,6 @@ void CBaseDlg::BindCaption(QWidget* widget, int controlId) {
     if (!widget) return;
     bindings.push_back({widget, controlId});
     ApplyCaption(widget, Caption(controlId));
-    // A bound widget destroyed before the dialog must not be written to.
-    connect(widget, &QObject::destroyed, this, [this](QObject* gone) {
-        std::erase_if(bindings, [gone](const Binding& b) { return b.widget == gone; });
-    });
 }
 
 void CBaseDlg::Relabel() {
@@ -41,6 +37,8 @@ void CBaseDlg::Relabel() {
     if (XTPResourceManager()->LoadDialogTemplate(templateId, fresh))
         dialogTemplate = std::move(fresh);
     setWindowTitle(TemplateCaption());
+    // A bound widget destroyed before the dialog is skipped.
+    std::erase_if(bindings, [](const Binding& b) { return b.widget.isNull(); });
     for (const Binding& binding : bindings)
         ApplyCaption(binding.widget, Caption(binding.controlId));
     OnRelabel();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 #include <QString>
 #include <cstdint>
 #include <vector>
@@ -73,7 +74,7 @@ class CBaseDlg : public QDialog {
 
   private:
     struct Binding {
-        QWidget* widget;
+        QPointer<QWidget> widget;
         int controlId;
     };
 

@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "app/framelist/KorvexListCommands.h"
+#include "app/framelist/KorvexListDelegate.h"
 #include "app/framelist/KorvexListModel.h"
 #include "app/services/WindowHandle.h"
 #include "core/DataFileReader.h"
@@ -52,8 +53,9 @@ void Check(std::vector<XTPMenuItem>& items, std::uint32_t id, bool checked) {
 }  // namespace
 
 CKorvexList::CKorvexList(CKorvexGlobal& global, QWidget* parent)
-    : QTableView(parent), global(global), model(new CKorvexListModel(*this)) {
-    setModel(model);
+    : QTableView(parent), global(global), listModel(new CKorvexListModel(*this)) {
+    setModel(listModel);
+    setItemDelegate(new CKorvexListDelegate(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -98,7 +100,7 @@ CKorvexListRecord& CKorvexList::Record() {
     ownedRecord->frameStore.Reset(rows);
     capacity.store(rows);
     record.store(ownedRecord.get(), std::memory_order_release);
-    OnWindowThread([this] { model->SetRowCount(capacity.load()); });
+    OnWindowThread([this] { listModel->SetRowCount(capacity.load()); });
     return *ownedRecord;
 }
 
@@ -127,8 +129,8 @@ void CKorvexList::ClearColorRules() {
 }
 
 int CKorvexList::InsertColumn(int index, const char* caption, int width, int) {
-    model->AppendColumn({index, caption != nullptr ? caption : "", width});
-    const int column = static_cast<int>(model->Columns().size()) - 1;
+    listModel->AppendColumn({index, caption != nullptr ? caption : "", width});
+    const int column = static_cast<int>(listModel->Columns().size()) - 1;
     horizontalHeader()->resizeSection(column, std::max(width, 0));
     columnCount.store(column + 1);
     return 1;
@@ -137,7 +139,7 @@ int CKorvexList::InsertColumn(int index, const char* caption, int width, int) {
 int CKorvexList::ListCommand(int code, ...) {
     switch (code) {
         case kRemoveAllColumns:
-            model->RemoveAllColumns();
+            listModel->RemoveAllColumns();
             columnCount.store(0);
             return 0;
         case kRebuildRecord:
@@ -160,7 +162,7 @@ void CKorvexList::Redraw() {
 }
 
 void CKorvexList::SetColumnCaption(int column, const char* caption) {
-    model->SetCaption(column, caption != nullptr ? caption : "");
+    listModel->SetCaption(column, caption != nullptr ? caption : "");
 }
 
 void CKorvexList::AddFrames(_VCI_CAN_OBJ* frames, int count, int received) {
@@ -206,7 +208,7 @@ void CKorvexList::GetSelectedFrames(std::vector<_VCI_CAN_OBJ>& out) {
 
 int CKorvexList::SelectRow(int row) {
     clearSelection();
-    const QModelIndex index = model->index(row, 0);
+    const QModelIndex index = listModel->index(row, 0);
     selectionModel()->setCurrentIndex(
         index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     Redraw();
@@ -215,8 +217,8 @@ int CKorvexList::SelectRow(int row) {
 }
 
 void CKorvexList::SelectRowAndShow(int row) {
-    if (row < 0 || row >= model->rowCount()) return;
-    const QModelIndex index = model->index(row, 0);
+    if (row < 0 || row >= listModel->rowCount()) return;
+    const QModelIndex index = listModel->index(row, 0);
     selectionModel()->setCurrentIndex(
         index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     scrollTo(index);
@@ -248,7 +250,7 @@ void CKorvexList::CopySelectedRows() {
 
 std::vector<std::string> CKorvexList::Captions() const {
     std::vector<std::string> captions;
-    for (const CKorvexListColum& column : model->Columns()) captions.push_back(column.caption);
+    for (const CKorvexListColum& column : listModel->Columns()) captions.push_back(column.caption);
     return captions;
 }
 
@@ -291,7 +293,7 @@ void CKorvexList::SetCapacity(int count) {
     CKorvexListRecord& r = Record();
     r.frameStore.Reset(count);
     capacity.store(std::max(count, 0));
-    OnWindowThread([this] { model->SetRowCount(capacity.load()); });
+    OnWindowThread([this] { listModel->SetRowCount(capacity.load()); });
 }
 
 void CKorvexList::RefreshAndScroll(int scroll) {
@@ -300,7 +302,7 @@ void CKorvexList::RefreshAndScroll(int scroll) {
     if (isVisible() && stored > 0 && newFrames.load() == 1) Redraw();
     if (scroll != 0) {
         newFrames.store(0);
-        if (stored > 0) scrollTo(model->index(std::min(stored, model->rowCount()) - 1, 0));
+        if (stored > 0) scrollTo(listModel->index(std::min(stored, listModel->rowCount()) - 1, 0));
     }
 }
 

@@ -58,6 +58,7 @@ class CKorvexList : public QTableView, public CDataShowBase {
     void MoveList(int x, int y, int cx, int cy) override;
 
     // The window that status texts go to (message 0x469); none by default.
+    // wParam points at a text the list keeps until its next status text.
     void SetMessageWindow(IMessageWindow* window) { messageWindow = window; }
     // Handles a command of the context menu (also routed from the main menu).
     void OnCommand(std::uint32_t id);
@@ -94,7 +95,7 @@ class CKorvexList : public QTableView, public CDataShowBase {
     void OnWindowThread(Work work);
 
     CKorvexGlobal& global;
-    CKorvexListModel* model;
+    CKorvexListModel* listModel;
     IMessageWindow* messageWindow = nullptr;
     std::string statusText;  // the text the last status message points at
     unsigned int controlId = 0;

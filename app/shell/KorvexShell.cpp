@@ -54,7 +54,7 @@ bool CKorvexShell::InitInstance() {
         services = std::make_unique<CQtUiServices>();
         XTPSetUiServices(services.get());
     }
-    if (XTPResourceManager()->BuiltIn().strings.empty()) InstallBuiltInResources();
+    InstallBuiltInResources();
 
     quitSignals = new CQuitSignals([this] { RequestQuit(); }, this);
     connect(qApp, &QGuiApplication::commitDataRequest, this,

@@ -37,7 +37,10 @@ CMainFrame::CMainFrame(CKorvexGlobal& global, QWidget* parent)
     setWindowTitle(QString::fromStdString(XTPLoadString(res::kStrAppTitle)));
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+    // The MDI area announces its windows going while this frame is half gone.
+    if (mdiArea) mdiArea->disconnect(this);
+}
 
 bool CMainFrame::OnCreate() {
     pane1 = new QLabel(this);

@@ -151,3 +151,36 @@ TEST(CycleBuffer, FailedFirstAllocationLeavesNoArray) {
 }
 
 }  // namespace
+
+namespace {
+
+// Pushing a run must leave what pushing its items one by one leaves, from
+// any fill and head position, also after later pushes.
+TEST(CycleBuffer, PushRunEqualsPushingEachItem) {
+    for (int capacity : {0, 1, 3, 5}) {
+        for (int before : {0, 2, 4, 7}) {
+            for (int length : {0, 1, 3, 5, 11}) {
+                CCycleBuffer<int> one;
+                CCycleBuffer<int> run;
+                one.Reset(capacity);
+                run.Reset(capacity);
+                int next = 0;
+                for (int i = 0; i < before; ++i, ++next) {
+                    one.Push(next);
+                    run.Push(next);
+                }
+                std::vector<int> items;
+                for (int i = 0; i < length; ++i) items.push_back(next + i);
+                for (int item : items) one.Push(item);
+                run.PushRun(items.data(), length);
+                one.Push(-1);
+                run.Push(-1);
+                EXPECT_EQ(Contents(run), Contents(one))
+                    << capacity << " " << before << " " << length;
+                EXPECT_EQ(run.GetCapacity(), one.GetCapacity());
+            }
+        }
+    }
+}
+
+}  // namespace
