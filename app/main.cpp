@@ -1,4 +1,5 @@
 #include "app/shell/KorvexProApp.h"
+#include "app/shell/OtherFormatCommands.h"
 #include "core/ProgramGlobal.h"
 
 int main(int argc, char** argv) {
@@ -6,5 +7,6 @@ int main(int argc, char** argv) {
     CKorvexGlobal& global = ProgramGlobal();
     korvex::shell::CKorvexProApp app(argc, argv, global);
     if (!app.InitInstance()) return 1;
+    korvex::shell::OpenFileArgument(app.Shell(), global, app.arguments());
     return app.Run();
 }

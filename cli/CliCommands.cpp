@@ -61,6 +61,7 @@ int Fail(const CliStreams& io, std::uint32_t message) {
 
 int UsageError(const CliStreams& io, const std::string& error, CliVerb verb) {
     io.err << "korvex-cli: " << error << "\n" << UsageText(verb);
+    if (verb == CliVerb::kDump) io.err << InputOptionsHelp();
     if (verb == CliVerb::kNone) io.err << CommandTableUsage();
     io.err << std::flush;
     return kExitUsage;
@@ -89,20 +90,10 @@ void TakeColumns(CFrameStoreSink& sink) {
 
 int LoadDataFile(const std::filesystem::path& path, bool stream, CKorvexGlobal& global,
                  const CliStreams& io) {
-    const DataFileStatus status =
-        stream ? ReadStreamFile(path, global) : ReadSnapshotFile(path, global);
-    const std::string name = path.string();
-    switch (status) {
-        case DataFileStatus::kOk:
-            return kExitOk;
-        case DataFileStatus::kCannotOpen:
-            return Fail(io, "korvex-cli: cannot open " + name + ": " + std::strerror(errno));
-        case DataFileStatus::kNotDataFile:
-            return Fail(io, "korvex-cli: " + name + " is not a Korvex data file");
-        case DataFileStatus::kDamaged:
-            return Fail(io, "korvex-cli: " + name + " is damaged: its clock list does not fit");
-    }
-    return kExitFailed;
+    InputOptions input;
+    input.path = path;
+    if (stream) input.format = formats::DataFormat::kStream;
+    return LoadInputFile(input, global, io);
 }
 
 int RunDevices(const CliStreams& io) {
@@ -172,7 +163,7 @@ int RunDump(const CliOptions& options, const std::filesystem::path& settingsFold
     CFrameStoreSink sink;
     TakeColumns(sink);
     global.frameSinks[0] = {&sink};
-    if (const int status = LoadDataFile(options.inputPath, options.stream, global, io))
+    if (const int status = LoadInputFile(options.input, global, io); status != kExitOk)
         return status;
     if (!WriteTextExport(io.out, sink.captions, sink.frameStore,
                          global.ExportContext(&AnalyCANFrame)))
@@ -213,6 +204,7 @@ int RunCommandLine(const std::vector<std::string>& args,
     if (!ParseCliOptions(rest, options, error)) return UsageError(io, error, options.verb);
     if (options.help) {
         std::fputs(UsageText(options.verb), io.out);
+        if (options.verb == CliVerb::kDump) std::fputs(InputOptionsHelp(), io.out);
         if (options.verb == CliVerb::kNone) std::fputs(CommandTableUsage().c_str(), io.out);
         std::fflush(io.out);
         return kExitOk;

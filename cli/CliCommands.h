@@ -26,8 +26,10 @@ struct CliStreams {
 void LoadViewSettings(CKorvexGlobal& global, const std::filesystem::path& settingsFolder);
 // Gives `sink` the plug-in's column captions, in the language's words.
 void TakeColumns(CFrameStoreSink& sink);
-// Reads a .can file (the stream variant with `stream`) into the global
-// state's frame sinks. Returns kExitOk, or kExitFailed with the reason on err.
+// Reads a data file into the global state's frame sinks: any format the
+// input options read, a .can file as a stream file with `stream` and with
+// its layout from its size otherwise. Returns kExitOk, or kExitFailed with
+// the reason on err (and each unreadable line of a log).
 int LoadDataFile(const std::filesystem::path& path, bool stream, CKorvexGlobal& global,
                  const CliStreams& io);
 

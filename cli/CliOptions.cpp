@@ -63,8 +63,11 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options,
                 return false;
             }
             options.outputPath = args[++i];
-        } else if (a == "--stream" && options.verb == CliVerb::kDump) {
-            options.stream = true;
+        } else if (const OptionTaken taken = options.verb == CliVerb::kDump
+                                                 ? TakeInputOption(args, i, options.input, error)
+                                                 : OptionTaken::kNo;
+                   taken != OptionTaken::kNo) {
+            if (taken == OptionTaken::kUsageError) return false;
         } else if (a == "--time" && options.verb == CliVerb::kDump) {
             const std::string mode = hasValue ? args[++i] : "";
             if (mode == "clock") {
@@ -75,9 +78,9 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options,
                 error = "--time takes 'clock' or 'relative'";
                 return false;
             }
-        } else if (options.verb == CliVerb::kDump && options.inputPath.empty() && !a.empty() &&
+        } else if (options.verb == CliVerb::kDump && options.input.path.empty() && !a.empty() &&
                    a[0] != '-') {
-            options.inputPath = a;
+            options.input.path = a;
         } else {
             error = "unexpected argument '" + a + "'";
             return false;
@@ -88,7 +91,7 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions& options,
         error = "upload needs -o FILE";
         return false;
     }
-    if (options.verb == CliVerb::kDump && options.inputPath.empty()) {
+    if (options.verb == CliVerb::kDump && options.input.path.empty()) {
         error = "dump needs a data file";
         return false;
     }
@@ -109,11 +112,11 @@ const char* UsageText(CliVerb verb) {
                    "  -d, --device INDEX  recorder index (default 0)\n"
                    "  -o, --output FILE   file to write\n";
         case CliVerb::kDump:
-            return "Usage: korvex-cli dump FILE.can [--stream] [--time clock|relative]\n"
-                   "Prints the text export of a snapshot data file (or, with --stream, of a\n"
-                   "real-time save file), header line included, as the frame list exports it.\n"
-                   "Aliases come from softwareCfg.xml in the settings folder, the time mode\n"
-                   "from DevCfg.ini there unless --time is given.\n";
+            return "Usage: korvex-cli dump FILE [--time clock|relative] [input options]\n"
+                   "Prints the text export of a data file (a .can snapshot or real-time save\n"
+                   "file, a candump log or an ASC file), header line included, as the frame\n"
+                   "list exports it. Aliases come from softwareCfg.xml in the settings folder,\n"
+                   "the time mode from DevCfg.ini there unless --time is given.\n";
         case CliVerb::kInfo:
             return "Usage: korvex-cli info [-d INDEX]\n"
                    "Reads the recorder's base configuration and acceptance filter.\n"

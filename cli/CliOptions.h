@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/DataFileInput.h"
+
 namespace korvex::cli {
 
 enum class CliVerb { kNone, kDevices, kUpload, kDump, kInfo };
@@ -15,8 +17,7 @@ struct CliOptions {
     bool help = false;
     std::uint32_t deviceIndex = 0;     // -d
     std::filesystem::path outputPath;  // upload -o
-    std::filesystem::path inputPath;   // dump FILE
-    bool stream = false;               // dump --stream
+    InputOptions input;                // dump FILE and how to read it
     int timeShowType = -1;             // --time: 0 clock, 1 relative, -1 as the settings say
 };
 

@@ -8,6 +8,7 @@
 #include "cli/KvsetCommand.h"
 #include "cli/PresetsCommand.h"
 #include "cli/RecorderCommand.h"
+#include "cli/ConvertCommand.h"
 #include "cli/SearchCommand.h"
 
 namespace korvex::cli {
@@ -26,6 +27,7 @@ const std::vector<CliCommand>& CliCommandTable() {
         {"clear", "clear the recorder's recorded frames", RunClearCommand},
         {"default", "restore the factory configuration of recorder 0", RunDefaultCommand},
         {"kvset", "export or import a device configuration file (.kvset)", RunKvsetCommand},
+        {"convert", "convert a recording to or from candump, ASC, CSV, .can", &RunConvert},
     };
     return table;
 }

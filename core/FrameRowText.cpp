@@ -92,6 +92,25 @@ void AppendExportLine(std::string& out, long long row, const _VCI_CAN_OBJ& frame
     out += "\r\n";
 }
 
+void FormatExportCells(long long row, const _VCI_CAN_OBJ& frame, const ExportRowContext& context,
+                       ExportCells& cells) {
+    FormatCellText(row, frame, kColumnRow, context, cells[0]);
+    FormatCellText(row, frame, kColumnTime, context, cells[1]);
+    FormatCellText(row, frame, kColumnAlias, context, cells[2]);
+    {
+        std::lock_guard<std::mutex> guard(PluginTextLock());
+        char** texts = nullptr;
+        int count = 0;
+        if (context.analyCANFrame) context.analyCANFrame(&frame, &texts, &count);
+        for (int i = 0; i < kExportProtocolTexts; ++i) {
+            std::string& cell = cells[static_cast<std::size_t>(3 + i)];
+            cell.clear();
+            if (texts && i < count && texts[i]) cell = texts[i];
+        }
+    }
+    FormatCellText(row, frame, kColumnRemark, context, cells[kExportCells - 1]);
+}
+
 void AppendCopyLine(std::string& out, long long row, const _VCI_CAN_OBJ& frame,
                     const ExportRowContext& context) {
     std::string field;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -73,6 +74,13 @@ void AppendCopyLine(std::string& out, long long row, const _VCI_CAN_OBJ& frame,
 // "\r\n". A plug-in that gives fewer than five texts leaves the rest empty.
 void AppendExportLine(std::string& out, long long row, const _VCI_CAN_OBJ& frame,
                       const ExportRowContext& context);
+
+// The texts of one line of the text export, in its order: columns 0, 1 and 2,
+// the five protocol texts, column 8. The strings keep their room between calls.
+inline constexpr int kExportCells = 3 + kExportProtocolTexts + 1;
+using ExportCells = std::array<std::string, kExportCells>;
+void FormatExportCells(long long row, const _VCI_CAN_OBJ& frame, const ExportRowContext& context,
+                       ExportCells& cells);
 
 // Appends the header line: every column caption followed by a tab, "\r\n".
 void AppendHeaderLine(std::string& out, const std::vector<std::string>& captions);

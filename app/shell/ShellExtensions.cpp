@@ -14,6 +14,7 @@
 #include "app/shell/DeviceWait.h"
 #include "app/shell/KorvexView.h"
 #include "app/shell/MainFrame.h"
+#include "app/shell/OtherFormatCommands.h"
 #include "core/KorvexGlobal.h"
 
 namespace korvex::shell {
@@ -81,6 +82,7 @@ void InstallClusterPanes(CChildFrame& frame) {
 }  // namespace
 
 void InstallViewCommands(CKorvexView& view) {
+    InstallOtherFormatCommands(view);
     view.SetCommandHandler(CCANFrameNameDlg::kCommand, [](CKorvexView& v) {
         CCANFrameNameDlg dialog(v.Global(), 0, &v);
         dialog.exec();

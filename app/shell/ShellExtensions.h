@@ -11,7 +11,8 @@ class CMainFrame;
 // line here and nowhere else in the shell.
 //
 // The view's commands: 32771 device configuration, 32793 preset frames, 32805
-// clearing the recorder, 32820 alias names, each with
+// clearing the recorder, 32820 alias names, 46001/46002 the other tools'
+// file formats, each with
 // view.SetCommandHandler(id, handler). A device dialog takes the recorder with
 // korvex::shell::WaitForDevice() (DeviceWait.h) before it opens it.
 void InstallViewCommands(CKorvexView& view);

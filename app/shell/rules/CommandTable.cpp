@@ -13,6 +13,8 @@ using U = UpdateRule;
 constexpr std::array kCommands{
     ShellCommand{cmd::kImportData, T::kView, U::kAlways, 0},
     ShellCommand{cmd::kExportData, T::kView, U::kAlways, 0},
+    ShellCommand{cmd::kImportOtherFormat, T::kView, U::kWhileHandled, 0},
+    ShellCommand{cmd::kExportOtherFormat, T::kView, U::kWhileHandled, 0},
     ShellCommand{cmd::kImportDeviceConfig, T::kDocument, U::kAlways, 0},
     ShellCommand{cmd::kExportDeviceConfig, T::kDocument, U::kAlways, 0},
     ShellCommand{cmd::kExit, T::kFramework, U::kAlways, 0},

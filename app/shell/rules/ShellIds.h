@@ -26,6 +26,9 @@ inline constexpr std::uint32_t kAliasNames = 32820;
 inline constexpr std::uint32_t kClockTime = 32789;
 inline constexpr std::uint32_t kRelativeTime = 32790;
 inline constexpr std::uint32_t kBusStatus = 32854;
+// The other tools' file formats (OtherFormatCommands.h).
+inline constexpr std::uint32_t kImportOtherFormat = 46001;
+inline constexpr std::uint32_t kExportOtherFormat = 46002;
 inline constexpr std::uint32_t kAbout = 57664;
 inline constexpr std::uint32_t kNew = 57600;
 inline constexpr std::uint32_t kOpen = 57601;

@@ -1,0 +1,107 @@
+#include "app/shell/OtherFormatCommands.h"
+
+#include <QAbstractItemModel>
+#include <QTableView>
+#include <cstdio>
+#include <string>
+
+#include "app/framelist/KorvexList.h"
+#include "app/services/WindowHandle.h"
+#include "app/shell/KorvexShell.h"
+#include "app/shell/KorvexView.h"
+#include "app/shell/MainFrame.h"
+#include "app/shell/rules/ShellIds.h"
+#include "core/KorvexGlobal.h"
+#include "core/formats/OtherFormatFiles.h"
+#include "protolens/include/protolens.h"
+#include "share/GenGlobal.h"
+#include "xtp/XTPResourceManager.h"
+#include "xtp/XTPUiServices.h"
+
+namespace korvex::shell {
+namespace {
+
+XTPFileDialogRequest Request(const char* filter, std::uint32_t flags) {
+    XTPFileDialogRequest request;
+    request.defaultExt = "log";
+    request.flags = flags;
+    request.filter = filter;
+    return request;
+}
+
+// Reads a data file of any format into the frame list, with the status
+// text and a message for a refused file or skipped lines.
+void LoadWithMessages(CKorvexGlobal& global, CMainFrame* main, QWidget* owner,
+                      const std::string& path) {
+    long long firstBad = 0;
+    formats::LoadRequest request;
+    request.badLine = [&firstBad](long long line, std::string_view) {
+        if (firstBad == 0) firstBad = line;
+    };
+    request.showStatus = [main](const std::string& text) {
+        if (main) main->ShowFrameStatus(text);
+    };
+    const std::string label = XTPLoadString(res::kStrFrameTotal);
+    request.frameTotalLabel = label;
+    const formats::ReadResult result = formats::ImportOtherFormatFile(path, request, global);
+    if (result.status != formats::ReadStatus::kOk) {
+        char text[1024];
+        std::snprintf(text, sizeof text, XTPLoadString(fmt::kStrImportFailed).c_str(),
+                      formats::ReadResultText(result, path).c_str());
+        global.ShowMessage(ToCWnd(owner), text, name_share::kMsgError, 0);
+    } else if (result.badLines > 0) {
+        char text[512];
+        std::snprintf(text, sizeof text, XTPLoadString(fmt::kStrLinesSkipped).c_str(),
+                      result.badLines, firstBad);
+        global.ShowMessage(ToCWnd(owner), text, name_share::kMsgWarning, 0);
+    }
+}
+
+void OnImportOtherFormat(CKorvexView& view) {
+    std::string path;
+    if (!XTPUiServices().OpenFileDialog(
+            ToCWnd(&view), Request(formats::kImportOtherFilter, xtp_ofn::kHideReadOnly), path))
+        return;
+    LoadWithMessages(view.Global(), view.MainFrame(), &view, path);
+}
+
+void OnExportOtherFormat(CKorvexView& view) {
+    CKorvexGlobal& global = view.Global();
+    std::vector<CDataShowBase*>& sinks = global.CurrentSinks();
+    auto* list = sinks.empty() ? nullptr : dynamic_cast<CKorvexList*>(sinks.front());
+    if (list == nullptr) return;
+    std::string path;
+    if (!XTPUiServices().SaveFileDialog(ToCWnd(&view),
+                                        Request(formats::kExportOtherFilter,
+                                                xtp_ofn::kHideReadOnly | xtp_ofn::kOverwritePrompt),
+                                        path))
+        return;
+    // The captions as the list's header shows them, in column order.
+    std::vector<std::string> captions;
+    const QAbstractItemModel* model = static_cast<const QTableView*>(list)->model();
+    for (int column = 0; model && column < model->columnCount(); ++column)
+        captions.push_back(model->headerData(column, Qt::Horizontal).toString().toStdString());
+    const formats::WriteSource source{global.origTimeList, list->Record().frameStore, captions,
+                                      global.ExportContext(&AnalyCANFrame, &AnalyPartofCANFrame)};
+    if (!formats::ExportOtherFormatFile(path, source))
+        global.ShowMessage(ToCWnd(&view), XTPLoadString(fmt::kStrExportFailed),
+                           name_share::kMsgError, 0);
+}
+
+}  // namespace
+
+void OpenFileArgument(CKorvexShell& shell, CKorvexGlobal& global, const QStringList& arguments) {
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments[i].startsWith(QLatin1Char('-'))) continue;
+        LoadWithMessages(global, shell.MainFrame(), shell.MainFrame(),
+                         arguments[i].toLocal8Bit().toStdString());
+        return;
+    }
+}
+
+void InstallOtherFormatCommands(CKorvexView& view) {
+    view.SetCommandHandler(cmd::kImportOtherFormat, &OnImportOtherFormat);
+    view.SetCommandHandler(cmd::kExportOtherFormat, &OnExportOtherFormat);
+}
+
+}  // namespace korvex::shell

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QStringList>
+#include <cstdint>
+
+class CKorvexGlobal;
+
+namespace korvex::shell {
+
+class CKorvexShell;
+class CKorvexView;
+
+namespace fmt {
+// Messages of the File menu's commands cmd::kImportOtherFormat and
+// cmd::kExportOtherFormat (rules/ShellIds.h).
+inline constexpr std::uint32_t kStrImportFailed = 26001;  // "无法导入该文件：%s"
+inline constexpr std::uint32_t kStrLinesSkipped = 26002;  // "%lld 行无法读取，已跳过……"
+inline constexpr std::uint32_t kStrExportFailed = 26003;  // "无法写入该文件"
+}  // namespace fmt
+
+// "导入其他格式..." reads a candump log, an ASC file or a .can file into the
+// frame list; "导出为其他格式..." writes the list as candump, ASC or CSV.
+void InstallOtherFormatCommands(CKorvexView& view);
+
+// KorvexPro FILE (the desktop passes a double-clicked file): the first
+// argument that is not an option is read as the import of other formats
+// reads it, a .can file in the layout its size fits.
+void OpenFileArgument(CKorvexShell& shell, CKorvexGlobal& global, const QStringList& arguments);
+
+}  // namespace korvex::shell

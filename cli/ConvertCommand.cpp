@@ -1,0 +1,141 @@
+#include "cli/ConvertCommand.h"
+
+#include <cerrno>
+#include <cstring>
+#include <optional>
+
+#include "cli/DataFileInput.h"
+#include "core/FrameStoreSink.h"
+#include "core/KorvexGlobal.h"
+#include "core/formats/DataFormatTable.h"
+#include "protolens/include/protolens.h"
+
+namespace korvex::cli {
+namespace {
+
+constexpr char kUsage[] =
+    "Usage: korvex-cli convert IN OUT [--from FORMAT] [--to FORMAT] [--iface NAME]\n"
+    "                          [--utc] [--bitrate RATE] [--strict] [--no-events]\n"
+    "Converts a recording: IN from a candump log, an ASC file or a .can data file,\n"
+    "OUT into a candump log, ASC, CSV, a .can snapshot or the text export.\n"
+    "  --to FORMAT     candump, asc, csv, can or txt; otherwise from the extension\n"
+    "                  (.log, .asc, .csv, .can, .txt)\n"
+    "  --iface NAME    candump interface name (default can0)\n"
+    "  --no-events     leave event records out of candump and ASC files\n"
+    "  --time MODE     clock or relative, the time column of CSV and text\n";
+
+// Linux interface names have at most 15 characters; canplayer splits lines
+// at blanks, so a name holds none.
+bool IsInterfaceName(const std::string& name) {
+    if (name.empty() || name.size() > 15) return false;
+    for (char c : name)
+        if (c <= ' ' || c == '#' || c == '(' || c == ')' || c == 0x7F) return false;
+    return true;
+}
+
+struct ConvertOptions {
+    InputOptions input;
+    std::filesystem::path outputPath;
+    const formats::DataFormatInfo* output = nullptr;
+    formats::WriteOptions write;
+    int timeShowType = -1;
+    bool help = false;
+};
+
+bool ParseConvert(const std::vector<std::string>& args, ConvertOptions& o, std::string& error) {
+    std::vector<std::string> files;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        const OptionTaken taken = TakeInputOption(args, i, o.input, error);
+        if (taken == OptionTaken::kUsageError) return false;
+        if (taken == OptionTaken::kYes) continue;
+        if (a == "--help" || a == "-h") {
+            o.help = true;
+        } else if (a == "--to") {
+            o.output = hasValue ? formats::FindFormatByName(args[++i]) : nullptr;
+            if (o.output == nullptr || o.output->write == nullptr) {
+                error = "--to takes candump, asc, csv, can or txt";
+                return false;
+            }
+        } else if (a == "--iface") {
+            if (!hasValue || !IsInterfaceName(args[i + 1])) {
+                error = "--iface needs an interface name of 1 to 15 characters without blanks";
+                return false;
+            }
+            o.write.iface = args[++i];
+        } else if (a == "--no-events") {
+            o.write.noEvents = true;
+        } else if (a == "--time") {
+            const std::string mode = hasValue ? args[++i] : "";
+            if (mode != "clock" && mode != "relative") {
+                error = "--time takes 'clock' or 'relative'";
+                return false;
+            }
+            o.timeShowType = mode == "clock" ? 0 : 1;
+        } else if (!a.empty() && a[0] != '-' && files.size() < 2) {
+            files.push_back(a);
+        } else {
+            error = "unexpected argument '" + a + "'";
+            return false;
+        }
+    }
+    if (o.help) return true;
+    if (files.size() != 2) {
+        error = "convert needs IN and OUT";
+        return false;
+    }
+    o.input.path = files[0];
+    o.outputPath = files[1];
+    o.write.utc = o.input.read.utc;
+    if (o.output == nullptr) {
+        o.output = formats::FindFormatByFileName(o.outputPath);
+        if (o.output == nullptr || o.output->write == nullptr) {
+            error = "cannot tell the format of " + files[1] + " from its name; give --to";
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int RunConvert(const std::vector<std::string>& args, const std::filesystem::path& settingsFolder,
+               const CliStreams& io) {
+    ConvertOptions options;
+    std::string error;
+    if (!ParseConvert(args, options, error)) {
+        io.err << "korvex-cli: " << error << '\n' << kUsage << InputOptionsHelp() << std::flush;
+        return kExitUsage;
+    }
+    if (options.help) {
+        std::fputs(kUsage, io.out);
+        std::fputs(InputOptionsHelp(), io.out);
+        std::fflush(io.out);
+        return kExitOk;
+    }
+    CKorvexGlobal global;
+    LoadViewSettings(global, settingsFolder);
+    if (options.timeShowType >= 0)
+        global.TimeShowType = static_cast<std::uint8_t>(options.timeShowType);
+    CFrameStoreSink sink;
+    TakeColumns(sink);
+    global.frameSinks[0] = {&sink};
+    if (const int status = LoadInputFile(options.input, global, io); status != kExitOk)
+        return status;
+
+    const formats::WriteSource source{global.origTimeList, sink.frameStore, sink.captions,
+                                      global.ExportContext(&AnalyCANFrame)};
+    if (!options.output->write(options.outputPath, source, options.write)) {
+        io.err << "korvex-cli: cannot write " << options.outputPath.string() << ": "
+               << std::strerror(errno) << '\n'
+               << std::flush;
+        return kExitFailed;
+    }
+    std::fprintf(io.out, "%s\n",
+                 FrameCountText(kFrameTotalLabel, sink.frameStore.GetCount()).c_str());
+    std::fflush(io.out);
+    return kExitOk;
+}
+
+}  // namespace korvex::cli

@@ -1,0 +1,83 @@
+#include "cli/DataFileInput.h"
+
+#include "cli/CliCommands.h"
+
+#include "core/KorvexGlobal.h"
+#include "core/formats/LoadDataFile.h"
+
+namespace korvex::cli {
+
+OptionTaken TakeInputOption(const std::vector<std::string>& args, std::size_t& i,
+                            InputOptions& input, std::string& error) {
+    const std::string& a = args[i];
+    const bool hasValue = i + 1 < args.size();
+    if (a == "--from") {
+        const formats::DataFormatInfo* info =
+            hasValue ? formats::FindFormatByName(args[++i]) : nullptr;
+        if (info == nullptr || info->read == nullptr) {
+            error = "--from takes candump, asc, can or stream";
+            return OptionTaken::kUsageError;
+        }
+        input.format = info->format;
+    } else if (a == "--stream") {
+        input.format = formats::DataFormat::kStream;
+    } else if (a == "--snapshot") {
+        input.format = formats::DataFormat::kSnapshot;
+    } else if (a == "--utc") {
+        input.read.utc = true;
+    } else if (a == "--strict") {
+        input.read.strict = true;
+    } else if (a == "--bitrate") {
+        const auto index = hasValue ? formats::BitRateIndexFromText(args[++i]) : std::nullopt;
+        if (!index) {
+            error = "--bitrate takes 1000K, 800K, 500K, 250K, 125K, 100K, 50K, 20K, 10K or 5K";
+            return OptionTaken::kUsageError;
+        }
+        input.read.bitRateIndex = *index;
+    } else if (a == "--channel") {
+        const std::string value = hasValue ? args[++i] : "";
+        const auto n = formats::ParseChannelNumber(value);
+        if (!n) {
+            error = "--channel needs a channel number from 1 to 65535";
+            return OptionTaken::kUsageError;
+        }
+        input.read.channel = *n;
+    } else {
+        return OptionTaken::kNo;
+    }
+    return OptionTaken::kYes;
+}
+
+const char* InputOptionsHelp() {
+    return "  --from FORMAT   candump, asc, can (snapshot) or stream; otherwise from the\n"
+           "                  extension (.log candump, .asc, .can); a .can file whose size\n"
+           "                  fits only a stream file is read as one, else as a snapshot\n"
+           "  --snapshot, --stream  the .can layout\n"
+           "  --utc           candump/ASC times are UTC (default: local time)\n"
+           "  --bitrate RATE  bit rate of the spans read from a log (1000K ... 5K;\n"
+           "                  default unknown)\n"
+           "  --channel N     ASC: read channel N only (default: all)\n"
+           "  --strict        stop at the first unreadable line (exit 1)\n";
+}
+
+int LoadInputFile(const InputOptions& input, CKorvexGlobal& global, const CliStreams& io) {
+    formats::LoadRequest request;
+    request.read = input.read;
+    const std::string name = input.path.string();
+    request.badLine = [&](long long line, std::string_view reason) {
+        io.err << "korvex-cli: " << name << ':' << line << ": " << reason << '\n';
+    };
+    const formats::ReadResult result =
+        formats::LoadDataFile(input.path, input.format, request, global);
+    if (result.status != formats::ReadStatus::kOk) {
+        io.err << "korvex-cli: " << formats::ReadResultText(result, input.path) << '\n'
+               << std::flush;
+        return kExitFailed;
+    }
+    if (result.badLines > 0)
+        io.err << "korvex-cli: " << name << ": " << result.badLines << " lines skipped\n";
+    io.err << std::flush;
+    return kExitOk;
+}
+
+}  // namespace korvex::cli

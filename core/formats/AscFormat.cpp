@@ -1,0 +1,411 @@
+#include "core/formats/AscFormat.h"
+
+#include <linux/can.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+#include "core/formats/TextDigits.h"
+#include "core/formats/TextLogRead.h"
+
+namespace korvex::formats {
+namespace {
+
+constexpr std::array<std::string_view, 7> kWeekdays = {"Sun", "Mon", "Tue", "Wed",
+                                                       "Thu", "Fri", "Sat"};
+constexpr std::array<std::string_view, 12> kMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                      "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+constexpr std::size_t kFlushBytes = 1 << 16;
+// The frame and comment lines the writer makes are shorter than this.
+constexpr std::size_t kLineMax = 160;
+constexpr std::uint8_t kBusError = 229;
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view NextToken(std::string_view& rest) {
+    std::size_t i = 0;
+    while (i < rest.size() && IsBlank(rest[i])) ++i;
+    std::size_t j = i;
+    while (j < rest.size() && !IsBlank(rest[j])) ++j;
+    const std::string_view token = rest.substr(i, j - i);
+    rest.remove_prefix(j);
+    return token;
+}
+
+bool SameText(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// Month names in English and the German ones that differ (loggers on German
+// systems write those).
+int MonthOf(std::string_view name) {
+    if (name.size() < 3) return 0;
+    const std::string_view head = name.substr(0, 3);
+    for (std::size_t i = 0; i < kMonths.size(); ++i)
+        if (SameText(head, kMonths[i])) return static_cast<int>(i) + 1;
+    static constexpr std::array<std::pair<std::string_view, int>, 5> kGerman = {
+        {{"Mrz", 3}, {"M\xC3\xA4", 3}, {"Mai", 5}, {"Okt", 10}, {"Dez", 12}}};
+    for (const auto& [german, month] : kGerman)
+        if (name.substr(0, german.size()) == german) return month;
+    return 0;
+}
+
+// "hh:mm:ss" or "hh:mm:ss.mmm" into its parts.
+bool ParseClock(std::string_view text, int& h, int& m, int& s, int& ms) {
+    const std::size_t c1 = text.find(':');
+    const std::size_t c2 = c1 == std::string_view::npos ? c1 : text.find(':', c1 + 1);
+    if (c2 == std::string_view::npos) return false;
+    const std::size_t dot = text.find('.', c2);
+    const auto hour = ParseDecimal(text.substr(0, c1), 23);
+    const auto minute = ParseDecimal(text.substr(c1 + 1, c2 - c1 - 1), 59);
+    const auto second = ParseDecimal(text.substr(c2 + 1, dot - c2 - 1), 59);
+    if (!hour || !minute || !second) return false;
+    h = static_cast<int>(*hour);
+    m = static_cast<int>(*minute);
+    s = static_cast<int>(*second);
+    ms = 0;
+    if (dot != std::string_view::npos) {
+        const std::string_view digits = text.substr(dot + 1);
+        if (digits.empty() || digits.size() > 9) return false;
+        const auto v = ParseDecimal(digits, 999999999);
+        if (!v) return false;
+        std::uint32_t scaled = *v;
+        for (std::size_t i = digits.size(); i > 3; --i) scaled /= 10;
+        for (std::size_t i = digits.size(); i < 3; ++i) scaled *= 10;
+        ms = static_cast<int>(scaled);
+    }
+    return true;
+}
+
+char* PutText(char* out, std::string_view text) {
+    for (char c : text) *out++ = c;
+    return out;
+}
+
+char* PutPadded(char* out, const char* start, std::size_t width) {
+    while (static_cast<std::size_t>(out - start) < width) *out++ = ' ';
+    return out;
+}
+
+// The time column: seconds with six decimals, right-aligned in 11 characters.
+char* PutAscTime(char* out, Ticks time) {
+    char digits[32];
+    const std::size_t n = static_cast<std::size_t>(PutSeconds(digits, time) - digits);
+    for (std::size_t i = n; i < 11; ++i) *out++ = ' ';
+    return PutText(out, std::string_view(digits, n));
+}
+
+char* PutAscFrame(char* out, Ticks time, const _VCI_CAN_OBJ& f) {
+    out = PutAscTime(out, time);
+    out = PutText(out, " 1  ");
+    if (EventCode(f) != 0) return PutText(out, "ErrorFrame\n");
+    const char* column = out;
+    if (f.ExternFlag) {
+        out = PutHex(out, f.ID & CAN_EFF_MASK, 8);
+        *out++ = 'x';
+    } else {
+        out = PutHex(out, f.ID & CAN_SFF_MASK, 3);
+    }
+    out = PutPadded(out, column, 15);
+    *out++ = ' ';
+    out = PutText(out, f.SendType == kSendTypeTransmitted ? "Tx   " : "Rx   ");
+    const int length = f.DataLen < 8 ? f.DataLen : 8;
+    *out++ = f.RemoteFlag ? 'r' : 'd';
+    *out++ = ' ';
+    *out++ = static_cast<char>('0' + length);
+    if (!f.RemoteFlag) {
+        for (int i = 0; i < length; ++i) {
+            *out++ = ' ';
+            out = PutHexByte(out, f.Data[i]);
+        }
+    }
+    *out++ = '\n';
+    return out;
+}
+
+// Where a log's times count from: the first clock entry, unless a frame lies
+// before it; then the whole second before the earliest frame.
+Ticks StartTime(const WriteSource& source, const CFrameClock& clock, bool withEvents) {
+    std::optional<Ticks> earliest;
+    const int count = source.frameStore.GetCount();
+    _VCI_CAN_OBJ frame;
+    for (int i = 0; i < count && source.frameStore.Get(i, &frame); ++i) {
+        if (!IsLoggedRecord(frame, withEvents)) continue;
+        const Ticks t = clock.AbsoluteTime(frame);
+        if (!earliest || t < *earliest) earliest = t;
+    }
+    const std::optional<Ticks> first = clock.EntryTime(0);
+    if (first && (!earliest || *first <= *earliest)) return *first;
+    if (!earliest) return 0;
+    return *earliest / kTicksPerSecond * kTicksPerSecond;
+}
+
+// Reads the frame part of a line after its time and channel: identifier,
+// direction, type, length, data, then the optional "Length = ..." fields.
+enum class FrameParse { kFrame, kSkip, kBad };
+
+FrameParse ParseAscFrame(std::string_view idText, std::string_view rest, bool decimal,
+                         _VCI_CAN_OBJ& f, std::string_view& reason) {
+    f = _VCI_CAN_OBJ{};
+    if (!idText.empty() && (idText.back() == 'x' || idText.back() == 'X')) {
+        f.ExternFlag = 1;
+        idText.remove_suffix(1);
+    }
+    const std::uint32_t max = f.ExternFlag ? CAN_EFF_MASK : CAN_SFF_MASK;
+    const auto id = decimal ? ParseDecimal(idText, max) : ParseHex(idText, max);
+    if (!id) {
+        reason = "bad identifier";
+        return FrameParse::kBad;
+    }
+    f.ID = *id;
+    const std::string_view direction = NextToken(rest);
+    if (SameText(direction, "TxRq")) return FrameParse::kSkip;  // a request, not a bus frame
+    if (SameText(direction, "Tx")) {
+        f.SendType = kSendTypeTransmitted;
+    } else if (!SameText(direction, "Rx")) {
+        reason = "direction is not Rx or Tx";
+        return FrameParse::kBad;
+    }
+    const std::string_view type = NextToken(rest);
+    std::string_view lengthText = NextToken(rest);
+    const auto lengthOf = [decimal](std::string_view text) {
+        return decimal ? ParseDecimal(text, 15) : ParseHex(text, 15);
+    };
+    if (SameText(type, "r")) {
+        f.RemoteFlag = 1;
+        if (!lengthText.empty() && lengthText != "Length") {
+            const auto length = lengthOf(lengthText);
+            if (!length) {
+                reason = "bad length";
+                return FrameParse::kBad;
+            }
+            f.DataLen = static_cast<std::uint8_t>(std::min<std::uint32_t>(*length, 8));
+            lengthText = NextToken(rest);
+        }
+    } else if (SameText(type, "d")) {
+        const auto length = lengthOf(lengthText);
+        if (!length) {
+            reason = "bad length";
+            return FrameParse::kBad;
+        }
+        f.DataLen = static_cast<std::uint8_t>(std::min<std::uint32_t>(*length, 8));
+        for (int i = 0; i < f.DataLen; ++i) {
+            const std::string_view byteText = NextToken(rest);
+            const auto byte = decimal ? ParseDecimal(byteText, 255) : ParseHex(byteText, 255);
+            if (!byte) {
+                reason = byteText.empty() ? "fewer data bytes than the length" : "bad data byte";
+                return FrameParse::kBad;
+            }
+            f.Data[i] = static_cast<std::uint8_t>(*byte);
+        }
+        lengthText = NextToken(rest);
+    } else {
+        reason = "frame type is not d or r";
+        return FrameParse::kBad;
+    }
+    // Newer loggers add "Length = 240015 BitCount = 124 ID = 291x"; any
+    // further fields are theirs too.
+    if (!lengthText.empty() && lengthText != "Length") {
+        reason = "unexpected text after the data";
+        return FrameParse::kBad;
+    }
+    return FrameParse::kFrame;
+}
+
+// How the header says times and numbers are written.
+struct AscHeader {
+    bool decimal = false;
+    bool relative = false;
+    std::optional<Ticks> dateLine;
+    std::optional<Ticks> triggerBlock;  // the first block's
+    // Some writers put the time of writing on the date line and the first
+    // frame's time on the trigger block line; the block is right for both.
+    Ticks Start() const { return triggerBlock.value_or(dateLine.value_or(0)); }
+};
+
+// A header line (true), read into the header; false for any other line.
+bool ReadHeaderLine(std::string_view line, const ReadOptions& options, AscHeader& header,
+                    CTextLogRead& read) {
+    std::string_view rest = line;
+    const std::string_view first = NextToken(rest);
+    if (first.substr(0, 2) == "//") return true;
+    if (SameText(first, "date")) {
+        const std::optional<Ticks> start = ParseAscDate(rest, options.utc);
+        if (!start) {
+            read.Bad("date not understood; times count from 1970");
+        } else if (!header.dateLine) {
+            header.dateLine = start;
+        }
+        return true;
+    }
+    if (SameText(first, "base")) {
+        for (std::string_view word = NextToken(rest); !word.empty(); word = NextToken(rest)) {
+            if (SameText(word, "dec")) header.decimal = true;
+            if (SameText(word, "hex")) header.decimal = false;
+            if (SameText(word, "relative")) header.relative = true;
+            if (SameText(word, "absolute")) header.relative = false;
+        }
+        return true;
+    }
+    if (SameText(first, "internal") || SameText(first, "no")) return true;
+    if (SameText(first, "Begin")) {
+        NextToken(rest);
+        if (!header.triggerBlock) header.triggerBlock = ParseAscDate(rest, options.utc);
+        return true;
+    }
+    return SameText(first, "End");
+}
+
+}  // namespace
+
+std::string AscDateText(Ticks time, bool utc) {
+    const std::int64_t seconds = time / kTicksPerSecond;
+    const CivilTime c = CivilFromSeconds(seconds, utc);
+    const int ms = static_cast<int>(time % kTicksPerSecond / 10);
+    char text[64];
+    char* out = PutText(text, kWeekdays[static_cast<std::size_t>(c.weekday)]);
+    *out++ = ' ';
+    out = PutText(out, kMonths[static_cast<std::size_t>(c.month - 1)]);
+    *out++ = ' ';
+    out = PutDecimal(out, static_cast<std::uint64_t>(c.day), 2);
+    *out++ = ' ';
+    const int hour12 = c.hour % 12 == 0 ? 12 : c.hour % 12;
+    out = PutDecimal(out, static_cast<std::uint64_t>(hour12), 2);
+    *out++ = ':';
+    out = PutDecimal(out, static_cast<std::uint64_t>(c.minute), 2);
+    *out++ = ':';
+    out = PutDecimal(out, static_cast<std::uint64_t>(c.second), 2);
+    *out++ = '.';
+    out = PutDecimal(out, static_cast<std::uint64_t>(ms), 3);
+    out = PutText(out, c.hour < 12 ? " am " : " pm ");
+    out = PutDecimal(out, static_cast<std::uint64_t>(c.year));
+    return std::string(text, out);
+}
+
+std::optional<Ticks> ParseAscDate(std::string_view text, bool utc) {
+    std::string_view rest = text;
+    std::string_view word = NextToken(rest);
+    if (!word.empty() && MonthOf(word) == 0) word = NextToken(rest);  // the weekday
+    CivilTime c;
+    c.month = MonthOf(word);
+    const auto day = ParseDecimal(NextToken(rest), 31);
+    int ms = 0;
+    if (c.month == 0 || !day || !ParseClock(NextToken(rest), c.hour, c.minute, c.second, ms))
+        return std::nullopt;
+    c.day = static_cast<int>(*day);
+    std::string_view yearText = NextToken(rest);
+    const bool am = SameText(yearText, "am");
+    const bool pm = SameText(yearText, "pm");
+    if (am || pm) {
+        if (c.hour < 1 || c.hour > 12) return std::nullopt;
+        c.hour = c.hour % 12 + (pm ? 12 : 0);
+        yearText = NextToken(rest);
+    }
+    const auto year = ParseDecimal(yearText, 9999);
+    if (!year || !NextToken(rest).empty()) return std::nullopt;
+    c.year = static_cast<int>(*year);
+    const auto seconds = SecondsFromCivil(c, utc);
+    if (!seconds) return std::nullopt;
+    return *seconds * kTicksPerSecond + ms * 10;
+}
+
+ReadResult ReadAsc(std::FILE* file, const ReadOptions& options, CRecording& out,
+                   const BadLineFn& badLine) {
+    CTextLogRead read(file, options, out, badLine);
+    AscHeader header;
+    Ticks previous = 0;
+    std::string_view line;
+    std::string_view reason;
+    _VCI_CAN_OBJ frame;
+    while (read.Next(line)) {
+        std::string_view rest = line;
+        const std::string_view timeText = NextToken(rest);
+        if (timeText.empty()) continue;
+        const std::optional<Ticks> time = ParseSeconds(timeText);
+        if (!time) {
+            if (!ReadHeaderLine(line, options, header, read)) read.Bad("not a line of the log");
+            continue;
+        }
+        const Ticks lineTime = header.relative ? previous + *time : *time;
+        previous = lineTime;
+        const std::string_view second = NextToken(rest);
+        if (second.empty()) {
+            read.Bad("nothing after the time");
+            continue;
+        }
+        if (SameText(second, "CANFD")) {
+            read.Bad("CAN FD frames are not supported");
+            continue;
+        }
+        const auto channel = ParseDecimal(second, 0xFFFF);
+        // Measurement start, logger status ("CAN 1 Status:"), triggers and
+        // other events of the logger itself carry no frame.
+        if (!channel) continue;
+        if (options.channel != 0 && static_cast<int>(*channel) != options.channel) continue;
+        const std::string_view third = NextToken(rest);
+        if (SameText(third, "ErrorFrame")) {
+            frame = _VCI_CAN_OBJ{};
+            frame.Reserved[0] = kBusError;
+        } else if (third.empty() || third.back() == ':') {
+            continue;  // "1 Statistic: D 0 R 0 ..." and the like
+        } else {
+            const FrameParse parse = ParseAscFrame(third, rest, header.decimal, frame, reason);
+            if (parse == FrameParse::kSkip) continue;
+            if (parse == FrameParse::kBad) {
+                read.Bad(reason);
+                continue;
+            }
+        }
+        read.Add(header.Start() + lineTime, frame);
+    }
+    return read.Finish();
+}
+
+bool WriteAsc(std::FILE* file, const WriteSource& source, const WriteOptions& options) {
+    const bool withEvents = !options.noEvents;
+    const CFrameClock clock(source.origTimeList, options.utc);
+    const Ticks start = StartTime(source, clock, withEvents);
+    const std::string date = AscDateText(start, options.utc);
+    std::string pending = "date " + date + "\nbase hex  timestamps absolute\n";
+    pending += withEvents ? "internal events logged\n" : "no internal events logged\n";
+    pending += "Begin TriggerBlock " + date + "\n   0.000000 Start of measurement\n";
+    const std::size_t header = pending.size();
+    pending.resize(header + kFlushBytes + kLineMax);
+    char* const base = pending.data();
+    char* at = base + header;
+    const auto flush = [&](bool always) {
+        const auto n = static_cast<std::size_t>(at - base);
+        if (!always && n < kFlushBytes) return true;
+        at = base;
+        return std::fwrite(base, 1, n, file) == n;
+    };
+    int lastClock = -1;
+    const int count = source.frameStore.GetCount();
+    _VCI_CAN_OBJ frame;
+    for (int i = 0; i < count && source.frameStore.Get(i, &frame); ++i) {
+        if (!IsLoggedRecord(frame, withEvents)) continue;
+        const std::uint8_t k = ClockIndex(frame);
+        if (k != lastClock) {
+            lastClock = k;
+            if (const std::optional<Ticks> span = clock.EntryTime(k); span && k < 0x80) {
+                at = PutText(at, "// recording span ");
+                at = PutDecimal(at, k + 1u);
+                at = PutText(at, " at ");
+                at = PutText(at, AscDateText(*span, options.utc));
+                *at++ = '\n';
+            }
+        }
+        at = PutAscFrame(at, clock.AbsoluteTime(frame) - start, frame);
+        if (!flush(false)) return false;
+    }
+    at = PutText(at, "End TriggerBlock\n");
+    return flush(true) && std::fflush(file) == 0;
+}
+
+}  // namespace korvex::formats

@@ -1,0 +1,212 @@
+#include "core/formats/DataFormatTable.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "core/DataFileWriter.h"
+#include "core/KorvexGlobal.h"
+#include "core/formats/AscFormat.h"
+#include "core/formats/CandumpFormat.h"
+#include "core/formats/CsvFormat.h"
+
+namespace korvex::formats {
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+using TextReader = ReadResult (*)(std::FILE*, const ReadOptions&, CRecording&, const BadLineFn&);
+
+// A text log is read whole before anything changes, so that a refused file
+// leaves the program's frames and clock list as they were.
+ReadResult ReadTextLog(TextReader reader, const std::filesystem::path& path,
+                       const LoadRequest& request, CKorvexGlobal& global) {
+    FilePtr file(std::fopen(path.c_str(), "rb"));
+    if (!file) return ReadResult{ReadStatus::kCannotOpen};
+    CRecording recording;
+    // A frame line has at least about 24 characters: room for every frame of
+    // a file of up to 16 million, so the vector does not grow while reading.
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (!error) recording.frames.reserve(std::min<std::uintmax_t>(size / 24 + 1, 1u << 24));
+    ReadResult result = reader(file.get(), request.read, recording, request.badLine);
+    if (result.status != ReadStatus::kOk) return result;
+    if (recording.frames.size() > static_cast<std::size_t>(INT_MAX)) {
+        result.status = ReadStatus::kDamaged;
+        return result;
+    }
+    const int count = static_cast<int>(recording.frames.size());
+    global.origTimeList = std::move(recording.origTimeList);
+    if (request.showStatus) request.showStatus(FrameCountText(request.frameTotalLabel, count));
+    global.AddFileFrames(recording.frames.data(), count);
+    return result;
+}
+
+ReadResult ReadCandumpFile(const std::filesystem::path& path, const LoadRequest& request,
+                           CKorvexGlobal& global) {
+    return ReadTextLog(&ReadCandump, path, request, global);
+}
+
+ReadResult ReadAscFile(const std::filesystem::path& path, const LoadRequest& request,
+                       CKorvexGlobal& global) {
+    return ReadTextLog(&ReadAsc, path, request, global);
+}
+
+ReadResult FromDataFileStatus(DataFileStatus status, CKorvexGlobal& global) {
+    ReadResult result;
+    switch (status) {
+        case DataFileStatus::kOk:
+            result.frames = static_cast<long long>(global.frameCountTotal[0]);
+            break;
+        case DataFileStatus::kCannotOpen:
+            result.status = ReadStatus::kCannotOpen;
+            break;
+        case DataFileStatus::kNotDataFile:
+            result.status = ReadStatus::kNotDataFile;
+            break;
+        case DataFileStatus::kDamaged:
+            result.status = ReadStatus::kDamaged;
+            break;
+    }
+    return result;
+}
+
+ReadResult ReadSnapshotAdapter(const std::filesystem::path& path, const LoadRequest& request,
+                               CKorvexGlobal& global) {
+    const auto before = global.frameCountTotal[0];
+    ReadResult result = FromDataFileStatus(
+        ReadSnapshotFile(path, global, request.showStatus, request.frameTotalLabel), global);
+    result.frames -= static_cast<long long>(before);
+    return result;
+}
+
+ReadResult ReadStreamAdapter(const std::filesystem::path& path, const LoadRequest& request,
+                             CKorvexGlobal& global) {
+    const auto before = global.frameCountTotal[0];
+    ReadResult result = FromDataFileStatus(
+        ReadStreamFile(path, global, request.showStatus, request.frameTotalLabel), global);
+    result.frames -= static_cast<long long>(before);
+    return result;
+}
+
+template <typename Writer>
+bool WriteThrough(const std::filesystem::path& path, Writer write) {
+    FilePtr file(std::fopen(path.c_str(), "wb"));
+    if (!file) return false;
+    if (!write(file.get())) return false;
+    return std::fclose(file.release()) == 0;
+}
+
+bool WriteCandumpFile(const std::filesystem::path& path, const WriteSource& source,
+                      const WriteOptions& options) {
+    return WriteThrough(path, [&](std::FILE* f) { return WriteCandump(f, source, options); });
+}
+
+bool WriteAscFile(const std::filesystem::path& path, const WriteSource& source,
+                  const WriteOptions& options) {
+    return WriteThrough(path, [&](std::FILE* f) { return WriteAsc(f, source, options); });
+}
+
+bool WriteCsvFile(const std::filesystem::path& path, const WriteSource& source,
+                  const WriteOptions&) {
+    return WriteThrough(path, [&](std::FILE* f) { return WriteCsv(f, source); });
+}
+
+bool WriteSnapshotAdapter(const std::filesystem::path& path, const WriteSource& source,
+                          const WriteOptions&) {
+    return WriteSnapshotFile(path, source.origTimeList, source.frameStore);
+}
+
+bool WriteTextAdapter(const std::filesystem::path& path, const WriteSource& source,
+                      const WriteOptions&) {
+    return WriteTextExportFile(path, source.captions, source.frameStore, source.rowContext);
+}
+
+constexpr DataFormatInfo kFormats[] = {
+    {DataFormat::kCandump, "candump", ".log", &ReadCandumpFile, &WriteCandumpFile},
+    {DataFormat::kAsc, "asc", ".asc", &ReadAscFile, &WriteAscFile},
+    {DataFormat::kCsv, "csv", ".csv", nullptr, &WriteCsvFile},
+    {DataFormat::kSnapshot, "can", ".can", &ReadSnapshotAdapter, &WriteSnapshotAdapter},
+    {DataFormat::kStream, "stream", nullptr, &ReadStreamAdapter, nullptr},
+    {DataFormat::kText, "txt", ".txt", nullptr, &WriteTextAdapter},
+};
+static_assert(std::size(kFormats) == static_cast<std::size_t>(DataFormat::kText) + 1);
+
+bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+}  // namespace
+
+std::span<const DataFormatInfo> DataFormats() {
+    return kFormats;
+}
+
+const DataFormatInfo& FormatInfo(DataFormat format) {
+    for (const DataFormatInfo& info : kFormats)
+        if (info.format == format) return info;
+    return kFormats[0];
+}
+
+const DataFormatInfo* FindFormatByName(std::string_view name) {
+    for (const DataFormatInfo& info : kFormats)
+        if (name == info.name) return &info;
+    return nullptr;
+}
+
+const DataFormatInfo* FindFormatByFileName(const std::filesystem::path& path) {
+    const std::string name = path.filename().string();
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos) return nullptr;
+    const std::string_view extension = std::string_view(name).substr(dot);
+    for (const DataFormatInfo& info : kFormats)
+        if (info.extension != nullptr && SameTextIgnoringCase(extension, info.extension))
+            return &info;
+    return nullptr;
+}
+
+DataFormat ChooseCanLayout(const std::filesystem::path& path) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (error || size < kSignatureBlockSize) return DataFormat::kSnapshot;
+    const bool streamFits = (size - kSignatureBlockSize) % kFrameRecordSize == 0;
+    return streamFits ? DataFormat::kStream : DataFormat::kSnapshot;
+}
+
+std::string ReadResultText(const ReadResult& result, const std::filesystem::path& path) {
+    const std::string name = path.string();
+    switch (result.status) {
+        case ReadStatus::kOk:
+            return {};
+        case ReadStatus::kCannotOpen:
+            return "cannot open " + name + ": " + std::strerror(errno);
+        case ReadStatus::kNotDataFile:
+            return name + " is not a Korvex data file";
+        case ReadStatus::kDamaged:
+            return name + " is damaged: its clock list does not fit";
+        case ReadStatus::kNoFrames:
+            return name + ": no line could be read as a frame";
+        case ReadStatus::kStrictStop:
+            return name + ": stopped at line " + std::to_string(result.line);
+        case ReadStatus::kTooManySpans:
+            return name + ": line " + std::to_string(result.line) +
+                   " starts a recording span beyond the 128th";
+        case ReadStatus::kReadError:
+            return "cannot read " + name + ": " + std::strerror(errno);
+    }
+    return {};
+}
+
+}  // namespace korvex::formats

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "core/DataFileReader.h"
+#include "core/formats/FormatOptions.h"
+#include "core/formats/Recording.h"
+#include "core/formats/WriteSource.h"
+
+class CKorvexGlobal;
+
+namespace korvex::formats {
+
+enum class DataFormat { kCandump, kAsc, kCsv, kSnapshot, kStream, kText };
+
+// How a file is read into the program's state.
+struct LoadRequest {
+    ReadOptions read;
+    BadLineFn badLine;        // told of each unreadable line
+    StatusTextFn showStatus;  // the status-bar text of the frame count
+    std::string_view frameTotalLabel = kFrameTotalLabel;
+};
+
+// One file format. A reader refills the clock list and hands the frames to
+// the current channel's sinks with counting, as the program's import does; a
+// refused file changes nothing. A writer writes the frame store.
+struct DataFormatInfo {
+    DataFormat format;
+    const char* name;       // as --from and --to take it
+    const char* extension;  // the file names it is chosen for, with the dot
+    ReadResult (*read)(const std::filesystem::path& path, const LoadRequest& request,
+                       CKorvexGlobal& global);
+    bool (*write)(const std::filesystem::path& path, const WriteSource& source,
+                  const WriteOptions& options);
+};
+
+// Every format, readers and writers alike, in the order help texts list them.
+std::span<const DataFormatInfo> DataFormats();
+const DataFormatInfo& FormatInfo(DataFormat format);
+const DataFormatInfo* FindFormatByName(std::string_view name);
+// The format a file name's extension (any case) stands for: ".log", ".asc",
+// ".csv", ".can" (a snapshot), ".txt".
+const DataFormatInfo* FindFormatByFileName(const std::filesystem::path& path);
+
+// A .can file of 20 + 24·F bytes can only be a stream file (a snapshot file is
+// 24 + 12·N + 24·F bytes); any other size is taken as a snapshot.
+DataFormat ChooseCanLayout(const std::filesystem::path& path);
+
+// What went wrong, in a sentence naming the file; empty for kOk.
+std::string ReadResultText(const ReadResult& result, const std::filesystem::path& path);
+
+}  // namespace korvex::formats

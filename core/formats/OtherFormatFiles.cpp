@@ -1,0 +1,23 @@
+#include "core/formats/OtherFormatFiles.h"
+
+#include "core/formats/LoadDataFile.h"
+
+namespace korvex::formats {
+
+ReadResult ImportOtherFormatFile(const std::filesystem::path& path, const LoadRequest& request,
+                                 CKorvexGlobal& global) {
+    return LoadDataFile(path, std::nullopt, request, global);
+}
+
+const DataFormatInfo& ExportFormatFor(const std::filesystem::path& path) {
+    const DataFormatInfo* info = FindFormatByFileName(path);
+    if (info != nullptr && (info->format == DataFormat::kAsc || info->format == DataFormat::kCsv))
+        return *info;
+    return FormatInfo(DataFormat::kCandump);
+}
+
+bool ExportOtherFormatFile(const std::filesystem::path& path, const WriteSource& source) {
+    return ExportFormatFor(path).write(path, source, WriteOptions{});
+}
+
+}  // namespace korvex::formats

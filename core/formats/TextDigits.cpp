@@ -1,0 +1,93 @@
+#include "core/formats/TextDigits.h"
+
+namespace korvex::formats {
+namespace {
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+constexpr std::int64_t kLastSecond = kLastTime / kTicksPerSecond;
+
+}  // namespace
+
+std::optional<std::uint32_t> ParseHex(std::string_view text, std::uint32_t max) {
+    if (text.empty()) return std::nullopt;
+    std::uint64_t v = 0;
+    for (char c : text) {
+        const int d = HexValue(c);
+        if (d < 0) return std::nullopt;
+        v = v * 16 + static_cast<unsigned>(d);
+        if (v > max) return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(v);
+}
+
+std::optional<std::uint32_t> ParseDecimal(std::string_view text, std::uint32_t max) {
+    if (text.empty()) return std::nullopt;
+    std::uint64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        v = v * 10 + static_cast<unsigned>(c - '0');
+        if (v > max) return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(v);
+}
+
+std::optional<Ticks> ParseSeconds(std::string_view text) {
+    const std::size_t dot = text.find('.');
+    const std::string_view whole = text.substr(0, dot);
+    if (whole.empty() || whole.size() > 12) return std::nullopt;
+    std::int64_t seconds = 0;
+    for (char c : whole) {
+        if (c < '0' || c > '9') return std::nullopt;
+        seconds = seconds * 10 + (c - '0');
+    }
+    if (seconds > kLastSecond) return std::nullopt;
+    Ticks fraction = 0;
+    if (dot != std::string_view::npos) {
+        const std::string_view digits = text.substr(dot + 1);
+        if (digits.empty()) return std::nullopt;
+        Ticks scale = kTicksPerSecond;
+        for (char c : digits) {
+            if (c < '0' || c > '9') return std::nullopt;
+            scale /= 10;
+            fraction += (c - '0') * scale;
+        }
+    }
+    return seconds * kTicksPerSecond + fraction;
+}
+
+char* PutDecimal(char* out, std::uint64_t v, int minDigits) {
+    char digits[20];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    while (n < minDigits) digits[n++] = '0';
+    while (n > 0) *out++ = digits[--n];
+    return out;
+}
+
+char* PutSeconds(char* out, Ticks ticks) {
+    std::uint64_t magnitude;
+    if (ticks < 0) {
+        *out++ = '-';
+        magnitude = static_cast<std::uint64_t>(-(ticks + 1)) + 1;
+    } else {
+        magnitude = static_cast<std::uint64_t>(ticks);
+    }
+    out = PutDecimal(out, magnitude / kTicksPerSecond);
+    *out++ = '.';
+    // Ticks are 100 µs, so the last two of the six digits are always 0.
+    out = PutDecimal(out, magnitude % kTicksPerSecond, 4);
+    *out++ = '0';
+    *out++ = '0';
+    return out;
+}
+
+}  // namespace korvex::formats

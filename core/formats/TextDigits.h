@@ -1,0 +1,54 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "core/formats/FrameClock.h"
+
+// Reading and writing the numbers of the text logs by hand: the writers run
+// at millions of lines per second, and the readers must refuse overlong and
+// oversized numbers rather than wrap them.
+namespace korvex::formats {
+
+// The whole text as a number of at most `max`; none for anything else (empty,
+// a sign, another character, too big).
+std::optional<std::uint32_t> ParseHex(std::string_view text, std::uint32_t max);
+std::optional<std::uint32_t> ParseDecimal(std::string_view text, std::uint32_t max);
+
+// "SECONDS[.FRACTION]" as ticks, the fraction cut (not rounded) to 0.1 ms.
+// None for anything else, or beyond the year 9999.
+std::optional<Ticks> ParseSeconds(std::string_view text);
+
+// Upper-case hex digits of every byte value, two per value.
+constexpr std::array<char, 512> MakeHexPairs() {
+    std::array<char, 512> t{};
+    constexpr char kDigits[] = "0123456789ABCDEF";
+    for (int v = 0; v < 256; ++v) {
+        t[2 * v] = kDigits[v >> 4];
+        t[2 * v + 1] = kDigits[v & 0xF];
+    }
+    return t;
+}
+inline constexpr std::array<char, 512> kHexPairs = MakeHexPairs();
+
+inline char* PutHexByte(char* out, std::uint8_t v) {
+    out[0] = kHexPairs[2 * v];
+    out[1] = kHexPairs[2 * v + 1];
+    return out + 2;
+}
+// The `digits` low hex digits of v, upper case.
+inline char* PutHex(char* out, std::uint32_t v, int digits) {
+    for (int i = digits - 1; i >= 0; --i) {
+        out[i] = kHexPairs[2 * (v & 0xF) + 1];
+        v >>= 4;
+    }
+    return out + digits;
+}
+// v in decimal, at least `minDigits` digits (zero-filled).
+char* PutDecimal(char* out, std::uint64_t v, int minDigits = 1);
+// Ticks as "S.UUUUUU" (microseconds); a negative time gets a minus sign.
+char* PutSeconds(char* out, Ticks ticks);
+
+}  // namespace korvex::formats

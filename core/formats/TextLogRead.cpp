@@ -1,0 +1,65 @@
+#include "core/formats/TextLogRead.h"
+
+#include <utility>
+
+namespace korvex::formats {
+
+CTextLogRead::CTextLogRead(std::FILE* file, const ReadOptions& options, CRecording& out,
+                           const BadLineFn& badLine)
+    : lines(file),
+      options(options),
+      out(out),
+      badLine(badLine),
+      spans(options.utc, options.bitRateIndex) {
+    out.origTimeList.clear();
+    out.frames.clear();
+}
+
+bool CTextLogRead::Next(std::string_view& line) {
+    while (!stopped) {
+        if (!lines.Next(line)) return false;
+        if (!lines.LineTooLong()) return true;
+        Bad("line too long");
+    }
+    return false;
+}
+
+void CTextLogRead::Bad(std::string_view reason) {
+    ++result.badLines;
+    if (badLine) badLine(lines.LineNumber(), reason);
+    if (options.strict) {
+        stopped = true;
+        result.status = ReadStatus::kStrictStop;
+        result.line = lines.LineNumber();
+    }
+}
+
+void CTextLogRead::Add(Ticks time, _VCI_CAN_OBJ frame) {
+    // ASC times add up (start, relative steps) beyond what a single one can hold.
+    if (time > kLastTime) {
+        Bad("time beyond the year 9999");
+        return;
+    }
+    if (!spans.Place(time, frame)) {
+        stopped = true;
+        result.status = ReadStatus::kTooManySpans;
+        result.line = lines.LineNumber();
+        return;
+    }
+    out.frames.push_back(frame);
+}
+
+ReadResult CTextLogRead::Finish() {
+    out.origTimeList = std::move(spans.Clocks());
+    result.frames = static_cast<long long>(out.frames.size());
+    if (result.status == ReadStatus::kOk) {
+        if (lines.ReadFailed()) {
+            result.status = ReadStatus::kReadError;
+        } else if (result.frames == 0 && result.badLines > 0) {
+            result.status = ReadStatus::kNoFrames;
+        }
+    }
+    return result;
+}
+
+}  // namespace korvex::formats

@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/cli/CliTestSupport.h"
+#include "tests/support/TempFolder.h"
+
+namespace {
+
+using korvex::test::CliRun;
+using korvex::test::CliTest;
+using korvex::test::ReadBytes;
+using korvex::test::RunCli;
+using korvex::test::TempFolder;
+
+std::size_t CountOf(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += what.size())
+        ++n;
+    return n;
+}
+
+TEST_F(CliTest, ConvertUsageErrorsNameTheOption) {
+    const std::pair<std::vector<std::string>, const char*> cases[] = {
+        {{"convert"}, "IN and OUT"},
+        {{"convert", "a.log"}, "IN and OUT"},
+        {{"convert", "a.log", "b.xyz"}, "give --to"},
+        {{"convert", "a.log", "b.log", "c.log"}, "unexpected argument 'c.log'"},
+        {{"convert", "a.log", "b.log", "--to", "pdf"}, "--to"},
+        {{"convert", "a.log", "b.log", "--to", "stream"}, "--to"},
+        {{"convert", "a.csv", "b.log", "--from", "csv"}, "--from"},
+        {{"convert", "a.log", "b.log", "--bitrate", "333K"}, "--bitrate"},
+        {{"convert", "a.log", "b.log", "--bitrate"}, "--bitrate"},
+        {{"convert", "a.log", "b.log", "--iface", "can 0"}, "--iface"},
+        {{"convert", "a.log", "b.log", "--iface", "abcdefghijklmnop"}, "--iface"},
+        {{"convert", "a.asc", "b.log", "--channel", "0"}, "--channel"},
+        {{"convert", "a.log", "b.csv", "--time", "local"}, "--time"},
+        {{"convert", "a.log", "b.log", "--bogus"}, "'--bogus'"},
+        {{"dump", "a.log", "--from", "txt"}, "--from"},
+    };
+    for (const auto& [args, named] : cases) {
+        const CliRun run = RunCli(args);
+        EXPECT_EQ(run.status, 2) << args.back();
+        EXPECT_NE(run.err.find(named), std::string::npos) << run.err;
+    }
+    const CliRun help = RunCli({"convert", "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--no-events"), std::string::npos);
+    EXPECT_NE(RunCli({"--help"}).out.find("convert"), std::string::npos);
+}
+
+std::vector<std::string> SplitRows(const std::string& text) {
+    std::vector<std::string> rows;
+    for (std::size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
+        rows.push_back(text.substr(at, end - at));
+    return rows;
+}
+
+// The rows of a frame list's text export match but for the events, whose own
+// data bytes (and, in ASC, their kind) the logs of other tools cannot carry;
+// an event row keeps its number and time.
+std::string Field(const std::string& row, int n) {
+    std::size_t at = 0;
+    for (int i = 0; i < n && at != std::string::npos; ++i) at = row.find('\t', at) + 1;
+    return row.substr(at, row.find('\t', at) - at);
+}
+
+// An empty `eventRemark` means the events keep their own remark.
+void ExpectSameRows(const std::string& expected, const std::string& actual,
+                    const std::string& eventRemark) {
+    const std::vector<std::string> a = SplitRows(expected);
+    const std::vector<std::string> b = SplitRows(actual);
+    ASSERT_EQ(a.size(), b.size());
+    std::size_t events = 0;
+    ASSERT_FALSE(a.empty());
+    EXPECT_EQ(a[0], b[0]);
+    for (std::size_t i = 1; i < a.size(); ++i) {
+        const bool event = a[i].size() < 2 || a[i].compare(a[i].size() - 2, 2, "\t\t") != 0;
+        if (!event) {
+            ASSERT_TRUE(a[i] == b[i]) << "row " << i << ":\n" << a[i] << "\n" << b[i];
+            continue;
+        }
+        ++events;
+        const std::size_t time = a[i].find('\t', a[i].find('\t') + 1);
+        EXPECT_EQ(a[i].substr(0, time), b[i].substr(0, time)) << "row " << i;
+        EXPECT_EQ(Field(b[i], 8), eventRemark.empty() ? Field(a[i], 8) : eventRemark) << i;
+    }
+    EXPECT_GT(events, 0u);
+}
+
+TEST_F(CliTest, AnUploadSurvivesCandumpAndAscAsTheFrameListShowsIt) {
+    ASSERT_EQ(PipeUsbSim_Configure("demo"), 1u);
+    TempFolder dir;
+    ASSERT_EQ(RunCli({"upload", "-o", dir.File("rec.can")}).status, 0);
+    const CliRun direct = RunCli({"dump", dir.File("rec.can"), "--time", "clock"});
+    ASSERT_EQ(direct.status, 0) << direct.err;
+
+    // ASC has one kind of error frame, read back as a bus error.
+    for (const auto& [log, remark] :
+         {std::pair<const char*, std::string>{"rec.log", ""}, {"rec.asc", "CAN控制器总线错误\n"}}) {
+        SCOPED_TRACE(log);
+        const CliRun convert = RunCli({"convert", dir.File("rec.can"), dir.File(log), "--utc"});
+        ASSERT_EQ(convert.status, 0) << convert.err;
+        EXPECT_NE(convert.out.find("总帧数"), std::string::npos);
+        const CliRun back = RunCli({"dump", dir.File(log), "--utc", "--time", "clock"});
+        ASSERT_EQ(back.status, 0) << back.err;
+        EXPECT_TRUE(back.err.empty()) << back.err;
+        ExpectSameRows(direct.out, back.out, remark);
+    }
+
+    ASSERT_EQ(RunCli({"convert", dir.File("rec.log"), dir.File("back.can"), "--utc"}).status, 0);
+    ASSERT_EQ(RunCli({"convert", dir.File("back.can"), dir.File("again.log"), "--utc"}).status, 0);
+    EXPECT_TRUE(ReadBytes(dir / "again.log") == ReadBytes(dir / "rec.log"));
+}
+
+TEST_F(CliTest, ConvertWritesTheOptionsIntoTheLogs) {
+    ASSERT_EQ(PipeUsbSim_Configure("demo"), 1u);
+    TempFolder dir;
+    ASSERT_EQ(RunCli({"upload", "-o", dir.File("rec.can")}).status, 0);
+    ASSERT_EQ(
+        RunCli({"convert", dir.File("rec.can"), dir.File("x.log"), "--iface", "vcan7"}).status, 0);
+    const std::string log = ReadBytes(dir / "x.log");
+    ASSERT_EQ(RunCli({"convert", dir.File("rec.can"), dir.File("y.txt"), "--no-events", "--to",
+                      "candump"})
+                  .status,
+              0);
+    const std::string quiet = ReadBytes(dir / "y.txt");
+    EXPECT_EQ(CountOf(log, " can0 "), 0u);
+    EXPECT_GT(CountOf(log, ") vcan7 2000"), 0u);  // error frames of the events
+    EXPECT_EQ(CountOf(quiet, " can0 2000"), 0u);
+    EXPECT_EQ(CountOf(log, "\n") - CountOf(log, ") vcan7 2000"), CountOf(quiet, "\n"));
+
+    ASSERT_EQ(RunCli({"convert", dir.File("rec.can"), dir.File("x.csv")}).status, 0);
+    const std::string csv = ReadBytes(dir / "x.csv");
+    EXPECT_EQ(csv.substr(0, csv.find("\r\n")), "序号,时间标识,别名,帧ID,格式,类型,DLC,数据,备注");
+    ASSERT_EQ(RunCli({"convert", dir.File("rec.can"), dir.File("x.txt")}).status, 0);
+    EXPECT_EQ(CountOf(csv, "\r\n"), CountOf(ReadBytes(dir / "x.txt"), "\r\n"));
+}
+
+TEST_F(CliTest, DumpReadsLogsAndReportsTheirBadLines) {
+    TempFolder dir;
+    korvex::test::WriteBytes(dir / "a.log",
+                             "(1.000000) can0 123#0102\nnot a frame\n(1.500000) can0 124#R\n");
+    const CliRun lax = RunCli({"dump", dir.File("a.log"), "--time", "relative"});
+    EXPECT_EQ(lax.status, 0);
+    EXPECT_EQ(korvex::test::Lines(lax.out), 3u);
+    EXPECT_NE(lax.err.find(dir.File("a.log") + ":2: "), std::string::npos) << lax.err;
+    EXPECT_NE(lax.out.find("00:00:01.000.0"), std::string::npos);
+
+    const CliRun strict = RunCli({"dump", dir.File("a.log"), "--strict"});
+    EXPECT_EQ(strict.status, 1);
+    EXPECT_NE(strict.err.find("stopped at line 2"), std::string::npos) << strict.err;
+    EXPECT_TRUE(strict.out.empty());
+
+    korvex::test::WriteBytes(dir / "junk.asc", std::string("\x00\x01\x02\n\xFF\xFE\n", 7));
+    const CliRun junk = RunCli({"dump", dir.File("junk.asc")});
+    EXPECT_EQ(junk.status, 1);
+    EXPECT_NE(junk.err.find("no line could be read"), std::string::npos) << junk.err;
+
+    // A .can file whose size fits only the stream layout is read as one.
+    std::string stream("Quorvel CAN Data\0\0\0\0", 20);
+    _VCI_CAN_OBJ f{};
+    f.ID = 0x55;
+    f.Reserved[1] = 0xFF;
+    for (int i = 0; i < 3; ++i) stream.append(reinterpret_cast<const char*>(&f), sizeof f);
+    korvex::test::WriteBytes(dir / "s.can", stream);
+    const CliRun guessed = RunCli({"dump", dir.File("s.can")});
+    EXPECT_EQ(guessed.status, 0);
+    EXPECT_EQ(guessed.out, RunCli({"dump", dir.File("s.can"), "--stream"}).out);
+    EXPECT_EQ(korvex::test::Lines(guessed.out), 4u);
+    EXPECT_EQ(RunCli({"dump", dir.File("s.can"), "--snapshot"}).status, 1);
+}
+
+}  // namespace

@@ -1,0 +1,238 @@
+// The outside readers and writers of these logs: python-can (Debian
+// python3-can) reading what we write and writing what we read, and the
+// Linux CAN tools (can-utils) reading our candump logs. Each test is skipped
+// where its tool is not installed.
+#include <gtest/gtest.h>
+#include <linux/can.h>
+#include <linux/can/error.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/formats/AscFormat.h"
+#include "core/formats/ErrorFrameMap.h"
+#include "core/formats/FrameClock.h"
+#include "tests/core/formats/FormatTestSupport.h"
+#include "tests/support/EdgeFrameCorpus.h"
+#include "tests/support/TempFolder.h"
+
+namespace {
+
+using korvex::formats::CFrameClock;
+using korvex::formats::DataFormat;
+using korvex::formats::Ticks;
+
+constexpr char kPython[] = "/usr/bin/python3";
+
+struct Output {
+    int status = -1;
+    std::string text;
+};
+
+Output RunTool(const std::string& command) {
+    Output out;
+    std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (pipe == nullptr) return out;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.text.append(buffer, n);
+    out.status = pclose(pipe);
+    return out;
+}
+
+bool HavePythonCan() {
+    return access(kPython, X_OK) == 0 &&
+           RunTool(std::string(kPython) + " -c 'import can'").status == 0;
+}
+
+std::string PythonCan(const std::string& args) {
+    return std::string(kPython) + " " + KORVEX_PYCAN_SCRIPT + " " + args;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+std::string Hex(const std::uint8_t* data, int n) {
+    if (n == 0) return "-";
+    std::string s;
+    char two[3];
+    for (int i = 0; i < n; ++i) {
+        std::snprintf(two, sizeof two, "%02X", data[i]);
+        s += two;
+    }
+    return s;
+}
+
+// A message in the script's form: MICROSECONDS ID EXTENDED REMOTE ERROR DLC DATA RX.
+std::string MessageLine(long long us, std::uint32_t id, int ext, int remote, int error, int dlc,
+                        const std::string& data, int rx) {
+    char text[128];
+    std::snprintf(text, sizeof text, "%lld %X %d %d %d %d %s %d", us, id, ext, remote, error, dlc,
+                  data.c_str(), rx);
+    return text;
+}
+
+struct Written {
+    std::vector<_VCI_CAN_OBJ> frames;  // the records the log holds, in order
+    std::vector<Ticks> times;
+};
+
+Written LoggedFrames(const korvex::test::EdgeRecording& corpus) {
+    const CFrameClock clock(corpus.origTimeList, false);
+    Written w;
+    for (const _VCI_CAN_OBJ& f : corpus.frames) {
+        w.frames.push_back(f);
+        w.times.push_back(clock.AbsoluteTime(f));
+    }
+    return w;
+}
+
+TEST(OutsideTools, PythonCanReadsOurCandumpAndAscFrameByFrame) {
+    if (!HavePythonCan()) GTEST_SKIP() << "python3-can is not installed";
+    const korvex::test::EdgeRecording corpus = korvex::test::EdgeFrameCorpus();
+    korvex::test::TempFolder dir;
+    ASSERT_TRUE(korvex::test::WriteFormat(DataFormat::kCandump, dir / "ours.log",
+                                          corpus.origTimeList, corpus.frames));
+    ASSERT_TRUE(korvex::test::WriteFormat(DataFormat::kAsc, dir / "ours.asc", corpus.origTimeList,
+                                          corpus.frames));
+    const Output log = RunTool(PythonCan("read " + dir.File("ours.log")));
+    const Output asc = RunTool(PythonCan("read " + dir.File("ours.asc")));
+    ASSERT_EQ(log.status, 0) << log.text;
+    ASSERT_EQ(asc.status, 0) << asc.text;
+    const std::vector<std::string> logLines = Lines(log.text);
+    const std::vector<std::string> ascLines = Lines(asc.text);
+    const Written w = LoggedFrames(corpus);
+    ASSERT_EQ(logLines.size(), w.frames.size()) << log.text;
+    ASSERT_EQ(ascLines.size(), w.frames.size()) << asc.text;
+    // ASC times count from the whole second before the earliest frame, the
+    // epoch here, since the corpus has frames without a clock record.
+    for (std::size_t i = 0; i < w.frames.size(); ++i) {
+        const _VCI_CAN_OBJ& f = w.frames[i];
+        const long long us = w.times[i] * 100;
+        const bool remote = f.RemoteFlag != 0;
+        const std::string data = remote ? "-" : Hex(f.Data, f.DataLen);
+        if (f.Reserved[0] == 0) {
+            EXPECT_EQ(logLines[i],
+                      MessageLine(us, f.ID, f.ExternFlag, remote, 0, f.DataLen, data, 1))
+                << i;
+            EXPECT_EQ(ascLines[i], MessageLine(us, f.ID, f.ExternFlag, remote, 0, f.DataLen, data,
+                                               f.SendType != 0xFF))
+                << i;
+            continue;
+        }
+        // python-can 4.1 takes a candump error frame for one only when its
+        // bus-error bit is set; the others it reads as an extended frame
+        // whose identifier is the error class.
+        const korvex::formats::ErrorFrame e =
+            korvex::formats::ErrorFrameOfEvent(f.Reserved[0], f.Reserved[2]);
+        const std::string asError = MessageLine(us, 0, 1, 0, 1, 0, "-", 1);
+        const std::string asClass = MessageLine(us, e.errorClass, 1, 0, 0, 8, Hex(e.data, 8), 1);
+        EXPECT_TRUE(logLines[i] == asError || logLines[i] == asClass) << i << ": " << logLines[i];
+        EXPECT_EQ(logLines[i] == asError, (e.errorClass & CAN_ERR_BUSERROR) != 0) << i;
+        EXPECT_EQ(ascLines[i], MessageLine(us, 0, 1, 0, 1, 0, "-", 1)) << i;
+    }
+}
+
+TEST(OutsideTools, WeReadWhatPythonCanWritesFrameByFrame) {
+    if (!HavePythonCan()) GTEST_SKIP() << "python3-can is not installed";
+    korvex::test::TempFolder dir;
+    const Output written =
+        RunTool(PythonCan("write " + dir.File("py.log") + " " + dir.File("py.asc")));
+    ASSERT_EQ(written.status, 0) << written.text;
+    const std::vector<std::string> expected = Lines(written.text);
+    ASSERT_EQ(expected.size(), 8u);
+    for (const char* name : {"py.log", "py.asc"}) {
+        SCOPED_TRACE(name);
+        const korvex::test::LoadedFile back = korvex::test::LoadFile(dir / name);
+        ASSERT_EQ(back.result.status, korvex::formats::ReadStatus::kOk);
+        EXPECT_TRUE(back.badLines.empty()) << back.badLines[0].second;
+        ASSERT_EQ(back.frames.size(), expected.size());
+        // The last frame comes two hours on: a span of its own.
+        EXPECT_EQ(back.origTimeList.size(), 2u);
+        const CFrameClock clock(back.origTimeList, false);
+        const bool candump = std::string(name) == "py.log";
+        for (std::size_t i = 0; i < back.frames.size(); ++i) {
+            const _VCI_CAN_OBJ& f = back.frames[i];
+            const long long us = clock.AbsoluteTime(f) * 100;
+            std::string want = expected[i];
+            std::string line;
+            if (f.Reserved[0] != 0) {
+                EXPECT_EQ(f.Reserved[0], 229);
+                line = MessageLine(us, 0, 1, 0, 1, 8, "0000000000000000", 1);
+            } else {
+                line = MessageLine(us, f.ID, f.ExternFlag, f.RemoteFlag, 0, f.DataLen,
+                                   f.RemoteFlag ? "-" : Hex(f.Data, f.DataLen), f.SendType != 0xFF);
+                // python-can leaves a remote frame's length out of a candump log.
+                if (candump && f.RemoteFlag) {
+                    EXPECT_EQ(f.DataLen, 0) << i;
+                    line.clear();
+                    want.clear();
+                }
+            }
+            EXPECT_EQ(line, want) << i;
+        }
+    }
+}
+
+TEST(OutsideTools, Log2ascReadsOurCandumpWithoutComplaint) {
+    if (access("/usr/bin/log2asc", X_OK) != 0) GTEST_SKIP() << "can-utils is not installed";
+    const korvex::test::EdgeRecording corpus = korvex::test::EdgeFrameCorpus();
+    korvex::test::TempFolder dir;
+    ASSERT_TRUE(korvex::test::WriteFormat(DataFormat::kCandump, dir / "ours.log",
+                                          corpus.origTimeList, corpus.frames));
+    const Output run = RunTool("/usr/bin/log2asc -I " + dir.File("ours.log") + " -O " +
+                               dir.File("l2a.asc") + " can0");
+    ASSERT_EQ(run.status, 0) << run.text;
+    EXPECT_TRUE(run.text.empty()) << run.text;
+    // Its ASC counts from its first frame (earlier frames at 0): compare the
+    // frames and their spacing.
+    const korvex::test::LoadedFile back = korvex::test::LoadFile(dir / "l2a.asc");
+    ASSERT_EQ(back.result.status, korvex::formats::ReadStatus::kOk);
+    EXPECT_TRUE(back.badLines.empty()) << back.badLines[0].second;
+    const Written w = LoggedFrames(corpus);
+    ASSERT_EQ(back.frames.size(), w.frames.size());
+    const CFrameClock clock(back.origTimeList, false);
+    for (std::size_t i = 0; i < w.frames.size(); ++i) {
+        const _VCI_CAN_OBJ& a = w.frames[i];
+        const _VCI_CAN_OBJ& b = back.frames[i];
+        EXPECT_EQ(b.ID, a.ID) << i;
+        EXPECT_EQ(b.ExternFlag, a.ExternFlag) << i;
+        EXPECT_EQ(b.RemoteFlag, a.RemoteFlag) << i;
+        EXPECT_EQ(b.DataLen, a.DataLen) << i;
+        EXPECT_EQ(b.Reserved[0] != 0, a.Reserved[0] != 0) << i;
+        if (!a.RemoteFlag) {
+            EXPECT_EQ(Hex(b.Data, b.DataLen), Hex(a.Data, a.DataLen)) << i;
+        }
+        EXPECT_EQ(clock.AbsoluteTime(b) - clock.AbsoluteTime(back.frames[0]),
+                  std::max<Ticks>(w.times[i] - w.times[0], 0))
+            << i;
+    }
+}
+
+TEST(OutsideTools, CanplayerReplaysOurCandumpWithoutComplaint) {
+    if (access("/usr/bin/canplayer", X_OK) != 0) GTEST_SKIP() << "can-utils is not installed";
+    // canplayer opens a CAN socket even when it only prints; some machines
+    // (containers) have no CAN protocol family.
+    const int s = socket(PF_CAN, SOCK_RAW, CAN_RAW);
+    if (s < 0) GTEST_SKIP() << "no CAN sockets here; log2asc checks the log instead";
+    close(s);
+    const korvex::test::EdgeRecording corpus = korvex::test::EdgeFrameCorpus();
+    korvex::test::TempFolder dir;
+    ASSERT_TRUE(korvex::test::WriteFormat(DataFormat::kCandump, dir / "ours.log",
+                                          corpus.origTimeList, corpus.frames));
+    const Output run =
+        RunTool("/usr/bin/canplayer -t -v -I " + dir.File("ours.log") + " stdout=can0");
+    EXPECT_EQ(run.status, 0) << run.text;
+    EXPECT_EQ(korvex::test::ReadText(dir / "ours.log"), run.text);
+}
+
+}  // namespace

@@ -1,0 +1,63 @@
+"""python-can as an outside reader and writer of candump and ASC logs.
+
+read FILE: prints every message python-can reads, one per line:
+  MICROSECONDS ID EXTENDED REMOTE ERROR DLC DATAHEX RX
+write LOG ASC: writes the same messages into a candump log and an ASC file
+  and prints them in the form above.
+"""
+import sys
+
+import can
+
+
+def line(m):
+    us = round(m.timestamp * 1000000)
+    data = bytes(m.data).hex().upper() if m.data else "-"
+    return "%d %X %d %d %d %d %s %d" % (us, m.arbitration_id, m.is_extended_id,
+                                        m.is_remote_frame, m.is_error_frame, m.dlc, data,
+                                        m.is_rx)
+
+
+def messages():
+    # Whole milliseconds for the first frame: python-can's ASC header keeps
+    # milliseconds only. The frames are 100 µs apart or more.
+    base = 1700000000.123
+    shapes = [
+        (0.0, 0x123, False, False, bytes([1, 2]), True),
+        (0.0001, 0x1ABCDEF0, True, False, bytes(range(8)), True),
+        (0.0012, 0x7FF, False, True, 5, True),
+        (0.0020, 0x000, False, False, b"", True),
+        (0.0500, 0x456, False, False, bytes([0xFF] * 8), False),
+        (0.0600, None, True, False, bytes(8), True),
+        (1.5, 0x00000001, True, True, 0, True),
+        (7200.0, 0x100, False, False, bytes([0xAA]), True),
+    ]
+    out = []
+    for offset, ident, ext, remote, data, rx in shapes:
+        kwargs = dict(timestamp=base + offset, arbitration_id=ident or 0, is_extended_id=ext,
+                      is_remote_frame=remote, is_error_frame=ident is None, is_rx=rx)
+        if remote:
+            kwargs["dlc"] = data
+        else:
+            kwargs["data"] = data
+        out.append(can.Message(**kwargs))
+    return out
+
+
+def main():
+    if sys.argv[1] == "read":
+        for m in can.LogReader(sys.argv[2]):
+            print(line(m))
+    elif sys.argv[1] == "write":
+        msgs = messages()
+        for name in sys.argv[2:4]:
+            writer = can.Logger(name)
+            for m in msgs:
+                writer.on_message_received(m)
+            writer.stop()
+        for m in msgs:
+            print(line(m))
+
+
+if __name__ == "__main__":
+    main()
