@@ -39,7 +39,7 @@ ReadResult ReadTextLog(TextReader reader, const std::filesystem::path& path,
     ReadResult result = reader(file.get(), request.read, recording, request.badLine);
     if (result.status != ReadStatus::kOk) return result;
     if (recording.frames.size() > static_cast<std::size_t>(INT_MAX)) {
-        result.status = ReadStatus::kDamaged;
+        result.status = ReadStatus::kTooManyFrames;
         return result;
     }
     const int count = static_cast<int>(recording.frames.size());
@@ -203,6 +203,8 @@ std::string ReadResultText(const ReadResult& result, const std::filesystem::path
         case ReadStatus::kTooManySpans:
             return name + ": line " + std::to_string(result.line) +
                    " starts a recording span beyond the 128th";
+        case ReadStatus::kTooManyFrames:
+            return name + " holds more frames than a frame list can";
         case ReadStatus::kReadError:
             return "cannot read " + name + ": " + std::strerror(errno);
     }

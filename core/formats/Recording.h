@@ -17,13 +17,14 @@ struct CRecording {
 
 enum class ReadStatus {
     kOk,
-    kCannotOpen,    // the file could not be opened for reading
-    kNotDataFile,   // .can: shorter than the signature block, or another signature
-    kDamaged,       // .can: the clock list does not fit, or too many frames
-    kNoFrames,      // every line of the file was unreadable
-    kStrictStop,    // an unreadable line ended the read (strict reading)
-    kTooManySpans,  // more recording spans than clock indices
-    kReadError,     // the file could not be read to its end
+    kCannotOpen,     // the file could not be opened for reading
+    kNotDataFile,    // .can: shorter than the signature block, or another signature
+    kDamaged,        // .can: the clock list does not fit, or too many frames
+    kNoFrames,       // every line of the file was unreadable
+    kStrictStop,     // an unreadable line ended the read (strict reading)
+    kTooManySpans,   // more recording spans than clock indices
+    kTooManyFrames,  // more frames than a frame store holds
+    kReadError,      // the file could not be read to its end
 };
 
 struct ReadResult {
