@@ -5,6 +5,7 @@
 
 #include "app/resources/BuiltInResources.h"
 #include "core/ApplyLanguage.h"
+#include "core/EventTexts.h"
 #include "core/LanguageList.h"
 #include "share/GenGlobal.h"
 
@@ -49,6 +50,7 @@ bool InstallCliLanguage(const std::filesystem::path& settingsFolder,
                         const std::filesystem::path& installedLanguageFolder, int requested,
                         std::string& error) {
     InstallBuiltInResources();
+    ReloadEventTexts();
     CurrentIndex() = 0;
     if (settingsFolder.empty() && requested < 0) return true;
     std::vector<name_share::LanguageEntry> languages;

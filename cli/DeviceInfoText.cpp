@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/device/DeviceTexts.h"
+#include "xtp/XTPResourceManager.h"
+
 namespace korvex::cli {
 namespace {
 
@@ -25,8 +28,10 @@ constexpr std::array<BitRate, 10> kBitRates{{
     {"5K", 0x001C01C1},
 }};
 
-constexpr std::array<const char*, 4> kFilterKindTexts{"标准帧明确ID格式", "标准帧组ID格式",
-                                                      "扩展帧明确ID格式", "扩展帧组ID格式"};
+// The filter kinds' names, in FilterKind order, in the language in use.
+constexpr std::array<std::uint32_t, 4> kFilterKindTexts{
+    device::ids::kStdExplicit, device::ids::kStdGroup, device::ids::kExtExplicit,
+    device::ids::kExtGroup};
 
 constexpr std::uint32_t kTableSize = sizeof(FilterInfo::bTable);
 
@@ -100,7 +105,10 @@ std::string DeviceInfoText(const BaseInfo& base, const FilterInfo& filter) {
     const char* rate = base.dwCustomFlag ? nullptr : BitRateName(base.dwTiming);
     text += rate ? Format("Bit rate:             %s (register 0x%08X)\n", rate, base.dwTiming)
                  : Format("Bit rate:             custom register 0x%08X\n", base.dwTiming);
-    text += Format("Mode:                 %s\n", base.bMode == 0 ? "监听模式" : "正常模式");
+    text +=
+        Format("Mode:                 %s\n",
+               XTPLoadString(base.bMode == 0 ? device::ids::kListenMode : device::ids::kNormalMode)
+                   .c_str());
     text += Format("Send interval:        %u ms\n", base.dwSendInterval);
     text += Format("Clock:                %02d%02d-%02d-%02d %02d:%02d:%02d\n", base.bCentury,
                    base.bYear, base.bMonth, base.bDay, base.bHour, base.bMinute, base.bSecond);
@@ -111,7 +119,8 @@ std::string DeviceInfoText(const BaseInfo& base, const FilterInfo& filter) {
     text += Format("Filter entries:       %zu\n", entries.size());
     for (const FilterEntry& e : entries) {
         text += Format("  %u  %s  0x%08x  0x%08x\n", e.channel,
-                       kFilterKindTexts[static_cast<std::size_t>(e.kind)], e.start, e.end);
+                       XTPLoadString(kFilterKindTexts[static_cast<std::size_t>(e.kind)]).c_str(),
+                       e.start, e.end);
     }
     return text;
 }

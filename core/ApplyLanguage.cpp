@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "app/resources/BuiltInResources.h"
+#include "core/EventTexts.h"
 #include "core/KorvexGlobal.h"
 #include "protolens/include/protolens.h"
 #include "xtp/XTPResourceManagerXMLEx.h"
@@ -65,6 +66,7 @@ bool ApplyLanguage(const std::vector<name_share::LanguageEntry>& languages,
         FindLanguageFile(folders, PluginLanguageFileName(entry.strFileName));
     if (!pluginFile.empty()) manager->Merge(pluginFile);
     if (!XTPSetResourceManager(std::move(manager))) return false;
+    ReloadEventTexts();
     SetProgramLocale(entry.strLocale);
     return true;
 }

@@ -19,27 +19,6 @@ void FormatTimeColumn(const _VCI_CAN_OBJ& frame, std::uint8_t timeShowType,
     }
 }
 
-const char* EventText(std::uint8_t eventCode) {
-    switch (eventCode) {
-        case 0:
-            return "";
-        case 225:
-            return "CAN控制器内部FIFO溢出\n";
-        case 226:
-            return "CAN控制器错误报警\n";
-        case 227:
-            return "CAN控制器消极错误\n";
-        case 228:
-            return "CAN控制器仲裁丢失\n";
-        case 229:
-            return "CAN控制器总线错误\n";
-        case 230:
-            return "总线关闭错误\n";
-        default:
-            return "\t没有错误\n";
-    }
-}
-
 std::mutex& PluginTextLock() {
     static std::mutex lock;
     return lock;

@@ -34,7 +34,7 @@ void FormatTimeColumn(const _VCI_CAN_OBJ& frame, std::uint8_t timeShowType,
                       const std::vector<OrigTimeEntry>& origTimeList, std::string& text);
 
 // Column 8: the remark of an event record, each text ending in a line feed;
-// empty for event code 0.
+// empty for event code 0. In the language read last (core/EventTexts.h).
 const char* EventText(std::uint8_t eventCode);
 
 // What a line of the text export needs besides the frame.

@@ -14,11 +14,12 @@ std::string ClearQuestionText() {
 
 DeviceMessage ClearOutcomeMessage(ClearOutcome outcome) {
     const auto warning = [](std::uint32_t id) {
-        return DeviceMessage{DeviceText(id), DeviceText(ids::kWarning), xtp_mb::kIconWarning};
+        return DeviceMessage{DeviceText(id), DeviceText(ids::kWarning), xtp_mb::kIconWarning,
+                             false};
     };
     switch (outcome) {
         case ClearOutcome::kDone:
-            return {DeviceText(ids::kDoneBang), {}, xtp_mb::kOk};
+            return {DeviceText(ids::kDoneBang), {}, xtp_mb::kOk, true};
         case ClearOutcome::kCannotOpen:
             return warning(ids::kOpenFailed);
         case ClearOutcome::kNotAcknowledged:

@@ -27,7 +27,7 @@ constexpr std::array<BitRateEntry, kBitRateEntries> kBitRates = {{
 constexpr int kFormatCount = 4;
 
 DeviceMessage Plain(std::uint32_t id) {
-    return {DeviceText(id), {}, 0};
+    return {DeviceText(id), {}, 0, id == ids::kDone};
 }
 
 ClockFields ClockOf(const BaseInfo& b) {
@@ -162,10 +162,12 @@ void CConfigDialogRules::CalculatorResult(std::uint32_t timing) {
 std::optional<DeviceMessage> CConfigDialogRules::Gather(BaseInfo& out) {
     std::uint32_t custom = 0;
     if (controls.customBitRate && !ParseHexNumber(controls.customRegister, custom))
-        return DeviceMessage{DeviceText(ids::kBadCustomRegister, controls.customRegister), {}, 0};
+        return DeviceMessage{
+            DeviceText(ids::kBadCustomRegister, controls.customRegister), {}, 0, false};
     std::uint32_t interval = 0;
     if (!ParseHexNumber(controls.sendInterval, interval))
-        return DeviceMessage{DeviceText(ids::kBadSendInterval, controls.sendInterval), {}, 0};
+        return DeviceMessage{
+            DeviceText(ids::kBadSendInterval, controls.sendInterval), {}, 0, false};
 
     BaseInfo b{};
     b.dwCustomFlag = controls.customBitRate ? 1 : 0;
@@ -194,11 +196,11 @@ std::optional<DeviceMessage> CConfigDialogRules::Add() {
     const FilterFormat format = FormatAt(controls.filterFormat);
     std::uint32_t start = 0;
     if (!ParseHexNumber(controls.startId, start))
-        return DeviceMessage{DeviceText(ids::kBadStartId, controls.startId), {}, 0};
+        return DeviceMessage{DeviceText(ids::kBadStartId, controls.startId), {}, 0, false};
     std::uint32_t end = start;
     if (IsGroup(format)) {
         if (!ParseHexNumber(controls.endId, end))
-            return DeviceMessage{DeviceText(ids::kBadEndId, controls.endId), {}, 0};
+            return DeviceMessage{DeviceText(ids::kBadEndId, controls.endId), {}, 0, false};
         if (start >= end) return Plain(ids::kStartNotBelowEnd);
     }
     const FilterEntry row{0, format, start, end};
@@ -247,7 +249,7 @@ DeviceMessage CConfigDialogRules::Config() {
 }
 
 DeviceMessage CConfigDialogRules::DefaultQuestion() {
-    return {DeviceText(ids::kAskFactoryDefault), {}, xtp_mb::kYesNo};
+    return {DeviceText(ids::kAskFactoryDefault), {}, xtp_mb::kYesNo, false};
 }
 
 DeviceMessage CConfigDialogRules::Default() {

@@ -47,7 +47,7 @@ inline constexpr std::uint32_t kOpenFailed = 23005;
 inline constexpr std::uint32_t kDoneBang = 23006;
 inline constexpr std::uint32_t kWarning = 23007;
 inline constexpr std::uint32_t kClearFailed = 23008;
-inline constexpr std::uint32_t kAskClear = 23009;
+inline constexpr std::uint32_t kAskOnTerminal = 23009;
 inline constexpr std::uint32_t kColumnBitTiming = 23010;
 inline constexpr std::uint32_t kColumnSegments = 23011;
 inline constexpr std::uint32_t kColumnSamplePoint = 23012;
@@ -68,6 +68,7 @@ struct DeviceMessage {
     std::string text;
     std::string caption;  // empty: the default caption
     std::uint32_t type = 0;
+    bool ok = false;  // the action succeeded; false for failures and refusals
 };
 
 }  // namespace korvex::device

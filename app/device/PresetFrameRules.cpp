@@ -63,7 +63,7 @@ std::optional<DeviceMessage> ParseRow(const PresetRow& row, const _VCI_CAN_OBJ& 
     std::string cell;
     for (std::size_t i = 0; i < count; ++i) {
         if (!ParseDataByte(tokens[i], data[i]))
-            return DeviceMessage{DeviceText(ids::kBadDataByte, tokens[i]), {}, 0};
+            return DeviceMessage{DeviceText(ids::kBadDataByte, tokens[i]), {}, 0, false};
         cell += FormatU32("%02X ", data[i]);
     }
     f.DataLen = static_cast<std::uint8_t>(count);
@@ -148,13 +148,14 @@ void CPresetDialogRules::Show() {
 
 DeviceMessage CPresetDialogRules::Write() {
     if (auto refusal = TakePresetRows(rows, frames)) return *refusal;
-    return {DeviceText(WritePresetFrames(deviceIndex, frames) ? ids::kDone : ids::kFailed), {}, 0};
+    const bool done = WritePresetFrames(deviceIndex, frames);
+    return {DeviceText(done ? ids::kDone : ids::kFailed), {}, 0, done};
 }
 
 DeviceMessage CPresetDialogRules::Read() {
     const bool done = ReadPresetFrames(deviceIndex, frames);
     Show();
-    return {DeviceText(done ? ids::kDone : ids::kFailed), {}, 0};
+    return {DeviceText(done ? ids::kDone : ids::kFailed), {}, 0, done};
 }
 
 void CPresetDialogRules::StoreInto(::CANSetting& setting) const {

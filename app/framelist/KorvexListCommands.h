@@ -12,7 +12,8 @@ inline constexpr std::uint32_t kCmdClear = 32800;
 inline constexpr std::uint32_t kCmdExport = 32801;
 inline constexpr std::uint32_t kCmdClockTime = 32789;
 inline constexpr std::uint32_t kCmdRelativeTime = 32790;
-inline constexpr std::uint32_t kCmdRealTimeSave = 40000;
+// Above 40000 … 40100, which the language items take.
+inline constexpr std::uint32_t kCmdRealTimeSave = 40200;
 
 inline constexpr std::uint32_t kStrFrameTotal = 6004;
 inline constexpr std::uint32_t kStrCannotCreateFile = 3067;

@@ -21,8 +21,8 @@ using korvex::test::WriteBytes;
 const std::filesystem::path kLanguageSource = std::filesystem::path(KORVEX_SOURCE_DIR) / "language";
 
 // A settings folder with the shipped language files, the list's choice set to
-// `chosen`, and a stream file of one standard data frame and one remote
-// extended frame.
+// `chosen`, and a stream file of a standard data frame, a remote extended
+// frame and a bus error event.
 class CliLanguageTest : public CliTest {
   protected:
     void Choose(int chosen) {
@@ -49,6 +49,8 @@ class CliLanguageTest : public CliTest {
         f.ExternFlag = 1;
         f.RemoteFlag = 1;
         stream.append(reinterpret_cast<const char*>(&f), sizeof f);
+        f.Reserved[0] = 229;  // a bus error event
+        stream.append(reinterpret_cast<const char*>(&f), sizeof f);
         WriteBytes(dataFile, stream);
     }
     CliRun Dump(std::vector<std::string> extra = {}) {
@@ -67,6 +69,7 @@ TEST_F(CliLanguageTest, DumpSpeaksTheChosenLanguage) {
     ASSERT_EQ(builtIn.status, 0) << builtIn.err;
     EXPECT_EQ(builtIn.out.rfind("序号\t时间标识\t", 0), 0u) << builtIn.out;
     EXPECT_NE(builtIn.out.find("\t数据帧\t标准帧\t"), std::string::npos) << builtIn.out;
+    EXPECT_NE(builtIn.out.find("\tCAN控制器总线错误\n\t\r\n"), std::string::npos);
 
     Choose(0);
     const CliRun first = Dump();
@@ -83,6 +86,7 @@ TEST_F(CliLanguageTest, DumpSpeaksTheChosenLanguage) {
             << english.out;
         EXPECT_NE(english.out.find("\tData\tStandard\t"), std::string::npos) << english.out;
         EXPECT_NE(english.out.find("\tRemote\tExtended\t"), std::string::npos) << english.out;
+        EXPECT_NE(english.out.find("\tCAN controller: bus error\n\t\r\n"), std::string::npos);
         EXPECT_EQ(english.out.find("数据帧"), std::string::npos);
     }
 
@@ -109,6 +113,18 @@ TEST_F(CliLanguageTest, MessagesFollowTheLanguage) {
     const CliRun info = RunCli({"--language", "1", "info"}, settings.path);
     EXPECT_EQ(info.status, 1);
     EXPECT_EQ(info.err, "Failed to open the device!\n");
+}
+
+TEST_F(CliLanguageTest, DeviceInformationFollowsTheLanguage) {
+    ASSERT_EQ(PipeUsbSim_Configure("demo"), 1u);
+    Choose(1);
+    const CliRun english = RunCli({"info"}, settings.path);
+    ASSERT_EQ(english.status, 0) << english.err;
+    EXPECT_NE(english.out.find("Mode:                 Normal mode\n"), std::string::npos)
+        << english.out;
+    const CliRun chinese = RunCli({"info", "--language", "0"}, settings.path);
+    ASSERT_EQ(chinese.status, 0) << chinese.err;
+    EXPECT_NE(chinese.out.find("Mode:                 正常模式\n"), std::string::npos);
 }
 
 TEST_F(CliLanguageTest, ALanguageOutsideTheListIsAUsageError) {

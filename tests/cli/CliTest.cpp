@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/resources/BuiltInResources.h"
 #include "cli/CliCommands.h"
 #include "cli/DeviceInfoText.h"
 #include "cli/UploadWatcher.h"
@@ -208,6 +209,8 @@ TEST(DeviceInfoText, BitRateByTableNameOrRegister) {
     EXPECT_STREQ(korvex::cli::BitRateName(0x00060003), "1000K");
     EXPECT_STREQ(korvex::cli::BitRateName(0x001C01C1), "5K");
     EXPECT_EQ(korvex::cli::BitRateName(0x12345678), nullptr);
+    // The mode and filter names are numbered texts.
+    korvex::InstallBuiltInResources();
     BaseInfo base{};
     base.dwTiming = 0x00060007;
     base.bMode = 1;

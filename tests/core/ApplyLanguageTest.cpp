@@ -7,6 +7,7 @@
 
 #include "app/resources/BuiltInResources.h"
 #include "core/ApplyLanguage.h"
+#include "core/FrameRowText.h"
 #include "core/KorvexGlobal.h"
 #include "core/LanguageMenu.h"
 #include "tests/support/TempFolder.h"
@@ -162,6 +163,9 @@ TEST_F(ApplyLanguageTest, TheShippedEnglishReachesMenusDialogsAndThePlugin) {
     EXPECT_EQ(XTPLoadString(5001), "No.");
     EXPECT_EQ(XTPLoadString(5021), "Standard");
     EXPECT_EQ(XTPLoadString(6004), "Total frames");
+    EXPECT_STREQ(korvex::EventText(229), "CAN controller: bus error\n");
+    ASSERT_TRUE(korvex::ApplyLanguage(global, 0));
+    EXPECT_STREQ(korvex::EventText(229), "CAN控制器总线错误\n");
 }
 
 TEST(LanguageMenu, ItemsChecksAndCommands) {

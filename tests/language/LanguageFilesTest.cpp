@@ -125,9 +125,20 @@ TEST(LanguageFiles, EnglishTranslatesEveryBuiltInText) {
     }
 }
 
+// Commands 40000 to 40100 are the Language pop-up's items; a menu item there
+// would switch the language instead of doing its own work.
+void ExpectNoLanguageCommand(const std::vector<XTPMenuItem>& items, const std::string& where) {
+    for (const XTPMenuItem& item : items) {
+        EXPECT_FALSE(item.id >= 40000 && item.id <= 40100) << where << " \"" << item.text << "\"";
+        ExpectNoLanguageCommand(item.popup, where);
+    }
+}
+
 TEST(LanguageFiles, BuiltInResourcesNameEachNumberOnce) {
     const LanguageFile builtIn = Read(kSourceFolder / "app" / "resources" / "Resources.xml");
     EXPECT_TRUE(builtIn.duplicates.empty()) << ::testing::PrintToString(builtIn.duplicates);
+    for (const auto& [id, menu] : builtIn.table.menus)
+        ExpectNoLanguageCommand(menu.items, "menu " + std::to_string(id));
 }
 
 TEST(LanguageFiles, PluginEnglishHasTheCaptionsAndFrameWords) {

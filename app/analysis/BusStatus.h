@@ -1,0 +1,103 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/frame/CanObj.h"
+#include "core/frame/CycleBuffer.h"
+#include "core/frame/OrigTimeEntry.h"
+
+class CKorvexGlobal;
+
+namespace korvex {
+
+// Messages of the bus status.
+inline constexpr std::uint32_t kMsgSpanWithoutData = 119;   // "该段区间没有数据"
+inline constexpr std::uint32_t kMsgRangeBreaksRules = 120;  // "设置范围不符合规则"
+
+// Steps of the flow and load curves.
+inline constexpr int kBusStatusSteps = 20;
+
+// Clock time of a frame in 0.1 ms since midnight of its clock reference, not
+// wrapped at 24 hours: 0 without a clock index, the bare time stamp when the
+// index lies beyond the list.
+std::uint32_t FrameClockTime(const _VCI_CAN_OBJ& frame, const std::vector<OrigTimeEntry>& list);
+
+// Frames per second at full load for bit-rate index b (a frame taken as
+// 1000/7 bit times); 0 for an index without a known bit rate.
+int FullLoadFrames(std::uint8_t bitRateIndex);
+
+// "hh:mm:ss" of a clock time, hours wrapped at 24.
+std::string ClockTimeText(std::uint32_t clockTime);
+// Reads "hh:mm:ss" as a clock time; false when it is not three numbers or
+// one is negative.
+bool ParseClockTimeText(const std::string& text, std::int64_t& clockTime);
+
+// What the bus status keeps of each frame of a span.
+struct BusSpanFrame {
+    std::uint32_t clockTime;
+    std::uint32_t timeStamp;
+};
+
+// The frames of the data set distributed into recording spans, one per clock
+// reference; a frame goes to the span its clock index names.
+class CBusSpans {
+  public:
+    void Distribute(CCycleBuffer<_VCI_CAN_OBJ>& store, const std::vector<OrigTimeEntry>& list);
+
+    std::size_t Count() const { return spans.size(); }
+    const std::vector<BusSpanFrame>& Frames(std::size_t k) const { return spans[k]; }
+    const OrigTimeEntry& Entry(std::size_t k) const { return entries[k]; }
+    // The entry text of span k in the span list.
+    std::string ListText(std::size_t k) const;
+    // Start of the span: the time of day of its clock reference.
+    std::uint32_t Minimum(std::size_t k) const;
+    // Clock time of the span's last frame.
+    std::uint32_t Maximum(std::size_t k) const;
+
+  private:
+    std::vector<OrigTimeEntry> entries;
+    std::vector<std::vector<BusSpanFrame>> spans;
+};
+
+// The sub-interval edits as a span's selection fills them; empty for a span
+// without frames.
+struct BusSubInterval {
+    std::string start;
+    std::string end;
+};
+BusSubInterval SpanSubInterval(const CBusSpans& spans, std::size_t k);
+
+// The fine-adjust check box: ticking it on a span without frames is refused
+// with message 119 and unticks it; the edits are enabled while it is ticked.
+struct FineAdjustState {
+    bool ticked = false;
+    bool editsEnabled = false;
+    std::uint32_t message = 0;
+};
+FineAdjustState ApplyFineAdjust(bool ticked, bool spanHasFrames);
+
+// The outcome of one flow and load computation.
+struct BusStatusOutcome {
+    std::uint32_t message = 0;  // 0, kMsgSpanWithoutData or kMsgRangeBreaksRules
+    bool computed = false;      // the flow and load records were made
+    int precision = 0;          // ms per step, also the curves' step time
+    int largest = 0;            // largest step count
+    int flowYMax = 0;           // the flow curve's Y range is 0 ... flowYMax
+    int averageFlow = 0;        // frames per second
+    bool loadKnown = false;     // the span's bit rate has a full-load figure
+    int averageLoad = 0;        // percent, not capped
+};
+
+// Flow and load of span k over the sub-interval start ... end ("hh:mm:ss",
+// the end second included) into the global flow and load buffers; an
+// accepted sub-interval becomes the last one kept in the global state. A
+// span of unknown bit rate gets its flow but no load records.
+BusStatusOutcome ComputeBusStatus(const CBusSpans& spans, std::size_t k, const std::string& start,
+                                  const std::string& end, CKorvexGlobal& global);
+
+// The load text: "%d%%", or "-" when the load is unknown.
+std::string LoadText(bool known, int percent);
+
+}  // namespace korvex

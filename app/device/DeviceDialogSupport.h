@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "app/device/DeviceTexts.h"
+
+class QWidget;
+
+namespace korvex::device {
+
+// Takes the recorder for one action of a window: the lock is held until the
+// recorder is closed, and is not held when the program is ending. The shell
+// gives its device gate, which waits for a cancelled upload's worker first.
+using DeviceWait = std::function<std::unique_lock<std::mutex>()>;
+
+// Shows a rule's message in a message box owned by `owner`.
+int ShowDeviceMessage(QWidget* owner, const DeviceMessage& message);
+
+inline QString ToQString(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+}  // namespace korvex::device

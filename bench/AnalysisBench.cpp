@@ -1,0 +1,89 @@
+// Classification and bus status at the scale of ten million frames, with the
+// frame list's own cell texts (the plug-in's identifier and data columns).
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+#include "app/analysis/BusStatus.h"
+#include "app/analysis/ClusterResult.h"
+#include "core/FrameRowText.h"
+#include "core/KorvexGlobal.h"
+#include "protolens/include/protolens.h"
+
+namespace {
+
+constexpr int kFrames = 10000000;
+constexpr int kIdentifiers = 2000;
+
+// Ten million frames of 2000 identifiers, each identifier with a few data
+// patterns, in one recording span at 500 kbit/s, one frame every 0.1 ms.
+CCycleBuffer<_VCI_CAN_OBJ>& Store() {
+    static CCycleBuffer<_VCI_CAN_OBJ> store;
+    if (store.GetCount() == 0) {
+        store.Reserve(kFrames);
+        for (std::uint32_t i = 0; i < kFrames; ++i) {
+            _VCI_CAN_OBJ f{};
+            f.ID = 0x100 + i * 7919u % kIdentifiers;
+            f.TimeStamp = i;
+            f.TimeFlag = 1;
+            f.DataLen = 8;
+            for (std::uint32_t b = 0; b < 8; ++b)
+                f.Data[b] = static_cast<std::uint8_t>(b + i / 3 % 4);
+            f.Reserved[1] = 0;
+            store.Push(f);
+        }
+    }
+    return store;
+}
+
+void Classify(benchmark::State& state, std::vector<std::int32_t> columns) {
+    CCycleBuffer<_VCI_CAN_OBJ>& store = Store();
+    CKorvexGlobal global;
+    const korvex::ExportRowContext context =
+        global.ExportContext(&AnalyCANFrame, &AnalyPartofCANFrame);
+    const korvex::ClusterCellTextFn cellText =
+        [&context](int column, long long row, const _VCI_CAN_OBJ& frame, std::string& text) {
+            korvex::FormatCellText(row, frame, column, context, text);
+        };
+    for (auto _ : state) {
+        korvex::CClusterResult result;
+        result.Run(store, columns, cellText);
+        benchmark::DoNotOptimize(result.RowCount());
+        state.counters["groups"] = static_cast<double>(result.RowCount());
+    }
+    state.SetItemsProcessed(state.iterations() * kFrames);
+}
+
+void BM_ClassifyByIdentifier(benchmark::State& state) {
+    Classify(state, {3});
+}
+void BM_ClassifyByIdentifierAndData(benchmark::State& state) {
+    Classify(state, {3, 7});
+}
+
+void BM_BusStatus(benchmark::State& state) {
+    CCycleBuffer<_VCI_CAN_OBJ>& store = Store();
+    CKorvexGlobal global;
+    OrigTimeEntry entry{};
+    entry.hour = 8;
+    entry.bitRateIndex = 2;
+    global.origTimeList = {entry};
+    for (auto _ : state) {
+        korvex::CBusSpans spans;
+        spans.Distribute(store, global.origTimeList);
+        const korvex::BusSubInterval sub = korvex::SpanSubInterval(spans, 0);
+        const korvex::BusStatusOutcome outcome =
+            korvex::ComputeBusStatus(spans, 0, sub.start, sub.end, global);
+        benchmark::DoNotOptimize(outcome.averageFlow);
+    }
+    state.SetItemsProcessed(state.iterations() * kFrames);
+}
+
+BENCHMARK(BM_ClassifyByIdentifier)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_ClassifyByIdentifierAndData)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_BusStatus)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,135 @@
+#include "cli/BusLoadCommand.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "app/analysis/BusStatus.h"
+#include "core/FrameStoreSink.h"
+#include "core/KorvexGlobal.h"
+#include "xtp/XTPResourceManager.h"
+
+namespace korvex::cli {
+namespace {
+
+constexpr char kUsage[] =
+    "usage: korvex-cli busload FILE.can [--stream] [--span K] [--from HH:MM:SS --to HH:MM:SS]\n"
+    "\n"
+    "Prints the recording spans of a data file (one per clock record), then the\n"
+    "bus traffic of span K (default 0) over the sub-interval --from ... --to\n"
+    "(default the whole span, the end second included) in twenty steps: the\n"
+    "precision, one line \"step<TAB>frames<TAB>load\" per step, the average flow in\n"
+    "frames per second and the average load. A span whose bit rate has no known\n"
+    "full-load figure shows its load as \"-\".\n";
+
+int Usage(const CliStreams& io, const std::string& error) {
+    io.err << "korvex-cli busload: " << error << "\n" << kUsage << std::flush;
+    return kExitUsage;
+}
+
+struct BusLoadArgs {
+    std::filesystem::path input;
+    bool stream = false;
+    bool haveSpan = false;
+    std::size_t span = 0;
+    std::string from;
+    std::string to;
+};
+
+bool ParseSpan(const std::string& text, std::size_t& span) {
+    if (text.empty() || text.size() > 6) return false;
+    for (char c : text)
+        if (c < '0' || c > '9') return false;
+    span = std::stoul(text);
+    return true;
+}
+
+std::string ParseArgs(const std::vector<std::string>& args, BusLoadArgs& out) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "--stream") {
+            out.stream = true;
+        } else if (a == "--span") {
+            if (!hasValue || !ParseSpan(args[++i], out.span)) return "--span needs a span number";
+            out.haveSpan = true;
+        } else if (a == "--from" || a == "--to") {
+            if (!hasValue) return a + " needs a time HH:MM:SS";
+            (a == "--from" ? out.from : out.to) = args[++i];
+        } else if (out.input.empty() && !a.empty() && a[0] != '-') {
+            out.input = a;
+        } else {
+            return "unexpected argument '" + a + "'";
+        }
+    }
+    if (out.input.empty()) return "no data file given";
+    if (out.from.empty() != out.to.empty()) return "--from and --to go together";
+    return {};
+}
+
+int Refuse(const CliStreams& io, std::uint32_t message) {
+    io.err << XTPLoadString(message) << '\n' << std::flush;
+    return kExitFailed;
+}
+
+void PrintSteps(std::FILE* out, CKorvexGlobal& global, const BusStatusOutcome& outcome) {
+    std::fprintf(out, "precision: %d ms\n", outcome.precision);
+    _tagBusFlowRecord flow{};
+    _tagBusLoadRecord load{};
+    for (int k = 0; global.busFlowSamples.Get(k, &flow); ++k) {
+        const bool known = outcome.loadKnown && global.busLoadSamples.Get(k, &load);
+        std::fprintf(out, "%d\t%d\t%s\n", k, flow.frameCount,
+                     LoadText(known, load.loadPercent).c_str());
+    }
+    std::fprintf(out, "average flow: %d\n", outcome.averageFlow);
+    std::fprintf(out, "average load: %s\n",
+                 LoadText(outcome.loadKnown, outcome.averageLoad).c_str());
+}
+
+}  // namespace
+
+int RunBusLoadCommand(const std::vector<std::string>& args,
+                      const std::filesystem::path& settingsFolder, const CliStreams& io) {
+    for (const std::string& a : args) {
+        if (a == "--help" || a == "-h") {
+            std::fputs(kUsage, io.out);
+            std::fflush(io.out);
+            return kExitOk;
+        }
+    }
+    BusLoadArgs busload;
+    if (const std::string error = ParseArgs(args, busload); !error.empty()) return Usage(io, error);
+
+    CKorvexGlobal global;
+    LoadViewSettings(global, settingsFolder);
+    CFrameStoreSink sink;
+    global.frameSinks[0] = {&sink};
+    if (const int status = LoadDataFile(busload.input, busload.stream, global, io)) return status;
+
+    CBusSpans spans;
+    spans.Distribute(sink.frameStore, global.origTimeList);
+    if (busload.haveSpan && busload.span >= spans.Count()) {
+        return Usage(io, "--span " + std::to_string(busload.span) + ": the file has " +
+                             std::to_string(spans.Count()) + " spans");
+    }
+    for (std::size_t k = 0; k < spans.Count(); ++k)
+        std::fprintf(io.out, "%s\n", spans.ListText(k).c_str());
+    std::fflush(io.out);
+    if (busload.span >= spans.Count() || spans.Frames(busload.span).empty())
+        return Refuse(io, kMsgSpanWithoutData);
+
+    BusSubInterval sub = SpanSubInterval(spans, busload.span);
+    if (!busload.from.empty()) sub = {busload.from, busload.to};
+    const BusStatusOutcome outcome =
+        ComputeBusStatus(spans, busload.span, sub.start, sub.end, global);
+    if (outcome.computed) PrintSteps(io.out, global, outcome);
+    if (std::fflush(io.out) != 0) {
+        io.err << "korvex-cli: cannot write the text: " << std::strerror(errno) << '\n'
+               << std::flush;
+        return kExitFailed;
+    }
+    if (outcome.message != 0) return Refuse(io, outcome.message);
+    return kExitOk;
+}
+
+}  // namespace korvex::cli

@@ -1,0 +1,130 @@
+#include "cli/ClassifyCommand.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "app/analysis/ClusterColumns.h"
+#include "app/analysis/ClusterResult.h"
+#include "core/FrameRowText.h"
+#include "core/FrameStoreSink.h"
+#include "core/KorvexGlobal.h"
+#include "protolens/include/protolens.h"
+
+namespace korvex::cli {
+namespace {
+
+constexpr char kUsage[] =
+    "usage: korvex-cli classify FILE.can [--stream] --columns N[,N...] [--unfold]\n"
+    "                           [--time clock|relative]\n"
+    "\n"
+    "Groups the frames of a data file by their texts in frame-list columns N (0 row,\n"
+    "1 time, 2 alias, 3 ID, 4 format, 5 type, 6 DLC, 7 data, 8 remark) and prints\n"
+    "the result list as its export writes it: a header of captions, then one line\n"
+    "per group whose first field is \"index(frames)\" of its first frame. The\n"
+    "columns are taken in ascending order, each once; column 0 first gives every\n"
+    "frame a group of its own. --unfold lists each group's further frames under it.\n";
+
+constexpr int kColumnCount = 9;
+
+int Usage(const CliStreams& io, const std::string& error) {
+    io.err << "korvex-cli classify: " << error << "\n" << kUsage << std::flush;
+    return kExitUsage;
+}
+
+struct ClassifyArgs {
+    std::filesystem::path input;
+    bool stream = false;
+    bool unfold = false;
+    bool haveColumns = false;
+    int timeShowType = -1;
+    std::vector<std::int32_t> columns;
+};
+
+// "3,7,3": each a column from 0 to 8, chosen as the settings dialog adds them.
+bool ParseColumns(const std::string& text, std::vector<std::int32_t>& columns) {
+    std::size_t at = 0;
+    while (at <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', at), text.size());
+        const std::string item = text.substr(at, comma - at);
+        if (item.size() != 1 || item[0] < '0' || item[0] >= '0' + kColumnCount) return false;
+        AddClusterColumn(columns, item[0] - '0');
+        at = comma + 1;
+    }
+    return !columns.empty();
+}
+
+// Returns an empty text, or the usage error.
+std::string ParseArgs(const std::vector<std::string>& args, ClassifyArgs& out) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "--stream") {
+            out.stream = true;
+        } else if (a == "--unfold") {
+            out.unfold = true;
+        } else if (a == "--columns") {
+            if (!hasValue || !ParseColumns(args[++i], out.columns))
+                return "--columns needs columns from 0 to 8, separated by commas";
+            out.haveColumns = true;
+        } else if (a == "--time") {
+            const std::string mode = hasValue ? args[++i] : "";
+            if (mode == "clock") {
+                out.timeShowType = 0;
+            } else if (mode == "relative") {
+                out.timeShowType = 1;
+            } else {
+                return "--time takes 'clock' or 'relative'";
+            }
+        } else if (out.input.empty() && !a.empty() && a[0] != '-') {
+            out.input = a;
+        } else {
+            return "unexpected argument '" + a + "'";
+        }
+    }
+    if (out.input.empty()) return "no data file given";
+    if (!out.haveColumns) return "--columns is missing";
+    return {};
+}
+
+}  // namespace
+
+int RunClassifyCommand(const std::vector<std::string>& args,
+                       const std::filesystem::path& settingsFolder, const CliStreams& io) {
+    for (const std::string& a : args) {
+        if (a == "--help" || a == "-h") {
+            std::fputs(kUsage, io.out);
+            std::fflush(io.out);
+            return kExitOk;
+        }
+    }
+    ClassifyArgs classify;
+    if (const std::string error = ParseArgs(args, classify); !error.empty())
+        return Usage(io, error);
+
+    CKorvexGlobal global;
+    LoadViewSettings(global, settingsFolder);
+    if (classify.timeShowType >= 0)
+        global.TimeShowType = static_cast<std::uint8_t>(classify.timeShowType);
+    CFrameStoreSink sink;
+    TakeColumns(sink);
+    global.frameSinks[0] = {&sink};
+    if (const int status = LoadDataFile(classify.input, classify.stream, global, io)) return status;
+
+    const ExportRowContext context = global.ExportContext(&AnalyCANFrame, &AnalyPartofCANFrame);
+    const ClusterCellTextFn cellText = [&context](int column, long long row,
+                                                  const _VCI_CAN_OBJ& frame, std::string& text) {
+        FormatCellText(row, frame, column, context, text);
+    };
+    CClusterResult result;
+    result.Run(sink.frameStore, classify.columns, cellText);
+    if (classify.unfold) result.UnfoldAll();
+    if (!result.WriteExport(io.out, sink.captions, cellText)) {
+        io.err << "korvex-cli: cannot write the text: " << std::strerror(errno) << '\n'
+               << std::flush;
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+}  // namespace korvex::cli
