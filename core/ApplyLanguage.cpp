@@ -13,10 +13,17 @@
 namespace korvex {
 namespace {
 
-// Sets every category from the entry's locale and then puts the numbers back:
-// a decimal comma in a data file or export would make it unreadable elsewhere.
+// Sets every category but the numbers' from the entry's locale, one by one:
+// LC_NUMERIC stays "C" throughout, even for the moment of the switch while
+// another thread formats, since a decimal comma in a data file or export
+// would make it unreadable elsewhere. A locale the system lacks changes none.
 void SetProgramLocale(const std::string& locale) {
-    if (!locale.empty()) std::setlocale(LC_ALL, locale.c_str());
+    static constexpr int kCategories[] = {
+        LC_CTYPE, LC_COLLATE, LC_TIME,      LC_MONETARY,    LC_MESSAGES,      LC_PAPER,
+        LC_NAME,  LC_ADDRESS, LC_TELEPHONE, LC_MEASUREMENT, LC_IDENTIFICATION};
+    if (!locale.empty()) {
+        for (int category : kCategories) std::setlocale(category, locale.c_str());
+    }
     std::setlocale(LC_NUMERIC, "C");
 }
 

@@ -104,6 +104,7 @@ TEST_F(ApplyLanguageTest, NumbersKeepTheirPointWhateverTheLocale) {
     std::setlocale(LC_NUMERIC, "C.utf8");
     ASSERT_TRUE(korvex::ApplyLanguage(global, 1));
     EXPECT_STREQ(std::setlocale(LC_CTYPE, nullptr), "C.utf8");
+    EXPECT_STREQ(std::setlocale(LC_TIME, nullptr), "C.utf8");
     EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
     // A locale the system lacks is left out; the language still applies.
     ASSERT_TRUE(korvex::ApplyLanguage(global, 2));
