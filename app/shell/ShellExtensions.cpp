@@ -5,7 +5,7 @@
 #include "app/shell/DeviceWait.h"
 #include "app/shell/KorvexView.h"
 #include "app/shell/MainFrame.h"
-#include "core/ProgramGlobal.h"
+#include "core/KorvexGlobal.h"
 
 namespace korvex::shell {
 
@@ -15,10 +15,10 @@ void InstallViewCommands(CKorvexView& view) {
     // Device dialogs: each works on the stored device setting and takes the
     // recorder through the device gate.
     view.SetCommandHandler(device::kCmdDeviceConfig, [](CKorvexView& v) {
-        device::RunDeviceConfig(&v, ProgramGlobal().CANSetting, WaitForDevice);
+        device::RunDeviceConfig(&v, v.Global().CANSetting, WaitForDevice);
     });
     view.SetCommandHandler(device::kCmdPresetFrames, [](CKorvexView& v) {
-        device::RunPresetFrames(&v, ProgramGlobal().CANSetting, WaitForDevice);
+        device::RunPresetFrames(&v, v.Global().CANSetting, WaitForDevice);
     });
     view.SetCommandHandler(device::kCmdClearRecorder,
                            [](CKorvexView& v) { device::RunClearRecorder(&v, WaitForDevice); });
