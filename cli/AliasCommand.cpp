@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/analysis/AliasEditor.h"
+#include "cli/CommandArgs.h"
 #include "core/KorvexGlobal.h"
 #include "xtp/XTPResourceManager.h"
 
@@ -114,13 +115,7 @@ int RunAdd(const std::vector<std::string>& args, CAliasFile& file, const CliStre
 
 int RunAliasCommand(const std::vector<std::string>& args,
                     const std::filesystem::path& settingsFolder, const CliStreams& io) {
-    for (const std::string& a : args) {
-        if (a == "--help" || a == "-h") {
-            std::fputs(kUsage, io.out);
-            std::fflush(io.out);
-            return kExitOk;
-        }
-    }
+    if (HelpAsked(args)) return PrintUsage(io, kUsage);
     if (args.empty()) return Usage(io, "no subcommand given");
     if (settingsFolder.empty()) return Usage(io, "no settings folder");
     CAliasFile file(settingsFolder);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/analysis/BusStatus.h"
+#include "cli/CommandArgs.h"
 #include "core/FrameStoreSink.h"
 #include "core/KorvexGlobal.h"
 #include "xtp/XTPResourceManager.h"
@@ -90,13 +91,7 @@ void PrintSteps(std::FILE* out, CKorvexGlobal& global, const BusStatusOutcome& o
 
 int RunBusLoadCommand(const std::vector<std::string>& args,
                       const std::filesystem::path& settingsFolder, const CliStreams& io) {
-    for (const std::string& a : args) {
-        if (a == "--help" || a == "-h") {
-            std::fputs(kUsage, io.out);
-            std::fflush(io.out);
-            return kExitOk;
-        }
-    }
+    if (HelpAsked(args)) return PrintUsage(io, kUsage);
     BusLoadArgs busload;
     if (const std::string error = ParseArgs(args, busload); !error.empty()) return Usage(io, error);
 

@@ -6,6 +6,7 @@
 
 #include "app/analysis/ClusterColumns.h"
 #include "app/analysis/ClusterResult.h"
+#include "cli/CommandArgs.h"
 #include "core/FrameRowText.h"
 #include "core/FrameStoreSink.h"
 #include "core/KorvexGlobal.h"
@@ -68,14 +69,7 @@ std::string ParseArgs(const std::vector<std::string>& args, ClassifyArgs& out) {
                 return "--columns needs columns from 0 to 8, separated by commas";
             out.haveColumns = true;
         } else if (a == "--time") {
-            const std::string mode = hasValue ? args[++i] : "";
-            if (mode == "clock") {
-                out.timeShowType = 0;
-            } else if (mode == "relative") {
-                out.timeShowType = 1;
-            } else {
-                return "--time takes 'clock' or 'relative'";
-            }
+            if (!hasValue || !ParseTimeMode(args[++i], out.timeShowType)) return kTimeModeError;
         } else if (out.input.empty() && !a.empty() && a[0] != '-') {
             out.input = a;
         } else {
@@ -91,13 +85,7 @@ std::string ParseArgs(const std::vector<std::string>& args, ClassifyArgs& out) {
 
 int RunClassifyCommand(const std::vector<std::string>& args,
                        const std::filesystem::path& settingsFolder, const CliStreams& io) {
-    for (const std::string& a : args) {
-        if (a == "--help" || a == "-h") {
-            std::fputs(kUsage, io.out);
-            std::fflush(io.out);
-            return kExitOk;
-        }
-    }
+    if (HelpAsked(args)) return PrintUsage(io, kUsage);
     ClassifyArgs classify;
     if (const std::string error = ParseArgs(args, classify); !error.empty())
         return Usage(io, error);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <optional>
 
+#include "cli/CommandArgs.h"
 #include "cli/DataFileInput.h"
 #include "core/FrameStoreSink.h"
 #include "core/KorvexGlobal.h"
@@ -67,12 +68,10 @@ bool ParseConvert(const std::vector<std::string>& args, ConvertOptions& o, std::
         } else if (a == "--no-events") {
             o.write.noEvents = true;
         } else if (a == "--time") {
-            const std::string mode = hasValue ? args[++i] : "";
-            if (mode != "clock" && mode != "relative") {
-                error = "--time takes 'clock' or 'relative'";
+            if (!hasValue || !ParseTimeMode(args[++i], o.timeShowType)) {
+                error = kTimeModeError;
                 return false;
             }
-            o.timeShowType = mode == "clock" ? 0 : 1;
         } else if (!a.empty() && a[0] != '-' && files.size() < 2) {
             files.push_back(a);
         } else {

@@ -19,12 +19,6 @@ int UsageError(const CliStreams& io, const char* usage, const std::string& messa
     return kExitUsage;
 }
 
-int PrintUsage(const CliStreams& io, const char* usage) {
-    std::fputs(usage, io.out);
-    std::fflush(io.out);
-    return kExitOk;
-}
-
 int Refuse(const CliStreams& io, const std::string& message) {
     io.err << message << '\n' << std::flush;
     return kExitFailed;

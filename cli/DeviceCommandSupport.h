@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/CliCommands.h"
+#include "cli/CommandArgs.h"
 #include "core/CanSetting.h"
 
 // What the device settings commands share: reading their options, usage
@@ -33,8 +34,6 @@ class CArgCursor {
 
 // Prints "korvex-cli: <message>" and the command's usage on err; kExitUsage.
 int UsageError(const CliStreams& io, const char* usage, const std::string& message);
-// Prints the usage on out; kExitOk.
-int PrintUsage(const CliStreams& io, const char* usage);
 // The program's own message on err; kExitFailed.
 int Refuse(const CliStreams& io, const std::string& message);
 

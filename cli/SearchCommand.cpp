@@ -6,6 +6,7 @@
 
 #include "app/analysis/FrameSearch.h"
 #include "app/analysis/SearchChecks.h"
+#include "cli/CommandArgs.h"
 #include "core/FrameStoreSink.h"
 #include "core/KorvexGlobal.h"
 #include "protolens/include/protolens.h"
@@ -77,14 +78,7 @@ std::string ParseArgs(const std::vector<std::string>& args, SearchArgs& out) {
                 return "--column needs a column from 0 to 8";
             out.haveColumn = true;
         } else if (a == "--time") {
-            const std::string mode = hasValue ? args[++i] : "";
-            if (mode == "clock") {
-                out.timeShowType = 0;
-            } else if (mode == "relative") {
-                out.timeShowType = 1;
-            } else {
-                return "--time takes 'clock' or 'relative'";
-            }
+            if (!hasValue || !ParseTimeMode(args[++i], out.timeShowType)) return kTimeModeError;
         } else if (out.input.empty() && !a.empty() && a[0] != '-') {
             out.input = a;
         } else {
@@ -105,13 +99,7 @@ std::string ParseArgs(const std::vector<std::string>& args, SearchArgs& out) {
 
 int RunSearchCommand(const std::vector<std::string>& args,
                      const std::filesystem::path& settingsFolder, const CliStreams& io) {
-    for (const std::string& a : args) {
-        if (a == "--help" || a == "-h") {
-            std::fputs(kUsage, io.out);
-            std::fflush(io.out);
-            return kExitOk;
-        }
-    }
+    if (HelpAsked(args)) return PrintUsage(io, kUsage);
     SearchArgs search;
     if (const std::string error = ParseArgs(args, search); !error.empty()) return Usage(io, error);
     if (!search.request.AnyTicked() || search.request.TickedTextEmpty()) {
