@@ -21,8 +21,7 @@ constexpr char kUsage[] =
     "\"** FF AA 11 ** ** ** **\". Adding a rule whose condition exists renames it.\n";
 
 int Usage(const CliStreams& io, const std::string& error) {
-    io.err << "korvex-cli alias: " << error << "\n" << kUsage << std::flush;
-    return kExitUsage;
+    return CommandUsageError(io, "alias", kUsage, error);
 }
 
 int Refuse(const CliStreams& io, std::uint32_t message) {

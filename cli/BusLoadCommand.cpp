@@ -24,8 +24,7 @@ constexpr char kUsage[] =
     "full-load figure shows its load as \"-\".\n";
 
 int Usage(const CliStreams& io, const std::string& error) {
-    io.err << "korvex-cli busload: " << error << "\n" << kUsage << std::flush;
-    return kExitUsage;
+    return CommandUsageError(io, "busload", kUsage, error);
 }
 
 struct BusLoadArgs {

@@ -29,8 +29,7 @@ constexpr char kUsage[] =
 constexpr int kColumnCount = 9;
 
 int Usage(const CliStreams& io, const std::string& error) {
-    io.err << "korvex-cli classify: " << error << "\n" << kUsage << std::flush;
-    return kExitUsage;
+    return CommandUsageError(io, "classify", kUsage, error);
 }
 
 struct ClassifyArgs {

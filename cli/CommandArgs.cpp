@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ostream>
 
 namespace korvex::cli {
 
@@ -14,6 +15,12 @@ int PrintUsage(const CliStreams& io, const char* usage) {
     std::fputs(usage, io.out);
     std::fflush(io.out);
     return kExitOk;
+}
+
+int CommandUsageError(const CliStreams& io, const char* command, const char* usage,
+                      const std::string& error) {
+    io.err << "korvex-cli " << command << ": " << error << "\n" << usage << std::flush;
+    return kExitUsage;
 }
 
 bool ParseTimeMode(const std::string& text, int& timeShowType) {

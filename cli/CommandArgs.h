@@ -14,6 +14,10 @@ bool HelpAsked(const std::vector<std::string>& args);
 // Prints `usage` on io.out; returns kExitOk.
 int PrintUsage(const CliStreams& io, const char* usage);
 
+// "korvex-cli COMMAND: error", then `usage`, on io.err; returns kExitUsage.
+int CommandUsageError(const CliStreams& io, const char* command, const char* usage,
+                      const std::string& error);
+
 // The value of --time: "clock" gives 0, "relative" 1 (the frame list's
 // TimeShowType). False for anything else.
 bool ParseTimeMode(const std::string& text, int& timeShowType);

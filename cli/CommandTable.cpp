@@ -5,10 +5,10 @@
 #include "cli/BusLoadCommand.h"
 #include "cli/ClassifyCommand.h"
 #include "cli/ConfigureCommand.h"
+#include "cli/ConvertCommand.h"
 #include "cli/KvsetCommand.h"
 #include "cli/PresetsCommand.h"
 #include "cli/RecorderCommand.h"
-#include "cli/ConvertCommand.h"
 #include "cli/SearchCommand.h"
 
 namespace korvex::cli {

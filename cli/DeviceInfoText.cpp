@@ -3,30 +3,14 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
+#include "app/device/ConfigDialogRules.h"
 #include "app/device/DeviceTexts.h"
 #include "xtp/XTPResourceManager.h"
 
 namespace korvex::cli {
 namespace {
-
-struct BitRate {
-    const char* name;
-    std::uint32_t timingRegister;
-};
-
-constexpr std::array<BitRate, 10> kBitRates{{
-    {"1000K", 0x00060003},
-    {"800K", 0x00060004},
-    {"500K", 0x00060007},
-    {"250K", 0x001C0008},
-    {"125K", 0x001C0011},
-    {"100K", 0x00160023},
-    {"50K", 0x001C002C},
-    {"20K", 0x001600B3},
-    {"10K", 0x001C00E0},
-    {"5K", 0x001C01C1},
-}};
 
 // The filter kinds' names, in FilterKind order, in the language in use.
 constexpr std::array<std::uint32_t, 4> kFilterKindTexts{
@@ -54,10 +38,8 @@ std::string Format(const char* format, auto... args) {
 }  // namespace
 
 const char* BitRateName(std::uint32_t timingRegister) {
-    for (const BitRate& rate : kBitRates) {
-        if (rate.timingRegister == timingRegister) return rate.name;
-    }
-    return nullptr;
+    const std::optional<std::size_t> index = device::BitRateIndexOf(timingRegister);
+    return index ? device::BitRateTable()[*index].text : nullptr;
 }
 
 std::vector<FilterEntry> DecodeFilterTable(const FilterInfo& info) {

@@ -31,8 +31,7 @@ constexpr char kUsage[] =
 constexpr int kColumnCount = 9;
 
 int Usage(const CliStreams& io, const std::string& error) {
-    io.err << "korvex-cli search: " << error << "\n" << kUsage << std::flush;
-    return kExitUsage;
+    return CommandUsageError(io, "search", kUsage, error);
 }
 
 struct SearchArgs {

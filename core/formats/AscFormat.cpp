@@ -8,6 +8,7 @@
 
 #include "core/formats/TextDigits.h"
 #include "core/formats/TextLogRead.h"
+#include "core/formats/TextTokens.h"
 
 namespace korvex::formats {
 namespace {
@@ -20,20 +21,6 @@ constexpr std::size_t kFlushBytes = 1 << 16;
 // The frame and comment lines the writer makes are shorter than this.
 constexpr std::size_t kLineMax = 160;
 constexpr std::uint8_t kBusError = 229;
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view NextToken(std::string_view& rest) {
-    std::size_t i = 0;
-    while (i < rest.size() && IsBlank(rest[i])) ++i;
-    std::size_t j = i;
-    while (j < rest.size() && !IsBlank(rest[j])) ++j;
-    const std::string_view token = rest.substr(i, j - i);
-    rest.remove_prefix(j);
-    return token;
-}
 
 bool SameText(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {

@@ -7,6 +7,7 @@
 #include "core/formats/ErrorFrameMap.h"
 #include "core/formats/TextDigits.h"
 #include "core/formats/TextLogRead.h"
+#include "core/formats/TextTokens.h"
 
 namespace korvex::formats {
 namespace {
@@ -14,20 +15,6 @@ namespace {
 constexpr std::uint32_t kStandardMax = CAN_SFF_MASK;
 constexpr std::uint32_t kExtendedMax = CAN_EFF_MASK;
 constexpr std::size_t kFlushBytes = 1 << 16;
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view NextToken(std::string_view& rest) {
-    std::size_t i = 0;
-    while (i < rest.size() && IsBlank(rest[i])) ++i;
-    std::size_t j = i;
-    while (j < rest.size() && !IsBlank(rest[j])) ++j;
-    const std::string_view token = rest.substr(i, j - i);
-    rest.remove_prefix(j);
-    return token;
-}
 
 // Data bytes as pairs of hex digits, optionally split by dots; at most 8.
 bool ParseData(std::string_view text, std::uint8_t* data, int& count, std::string_view& reason) {
