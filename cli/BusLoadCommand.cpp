@@ -95,10 +95,10 @@ int RunBusLoadCommand(const std::vector<std::string>& args,
     if (const std::string error = ParseArgs(args, busload); !error.empty()) return Usage(io, error);
 
     CKorvexGlobal global;
-    LoadViewSettings(global, settingsFolder);
     CFrameStoreSink sink;
-    global.frameSinks[0] = {&sink};
-    if (const int status = LoadDataFile(busload.input, busload.stream, global, io)) return status;
+    if (const int status = OpenFrameView(global, sink, DataFileInput(busload.input, busload.stream),
+                                         -1, settingsFolder, io))
+        return status;
 
     CBusSpans spans;
     spans.Distribute(sink.frameStore, global.origTimeList);

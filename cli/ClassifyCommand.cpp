@@ -90,13 +90,11 @@ int RunClassifyCommand(const std::vector<std::string>& args,
         return Usage(io, error);
 
     CKorvexGlobal global;
-    LoadViewSettings(global, settingsFolder);
-    if (classify.timeShowType >= 0)
-        global.TimeShowType = static_cast<std::uint8_t>(classify.timeShowType);
     CFrameStoreSink sink;
-    TakeColumns(sink);
-    global.frameSinks[0] = {&sink};
-    if (const int status = LoadDataFile(classify.input, classify.stream, global, io)) return status;
+    if (const int status =
+            OpenFrameView(global, sink, DataFileInput(classify.input, classify.stream),
+                          classify.timeShowType, settingsFolder, io))
+        return status;
 
     const ExportRowContext context = global.ExportContext(&AnalyCANFrame, &AnalyPartofCANFrame);
     const ClusterCellTextFn cellText = [&context](int column, long long row,

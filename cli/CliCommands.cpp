@@ -88,11 +88,20 @@ void TakeColumns(CFrameStoreSink& sink) {
     SetControlList(nullptr);
 }
 
-int LoadDataFile(const std::filesystem::path& path, bool stream, CKorvexGlobal& global,
-                 const CliStreams& io) {
+InputOptions DataFileInput(const std::filesystem::path& path, bool stream) {
     InputOptions input;
     input.path = path;
     if (stream) input.format = formats::DataFormat::kStream;
+    return input;
+}
+
+int OpenFrameView(CKorvexGlobal& global, CFrameStoreSink& sink, const InputOptions& input,
+                  int timeShowType, const std::filesystem::path& settingsFolder,
+                  const CliStreams& io) {
+    LoadViewSettings(global, settingsFolder);
+    if (timeShowType >= 0) global.TimeShowType = static_cast<std::uint8_t>(timeShowType);
+    TakeColumns(sink);
+    global.frameSinks[0] = {&sink};
     return LoadInputFile(input, global, io);
 }
 
@@ -157,13 +166,9 @@ int RunUpload(const CliOptions& options, const std::filesystem::path& settingsFo
 int RunDump(const CliOptions& options, const std::filesystem::path& settingsFolder,
             const CliStreams& io) {
     CKorvexGlobal global;
-    LoadViewSettings(global, settingsFolder);
-    if (options.timeShowType >= 0)
-        global.TimeShowType = static_cast<std::uint8_t>(options.timeShowType);
     CFrameStoreSink sink;
-    TakeColumns(sink);
-    global.frameSinks[0] = {&sink};
-    if (const int status = LoadInputFile(options.input, global, io); status != kExitOk)
+    if (const int status =
+            OpenFrameView(global, sink, options.input, options.timeShowType, settingsFolder, io))
         return status;
     if (!WriteTextExport(io.out, sink.captions, sink.frameStore,
                          global.ExportContext(&AnalyCANFrame)))

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/CliOptions.h"
+#include "cli/DataFileInput.h"
 
 class CFrameStoreSink;
 class CKorvexGlobal;
@@ -26,12 +27,18 @@ struct CliStreams {
 void LoadViewSettings(CKorvexGlobal& global, const std::filesystem::path& settingsFolder);
 // Gives `sink` the plug-in's column captions, in the language's words.
 void TakeColumns(CFrameStoreSink& sink);
-// Reads a data file into the global state's frame sinks: any format the
-// input options read, a .can file as a stream file with `stream` and with
-// its layout from its size otherwise. Returns kExitOk, or kExitFailed with
-// the reason on err (and each unreadable line of a log).
-int LoadDataFile(const std::filesystem::path& path, bool stream, CKorvexGlobal& global,
-                 const CliStreams& io);
+// The input options of a file that the analyses read: any format the input
+// options read, a .can file as a stream file with `stream` and with its layout
+// from its size otherwise.
+InputOptions DataFileInput(const std::filesystem::path& path, bool stream);
+// What the commands that read a recording share: the view settings of the
+// settings folder, the time mode (`timeShowType` -1 keeps the settings'), the
+// plug-in's captions on `sink` as the global state's first sink, then the
+// file. Returns kExitOk, or kExitFailed with the reason on err (and each
+// unreadable line of a log).
+int OpenFrameView(CKorvexGlobal& global, CFrameStoreSink& sink, const InputOptions& input,
+                  int timeShowType, const std::filesystem::path& settingsFolder,
+                  const CliStreams& io);
 
 int RunDevices(const CliStreams& io);
 int RunUpload(const CliOptions& options, const std::filesystem::path& settingsFolder,

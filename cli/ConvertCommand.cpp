@@ -114,13 +114,9 @@ int RunConvert(const std::vector<std::string>& args, const std::filesystem::path
         return kExitOk;
     }
     CKorvexGlobal global;
-    LoadViewSettings(global, settingsFolder);
-    if (options.timeShowType >= 0)
-        global.TimeShowType = static_cast<std::uint8_t>(options.timeShowType);
     CFrameStoreSink sink;
-    TakeColumns(sink);
-    global.frameSinks[0] = {&sink};
-    if (const int status = LoadInputFile(options.input, global, io); status != kExitOk)
+    if (const int status =
+            OpenFrameView(global, sink, options.input, options.timeShowType, settingsFolder, io))
         return status;
 
     const formats::WriteSource source{global.origTimeList, sink.frameStore, sink.captions,

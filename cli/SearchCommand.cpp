@@ -107,13 +107,10 @@ int RunSearchCommand(const std::vector<std::string>& args,
     }
 
     CKorvexGlobal global;
-    LoadViewSettings(global, settingsFolder);
-    if (search.timeShowType >= 0)
-        global.TimeShowType = static_cast<std::uint8_t>(search.timeShowType);
     CFrameStoreSink sink;
-    TakeColumns(sink);
-    global.frameSinks[0] = {&sink};
-    if (const int status = LoadDataFile(search.input, search.stream, global, io)) return status;
+    if (const int status = OpenFrameView(global, sink, DataFileInput(search.input, search.stream),
+                                         search.timeShowType, settingsFolder, io))
+        return status;
 
     const ExportRowContext context = global.ExportContext(&AnalyCANFrame, &AnalyPartofCANFrame);
     CSearchResults results;
