@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/analysis/BusStatus.h"
-#include "app/analysis/ClusterResult.h"
+#include "app/analysis/rules/BusStatus.h"
+#include "app/analysis/rules/ClusterResult.h"
 #include "core/FrameRowText.h"
 #include "core/KorvexGlobal.h"
 #include "protolens/include/protolens.h"

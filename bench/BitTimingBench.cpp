@@ -2,7 +2,7 @@
 // 8 x 16 x 1024 candidates, each with one division.
 #include <benchmark/benchmark.h>
 
-#include "app/device/BitTiming.h"
+#include "app/device/rules/BitTiming.h"
 
 namespace {
 

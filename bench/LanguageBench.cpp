@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/resources/BuiltInResources.h"
+#include "app/resources/rules/BuiltInResources.h"
 #include "xtp/XTPResourceManagerXMLEx.h"
 
 namespace {

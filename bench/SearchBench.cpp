@@ -3,7 +3,7 @@
 // the plug-in's column texts as the frame list shows them.
 #include <benchmark/benchmark.h>
 
-#include "app/analysis/FrameSearch.h"
+#include "app/analysis/rules/FrameSearch.h"
 #include "protolens/include/protolens.h"
 
 namespace {

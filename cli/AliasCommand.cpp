@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/analysis/AliasEditor.h"
+#include "app/analysis/rules/AliasEditor.h"
 #include "cli/CommandArgs.h"
 #include "core/KorvexGlobal.h"
 #include "xtp/XTPResourceManager.h"

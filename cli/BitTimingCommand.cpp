@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "app/device/BitTiming.h"
+#include "app/device/rules/BitTiming.h"
 #include "cli/DeviceCommandSupport.h"
 
 namespace korvex::cli {

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/analysis/BusStatus.h"
+#include "app/analysis/rules/BusStatus.h"
 #include "cli/CommandArgs.h"
 #include "core/FrameStoreSink.h"
 #include "core/KorvexGlobal.h"

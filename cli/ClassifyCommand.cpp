@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/analysis/ClusterColumns.h"
-#include "app/analysis/ClusterResult.h"
+#include "app/analysis/rules/ClusterColumns.h"
+#include "app/analysis/rules/ClusterResult.h"
 #include "cli/CommandArgs.h"
 #include "core/FrameRowText.h"
 #include "core/FrameStoreSink.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "app/device/DeviceTexts.h"
+#include "app/device/rules/DeviceTexts.h"
 #include "app/shell/rules/ShellIds.h"
 #include "cli/CliLanguage.h"
 #include "cli/CommandTable.h"

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "app/resources/BuiltInResources.h"
+#include "app/resources/rules/BuiltInResources.h"
 #include "core/ApplyLanguage.h"
 #include "core/EventTexts.h"
 #include "core/LanguageList.h"

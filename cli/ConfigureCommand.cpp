@@ -4,9 +4,9 @@
 #include <ctime>
 #include <optional>
 
-#include "app/device/ClockText.h"
-#include "app/device/ConfigDialogRules.h"
-#include "app/device/HexText.h"
+#include "app/device/rules/ClockText.h"
+#include "app/device/rules/ConfigDialogRules.h"
+#include "app/device/rules/HexText.h"
 #include "cli/DeviceCommandSupport.h"
 #include "core/KorvexGlobal.h"
 

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <optional>
 
-#include "app/device/ConfigDialogRules.h"
-#include "app/device/DeviceTexts.h"
+#include "app/device/rules/ConfigDialogRules.h"
+#include "app/device/rules/DeviceTexts.h"
 #include "xtp/XTPResourceManager.h"
 
 namespace korvex::cli {

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <optional>
 
-#include "app/device/PresetFrameRules.h"
+#include "app/device/rules/PresetFrameRules.h"
 #include "cli/DeviceCommandSupport.h"
 
 namespace korvex::cli {

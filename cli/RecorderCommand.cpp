@@ -4,8 +4,8 @@
 
 #include <iostream>
 
-#include "app/device/ClearRules.h"
-#include "app/device/ConfigDialogRules.h"
+#include "app/device/rules/ClearRules.h"
+#include "app/device/rules/ConfigDialogRules.h"
 #include "cli/DeviceCommandSupport.h"
 
 namespace korvex::cli {

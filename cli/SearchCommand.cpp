@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/analysis/FrameSearch.h"
-#include "app/analysis/SearchChecks.h"
+#include "app/analysis/rules/FrameSearch.h"
+#include "app/analysis/rules/SearchChecks.h"
 #include "cli/CommandArgs.h"
 #include "core/FrameStoreSink.h"
 #include "core/KorvexGlobal.h"

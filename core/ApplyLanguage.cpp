@@ -4,7 +4,7 @@
 #include <memory>
 #include <system_error>
 
-#include "app/resources/BuiltInResources.h"
+#include "app/resources/rules/BuiltInResources.h"
 #include "core/EventTexts.h"
 #include "core/KorvexGlobal.h"
 #include "protolens/include/protolens.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/analysis/AliasEditor.h"
+#include "app/analysis/rules/AliasEditor.h"
 #include "app/common/BaseDlg.h"
 
 class QComboBox;

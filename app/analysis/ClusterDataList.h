@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/analysis/ClusterResult.h"
+#include "app/analysis/rules/ClusterResult.h"
 
 class CClusterRecord;
 class IMessageWindow;

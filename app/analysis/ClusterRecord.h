@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/analysis/ClusterResult.h"
+#include "app/analysis/rules/ClusterResult.h"
 
 // The result list's one virtual record: every cell's text is made on request
 // from the run's snapshot, so nothing is kept per row beyond the row entries.

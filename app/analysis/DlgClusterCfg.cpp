@@ -6,8 +6,8 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "app/analysis/ClusterColumns.h"
 #include "app/analysis/ClusterDataList.h"
+#include "app/analysis/rules/ClusterColumns.h"
 
 namespace {
 

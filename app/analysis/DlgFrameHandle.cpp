@@ -11,8 +11,8 @@
 #include <QSpinBox>
 
 #include "app/analysis/FrameListColumns.h"
-#include "app/analysis/FrameSearch.h"
 #include "app/analysis/SearchListCtrl.h"
+#include "app/analysis/rules/FrameSearch.h"
 #include "app/framelist/KorvexList.h"
 #include "app/services/WindowHandle.h"
 #include "core/KorvexGlobal.h"

@@ -3,8 +3,8 @@
 #include <array>
 #include <functional>
 
-#include "app/analysis/SearchChecks.h"
-#include "app/analysis/SearchHistory.h"
+#include "app/analysis/rules/SearchChecks.h"
+#include "app/analysis/rules/SearchHistory.h"
 #include "app/common/BaseDlg.h"
 
 class QCheckBox;

@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "app/analysis/BusStatus.h"
+#include "app/analysis/rules/BusStatus.h"
 #include "app/common/BaseDlg.h"
 
 class CHisCurve;

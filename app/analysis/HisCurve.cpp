@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/analysis/HisCurveScale.h"
+#include "app/analysis/rules/HisCurveScale.h"
 
 namespace {
 

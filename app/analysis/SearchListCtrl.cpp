@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "app/analysis/FrameListColumns.h"
-#include "app/analysis/FrameSearch.h"
+#include "app/analysis/rules/FrameSearch.h"
 #include "app/framelist/KorvexList.h"
 #include "app/framelist/KorvexListDelegate.h"
 #include "app/services/WindowHandle.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/analysis/SearchResults.h"
+#include "app/analysis/rules/SearchResults.h"
 
 class CKorvexGlobal;
 class CKorvexList;

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "app/common/BaseDlg.h"
-#include "app/device/BitTiming.h"
+#include "app/device/rules/BitTiming.h"
 
 class QCheckBox;
 class QDoubleSpinBox;

@@ -2,10 +2,10 @@
 
 #include <QApplication>
 
-#include "app/device/ClearRules.h"
 #include "app/device/DlgConfig.h"
 #include "app/device/DlgPreFrameSetting.h"
 #include "app/device/DlgSure.h"
+#include "app/device/rules/ClearRules.h"
 
 namespace korvex::device {
 

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <string>
 
-#include "app/device/DeviceTexts.h"
+#include "app/device/rules/DeviceTexts.h"
 
 class QWidget;
 

@@ -4,8 +4,8 @@
 #include <ctime>
 
 #include "app/common/BaseDlg.h"
-#include "app/device/ConfigDialogRules.h"
 #include "app/device/DeviceDialogSupport.h"
+#include "app/device/rules/ConfigDialogRules.h"
 
 class QCheckBox;
 class QComboBox;

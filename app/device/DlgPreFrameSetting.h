@@ -5,7 +5,7 @@
 
 #include "app/common/BaseDlg.h"
 #include "app/device/DeviceDialogSupport.h"
-#include "app/device/PresetFrameRules.h"
+#include "app/device/rules/PresetFrameRules.h"
 
 class QTableWidget;
 

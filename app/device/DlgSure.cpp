@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/device/ClearRules.h"
+#include "app/device/rules/ClearRules.h"
 
 namespace korvex::device {
 

@@ -9,9 +9,9 @@
 #include <cstdarg>
 #include <filesystem>
 
-#include "app/framelist/KorvexListCommands.h"
 #include "app/framelist/KorvexListDelegate.h"
 #include "app/framelist/KorvexListModel.h"
+#include "app/framelist/rules/KorvexListCommands.h"
 #include "app/services/WindowHandle.h"
 #include "core/DataFileReader.h"
 #include "core/DataFileWriter.h"

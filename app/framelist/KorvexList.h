@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/framelist/KorvexListRecord.h"
-#include "app/framelist/RealTimeSave.h"
+#include "app/framelist/rules/KorvexListRecord.h"
+#include "app/framelist/rules/RealTimeSave.h"
 #include "share/ControlListBase.h"
 
 class CKorvexGlobal;

@@ -6,7 +6,7 @@
 
 #include "app/framelist/KorvexList.h"
 #include "app/resources/AppIcons.h"
-#include "app/resources/BuiltInResources.h"
+#include "app/resources/rules/BuiltInResources.h"
 #include "app/services/QtUiServices.h"
 #include "app/services/WindowHandle.h"
 #include "app/shell/AboutDlg.h"

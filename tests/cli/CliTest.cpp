@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/resources/BuiltInResources.h"
+#include "app/resources/rules/BuiltInResources.h"
 #include "cli/CliCommands.h"
 #include "cli/DeviceInfoText.h"
 #include "cli/UploadWatcher.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/device/PresetFrameRules.h"
+#include "app/device/rules/PresetFrameRules.h"
 #include "core/CanSetting.h"
 #include "core/KorvexGlobal.h"
 #include "logport/include/logport.h"

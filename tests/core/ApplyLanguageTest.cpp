@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/resources/BuiltInResources.h"
+#include "app/resources/rules/BuiltInResources.h"
 #include "core/ApplyLanguage.h"
 #include "core/FrameRowText.h"
 #include "core/KorvexGlobal.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <thread>
 
-#include "app/resources/BuiltInResources.h"
+#include "app/resources/rules/BuiltInResources.h"
 #include "core/EventTexts.h"
 #include "core/FrameRowText.h"
 #include "xtp/XTPResourceManagerXMLEx.h"

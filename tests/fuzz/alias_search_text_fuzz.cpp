@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "app/analysis/AliasRules.h"
-#include "app/analysis/HexText.h"
-#include "app/analysis/SearchConditions.h"
+#include "app/analysis/rules/AliasRules.h"
+#include "app/analysis/rules/HexText.h"
+#include "app/analysis/rules/SearchConditions.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;

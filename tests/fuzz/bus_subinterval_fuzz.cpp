@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/analysis/BusStatus.h"
+#include "app/analysis/rules/BusStatus.h"
 #include "core/KorvexGlobal.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -6,10 +6,10 @@
 #include <cstring>
 #include <string>
 
-#include "app/device/ClockText.h"
-#include "app/device/FilterTableWalk.h"
-#include "app/device/HexText.h"
-#include "app/device/PresetFrameRules.h"
+#include "app/device/rules/ClockText.h"
+#include "app/device/rules/FilterTableWalk.h"
+#include "app/device/rules/HexText.h"
+#include "app/device/rules/PresetFrameRules.h"
 
 namespace {
 

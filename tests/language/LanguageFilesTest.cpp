@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/resources/BuiltInResources.h"
+#include "app/resources/rules/BuiltInResources.h"
 #include "core/LanguageList.h"
 #include "tests/support/TempFolder.h"
 #include "xtp/XTPResourceXml.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/resources/BuiltInResources.h"
+#include "app/resources/rules/BuiltInResources.h"
 #include "xtp/XTPResourceXml.h"
 
 namespace {

@@ -18,7 +18,7 @@
 #include "app/analysis/DlgFrameHandle.h"
 #include "app/analysis/SearchListCtrl.h"
 #include "app/framelist/KorvexList.h"
-#include "app/resources/BuiltInResources.h"
+#include "app/resources/rules/BuiltInResources.h"
 #include "app/services/WindowHandle.h"
 #include "core/KorvexGlobal.h"
 #include "protolens/include/MessageWindow.h"

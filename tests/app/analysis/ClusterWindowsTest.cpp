@@ -22,7 +22,7 @@
 #include "app/analysis/DlgOneBusStatus.h"
 #include "app/analysis/HisCurve.h"
 #include "app/framelist/KorvexList.h"
-#include "app/resources/BuiltInResources.h"
+#include "app/resources/rules/BuiltInResources.h"
 #include "core/KorvexGlobal.h"
 #include "protolens/include/MessageWindow.h"
 #include "protolens/include/protolens.h"

@@ -25,7 +25,7 @@
 #include "app/device/DlgConfig.h"
 #include "app/device/DlgPreFrameSetting.h"
 #include "app/device/DlgSure.h"
-#include "tests/app/device/DeviceSimFixture.h"
+#include "tests/app/device/rules/DeviceSimFixture.h"
 #include "tests/support/FakeUiServices.h"
 #include "tests/support/QtTestApplication.h"
 #include "xtp/XTPResourceXml.h"

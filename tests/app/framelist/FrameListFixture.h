@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/framelist/KorvexList.h"
-#include "app/resources/BuiltInResources.h"
+#include "app/resources/rules/BuiltInResources.h"
 #include "core/KorvexGlobal.h"
 #include "protolens/include/MessageWindow.h"
 #include "protolens/include/protolens.h"

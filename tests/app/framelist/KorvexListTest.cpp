@@ -5,7 +5,7 @@
 #include <fstream>
 #include <thread>
 
-#include "app/framelist/KorvexListCommands.h"
+#include "app/framelist/rules/KorvexListCommands.h"
 #include "core/DataFileReader.h"
 #include "core/FrameRowText.h"
 #include "core/frame/TimeText.h"

@@ -1,0 +1,94 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/analysis/rules/ClusterGrouping.h"
+#include "core/frame/CanObj.h"
+#include "core/frame/CycleBuffer.h"
+
+namespace korvex {
+
+// The text the frame list shows for a frame in a column (the frame's data-set
+// index is its row number). Callers bind it to the frame list's cell text.
+using ClusterCellTextFn =
+    std::function<void(int column, long long row, const _VCI_CAN_OBJ& frame, std::string& text)>;
+
+// One row of the result list: a group head, or a member shown under its
+// unfolded head.
+struct ClusterRow {
+    std::int32_t frame = 0;   // position in the snapshot = data-set index
+    std::int32_t group = -1;  // the group of a head; -1 for a frame that is its own group
+    std::uint8_t head = 1;
+    std::uint8_t last = 0;  // on the row of a group's last member
+    std::uint8_t unfolded = 0;
+};
+
+// What a double-click on a row asks for.
+struct ClusterClick {
+    enum Kind { kNothing, kToggled, kGoToFrame } kind = kNothing;
+    std::int32_t frame = -1;
+};
+
+enum class ClusterExportStatus { kOk, kCannotCreate, kWriteFailed };
+
+// A classification run and the result list it shows: the snapshot of the
+// frame store, the groups and the visible rows. Everything the result list
+// shows comes from the snapshot, not the live store, until the next run.
+class CClusterResult {
+  public:
+    // Message the result list's owner gets to show a frame in the frame list.
+    static constexpr std::uint32_t kGoToFrameMessage = 0x4CD;
+
+    // Snapshot of `store` (oldest first, count read once), the texts of the
+    // chosen columns computed once, then the grouping. No column, or column
+    // 0 first, makes every frame a group of its own.
+    void Run(CCycleBuffer<_VCI_CAN_OBJ>& store, const std::vector<std::int32_t>& columns,
+             const ClusterCellTextFn& cellText);
+    // The same on frames already copied.
+    void Run(std::vector<_VCI_CAN_OBJ> frames, const std::vector<std::int32_t>& columns,
+             const ClusterCellTextFn& cellText);
+    void Clear();
+
+    std::size_t RowCount() const { return rows.size(); }
+    const ClusterRow& Row(std::size_t r) const { return rows[r]; }
+    const std::vector<_VCI_CAN_OBJ>& Frames() const { return frames; }
+    const ClusterGrouping& Grouping() const { return grouping; }
+    std::int32_t MemberCount(const ClusterRow& row) const;
+    bool Uniform(const ClusterRow& row) const;
+
+    // Column 0: the frame index, on a head followed by "(%d)" with the group's
+    // frame count; any other column: the frame list's text. Empty past the end.
+    void RowText(std::size_t r, int column, const ClusterCellTextFn& cellText,
+                 std::string& text) const;
+    // A head of a group with members that are not all identical to it.
+    bool Highlighted(std::size_t r) const;
+
+    // Unfolds or folds the head at r when its group has members.
+    bool Toggle(std::size_t r);
+    // Every group unfolded, in one pass.
+    void UnfoldAll();
+    ClusterClick DoubleClick(std::size_t r);
+    // Left button released at x pixels from the left edge of the cell in
+    // `column`: within two indent levels of column 0 it folds or unfolds.
+    bool IndentClick(std::size_t r, int column, int x, int indentWidth);
+
+    // The rows as shown: the header line of captions, then for each row the
+    // text of every column, each followed by a tab, and "\r\n".
+    bool WriteExport(std::FILE* out, const std::vector<std::string>& captions,
+                     const ClusterCellTextFn& cellText) const;
+    ClusterExportStatus WriteExportFile(const std::filesystem::path& path,
+                                        const std::vector<std::string>& captions,
+                                        const ClusterCellTextFn& cellText) const;
+
+  private:
+    std::vector<_VCI_CAN_OBJ> frames;
+    ClusterGrouping grouping;
+    std::vector<ClusterRow> rows;
+};
+
+}  // namespace korvex

@@ -1,0 +1,57 @@
+#include "app/analysis/rules/SearchConditions.h"
+
+#include "app/analysis/rules/HexText.h"
+
+namespace korvex {
+
+bool AllowsGreaterLess(int column) {
+    return column == kIdentifierColumn || column == kDataLengthColumn;
+}
+
+bool SearchRequest::AnyTicked() const {
+    for (bool t : ticked)
+        if (t) return true;
+    return false;
+}
+
+bool SearchRequest::TickedTextEmpty() const {
+    for (int c = 0; c < kConditionCount; ++c)
+        if (ticked[c] && TrimBlanks(texts[c]).empty()) return true;
+    return false;
+}
+
+CSearchMatcher::CSearchMatcher(const SearchRequest& request) {
+    for (int c = 0; c < kConditionCount; ++c) {
+        Prepared& p = conditions[c];
+        p.ticked = request.ticked[c];
+        p.lowerText = TrimBlanks(request.texts[c]);
+        ToLowerAscii(p.lowerText.data(), p.lowerText.size());
+        p.numeric = ScanHexSigned(p.lowerText, p.value);
+        if (c != kContains && p.ticked) anyNumeric = true;
+    }
+}
+
+bool CSearchMatcher::Matches(std::string_view lowerCell) const {
+    std::int32_t cellValue = 0;
+    const bool cellNumeric = anyNumeric && ScanHexSigned(lowerCell, cellValue);
+    const auto numeric = [&](const Prepared& p) { return cellNumeric && p.numeric; };
+
+    const Prepared& contains = conditions[kContains];
+    if (contains.ticked && lowerCell.find(contains.lowerText) == std::string_view::npos)
+        return false;
+    const Prepared& equal = conditions[kEqual];
+    if (equal.ticked && lowerCell != equal.lowerText &&
+        !(numeric(equal) && cellValue == equal.value))
+        return false;
+    const Prepared& notEqual = conditions[kNotEqual];
+    if (notEqual.ticked && !lowerCell.empty() &&
+        !(numeric(notEqual) && cellValue != notEqual.value))
+        return false;
+    const Prepared& greater = conditions[kGreater];
+    if (greater.ticked && !(numeric(greater) && cellValue > greater.value)) return false;
+    const Prepared& less = conditions[kLess];
+    if (less.ticked && !(numeric(less) && cellValue < less.value)) return false;
+    return true;
+}
+
+}  // namespace korvex

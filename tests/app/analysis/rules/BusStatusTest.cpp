@@ -1,0 +1,246 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/analysis/rules/BusStatus.h"
+#include "app/analysis/rules/HisCurveScale.h"
+#include "core/KorvexGlobal.h"
+#include "tests/support/FrameFactory.h"
+
+namespace korvex {
+namespace {
+
+OrigTimeEntry Entry(int hour, int minute, int second, std::uint32_t stamp, std::uint8_t bitRate) {
+    OrigTimeEntry entry{};
+    entry.date[2] = 3;
+    entry.date[3] = 14;
+    entry.hour = static_cast<std::uint8_t>(hour);
+    entry.minute = static_cast<std::uint8_t>(minute);
+    entry.second = static_cast<std::uint8_t>(second);
+    entry.timeStamp = stamp;
+    entry.bitRateIndex = bitRate;
+    return entry;
+}
+
+_VCI_CAN_OBJ SpanFrame(std::uint8_t clock, std::uint32_t stamp) {
+    return test::MakeFrame(0x100, stamp, 0, 0, clock);
+}
+
+std::vector<int> FlowCounts(CKorvexGlobal& global) {
+    std::vector<int> counts;
+    _tagBusFlowRecord record{};
+    for (int i = 0; global.busFlowSamples.Get(i, &record); ++i) counts.push_back(record.frameCount);
+    return counts;
+}
+
+std::vector<int> Loads(CKorvexGlobal& global) {
+    std::vector<int> loads;
+    _tagBusLoadRecord record{};
+    for (int i = 0; global.busLoadSamples.Get(i, &record); ++i) loads.push_back(record.loadPercent);
+    return loads;
+}
+
+TEST(BusStatusTest, ClockTimeOfAFrame) {
+    const std::vector<OrigTimeEntry> list = {Entry(1, 2, 3, 1000, 2)};
+    EXPECT_EQ(FrameClockTime(SpanFrame(0, 1500), list), 37230000u + 500u);
+    EXPECT_EQ(FrameClockTime(SpanFrame(kNoClockIndex, 1500), list), 0u);
+    EXPECT_EQ(FrameClockTime(SpanFrame(4, 1500), list), 1500u);  // beyond the list
+    // Before the reference's stamp: unsigned, as the clock time text reads it.
+    EXPECT_EQ(FrameClockTime(SpanFrame(0, 999), list), 37230000u - 1u);
+}
+
+TEST(BusStatusTest, SpansAndTheirListTexts) {
+    // More spans than the thirty buffers the window once had.
+    std::vector<OrigTimeEntry> list;
+    CCycleBuffer<_VCI_CAN_OBJ> store;
+    for (int k = 0; k < 40; ++k) list.push_back(Entry(10, k, 0, 0, 3));
+    for (int k = 0; k < 40; k += 2) {
+        for (std::uint32_t i = 0; i < 3; ++i)
+            store.Push(SpanFrame(static_cast<std::uint8_t>(k), 10000 * (i + 1) + 5));
+    }
+    store.Push(SpanFrame(kNoClockIndex, 1));
+    store.Push(SpanFrame(200, 1));  // no such span: left out
+    CBusSpans spans;
+    spans.Distribute(store, list);
+    ASSERT_EQ(spans.Count(), 40u);
+    EXPECT_EQ(spans.ListText(0), "03/14 10:00:00--03/14 10:00:03(count:3)");
+    EXPECT_EQ(spans.ListText(1), "03/14 10:01:00(No Data)");
+    EXPECT_EQ(spans.ListText(38), "03/14 10:38:00--03/14 10:38:03(count:3)");
+    EXPECT_EQ(spans.Minimum(38), (10 * 3600u + 38 * 60u) * 10000u);
+    EXPECT_EQ(spans.Maximum(38), spans.Minimum(38) + 30005u);
+    const BusSubInterval sub = SpanSubInterval(spans, 38);
+    EXPECT_EQ(sub.start, "10:38:00");
+    EXPECT_EQ(sub.end, "10:38:03");
+    EXPECT_EQ(SpanSubInterval(spans, 1).start, "");
+    EXPECT_EQ(spans.Minimum(1), 0u);
+    EXPECT_EQ(spans.Maximum(1), 0u);
+}
+
+TEST(BusStatusTest, ASpanAcrossMidnightOpensWithAValidSubInterval) {
+    CKorvexGlobal global;
+    global.origTimeList = {Entry(23, 59, 59, 0, 2)};
+    CCycleBuffer<_VCI_CAN_OBJ> store;
+    store.Push(SpanFrame(0, 5000));
+    store.Push(SpanFrame(0, 25000));  // 00:00:01.5 of the next day
+    CBusSpans spans;
+    spans.Distribute(store, global.origTimeList);
+    EXPECT_EQ(spans.ListText(0), "03/14 23:59:59--03/14 00:00:01(count:2)");
+    const BusSubInterval sub = SpanSubInterval(spans, 0);
+    EXPECT_EQ(sub.end, "24:00:01");
+    const BusStatusOutcome outcome = ComputeBusStatus(spans, 0, sub.start, sub.end, global);
+    EXPECT_EQ(outcome.message, 0u);
+    EXPECT_EQ(FlowCounts(global)[3], 1);  // 0.5 s in, steps of 150 ms
+}
+
+TEST(BusStatusTest, FineAdjustRule) {
+    struct Case {
+        bool ticked, hasFrames;
+        FineAdjustState expected;
+    };
+    const Case cases[] = {
+        {true, false, {false, false, kMsgSpanWithoutData}},
+        {true, true, {true, true, 0}},
+        {false, false, {false, false, 0}},
+        {false, true, {false, false, 0}},
+    };
+    for (const Case& c : cases) {
+        const FineAdjustState state = ApplyFineAdjust(c.ticked, c.hasFrames);
+        EXPECT_EQ(state.ticked, c.expected.ticked);
+        EXPECT_EQ(state.editsEnabled, c.expected.editsEnabled);
+        EXPECT_EQ(state.message, c.expected.message);
+    }
+}
+
+// One span starting 08:00:00 at bit-rate index `bitRate` with `perStep`[k]
+// frames spread in step k of 100 ms over the second 08:00:00 ... 08:00:01.
+struct SpanFixture {
+    CKorvexGlobal global;
+    CBusSpans spans;
+    SpanFixture(std::uint8_t bitRate, const std::vector<int>& perStep) {
+        CCycleBuffer<_VCI_CAN_OBJ> store;
+        global.origTimeList = {Entry(8, 0, 0, 50000, bitRate)};
+        store.Reserve(10000);
+        for (std::size_t k = 0; k < perStep.size(); ++k) {
+            for (int i = 0; i < perStep[k]; ++i)
+                store.Push(SpanFrame(0, 50000 + static_cast<std::uint32_t>(k) * 1000 + 1 +
+                                            static_cast<std::uint32_t>(i % 999)));
+        }
+        store.Push(SpanFrame(0, 50000 + 19999));  // the span reaches 08:00:01
+        spans.Distribute(store, global.origTimeList);
+    }
+};
+
+TEST(BusStatusTest, FlowOverOneSecondSteps) {
+    SpanFixture fixture(2, {3, 0, 37});
+    const BusStatusOutcome outcome =
+        ComputeBusStatus(fixture.spans, 0, "08:00:00", "08:00:01", fixture.global);
+    EXPECT_EQ(outcome.message, 0u);
+    EXPECT_EQ(outcome.precision, 100);  // step 1000 ticks
+    std::vector<int> expected(20, 0);
+    expected[0] = 3;
+    expected[2] = 37;
+    expected[19] = 1;
+    EXPECT_EQ(FlowCounts(fixture.global), expected);
+    EXPECT_EQ(outcome.largest, 37);
+    EXPECT_EQ(outcome.flowYMax, 40);
+    EXPECT_EQ(outcome.averageFlow, 41 * 1000 / 2000);
+    EXPECT_EQ(fixture.global.strAnalyStart, "08:00:00");
+    EXPECT_EQ(fixture.global.strAnalyEnd, "08:00:01");
+}
+
+TEST(BusStatusTest, YRangeLoadAndAverages) {
+    struct Case {
+        std::uint8_t bitRate;
+        std::vector<int> perStep;
+        int yMax;
+        int firstLoad;
+        bool loadKnown;
+    };
+    const Case cases[] = {
+        {2, {40}, 40, 40 * 100 / 3500, true},
+        {2, {41}, 50, 1, true},
+        {3, {4000}, 4000, 100, true},  // capped, not 228
+        {10, {40}, 40, 0, false},      // a custom bit rate: flow only
+    };
+    for (const Case& c : cases) {
+        SpanFixture fixture(c.bitRate, c.perStep);
+        const BusStatusOutcome outcome =
+            ComputeBusStatus(fixture.spans, 0, "08:00:00", "08:00:01", fixture.global);
+        EXPECT_EQ(outcome.flowYMax, c.yMax);
+        EXPECT_EQ(outcome.loadKnown, c.loadKnown);
+        const std::vector<int> loads = Loads(fixture.global);
+        if (c.loadKnown) {
+            ASSERT_EQ(loads.size(), 20u);
+            EXPECT_EQ(loads[0], c.firstLoad);
+        } else {
+            EXPECT_TRUE(loads.empty());
+            EXPECT_EQ(LoadText(outcome.loadKnown, outcome.averageLoad), "-");
+        }
+    }
+}
+
+TEST(BusStatusTest, AverageLoadAt500Kbit) {
+    // 3500 frames over two seconds: 1750 frames/s, half of 500 kbit/s.
+    SpanFixture fixture(2, std::vector<int>(20, 175));
+    const BusStatusOutcome outcome =
+        ComputeBusStatus(fixture.spans, 0, "08:00:00", "08:00:01", fixture.global);
+    EXPECT_EQ(outcome.averageFlow, 1750);
+    EXPECT_EQ(outcome.averageLoad, 50);
+    EXPECT_EQ(LoadText(true, outcome.averageLoad), "50%");
+}
+
+TEST(BusStatusTest, RefusedSubIntervals) {
+    struct Case {
+        const char* start;
+        const char* end;
+        std::uint32_t message;
+    };
+    const Case cases[] = {
+        {"08:00:01", "08:00:01", kMsgRangeBreaksRules},  // start = end
+        {"08:00:01", "08:00:00", kMsgRangeBreaksRules},
+        {"07:59:59", "08:00:01", kMsgRangeBreaksRules},  // before the span
+        {"08:00:00", "08:00:02", kMsgRangeBreaksRules},  // past the last frame
+        {"08:00", "08:00:01", kMsgRangeBreaksRules},     // not a time
+    };
+    for (const Case& c : cases) {
+        SpanFixture fixture(2, {});
+        fixture.global.strAnalyStart = "kept";
+        const BusStatusOutcome outcome =
+            ComputeBusStatus(fixture.spans, 0, c.start, c.end, fixture.global);
+        EXPECT_EQ(outcome.message, c.message) << c.start << " " << c.end;
+        EXPECT_EQ(fixture.global.strAnalyStart, "kept");
+        EXPECT_FALSE(outcome.computed);
+    }
+
+    // Frames before and after the sub-interval but none in it: the curves are
+    // made, Y runs 0 ... 1, and the message says there is no data.
+    CKorvexGlobal gap;
+    gap.origTimeList = {Entry(8, 0, 0, 0, 2)};
+    CCycleBuffer<_VCI_CAN_OBJ> store;
+    store.Push(SpanFrame(0, 5));
+    store.Push(SpanFrame(0, 50000));
+    CBusSpans spans;
+    spans.Distribute(store, gap.origTimeList);
+    const BusStatusOutcome outcome = ComputeBusStatus(spans, 0, "08:00:02", "08:00:03", gap);
+    EXPECT_EQ(outcome.message, kMsgSpanWithoutData);
+    EXPECT_TRUE(outcome.computed);
+    EXPECT_EQ(outcome.flowYMax, 1);
+    EXPECT_EQ(FlowCounts(gap), std::vector<int>(20, 0));
+    EXPECT_EQ(gap.strAnalyStart, "08:00:02");
+    CKorvexGlobal global;
+    CBusSpans empty;
+    EXPECT_EQ(ComputeBusStatus(empty, 0, "08:00:00", "08:00:01", global).message,
+              kMsgSpanWithoutData);
+}
+
+TEST(BusStatusTest, CurveZoom) {
+    EXPECT_EQ(CurveZoomIn(8), 5);
+    EXPECT_EQ(CurveZoomIn(40), 20);
+    EXPECT_EQ(CurveZoomIn(5), 5);
+    EXPECT_EQ(CurveZoomOut(5), 10);
+    EXPECT_EQ(CurveFit(), 5);
+}
+
+}  // namespace
+}  // namespace korvex
