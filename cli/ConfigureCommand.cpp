@@ -4,9 +4,9 @@
 #include <ctime>
 #include <optional>
 
+#include "app/common/rules/HexText.h"
 #include "app/device/rules/ClockText.h"
 #include "app/device/rules/ConfigDialogRules.h"
-#include "app/device/rules/HexText.h"
 #include "cli/DeviceCommandSupport.h"
 #include "core/KorvexGlobal.h"
 

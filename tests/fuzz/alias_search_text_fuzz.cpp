@@ -5,8 +5,8 @@
 #include <string>
 
 #include "app/analysis/rules/AliasRules.h"
-#include "app/analysis/rules/HexText.h"
 #include "app/analysis/rules/SearchConditions.h"
+#include "app/common/rules/HexText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;

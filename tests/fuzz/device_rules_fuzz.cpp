@@ -6,9 +6,9 @@
 #include <cstring>
 #include <string>
 
+#include "app/common/rules/HexText.h"
 #include "app/device/rules/ClockText.h"
 #include "app/device/rules/FilterTableWalk.h"
-#include "app/device/rules/HexText.h"
 #include "app/device/rules/PresetFrameRules.h"
 
 namespace {
@@ -40,8 +40,8 @@ void ReadTexts(const std::string& text) {
         for (const _VCI_CAN_OBJ& f : frames)
             if (f.DataLen > 8 || (f.ExternFlag == 0 && f.ID > 0x7FF)) __builtin_trap();
     std::uint32_t value = 0;
-    ParseHexNumber(text, value);
-    ScanHex(text, value);
+    korvex::ParseHexNumber(text, value);
+    korvex::ScanHex(text, value);
     FormatClock(NextSecond(ParseClock(text)));
 }
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/analysis/rules/HexText.h"
+#include "app/common/rules/HexText.h"
 #include "share/KeyMatch.h"
 #include "xtp/XTPResourceManager.h"
 

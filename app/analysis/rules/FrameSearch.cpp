@@ -1,6 +1,6 @@
 #include "app/analysis/rules/FrameSearch.h"
 
-#include "app/analysis/rules/HexText.h"
+#include "app/common/rules/HexText.h"
 #include "xtp/XTPResourceManager.h"
 
 namespace korvex {

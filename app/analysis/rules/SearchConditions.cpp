@@ -1,6 +1,6 @@
 #include "app/analysis/rules/SearchConditions.h"
 
-#include "app/analysis/rules/HexText.h"
+#include "app/common/rules/HexText.h"
 
 namespace korvex {
 

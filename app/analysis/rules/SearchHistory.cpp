@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/analysis/rules/HexText.h"
+#include "app/common/rules/HexText.h"
 
 namespace korvex {
 namespace {

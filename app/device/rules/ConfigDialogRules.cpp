@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/common/rules/HexText.h"
 #include "app/device/rules/ClockText.h"
-#include "app/device/rules/HexText.h"
 #include "app/device/rules/RecorderActions.h"
 #include "xtp/XTPUiServices.h"
 

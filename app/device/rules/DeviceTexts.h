@@ -62,6 +62,10 @@ std::string DeviceText(std::uint32_t id);
 // never used as a format).
 std::string DeviceText(std::uint32_t id, std::string_view argument);
 
+// `value` as printf formats it with `format` (one unsigned conversion): the
+// numbers in the dialogs' cells and boxes.
+std::string FormatU32(const char* format, std::uint32_t value);
+
 // What a rule asks the window to tell the user: a plain message box owned by
 // the dialog unless `type` names an icon.
 struct DeviceMessage {

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "app/device/rules/HexText.h"
+#include "app/common/rules/HexText.h"
 
 namespace korvex::device {
 namespace {

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "app/analysis/rules/FrameSearch.h"
-#include "app/analysis/rules/HexText.h"
 #include "app/analysis/rules/SearchChecks.h"
 #include "app/analysis/rules/SearchHistory.h"
+#include "app/common/rules/HexText.h"
 #include "app/resources/rules/BuiltInResources.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include "app/device/rules/ClockText.h"
 #include "app/device/rules/ConfigDialogRules.h"
-#include "app/device/rules/HexText.h"
+#include "app/device/rules/DeviceTexts.h"
 #include "tests/app/device/rules/DeviceSimFixture.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/analysis/rules/HexText.h"
+#include "app/common/rules/HexText.h"
 
 #include <array>
 #include <cstring>
@@ -61,6 +61,26 @@ bool ScanHexSigned(std::string_view text, std::int32_t& value) {
     std::uint32_t v = 0;
     if (!ScanHex(text, v)) return false;
     value = static_cast<std::int32_t>(v);
+    return true;
+}
+
+bool ParseHexNumber(std::string_view text, std::uint32_t& value) {
+    // Only blanks, tabs, carriage returns and line feeds surround a number typed into a dialog.
+    const auto surrounding = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!text.empty() && surrounding(text.front())) text.remove_prefix(1);
+    while (!text.empty() && surrounding(text.back())) text.remove_suffix(1);
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+        text.remove_prefix(2);
+    if (text.empty()) return false;
+    while (text.size() > 1 && text.front() == '0') text.remove_prefix(1);
+    if (text.size() > 8) return false;
+    std::uint32_t result = 0;
+    for (char c : text) {
+        const int digit = HexDigit(c);
+        if (digit < 0) return false;
+        result = result << 4 | static_cast<std::uint32_t>(digit);
+    }
+    value = result;
     return true;
 }
 

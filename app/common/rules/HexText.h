@@ -12,11 +12,17 @@ namespace korvex {
 // skipped, an optional sign and "0x", then hexadecimal digits up to the first
 // other character. The value is taken modulo 2^32 after saturating at 64 bits,
 // as a scan into an unsigned int ends up. False when no digit was read (the
-// conversion fails and the value stays undefined).
+// conversion fails); `value` is then untouched.
 bool ScanHex(std::string_view text, std::uint32_t& value);
 
 // The same reading taken as a signed 32-bit number.
 bool ScanHexSigned(std::string_view text, std::int32_t& value);
+
+// True when the whole of `text`, apart from surrounding blanks, is one
+// hexadecimal number of at most 32 bits with an optional 0x: the texts the
+// device dialogs accept for identifiers, intervals and registers. `value` is
+// untouched when false.
+bool ParseHexNumber(std::string_view text, std::uint32_t& value);
 
 // Text without leading and trailing blanks, tabs, carriage returns and line
 // feeds.
