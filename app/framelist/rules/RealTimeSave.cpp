@@ -1,25 +1,11 @@
 #include "app/framelist/rules/RealTimeSave.h"
 
-namespace {
-
-// The extension as the file dialog returned it: what follows the name's
-// last dot.
-std::string ExtensionOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    return path.substr(dot + 1);
-}
-
-}  // namespace
-
 bool CRealTimeSave::Start(const std::string& path, const std::vector<std::string>& captions) {
     std::lock_guard<std::mutex> guard(rtLock);
     if (rtActive.load(std::memory_order_relaxed) != 0) rtFile.Close();
     rtActive.store(0, std::memory_order_release);
     if (!rtFile.Open(path, captions)) return false;
     rtPath = path;
-    rtExt = ExtensionOf(path);
     rtActive.store(1, std::memory_order_release);
     return true;
 }
@@ -45,9 +31,4 @@ long long CRealTimeSave::Count() {
 std::string CRealTimeSave::Path() {
     std::lock_guard<std::mutex> guard(rtLock);
     return rtPath;
-}
-
-std::string CRealTimeSave::Extension() {
-    std::lock_guard<std::mutex> guard(rtLock);
-    return rtExt;
 }

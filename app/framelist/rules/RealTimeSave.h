@@ -11,7 +11,8 @@
 #include "core/frame/CanObj.h"
 
 // The frame list's real-time save: its state (rtActive, rtCount, rtFile,
-// rtPath, rtExt) behind rtLock. Frames come from the upload's worker while the
+// rtPath) behind rtLock. The file decides between the stream and the text
+// form by the path's extension. Frames come from the upload's worker while the
 // user-interface thread switches saving on and off, so a run is written whole
 // under the lock and the file cannot be closed while a frame is written.
 class CRealTimeSave {
@@ -33,12 +34,10 @@ class CRealTimeSave {
     // Text lines written to the current file.
     long long Count();
     std::string Path();
-    std::string Extension();
 
   private:
     std::atomic<std::int32_t> rtActive{0};
     std::mutex rtLock;
     CRealTimeSaveFile rtFile;  // keeps rtCount
     std::string rtPath;
-    std::string rtExt;
 };
