@@ -38,18 +38,25 @@ void AppendField(std::string& out, long long row, const _VCI_CAN_OBJ& frame, int
     out += '\t';
 }
 
-// The five texts of AnalyCANFrame, each followed by a tab; a plug-in that
-// gives fewer leaves the rest empty.
-void AppendProtocolTexts(std::string& out, const _VCI_CAN_OBJ& frame,
-                         const ExportRowContext& context) {
+// Hands take(i, text) each of the five texts of AnalyCANFrame, under the
+// plug-in's lock; text is empty for one a plug-in does not give.
+template <typename Take>
+void ForEachProtocolText(const _VCI_CAN_OBJ& frame, const ExportRowContext& context, Take take) {
     std::lock_guard<std::mutex> guard(PluginTextLock());
     char** texts = nullptr;
     int count = 0;
     if (context.analyCANFrame) context.analyCANFrame(&frame, &texts, &count);
-    for (int i = 0; i < kExportProtocolTexts; ++i) {
-        if (texts && i < count && texts[i]) out += texts[i];
+    for (int i = 0; i < kExportProtocolTexts; ++i)
+        take(i, texts && i < count && texts[i] ? texts[i] : "");
+}
+
+// The five protocol texts, each followed by a tab.
+void AppendProtocolTexts(std::string& out, const _VCI_CAN_OBJ& frame,
+                         const ExportRowContext& context) {
+    ForEachProtocolText(frame, context, [&out](int, const char* text) {
+        out += text;
         out += '\t';
-    }
+    });
 }
 
 }  // namespace
@@ -97,17 +104,9 @@ void FormatExportCells(long long row, const _VCI_CAN_OBJ& frame, const ExportRow
     FormatCellText(row, frame, kColumnRow, context, cells[0]);
     FormatCellText(row, frame, kColumnTime, context, cells[1]);
     FormatCellText(row, frame, kColumnAlias, context, cells[2]);
-    {
-        std::lock_guard<std::mutex> guard(PluginTextLock());
-        char** texts = nullptr;
-        int count = 0;
-        if (context.analyCANFrame) context.analyCANFrame(&frame, &texts, &count);
-        for (int i = 0; i < kExportProtocolTexts; ++i) {
-            std::string& cell = cells[static_cast<std::size_t>(3 + i)];
-            cell.clear();
-            if (texts && i < count && texts[i]) cell = texts[i];
-        }
-    }
+    ForEachProtocolText(frame, context, [&cells](int i, const char* text) {
+        cells[static_cast<std::size_t>(3 + i)] = text;
+    });
     FormatCellText(row, frame, kColumnRemark, context, cells[kExportCells - 1]);
 }
 
