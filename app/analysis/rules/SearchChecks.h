@@ -38,9 +38,12 @@ class CSearchChecks {
     std::array<Box, kConditionCount> boxes{};
 };
 
-// korvex-cli's reading of the same rules: null when the ticks of `request` could
-// be set in the pane, else the option that breaks them ("--greater",
-// "--less" or "--not-equal").
+// Checks ticks set all at once (korvex-cli's options) against the pane's
+// rules: greater and less only on the identifier and data-length columns
+// (ApplyColumnRule), and not-equal never with equal (ApplyExclusiveRule).
+// The pane also unticks contains, greater and less beside equal or not-equal;
+// those combinations are accepted here. Null when the ticks pass, else the
+// option that breaks a rule: "--greater", "--less" or "--not-equal".
 const char* SearchTicksRefused(const SearchRequest& request);
 
 }  // namespace korvex
