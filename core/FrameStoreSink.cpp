@@ -5,9 +5,7 @@ void CFrameStoreSink::SetCapacity(int count) {
 }
 
 void CFrameStoreSink::AddFrames(_VCI_CAN_OBJ* frames, int count, int received) {
-    if (received == 0) {
-        for (int i = 0; i < count; ++i) frames[i].SendType = korvex::kSendTypeTransmitted;
-    }
+    korvex::MarkTransmitted(frames, count, received);
     frameStore.PushRun(frames, count);
 }
 

@@ -167,9 +167,7 @@ void CKorvexList::SetColumnCaption(int column, const char* caption) {
 
 void CKorvexList::AddFrames(_VCI_CAN_OBJ* frames, int count, int received) {
     if (frames == nullptr || count <= 0) return;
-    if (received == 0) {
-        for (int i = 0; i < count; ++i) frames[i].SendType = korvex::kSendTypeTransmitted;
-    }
+    korvex::MarkTransmitted(frames, count, received);
     Record().frameStore.PushRun(frames, count);
     if (rtSave.IsActive() != 0) {
         rtSave.Write(frames, count, global.ExportContext(&AnalyCANFrame, &AnalyPartofCANFrame));

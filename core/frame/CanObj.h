@@ -48,4 +48,11 @@ inline std::uint8_t EventSubCode(const _VCI_CAN_OBJ& f) {
     return f.Reserved[2];
 }
 
+// A run handed to a frame list with `received` 0 holds frames the recorder
+// transmitted itself: every frame list stores them marked so.
+inline void MarkTransmitted(_VCI_CAN_OBJ* frames, int count, int received) {
+    if (received != 0) return;
+    for (int i = 0; i < count; ++i) frames[i].SendType = kSendTypeTransmitted;
+}
+
 }  // namespace korvex
