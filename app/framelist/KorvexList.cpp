@@ -11,9 +11,9 @@
 
 #include "app/framelist/KorvexListDelegate.h"
 #include "app/framelist/KorvexListModel.h"
+#include "app/framelist/rules/ClearList.h"
 #include "app/framelist/rules/KorvexListCommands.h"
 #include "app/services/WindowHandle.h"
-#include "core/DataFileReader.h"
 #include "core/DataFileWriter.h"
 #include "core/KorvexGlobal.h"
 #include "protolens/include/MessageWindow.h"
@@ -357,8 +357,7 @@ void CKorvexList::OnCommand(std::uint32_t id) {
     std::vector<CDataShowBase*>& sinks = global.CurrentSinks();
     switch (id) {
         case fl::kCmdClear:
-            if (!sinks.empty()) sinks.front()->ClearList();
-            PostStatusText(korvex::FrameCountText(XTPLoadString(fl::kStrFrameTotal), 0));
+            PostStatusText(fl::ClearCurrentList(global));
             break;
         case fl::kCmdExport:
             if (!sinks.empty()) sinks.front()->ExportToFile();

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QTimerEvent>
 
+#include "app/framelist/rules/ClearList.h"
 #include "app/services/WindowHandle.h"
 #include "app/shell/ChildFrame.h"
 #include "app/shell/DeviceWait.h"
@@ -180,11 +181,8 @@ void CKorvexView::OnExportData() {
 }
 
 void CKorvexView::OnClearList() {
-    CDataShowBase* list = FirstList();
-    if (!list) return;
-    list->ClearList();
-    if (CMainFrame* main = MainFrame())
-        main->ShowFrameStatus(FrameCountText(XTPLoadString(res::kStrFrameTotal), 0));
+    const std::string status = framelist::ClearCurrentList(global);
+    if (CMainFrame* main = MainFrame()) main->ShowFrameStatus(status);
 }
 
 void CKorvexView::OnUpload() {
