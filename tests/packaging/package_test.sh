@@ -62,7 +62,7 @@ fi
 
 # The project's libraries resolve inside the package through RPATH alone.
 for p in "${programs[@]}"; do
-  readelf -d "$root/$p" | grep -qF "PATH: [\$ORIGIN/../${libdir#usr/}]" || fail "$p: no RPATH"
+  readelf -d "$root/$p" | grep -qF "path: [\$ORIGIN/../${libdir#usr/}]" || fail "$p: no RPATH"
   resolved=$(env -u LD_LIBRARY_PATH ldd "$root/$p")
   if grep -q 'not found' <<<"$resolved"; then fail "$p: $(grep 'not found' <<<"$resolved")"; fi
   for lib in libLogport libProtoLens; do
