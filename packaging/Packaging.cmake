@@ -4,10 +4,25 @@ set(KORVEX_APP_ID org.korvex.KorvexPro)
 
 configure_file(packaging/desktop/${KORVEX_APP_ID}.metainfo.xml
                ${CMAKE_BINARY_DIR}/packaging/${KORVEX_APP_ID}.metainfo.xml @ONLY)
+# Manual pages and the changelog are installed compressed, as Debian's policy
+# asks; gzip -n leaves out the name and time stamp so that builds repeat.
+set(korvex_packaging_gz)
+function(korvex_gzip_doc source_in plain destination)
+  configure_file(${source_in} ${CMAKE_BINARY_DIR}/packaging/${plain} @ONLY)
+  set(gz ${CMAKE_BINARY_DIR}/packaging/${plain}.gz)
+  add_custom_command(OUTPUT ${gz}
+                     COMMAND gzip -9nkf ${CMAKE_BINARY_DIR}/packaging/${plain}
+                     DEPENDS ${CMAKE_BINARY_DIR}/packaging/${plain} VERBATIM)
+  install(FILES ${gz} DESTINATION ${destination})
+  set(korvex_packaging_gz ${korvex_packaging_gz} ${gz} PARENT_SCOPE)
+endfunction()
 foreach(page korvex-cli.1 KorvexPro.1)
-  configure_file(packaging/man/${page} ${CMAKE_BINARY_DIR}/packaging/man/${page} @ONLY)
-  install(FILES ${CMAKE_BINARY_DIR}/packaging/man/${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  korvex_gzip_doc(packaging/man/${page} man/${page} ${CMAKE_INSTALL_MANDIR}/man1)
 endforeach()
+set(korvex_docdir ${CMAKE_INSTALL_DATADIR}/doc/korvexpro)
+korvex_gzip_doc(packaging/debian/changelog changelog ${korvex_docdir})
+add_custom_target(korvex_packaging_docs ALL DEPENDS ${korvex_packaging_gz})
+install(FILES packaging/debian/copyright DESTINATION ${korvex_docdir})
 
 install(FILES packaging/desktop/${KORVEX_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -28,15 +43,22 @@ set(CPACK_PACKAGE_NAME korvexpro)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Korvex <support@korvex.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "offline CAN-bus recorder: configuration, upload and analysis")
+# Extended description lines stay within 80 columns.
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
-       "KorvexPro configures an offline CAN-bus recorder, uploads its recordings over USB\n"
-       "and shows and analyses them; korvex-cli does the same from a terminal and converts\n"
-       "recordings to and from candump logs, ASC files and CSV.")
+       "KorvexPro configures an offline CAN-bus recorder, uploads its recordings\n"
+       "over USB and shows and analyses them; korvex-cli does the same from a\n"
+       "terminal and converts recordings to and from the trace formats of other\n"
+       "CAN tools.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/lib)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "")
+# dpkg-shlibdeps finds what the programs link. What Qt loads at run time it
+# cannot see: the SVG image plug-in that draws the toolbar icons, and a font
+# with Chinese glyphs for the default language. The platform plug-ins beyond
+# the one in libqt6gui6 are welcome but not needed.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, fonts-wqy-microhei | fonts-noto-cjk")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-qpa-plugins")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

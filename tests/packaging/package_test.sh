@@ -26,18 +26,28 @@ deb=${debs[0]}
 [ "$(dpkg-deb -f "$deb" Architecture)" = amd64 ] || fail "architecture"
 depends=$(dpkg-deb -f "$deb" Depends)
 [[ $depends == *libc6* && $depends == *libstdc++6* ]] || fail "dependencies not from dpkg-shlibdeps: '$depends'"
+# What Qt loads at run time, which dpkg-shlibdeps cannot see.
+[[ $depends == *libqt6svg6* && $depends == *"fonts-wqy-microhei | fonts-noto-cjk"* ]] ||
+  fail "no dependency on the SVG plug-in and a Chinese font: '$depends'"
+# No maintainer script: the private library folder needs no ldconfig.
+if dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -qE 'post(inst|rm)$'; then fail "maintainer scripts"; fi
+if command -v lintian >/dev/null; then
+  lintian --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 || { cat "$work/lintian.log" >&2; fail "lintian"; }
+fi
 
 root=$work/root
 dpkg -x "$deb" "$root"
+libdir=usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/korvexpro
 for f in usr/bin/korvex-cli \
-  usr/lib/korvexpro/libLogport.so usr/lib/korvexpro/libProtoLens.so usr/lib/korvexpro/libPipeUsb.so \
+  $libdir/libLogport.so $libdir/libProtoLens.so $libdir/libPipeUsb.so \
   usr/share/korvex/language/config.ini usr/share/korvex/language/English.xml \
   usr/lib/udev/rules.d/70-korvex-recorder.rules \
   usr/share/applications/org.korvex.KorvexPro.desktop \
   usr/share/metainfo/org.korvex.KorvexPro.metainfo.xml \
   usr/share/icons/hicolor/scalable/apps/org.korvex.KorvexPro.svg \
   usr/share/mime/packages/korvexpro.xml \
-  usr/share/man/man1/korvex-cli.1 usr/share/man/man1/KorvexPro.1 \
+  usr/share/man/man1/korvex-cli.1.gz usr/share/man/man1/KorvexPro.1.gz \
+  usr/share/doc/korvexpro/copyright usr/share/doc/korvexpro/changelog.gz \
   usr/share/bash-completion/completions/korvex-cli; do
   [ -e "$root/$f" ] || fail "missing /$f"
 done
@@ -46,15 +56,17 @@ if [ -x "$build/bin/KorvexPro" ]; then
   [ -x "$root/usr/bin/KorvexPro" ] || fail "missing /usr/bin/KorvexPro"
   programs+=(usr/bin/KorvexPro)
 fi
-if compgen -G "$root/usr/lib/*.so*" >/dev/null; then fail "libraries outside the private folder"; fi
+if compgen -G "$root/usr/lib/*.so*" >/dev/null || compgen -G "$root/usr/lib/*/*.so*" >/dev/null; then
+  fail "libraries outside the private folder"
+fi
 
 # The project's libraries resolve inside the package through RPATH alone.
 for p in "${programs[@]}"; do
-  readelf -d "$root/$p" | grep -q 'R.*PATH.*\[\$ORIGIN/../lib/korvexpro\]' || fail "$p: no RPATH"
+  readelf -d "$root/$p" | grep -qF "path: [\$ORIGIN/../${libdir#usr/}]" || fail "$p: no RPATH"
   resolved=$(env -u LD_LIBRARY_PATH ldd "$root/$p")
   if grep -q 'not found' <<<"$resolved"; then fail "$p: $(grep 'not found' <<<"$resolved")"; fi
   for lib in libLogport libProtoLens; do
-    grep -q "$lib.so => $root/usr/bin/../lib/korvexpro/" <<<"$resolved" || fail "$p: $lib not from the package"
+    grep -q "$lib.so => $root/usr/bin/../${libdir#usr/}/" <<<"$resolved" || fail "$p: $lib not from the package"
   done
 done
 
@@ -79,7 +91,7 @@ if command -v xmllint >/dev/null; then xmllint --noout "$root/usr/share/mime/pac
 bash -n "$root/usr/share/bash-completion/completions/korvex-cli" || fail "bash completion"
 if command -v man >/dev/null; then
   for page in korvex-cli KorvexPro; do
-    warnings=$(LC_ALL=C.UTF-8 man --warnings -E UTF-8 -l "$root/usr/share/man/man1/$page.1" 2>&1 >/dev/null)
+    warnings=$(LC_ALL=C.UTF-8 man --warnings -E UTF-8 -l "$root/usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null)
     [ -z "$warnings" ] || fail "man page $page: $warnings"
   done
 fi
