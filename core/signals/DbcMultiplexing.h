@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "core/signals/SignalDatabase.h"
+
+namespace korvex::signals {
+
+// An SG_MUL_VAL_ line: signal `signal` of the message is selected by the
+// signal named `multiplexor`.
+struct MuxLink {
+    std::size_t signal = 0;
+    std::string multiplexor;
+    int line = 0;
+};
+
+// Gives every multiplexed signal of `message` the index of its multiplexor:
+// the one an SG_MUL_VAL_ line names, else the message's one plain "M" signal.
+// False, with the reason and its line, when a multiplexed signal has no
+// multiplexor, names one that is missing, is no multiplexor or is a floating-
+// point signal, or when multiplexors select each other in a circle.
+bool ResolveMultiplexing(DbcMessage& message, const std::vector<MuxLink>& links,
+                         std::string& reason, int& line);
+
+}  // namespace korvex::signals
