@@ -10,6 +10,7 @@
 #include "cli/PresetsCommand.h"
 #include "cli/RecorderCommand.h"
 #include "cli/SearchCommand.h"
+#include "cli/SignalCommands.h"
 
 namespace korvex::cli {
 
@@ -28,6 +29,8 @@ const std::vector<CliCommand>& CliCommandTable() {
         {"default", "restore the factory configuration of recorder 0", RunDefaultCommand},
         {"kvset", "export or import a device configuration file (.kvset)", RunKvsetCommand},
         {"convert", "convert a recording to or from candump, ASC, CSV, .can", &RunConvert},
+        {"dbc", "list the messages and signals of a signal database (DBC)", &RunDbcCommand},
+        {"decode", "decode a recording's signals with signal databases, as CSV", &RunDecodeCommand},
     };
     return table;
 }

@@ -1,0 +1,99 @@
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "cli/CommandArgs.h"
+#include "cli/SignalCommands.h"
+#include "core/signals/DbcReader.h"
+#include "core/signals/SignalText.h"
+
+namespace korvex::cli {
+namespace {
+
+constexpr char kUsage[] =
+    "usage: korvex-cli dbc FILE.dbc\n"
+    "\n"
+    "Lists the messages of a signal database, tab-separated: identifier (0x and 3\n"
+    "hex digits for a standard one, 8 for an extended one), name, length in bytes,\n"
+    "sender. Under each message, one line per signal, starting with a tab: name,\n"
+    "start bit, length, byte order (intel or motorola), sign (signed, unsigned,\n"
+    "float or double), factor, offset, minimum, maximum, unit, multiplexing (M,\n"
+    "mN or mNM as the file marks it, then MULTIPLEXOR:VALUES when an SG_MUL_VAL_\n"
+    "line selects the signal). A database that cannot be read is refused with\n"
+    "FILE:LINE: reason.\n";
+
+const char* SignText(const signals::DbcSignal& s) {
+    switch (s.valueType) {
+        case signals::ValueType::kFloat:
+            return "float";
+        case signals::ValueType::kDouble:
+            return "double";
+        default:
+            return s.isSigned ? "signed" : "unsigned";
+    }
+}
+
+// A name or unit with a tab or line break in it would break the line up.
+void AppendField(std::string& out, const std::string& field) {
+    out += '\t';
+    for (const char c : field) out += (c == '\t' || c == '\n' || c == '\r') ? ' ' : c;
+}
+
+void AppendNumberField(std::string& out, double value) {
+    out += '\t';
+    signals::AppendNumberText(out, value);
+}
+
+std::string DatabaseListing(const signals::DbcDatabase& db) {
+    std::string out;
+    for (const signals::DbcMessage& m : db.messages) {
+        signals::AppendIdText(out, m.id, m.extended);
+        AppendField(out, m.name);
+        AppendField(out, std::to_string(m.length));
+        AppendField(out, m.sender);
+        out += '\n';
+        for (const signals::DbcSignal& s : m.signals) {
+            out += '\t';
+            out += s.name;
+            AppendField(out, std::to_string(s.startBit));
+            AppendField(out, std::to_string(s.length));
+            AppendField(out, s.byteOrder == signals::ByteOrder::kIntel ? "intel" : "motorola");
+            AppendField(out, SignText(s));
+            AppendNumberField(out, s.factor);
+            AppendNumberField(out, s.offset);
+            AppendNumberField(out, s.minimum);
+            AppendNumberField(out, s.maximum);
+            AppendField(out, s.unit);
+            AppendField(out, signals::MultiplexingText(m, s));
+            out += '\n';
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+int RunDbcCommand(const std::vector<std::string>& args, const std::filesystem::path&,
+                  const CliStreams& io) {
+    if (HelpAsked(args)) return PrintUsage(io, kUsage);
+    if (args.size() != 1 || args[0].empty() || args[0][0] == '-')
+        return CommandUsageError(
+            io, "dbc", kUsage,
+            args.empty() ? "no database given" : "unexpected argument '" + args.back() + "'");
+    signals::DbcDatabase db;
+    std::string error;
+    if (!signals::ReadDbcFile(args[0], db, error)) {
+        io.err << error << '\n' << std::flush;
+        return kExitFailed;
+    }
+    const std::string text = DatabaseListing(db);
+    if (std::fwrite(text.data(), 1, text.size(), io.out) != text.size() ||
+        std::fflush(io.out) != 0) {
+        io.err << "korvex-cli: cannot write the listing: " << std::strerror(errno) << '\n'
+               << std::flush;
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+}  // namespace korvex::cli

@@ -1,0 +1,257 @@
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "cli/CommandArgs.h"
+#include "cli/SignalCommands.h"
+#include "core/FrameRowText.h"
+#include "core/FrameStoreSink.h"
+#include "core/KorvexGlobal.h"
+#include "core/formats/CsvFormat.h"
+#include "core/signals/DbcReader.h"
+#include "core/signals/SignalText.h"
+#include "protolens/include/protolens.h"
+
+namespace korvex::cli {
+namespace {
+
+constexpr char kUsage[] =
+    "usage: korvex-cli decode FILE --dbc DB.dbc [--dbc DB2.dbc ...]\n"
+    "                         [--signals MESSAGE.SIGNAL,...] [-o OUT.csv]\n"
+    "                         [--time clock|relative] [input options]\n"
+    "\n"
+    "Decodes every signal of every frame of a recording with the messages of the\n"
+    "given signal databases (for a frame, the first database that has its message\n"
+    "wins) and writes CSV (UTF-8, RFC 4180 quoting) to OUT or standard output:\n"
+    "the header index,time,id,message,signal,raw,value,unit,text, then one line per\n"
+    "decoded signal in frame order and, within a frame, in the database's order.\n"
+    "index is the frame's index in the file, time its time text as the frame list\n"
+    "shows it, raw the raw integer (for float and double signals the value), value\n"
+    "the physical value, text the value table's text. Remote frames, event records\n"
+    "and frames of no known message give no lines.\n"
+    "  --signals LIST  only these signals, as MESSAGE.SIGNAL separated by commas\n"
+    "  -o OUT.csv      write to OUT.csv instead of standard output\n"
+    "  --time MODE     clock or relative time (default: the program's setting)\n";
+
+constexpr char kHeader[] = "index,time,id,message,signal,raw,value,unit,text\n";
+
+// Frames are copied out of the store in runs of this many, then decoded.
+constexpr int kFrameRun = 4096;
+constexpr std::size_t kFlushAt = 1 << 16;
+
+struct DecodeArgs {
+    InputOptions input;
+    std::vector<std::filesystem::path> databases;
+    std::vector<std::string> signalNames;  // MESSAGE.SIGNAL
+    std::filesystem::path output;
+    int timeShowType = -1;
+};
+
+void SplitList(const std::string& text, std::vector<std::string>& out) {
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', start);
+        out.push_back(text.substr(start, comma - start));
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+}
+
+// Returns an empty text, or the usage error.
+std::string ParseArgs(const std::vector<std::string>& args, DecodeArgs& out) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        std::string error;
+        const OptionTaken taken = TakeInputOption(args, i, out.input, error);
+        if (taken == OptionTaken::kUsageError) return error;
+        if (taken == OptionTaken::kYes) continue;
+        if (a == "--dbc") {
+            if (!hasValue) return "--dbc needs a database file";
+            out.databases.emplace_back(args[++i]);
+        } else if (a == "--signals") {
+            if (!hasValue) return "--signals needs MESSAGE.SIGNAL names";
+            SplitList(args[++i], out.signalNames);
+        } else if (a == "-o") {
+            if (!hasValue || args[i + 1].empty()) return "-o needs a file";
+            out.output = args[++i];
+        } else if (a == "--time") {
+            if (!hasValue || !ParseTimeMode(args[++i], out.timeShowType)) return kTimeModeError;
+        } else if (out.input.path.empty() && !a.empty() && a[0] != '-') {
+            out.input.path = a;
+        } else {
+            return "unexpected argument '" + a + "'";
+        }
+    }
+    if (out.input.path.empty()) return "no recording given";
+    if (out.databases.empty()) return "no signal database given (--dbc)";
+    for (const std::string& name : out.signalNames) {
+        const std::size_t dot = name.find('.');
+        if (dot == 0 || dot == std::string::npos || dot + 1 == name.size())
+            return "--signals takes MESSAGE.SIGNAL, not '" + name + "'";
+    }
+    return {};
+}
+
+// Which signals of which compiled message are written: all when no names are
+// given. Empty `missing` unless a name matches no signal of any database.
+using Selection = std::vector<std::vector<char>>;
+
+Selection SelectSignals(const signals::CSignalDecoder& decoder,
+                        const std::vector<std::string>& names, std::string& missing) {
+    const auto& messages = decoder.Messages();
+    Selection selected(messages.size());
+    for (std::size_t m = 0; m < messages.size(); ++m)
+        selected[m].assign(messages[m].signals.size(), names.empty() ? 1 : 0);
+    for (const std::string& name : names) {
+        const std::size_t dot = name.find('.');
+        const std::string messageName = name.substr(0, dot);
+        const std::string signalName = name.substr(dot + 1);
+        bool found = false;
+        for (std::size_t m = 0; m < messages.size(); ++m) {
+            const signals::DbcMessage& message = *messages[m].message;
+            if (message.name != messageName) continue;
+            for (std::size_t s = 0; s < message.signals.size(); ++s) {
+                if (message.signals[s].name != signalName) continue;
+                selected[m][s] = 1;
+                found = true;
+            }
+        }
+        if (!found && missing.empty()) missing = name;
+    }
+    return selected;
+}
+
+class CCsvOutput {
+  public:
+    explicit CCsvOutput(std::FILE* file) : file(file) { buffer.reserve(kFlushAt * 2); }
+
+    std::string& Buffer() { return buffer; }
+
+    bool FlushIfFull() { return buffer.size() < kFlushAt || Flush(); }
+
+    bool Flush() {
+        const bool ok = std::fwrite(buffer.data(), 1, buffer.size(), file) == buffer.size();
+        buffer.clear();
+        return ok;
+    }
+
+  private:
+    std::FILE* file;
+    std::string buffer;
+};
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+// Writes the lines of every decoded signal of the store's frames.
+bool WriteDecodedLines(const signals::CSignalDecoder& decoder, const Selection& selected,
+                       CFrameStoreSink& sink, const ExportRowContext& context, CCsvOutput& out) {
+    std::vector<_VCI_CAN_OBJ> run(kFrameRun);
+    std::string time;
+    std::string field;
+    long long timeIndex = -1;
+    const signals::CompiledMessage* first = decoder.Messages().data();
+    bool ok = true;
+    const int count = sink.frameStore.GetCount();
+    for (int start = 0; start < count && ok; start += kFrameRun) {
+        int n = 0;
+        while (n < kFrameRun && start + n < count && sink.frameStore.Get(start + n, &run[n])) ++n;
+        signals::DecodeFrames(
+            decoder, run.data(), static_cast<std::size_t>(n), start,
+            [&](long long index, const _VCI_CAN_OBJ& frame, const signals::CompiledMessage& message,
+                int signal, const signals::DecodedSignal& decoded) {
+                if (selected[&message - first][signal] == 0) return;
+                if (timeIndex != index) {
+                    FormatCellText(index, frame, kColumnTime, context, time);
+                    timeIndex = index;
+                }
+                const signals::DbcSignal& s = message.message->signals[signal];
+                std::string& line = out.Buffer();
+                line += std::to_string(index);
+                line += ',';
+                formats::AppendCsvField(line, time);
+                line += ',';
+                signals::AppendIdText(line, frame.ID, frame.ExternFlag != 0);
+                line += ',';
+                formats::AppendCsvField(line, message.message->name);
+                line += ',';
+                formats::AppendCsvField(line, s.name);
+                line += ',';
+                signals::AppendRawText(line, message.signals[signal], decoded);
+                line += ',';
+                signals::AppendNumberText(line, decoded.value);
+                line += ',';
+                formats::AppendCsvField(line, s.unit);
+                line += ',';
+                if (decoded.text != nullptr) formats::AppendCsvField(line, *decoded.text);
+                line += '\n';
+                ok = out.FlushIfFull() && ok;
+            });
+    }
+    return out.Flush() && ok;
+}
+
+}  // namespace
+
+int RunDecodeCommand(const std::vector<std::string>& args,
+                     const std::filesystem::path& settingsFolder, const CliStreams& io) {
+    if (HelpAsked(args)) {
+        PrintUsage(io, kUsage);
+        return PrintUsage(io, InputOptionsHelp());
+    }
+    DecodeArgs decode;
+    if (const std::string error = ParseArgs(args, decode); !error.empty())
+        return CommandUsageError(io, "decode", kUsage, error);
+
+    signals::CSignalDecoder::DatabaseList databases;
+    for (const std::filesystem::path& path : decode.databases) {
+        auto db = std::make_shared<signals::DbcDatabase>();
+        std::string error;
+        if (!signals::ReadDbcFile(path, *db, error)) {
+            io.err << error << '\n' << std::flush;
+            return kExitFailed;
+        }
+        databases.push_back(std::move(db));
+    }
+    const signals::CSignalDecoder decoder(std::move(databases));
+    std::string missing;
+    const Selection selected = SelectSignals(decoder, decode.signalNames, missing);
+    if (!missing.empty())
+        return CommandUsageError(io, "decode", kUsage,
+                                 "no database has the signal '" + missing + "'");
+
+    CKorvexGlobal global;
+    CFrameStoreSink sink;
+    if (const int status =
+            OpenFrameView(global, sink, decode.input, decode.timeShowType, settingsFolder, io))
+        return status;
+
+    std::unique_ptr<std::FILE, FileCloser> file;
+    if (!decode.output.empty()) {
+        file.reset(std::fopen(decode.output.c_str(), "wb"));
+        if (!file) {
+            io.err << "korvex-cli: cannot write " << decode.output.string() << ": "
+                   << std::strerror(errno) << '\n'
+                   << std::flush;
+            return kExitFailed;
+        }
+    }
+    std::FILE* target = file ? file.get() : io.out;
+    CCsvOutput out(target);
+    out.Buffer() += kHeader;
+    const ExportRowContext context = global.ExportContext(&AnalyCANFrame, &AnalyPartofCANFrame);
+    bool ok = WriteDecodedLines(decoder, selected, sink, context, out);
+    ok = std::fflush(target) == 0 && ok;
+    if (file) ok = std::fclose(file.release()) == 0 && ok;
+    if (!ok) {
+        io.err << "korvex-cli: cannot write the decoded signals: " << std::strerror(errno) << '\n'
+               << std::flush;
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+}  // namespace korvex::cli
