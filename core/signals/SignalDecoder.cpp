@@ -15,13 +15,19 @@ CompiledSignal Compile(const DbcSignal& s) {
     c.length = static_cast<std::uint8_t>(s.length);
     c.mask = s.length >= 64 ? ~0ULL : (1ULL << s.length) - 1;
     c.motorola = s.byteOrder == ByteOrder::kMotorola;
-    c.isSigned = s.isSigned;
+    c.isSigned = s.isSigned && s.valueType == ValueType::kInteger;
     c.type = s.valueType;
     c.factor = s.factor;
     c.offset = s.offset;
     c.multiplexor = s.multiplexor;
     c.muxRanges = &s.muxRanges;
     c.values = s.values.empty() ? nullptr : &s.values;
+    constexpr std::int64_t kDenseLimit = 256;
+    if (!s.values.empty() && s.values.front().first >= 0 && s.values.back().first < kDenseLimit) {
+        c.denseValues.assign(static_cast<std::size_t>(s.values.back().first) + 1, nullptr);
+        for (const auto& [raw, text] : s.values)
+            c.denseValues[static_cast<std::size_t>(raw)] = &text;
+    }
     const long long need = SignalBytesNeeded(s);
     if (need > 8) {
         // Past the eight bytes a frame holds: never decoded.
@@ -29,9 +35,11 @@ CompiledSignal Compile(const DbcSignal& s) {
         return c;
     }
     c.needBytes = static_cast<std::uint8_t>(need);
-    const long long shift =
+    // The position of the signal's least significant bit in its word.
+    const long long lowest =
         c.motorola ? 64 - (MotorolaFirstPosition(s.startBit) + s.length) : s.startBit;
-    c.shift = static_cast<std::uint8_t>(shift);
+    c.leftShift = static_cast<std::uint8_t>(64 - lowest - s.length);
+    c.rightShift = static_cast<std::uint8_t>(64 - s.length);
     return c;
 }
 

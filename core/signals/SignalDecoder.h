@@ -27,18 +27,25 @@ struct DecodedSignal {
 
 // A signal as the decoder reads it, prepared once from its database entry.
 struct CompiledSignal {
-    std::uint64_t mask = 0;      // `length` low bits
-    std::uint8_t shift = 0;      // of the little-endian (Intel) or big-endian (Motorola) word
+    std::uint64_t mask = 0;  // `length` low bits
+    // The signal's bits are those of the little-endian (Intel) or big-endian
+    // (Motorola) data word shifted left by leftShift, then right by
+    // rightShift: arithmetically for a signed integer, which extends its sign.
+    std::uint8_t leftShift = 0;
+    std::uint8_t rightShift = 0;
     std::uint8_t needBytes = 0;  // data bytes the frame must carry; 9: more than a frame has
     std::uint8_t length = 0;
     bool motorola = false;
-    bool isSigned = false;
+    bool isSigned = false;  // a signed integer (never set for float or double)
     ValueType type = ValueType::kInteger;
     double factor = 1;
     double offset = 0;
     int multiplexor = -1;
     const std::vector<MuxRange>* muxRanges = nullptr;
     const ValueTable* values = nullptr;  // nullptr when empty
+    // The texts of raw values 0 .. n-1 by index, when every key of the value
+    // table is among them (the usual case: enumerations from 0).
+    std::vector<const std::string*> denseValues;
 };
 
 struct CompiledMessage {
@@ -131,13 +138,14 @@ inline int FrameDataLength(const _VCI_CAN_OBJ& frame) {
     return frame.DataLen < 8 ? frame.DataLen : 8;
 }
 
-// The signal's bits, sign-extended when it is a signed integer.
+// The signal's bits, sign-extended when it is a signed integer. Without
+// branches on the data: frames of a recording come in no useful order.
 inline std::uint64_t ExtractRaw(const CompiledSignal& s, const DataWords& w) {
-    std::uint64_t bits = ((s.motorola ? w.big : w.little) >> s.shift) & s.mask;
-    if (s.isSigned && s.type == ValueType::kInteger && s.length < 64 &&
-        ((bits >> (s.length - 1)) & 1) != 0)
-        bits |= ~s.mask;
-    return bits;
+    const std::uint64_t up = (s.motorola ? w.big : w.little) << s.leftShift;
+    const std::uint64_t logical = up >> s.rightShift;
+    const auto arithmetic =
+        static_cast<std::uint64_t>(static_cast<std::int64_t>(up) >> s.rightShift);
+    return s.isSigned ? arithmetic : logical;
 }
 
 inline void CompleteValue(const CompiledSignal& s, std::uint64_t raw, DecodedSignal& out) {
@@ -152,9 +160,13 @@ inline void CompleteValue(const CompiledSignal& s, std::uint64_t raw, DecodedSig
             v = std::bit_cast<double>(raw);
             break;
         default:
-            v = s.isSigned ? static_cast<double>(static_cast<std::int64_t>(raw))
-                           : static_cast<double>(raw);
-            if (s.values != nullptr)
+            // Below 64 bits an unsigned raw value is a non-negative int64,
+            // whose conversion is one instruction.
+            v = s.isSigned || s.length < 64 ? static_cast<double>(static_cast<std::int64_t>(raw))
+                                            : static_cast<double>(raw);
+            if (raw < s.denseValues.size())
+                out.text = s.denseValues[raw];
+            else if (s.values != nullptr && s.denseValues.empty())
                 out.text = ValueText(*s.values, static_cast<std::int64_t>(raw));
             break;
     }
