@@ -100,7 +100,7 @@ void BM_DecodeEverySignalOf10MFrames(benchmark::State& state) {
 BENCHMARK(BM_DecodeEverySignalOf10MFrames)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_Read5MBDatabase(benchmark::State& state) {
-    const std::string text = GeneratedDbc(1800, 120);
+    const std::string text = GeneratedDbc(1800, 240);
     const std::filesystem::path path =
         std::filesystem::temp_directory_path() / "korvex-bench-5mb.dbc";
     {
