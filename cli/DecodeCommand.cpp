@@ -3,14 +3,13 @@
 #include <cstring>
 #include <memory>
 
+#include "app/signals/rules/DecodedCsv.h"
 #include "cli/CommandArgs.h"
 #include "cli/SignalCommands.h"
 #include "core/FrameRowText.h"
 #include "core/FrameStoreSink.h"
 #include "core/KorvexGlobal.h"
-#include "core/formats/CsvFormat.h"
 #include "core/signals/DbcReader.h"
-#include "core/signals/SignalText.h"
 #include "protolens/include/protolens.h"
 
 namespace korvex::cli {
@@ -33,8 +32,6 @@ constexpr char kUsage[] =
     "  --signals LIST  only these signals, as MESSAGE.SIGNAL separated by commas\n"
     "  -o OUT.csv      write to OUT.csv instead of standard output\n"
     "  --time MODE     clock or relative time (default: the program's setting)\n";
-
-constexpr char kHeader[] = "index,time,id,message,signal,raw,value,unit,text\n";
 
 // Frames are copied out of the store in runs of this many, then decoded.
 constexpr int kFrameRun = 4096;
@@ -151,7 +148,6 @@ bool WriteDecodedLines(const signals::CSignalDecoder& decoder, const Selection& 
                        CFrameStoreSink& sink, const ExportRowContext& context, CCsvOutput& out) {
     std::vector<_VCI_CAN_OBJ> run(kFrameRun);
     std::string time;
-    std::string field;
     long long timeIndex = -1;
     const signals::CompiledMessage* first = decoder.Messages().data();
     bool ok = true;
@@ -168,26 +164,8 @@ bool WriteDecodedLines(const signals::CSignalDecoder& decoder, const Selection& 
                     FormatCellText(index, frame, kColumnTime, context, time);
                     timeIndex = index;
                 }
-                const signals::DbcSignal& s = message.message->signals[signal];
-                std::string& line = out.Buffer();
-                line += std::to_string(index);
-                line += ',';
-                formats::AppendCsvField(line, time);
-                line += ',';
-                signals::AppendIdText(line, frame.ID, frame.ExternFlag != 0);
-                line += ',';
-                formats::AppendCsvField(line, message.message->name);
-                line += ',';
-                formats::AppendCsvField(line, s.name);
-                line += ',';
-                signals::AppendRawText(line, message.signals[signal], decoded);
-                line += ',';
-                signals::AppendNumberText(line, decoded.value);
-                line += ',';
-                formats::AppendCsvField(line, s.unit);
-                line += ',';
-                if (decoded.text != nullptr) formats::AppendCsvField(line, *decoded.text);
-                line += '\n';
+                signals::AppendDecodedCsvLine(out.Buffer(), index, time, frame, message, signal,
+                                              decoded);
                 ok = out.FlushIfFull() && ok;
             });
     }
@@ -241,7 +219,7 @@ int RunDecodeCommand(const std::vector<std::string>& args,
     }
     std::FILE* target = file ? file.get() : io.out;
     CCsvOutput out(target);
-    out.Buffer() += kHeader;
+    out.Buffer() += signals::kDecodedCsvHeader;
     const ExportRowContext context = global.ExportContext(&AnalyCANFrame, &AnalyPartofCANFrame);
     bool ok = WriteDecodedLines(decoder, selected, sink, context, out);
     ok = std::fflush(target) == 0 && ok;

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/signals/SignalDecoder.h"
+
+namespace korvex::signals {
+
+// Why a database did not make it into the list.
+struct DatabaseProblem {
+    enum Kind { kMissing, kDamaged, kDuplicate };
+    Kind kind = kDamaged;
+    std::string path;
+    std::string detail;  // kDamaged: "FILE:LINE: reason"
+};
+
+// The signal databases the program decodes with, in priority order: for a
+// frame, the first database that has its message wins. Each change builds a
+// new decoder; holders of the old one keep it as long as they need it.
+class CSignalDatabaseSet {
+  public:
+    struct Entry {
+        std::string path;
+        std::shared_ptr<const DbcDatabase> database;
+    };
+
+    CSignalDatabaseSet();
+
+    // Reads each file and appends it. A file already in the list or one that
+    // cannot be read whole is refused with its problem. True when anything
+    // was added.
+    bool Add(const std::vector<std::string>& paths, std::vector<DatabaseProblem>& problems);
+    void Remove(std::size_t index);
+    // Moves entry `index` one place up (delta -1) or down (+1); false at an end.
+    bool Move(std::size_t index, int delta);
+    // The list kept from the last run: files that are gone or no longer read
+    // are dropped, each reported once in `problems`.
+    void Restore(const std::vector<std::string>& paths, std::vector<DatabaseProblem>& problems);
+
+    const std::vector<Entry>& Entries() const { return entries; }
+    std::vector<std::string> Paths() const;
+    std::shared_ptr<const CSignalDecoder> Decoder() const { return decoder; }
+
+  private:
+    void Rebuild();
+
+    std::vector<Entry> entries;
+    std::shared_ptr<const CSignalDecoder> decoder;
+};
+
+}  // namespace korvex::signals
