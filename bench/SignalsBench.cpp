@@ -14,7 +14,7 @@
 
 namespace {
 
-using namespace korvex::signals;
+using namespace korvex::signaldb;
 
 constexpr int kFrames = 10'000'000;
 

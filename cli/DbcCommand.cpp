@@ -22,11 +22,11 @@ constexpr char kUsage[] =
     "line selects the signal). A database that cannot be read is refused with\n"
     "FILE:LINE: reason.\n";
 
-const char* SignText(const signals::DbcSignal& s) {
+const char* SignText(const signaldb::DbcSignal& s) {
     switch (s.valueType) {
-        case signals::ValueType::kFloat:
+        case signaldb::ValueType::kFloat:
             return "float";
-        case signals::ValueType::kDouble:
+        case signaldb::ValueType::kDouble:
             return "double";
         default:
             return s.isSigned ? "signed" : "unsigned";
@@ -41,30 +41,30 @@ void AppendField(std::string& out, const std::string& field) {
 
 void AppendNumberField(std::string& out, double value) {
     out += '\t';
-    signals::AppendNumberText(out, value);
+    signaldb::AppendNumberText(out, value);
 }
 
-std::string DatabaseListing(const signals::DbcDatabase& db) {
+std::string DatabaseListing(const signaldb::DbcDatabase& db) {
     std::string out;
-    for (const signals::DbcMessage& m : db.messages) {
-        signals::AppendIdText(out, m.id, m.extended);
+    for (const signaldb::DbcMessage& m : db.messages) {
+        signaldb::AppendIdText(out, m.id, m.extended);
         AppendField(out, m.name);
         AppendField(out, std::to_string(m.length));
         AppendField(out, m.sender);
         out += '\n';
-        for (const signals::DbcSignal& s : m.signals) {
+        for (const signaldb::DbcSignal& s : m.signalList) {
             out += '\t';
             out += s.name;
             AppendField(out, std::to_string(s.startBit));
             AppendField(out, std::to_string(s.length));
-            AppendField(out, s.byteOrder == signals::ByteOrder::kIntel ? "intel" : "motorola");
+            AppendField(out, s.byteOrder == signaldb::ByteOrder::kIntel ? "intel" : "motorola");
             AppendField(out, SignText(s));
             AppendNumberField(out, s.factor);
             AppendNumberField(out, s.offset);
             AppendNumberField(out, s.minimum);
             AppendNumberField(out, s.maximum);
             AppendField(out, s.unit);
-            AppendField(out, signals::MultiplexingText(m, s));
+            AppendField(out, signaldb::MultiplexingText(m, s));
             out += '\n';
         }
     }
@@ -80,9 +80,9 @@ int RunDbcCommand(const std::vector<std::string>& args, const std::filesystem::p
         return CommandUsageError(
             io, "dbc", kUsage,
             args.empty() ? "no database given" : "unexpected argument '" + args.back() + "'");
-    signals::DbcDatabase db;
+    signaldb::DbcDatabase db;
     std::string error;
-    if (!signals::ReadDbcFile(args[0], db, error)) {
+    if (!signaldb::ReadDbcFile(args[0], db, error)) {
         io.err << error << '\n' << std::flush;
         return kExitFailed;
     }

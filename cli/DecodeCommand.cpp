@@ -95,22 +95,22 @@ std::string ParseArgs(const std::vector<std::string>& args, DecodeArgs& out) {
 // given. Empty `missing` unless a name matches no signal of any database.
 using Selection = std::vector<std::vector<char>>;
 
-Selection SelectSignals(const signals::CSignalDecoder& decoder,
+Selection SelectSignals(const signaldb::CSignalDecoder& decoder,
                         const std::vector<std::string>& names, std::string& missing) {
     const auto& messages = decoder.Messages();
     Selection selected(messages.size());
     for (std::size_t m = 0; m < messages.size(); ++m)
-        selected[m].assign(messages[m].signals.size(), names.empty() ? 1 : 0);
+        selected[m].assign(messages[m].signalList.size(), names.empty() ? 1 : 0);
     for (const std::string& name : names) {
         const std::size_t dot = name.find('.');
         const std::string messageName = name.substr(0, dot);
         const std::string signalName = name.substr(dot + 1);
         bool found = false;
         for (std::size_t m = 0; m < messages.size(); ++m) {
-            const signals::DbcMessage& message = *messages[m].message;
+            const signaldb::DbcMessage& message = *messages[m].message;
             if (message.name != messageName) continue;
-            for (std::size_t s = 0; s < message.signals.size(); ++s) {
-                if (message.signals[s].name != signalName) continue;
+            for (std::size_t s = 0; s < message.signalList.size(); ++s) {
+                if (message.signalList[s].name != signalName) continue;
                 selected[m][s] = 1;
                 found = true;
             }
@@ -144,30 +144,30 @@ struct FileCloser {
 };
 
 // Writes the lines of every decoded signal of the store's frames.
-bool WriteDecodedLines(const signals::CSignalDecoder& decoder, const Selection& selected,
+bool WriteDecodedLines(const signaldb::CSignalDecoder& decoder, const Selection& selected,
                        CFrameStoreSink& sink, const ExportRowContext& context, CCsvOutput& out) {
     std::vector<_VCI_CAN_OBJ> run(kFrameRun);
     std::string time;
     long long timeIndex = -1;
-    const signals::CompiledMessage* first = decoder.Messages().data();
+    const signaldb::CompiledMessage* first = decoder.Messages().data();
     bool ok = true;
     const int count = sink.frameStore.GetCount();
     for (int start = 0; start < count && ok; start += kFrameRun) {
         int n = 0;
         while (n < kFrameRun && start + n < count && sink.frameStore.Get(start + n, &run[n])) ++n;
-        signals::DecodeFrames(
-            decoder, run.data(), static_cast<std::size_t>(n), start,
-            [&](long long index, const _VCI_CAN_OBJ& frame, const signals::CompiledMessage& message,
-                int signal, const signals::DecodedSignal& decoded) {
-                if (selected[&message - first][signal] == 0) return;
-                if (timeIndex != index) {
-                    FormatCellText(index, frame, kColumnTime, context, time);
-                    timeIndex = index;
-                }
-                signals::AppendDecodedCsvLine(out.Buffer(), index, time, frame, message, signal,
-                                              decoded);
-                ok = out.FlushIfFull() && ok;
-            });
+        signaldb::DecodeFrames(decoder, run.data(), static_cast<std::size_t>(n), start,
+                               [&](long long index, const _VCI_CAN_OBJ& frame,
+                                   const signaldb::CompiledMessage& message, int signal,
+                                   const signaldb::DecodedSignal& decoded) {
+                                   if (selected[&message - first][signal] == 0) return;
+                                   if (timeIndex != index) {
+                                       FormatCellText(index, frame, kColumnTime, context, time);
+                                       timeIndex = index;
+                                   }
+                                   signaldb::AppendDecodedCsvLine(out.Buffer(), index, time, frame,
+                                                                  message, signal, decoded);
+                                   ok = out.FlushIfFull() && ok;
+                               });
     }
     return out.Flush() && ok;
 }
@@ -184,17 +184,17 @@ int RunDecodeCommand(const std::vector<std::string>& args,
     if (const std::string error = ParseArgs(args, decode); !error.empty())
         return CommandUsageError(io, "decode", kUsage, error);
 
-    signals::CSignalDecoder::DatabaseList databases;
+    signaldb::CSignalDecoder::DatabaseList databases;
     for (const std::filesystem::path& path : decode.databases) {
-        auto db = std::make_shared<signals::DbcDatabase>();
+        auto db = std::make_shared<signaldb::DbcDatabase>();
         std::string error;
-        if (!signals::ReadDbcFile(path, *db, error)) {
+        if (!signaldb::ReadDbcFile(path, *db, error)) {
             io.err << error << '\n' << std::flush;
             return kExitFailed;
         }
         databases.push_back(std::move(db));
     }
-    const signals::CSignalDecoder decoder(std::move(databases));
+    const signaldb::CSignalDecoder decoder(std::move(databases));
     std::string missing;
     const Selection selected = SelectSignals(decoder, decode.signalNames, missing);
     if (!missing.empty())
@@ -219,7 +219,7 @@ int RunDecodeCommand(const std::vector<std::string>& args,
     }
     std::FILE* target = file ? file.get() : io.out;
     CCsvOutput out(target);
-    out.Buffer() += signals::kDecodedCsvHeader;
+    out.Buffer() += signaldb::kDecodedCsvHeader;
     const ExportRowContext context = global.ExportContext(&AnalyCANFrame, &AnalyPartofCANFrame);
     bool ok = WriteDecodedLines(decoder, selected, sink, context, out);
     ok = std::fflush(target) == 0 && ok;

@@ -6,7 +6,7 @@
 
 #include "core/signals/SignalDatabase.h"
 
-namespace korvex::signals {
+namespace korvex::signaldb {
 
 // An SG_MUL_VAL_ line: signal `signal` of the message is selected by the
 // signal named `multiplexor`.
@@ -24,4 +24,4 @@ struct MuxLink {
 bool ResolveMultiplexing(DbcMessage& message, const std::vector<MuxLink>& links,
                          std::string& reason, int& line);
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

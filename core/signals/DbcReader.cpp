@@ -14,7 +14,7 @@
 #include "core/signals/DbcTextEncoding.h"
 #include "core/signals/SignalLayout.h"
 
-namespace korvex::signals {
+namespace korvex::signaldb {
 namespace {
 
 constexpr std::uint32_t kExtendedMark = 0x80000000u;
@@ -444,7 +444,7 @@ class CDbcParser {
                  " bytes of message " + Quoted(m.name));
         if (m.FindSignal(s.name) != nullptr)
             Fail("signal " + Quoted(s.name) + " is defined twice in message " + Quoted(m.name));
-        m.signals.push_back(std::move(s));
+        m.signalList.push_back(std::move(s));
     }
 
     void ParseMuxTag(DbcSignal& s) {
@@ -483,7 +483,7 @@ class CDbcParser {
 
     DbcSignal* SignalOf(DbcMessage* m, const std::string& name, bool required) {
         if (m == nullptr) return nullptr;
-        for (DbcSignal& s : m->signals)
+        for (DbcSignal& s : m->signalList)
             if (s.name == name) return &s;
         if (required) Fail("message " + Quoted(m->name) + " has no signal " + Quoted(name));
         return nullptr;
@@ -693,7 +693,7 @@ class CDbcParser {
         s->isMultiplexed = true;
         s->muxRanges = std::move(ranges);
         pendingMux.push_back({static_cast<std::size_t>(m - db->messages.data()),
-                              static_cast<std::size_t>(s - m->signals.data()), multiplexor,
+                              static_cast<std::size_t>(s - m->signalList.data()), multiplexor,
                               statementLine});
     }
 
@@ -735,7 +735,7 @@ class CDbcParser {
                 if (r.ec == std::errc() && ms >= 0 && ms <= std::numeric_limits<int>::max())
                     m.cycleTime = static_cast<int>(ms);
             }
-            for (DbcSignal& s : m.signals) {
+            for (DbcSignal& s : m.signalList) {
                 resolve(s.attributes, AttributeObject::kSignal);
                 if (auto it = s.attributes.find("GenSigStartValue"); it != s.attributes.end()) {
                     double v = 0;
@@ -820,4 +820,4 @@ bool ReadDbcFile(const std::filesystem::path& path, DbcDatabase& out, std::strin
     return true;
 }
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

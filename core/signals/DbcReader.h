@@ -10,7 +10,7 @@
 // whole is refused: a message or signal read wrongly would decode wrongly in
 // silence, so the first line that cannot be read ends the reading with its
 // number and the reason.
-namespace korvex::signals {
+namespace korvex::signaldb {
 
 struct DbcError {
     int line = 0;  // 1-based; 0 when the file as a whole could not be read
@@ -35,4 +35,4 @@ inline constexpr std::uint32_t kIndependentSignalsFileId = 0xC0000000u;
 // Files larger than this are refused before they are read.
 inline constexpr std::uintmax_t kMaxDbcFileSize = 256u << 20;
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstdint>
 
-namespace korvex::signals {
+namespace korvex::signaldb {
 namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
@@ -146,4 +146,4 @@ std::string DbcBytesToUtf8(std::string_view bytes) {
     return Cp1252ToUtf8(bytes);
 }
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

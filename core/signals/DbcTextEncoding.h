@@ -6,7 +6,7 @@
 // DBC editors write their files in the Windows code page of the desk they run
 // on: comments, units and value texts in cp1252 in Europe, in GBK (code page
 // 936) in China. Everything past the reader is UTF-8.
-namespace korvex::signals {
+namespace korvex::signaldb {
 
 enum class DbcEncoding { kUtf8, kGbk, kCp1252 };
 
@@ -19,4 +19,4 @@ DbcEncoding DetectDbcEncoding(std::string_view bytes);
 // The bytes as UTF-8, without a byte-order mark.
 std::string DbcBytesToUtf8(std::string_view bytes);
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

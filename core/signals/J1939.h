@@ -4,7 +4,7 @@
 
 // SAE J1939 identifiers: priority (3 bits), extended data page, data page, PDU
 // format (PF), PDU specific (PS), source address.
-namespace korvex::signals {
+namespace korvex::signaldb {
 
 // The 18-bit parameter group number of a 29-bit identifier: EDP, DP, PF and,
 // for PDU2 formats (PF >= 240), PS. In PDU1 formats PS is the destination
@@ -15,4 +15,4 @@ constexpr std::uint32_t ParameterGroupNumber(std::uint32_t id) {
     return (((id >> 24) & 0x3) << 16) | (pf << 8) | ps;
 }
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-namespace korvex::signals {
+namespace korvex::signaldb {
 
 const DbcSignal* DbcMessage::FindSignal(const std::string& signalName) const {
-    for (const DbcSignal& s : signals)
+    for (const DbcSignal& s : signalList)
         if (s.name == signalName) return &s;
     return nullptr;
 }
@@ -24,4 +24,4 @@ const std::string* ValueText(const ValueTable& table, std::int64_t raw) {
     return &it->second;
 }
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

@@ -9,7 +9,7 @@
 
 // A signal database (DBC) as it was read: messages, their signals, value
 // tables, comments and attributes. Plain data; the decoder compiles it.
-namespace korvex::signals {
+namespace korvex::signaldb {
 
 enum class ByteOrder : std::uint8_t { kIntel, kMotorola };
 enum class ValueType : std::uint8_t { kInteger, kFloat, kDouble };
@@ -69,7 +69,7 @@ struct DbcMessage {
     int length = 0;  // bytes
     std::string sender;
     std::vector<std::string> transmitters;  // BO_TX_BU_
-    std::vector<DbcSignal> signals;
+    std::vector<DbcSignal> signalList;
     std::string comment;
     AttributeValues attributes;
     std::string frameFormat;       // VFrameFormat, e.g. "StandardCAN" or "J1939PG"
@@ -112,4 +112,4 @@ struct DbcDatabase {
 // The text a value table gives a raw value; nullptr when it has none.
 const std::string* ValueText(const ValueTable& table, std::int64_t raw);
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

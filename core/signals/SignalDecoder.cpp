@@ -5,7 +5,7 @@
 #include "core/signals/J1939.h"
 #include "core/signals/SignalLayout.h"
 
-namespace korvex::signals {
+namespace korvex::signaldb {
 namespace {
 
 constexpr std::uint32_t kEmptyKey = 0xFFFFFFFFu;
@@ -45,7 +45,7 @@ CompiledSignal Compile(const DbcSignal& s) {
 
 int MuxDepth(const DbcMessage& m, int i) {
     int depth = 0;
-    for (int at = m.signals[i].multiplexor; at >= 0; at = m.signals[at].multiplexor) ++depth;
+    for (int at = m.signalList[i].multiplexor; at >= 0; at = m.signalList[at].multiplexor) ++depth;
     return depth;
 }
 
@@ -53,14 +53,14 @@ CompiledMessage Compile(const DbcMessage& m, int database) {
     CompiledMessage c;
     c.message = &m;
     c.database = database;
-    c.signals.reserve(m.signals.size());
-    for (const DbcSignal& s : m.signals) {
-        c.signals.push_back(Compile(s));
+    c.signalList.reserve(m.signalList.size());
+    for (const DbcSignal& s : m.signalList) {
+        c.signalList.push_back(Compile(s));
         c.multiplexed = c.multiplexed || s.isMultiplexed;
     }
     if (c.multiplexed) {
         std::vector<std::pair<int, int>> byDepth;
-        for (int i = 0; i < static_cast<int>(m.signals.size()); ++i)
+        for (int i = 0; i < static_cast<int>(m.signalList.size()); ++i)
             byDepth.emplace_back(MuxDepth(m, i), i);
         std::stable_sort(byDepth.begin(), byDepth.end(),
                          [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -104,7 +104,7 @@ CSignalDecoder::CSignalDecoder(DatabaseList list) : databases(std::move(list)) {
         for (const DbcMessage& m : databases[d]->messages) {
             const int index = static_cast<int>(messages.size());
             messages.push_back(Compile(m, static_cast<int>(d)));
-            maxSignals = std::max(maxSignals, m.signals.size());
+            maxSignals = std::max(maxSignals, m.signalList.size());
             // Earlier entries win: the tables keep the first of equal keys.
             if (!m.extended) {
                 if (standard[m.id] < 0) standard[m.id] = index;
@@ -142,20 +142,20 @@ bool CSignalDecoder::DecodeOne(const CompiledMessage& message, int signal,
     // The chain of multiplexors above the signal must each be present and
     // select the next.
     for (int at = signal; at >= 0;) {
-        const CompiledSignal& s = message.signals[at];
+        const CompiledSignal& s = message.signalList[at];
         if (s.needBytes > dataLength) return false;
         const int mux = s.multiplexor;
         if (mux >= 0) {
-            const CompiledSignal& m = message.signals[mux];
+            const CompiledSignal& m = message.signalList[mux];
             if (m.needBytes > dataLength ||
                 !InMuxRanges(*s.muxRanges, static_cast<std::int64_t>(ExtractRaw(m, words))))
                 return false;
         }
         at = mux;
     }
-    const CompiledSignal& s = message.signals[signal];
+    const CompiledSignal& s = message.signalList[signal];
     CompleteValue(s, ExtractRaw(s, words), out);
     return true;
 }
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

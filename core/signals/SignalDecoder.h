@@ -14,7 +14,7 @@
 // Turns frames into signal values with the messages of one or more signal
 // databases. This is the one place where bits become values: the frame list's
 // signal pane, the plot, the search and korvex-cli all decode through it.
-namespace korvex::signals {
+namespace korvex::signaldb {
 
 // One signal decoded from one frame.
 struct DecodedSignal {
@@ -50,8 +50,8 @@ struct CompiledSignal {
 
 struct CompiledMessage {
     const DbcMessage* message = nullptr;
-    int database = 0;                     // its database's place in the decoder's list
-    std::vector<CompiledSignal> signals;  // in the database's order
+    int database = 0;                        // its database's place in the decoder's list
+    std::vector<CompiledSignal> signalList;  // in the database's order
     // Multiplexed messages: signal indices with every multiplexor before the
     // signals it selects.
     std::vector<int> muxOrder;
@@ -62,7 +62,7 @@ struct CompiledMessage {
 // that decoding a frame allocates nothing.
 class CDecodeScratch {
   public:
-    explicit CDecodeScratch(std::size_t signals) : raw(signals), present(signals) {}
+    explicit CDecodeScratch(std::size_t count) : raw(count), present(count) {}
     std::vector<std::int64_t> raw;
     std::vector<std::uint8_t> present;
 };
@@ -184,11 +184,11 @@ void CSignalDecoder::Decode(const CompiledMessage& message, const _VCI_CAN_OBJ& 
                             CDecodeScratch& scratch, Sink&& sink) const {
     const DataWords words = LoadDataWords(frame);
     const int dataLength = FrameDataLength(frame);
-    const int count = static_cast<int>(message.signals.size());
+    const int count = static_cast<int>(message.signalList.size());
     DecodedSignal decoded;
     if (!message.multiplexed) {
         for (int i = 0; i < count; ++i) {
-            const CompiledSignal& s = message.signals[i];
+            const CompiledSignal& s = message.signalList[i];
             if (s.needBytes > dataLength) continue;
             CompleteValue(s, ExtractRaw(s, words), decoded);
             sink(i, static_cast<const DecodedSignal&>(decoded));
@@ -196,7 +196,7 @@ void CSignalDecoder::Decode(const CompiledMessage& message, const _VCI_CAN_OBJ& 
         return;
     }
     for (const int i : message.muxOrder) {
-        const CompiledSignal& s = message.signals[i];
+        const CompiledSignal& s = message.signalList[i];
         bool present = s.needBytes <= dataLength;
         if (present && s.multiplexor >= 0)
             present = scratch.present[s.multiplexor] != 0 &&
@@ -206,7 +206,7 @@ void CSignalDecoder::Decode(const CompiledMessage& message, const _VCI_CAN_OBJ& 
     }
     for (int i = 0; i < count; ++i) {
         if (scratch.present[i] == 0) continue;
-        CompleteValue(message.signals[i], static_cast<std::uint64_t>(scratch.raw[i]), decoded);
+        CompleteValue(message.signalList[i], static_cast<std::uint64_t>(scratch.raw[i]), decoded);
         sink(i, static_cast<const DecodedSignal&>(decoded));
     }
 }
@@ -230,4 +230,4 @@ void DecodeFrames(const CSignalDecoder& decoder, const _VCI_CAN_OBJ* frames, std
     }
 }
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

@@ -1,6 +1,6 @@
 #include "core/signals/SignalLayout.h"
 
-namespace korvex::signals {
+namespace korvex::signaldb {
 
 long long MotorolaFirstPosition(int startBit) {
     return 8LL * (startBit / 8) + 7 - startBit % 8;
@@ -17,4 +17,4 @@ bool SignalFitsLength(const DbcSignal& signal, long long bytes) {
     return signal.startBit >= 0 && signal.length >= 1 && SignalBytesNeeded(signal) <= bytes;
 }
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

@@ -3,7 +3,7 @@
 #include "core/signals/SignalDatabase.h"
 
 // Where a signal's bits lie in a message's data bytes.
-namespace korvex::signals {
+namespace korvex::signaldb {
 
 // Bit positions counted from the most significant bit of byte 0 downwards
 // (byte 0 bits 7..0 are positions 0..7, byte 1 bits 7..0 are 8..15). A
@@ -19,4 +19,4 @@ long long SignalBytesNeeded(const DbcSignal& signal);
 // Whether every bit of the signal lies in the first `bytes` data bytes.
 bool SignalFitsLength(const DbcSignal& signal, long long bytes);
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-namespace korvex::signals {
+namespace korvex::signaldb {
 namespace {
 
 void AppendHex(std::string& out, std::uint64_t v, int digits) {
@@ -44,7 +44,7 @@ std::string MultiplexingText(const DbcMessage& message, const DbcSignal& signal)
     std::string text = signal.muxTag;
     if (!signal.extendedMux || signal.multiplexor < 0) return text;
     if (!text.empty()) text += ' ';
-    text += message.signals[signal.multiplexor].name;
+    text += message.signalList[signal.multiplexor].name;
     text += ':';
     for (std::size_t i = 0; i < signal.muxRanges.size(); ++i) {
         const MuxRange& r = signal.muxRanges[i];
@@ -55,4 +55,4 @@ std::string MultiplexingText(const DbcMessage& message, const DbcSignal& signal)
     return text;
 }
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

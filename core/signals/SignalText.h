@@ -7,7 +7,7 @@
 
 // The texts of identifiers and signal values, the same in korvex-cli's
 // output, the signal pane and the plot's exports.
-namespace korvex::signals {
+namespace korvex::signaldb {
 
 // "0x" and 3 upper-case hex digits for a standard identifier, 8 for an
 // extended one.
@@ -30,4 +30,4 @@ void AppendRawHexText(std::string& out, const CompiledSignal& signal, const Deco
 // and its selecting values ("m3M Mode:1-3,5"); empty for a plain signal.
 std::string MultiplexingText(const DbcMessage& message, const DbcSignal& signal);
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

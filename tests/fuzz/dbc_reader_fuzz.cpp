@@ -12,16 +12,16 @@
 #include "core/signals/SignalLayout.h"
 #include "core/signals/SignalText.h"
 
-using namespace korvex::signals;
+using namespace korvex::signaldb;
 
 namespace {
 
 void CheckSound(const DbcDatabase& db) {
     for (const DbcMessage& m : db.messages) {
-        for (const DbcSignal& s : m.signals) {
+        for (const DbcSignal& s : m.signalList) {
             if (s.length < 1 || s.length > 64 || !SignalFitsLength(s, m.length)) __builtin_trap();
             if (s.isMultiplexed &&
-                (s.multiplexor < 0 || s.multiplexor >= static_cast<int>(m.signals.size())))
+                (s.multiplexor < 0 || s.multiplexor >= static_cast<int>(m.signalList.size())))
                 __builtin_trap();
             if (!s.isMultiplexed && s.multiplexor >= 0) __builtin_trap();
         }
@@ -54,9 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 DecodedSignal one;
                 if (!decoder.DecodeOne(m, i, f, one) || one.raw != d.raw) __builtin_trap();
                 text.clear();
-                AppendRawText(text, m.signals[i], d);
-                AppendRawHexText(text, m.signals[i], d);
-                text += MultiplexingText(*m.message, m.message->signals[i]);
+                AppendRawText(text, m.signalList[i], d);
+                AppendRawHexText(text, m.signalList[i], d);
+                text += MultiplexingText(*m.message, m.message->signalList[i]);
             });
         }
     }

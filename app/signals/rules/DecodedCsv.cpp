@@ -5,12 +5,12 @@
 #include "core/formats/CsvFormat.h"
 #include "core/signals/SignalText.h"
 
-namespace korvex::signals {
+namespace korvex::signaldb {
 
 void AppendDecodedCsvLine(std::string& out, long long index, std::string_view time,
                           const _VCI_CAN_OBJ& frame, const CompiledMessage& message, int signal,
                           const DecodedSignal& decoded) {
-    const DbcSignal& s = message.message->signals[signal];
+    const DbcSignal& s = message.message->signalList[signal];
     char number[24];
     out.append(number, std::to_chars(number, number + sizeof number, index).ptr);
     out += ',';
@@ -22,7 +22,7 @@ void AppendDecodedCsvLine(std::string& out, long long index, std::string_view ti
     out += ',';
     formats::AppendCsvField(out, s.name);
     out += ',';
-    AppendRawText(out, message.signals[signal], decoded);
+    AppendRawText(out, message.signalList[signal], decoded);
     out += ',';
     AppendNumberText(out, decoded.value);
     out += ',';
@@ -32,4 +32,4 @@ void AppendDecodedCsvLine(std::string& out, long long index, std::string_view ti
     out += '\n';
 }
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

@@ -7,7 +7,7 @@
 
 // The CSV of decoded signals that korvex-cli decode writes and the plot
 // window exports: RFC 4180 quoting, UTF-8, "\n" line ends.
-namespace korvex::signals {
+namespace korvex::signaldb {
 
 inline constexpr char kDecodedCsvHeader[] = "index,time,id,message,signal,raw,value,unit,text\n";
 
@@ -17,4 +17,4 @@ void AppendDecodedCsvLine(std::string& out, long long index, std::string_view ti
                           const _VCI_CAN_OBJ& frame, const CompiledMessage& message, int signal,
                           const DecodedSignal& decoded);
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace korvex::signals {
+namespace korvex::signaldb {
 
 LaneGeometry ComputeLaneColumns(const SampleSeries& series, const CMinMaxSummary& summary,
                                 double from, double to, int width) {
@@ -50,4 +50,4 @@ ValueRange PaddedRange(const ValueRange& range) {
     return r;
 }
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

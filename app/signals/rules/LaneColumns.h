@@ -6,7 +6,7 @@
 #include "app/signals/rules/MinMaxSummary.h"
 #include "app/signals/rules/SignalSamples.h"
 
-namespace korvex::signals {
+namespace korvex::signaldb {
 
 // What one pixel column of a lane holds: the range of its samples' values
 // and the first and last of them, which the lines between columns join.
@@ -35,4 +35,4 @@ LaneGeometry ComputeLaneColumns(const SampleSeries& series, const CMinMaxSummary
 // of 2 around a lane whose values are all alike.
 ValueRange PaddedRange(const ValueRange& range);
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace korvex::signals {
+namespace korvex::signaldb {
 
 void ValueRange::Add(double v) {
     if (std::isnan(v)) return;
@@ -71,4 +71,4 @@ ValueRange CMinMaxSummary::Range(std::size_t first, std::size_t last) const {
     return r;
 }
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <vector>
 
-namespace korvex::signals {
+namespace korvex::signaldb {
 
 struct ValueRange {
     double min = 0;
@@ -31,4 +31,4 @@ class CMinMaxSummary {
     std::vector<std::vector<ValueRange>> levels;  // levels[l]: buckets of 8^(l+1)
 };
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

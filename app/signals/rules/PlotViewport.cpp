@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace korvex::signals {
+namespace korvex::signaldb {
 
 void CPlotViewport::SetLimits(double start, double end) {
     limitStart = start;
@@ -37,4 +37,4 @@ void CPlotViewport::Clamp() {
     to = from + width;
 }
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

@@ -1,7 +1,7 @@
 #pragma once
 
 // The visible part of the time axis and how the mouse and keys move it.
-namespace korvex::signals {
+namespace korvex::signaldb {
 
 class CPlotViewport {
   public:
@@ -32,4 +32,4 @@ class CPlotViewport {
     double to = 1;
 };
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

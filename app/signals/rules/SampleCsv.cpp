@@ -4,7 +4,7 @@
 
 #include "app/signals/rules/DecodedCsv.h"
 
-namespace korvex::signals {
+namespace korvex::signaldb {
 
 bool WriteSampleCsv(const CSignalDecoder& decoder, const std::vector<const SampleSeries*>& lanes,
                     double from, double to, CCycleBuffer<_VCI_CAN_OBJ>& store,
@@ -49,4 +49,4 @@ bool WriteSampleCsv(const CSignalDecoder& decoder, const std::vector<const Sampl
     return write(out);
 }
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

@@ -6,7 +6,7 @@
 
 #include "app/signals/rules/SignalSamples.h"
 
-namespace korvex::signals {
+namespace korvex::signaldb {
 
 // The time text of frame `index` as the frame list shows it.
 using FrameTimeTextFn =
@@ -22,4 +22,4 @@ bool WriteSampleCsv(const CSignalDecoder& decoder, const std::vector<const Sampl
                     double from, double to, CCycleBuffer<_VCI_CAN_OBJ>& store,
                     const FrameTimeTextFn& timeText, const CsvWriteFn& write);
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

@@ -4,7 +4,7 @@
 
 #include "core/signals/DbcReader.h"
 
-namespace korvex::signals {
+namespace korvex::signaldb {
 
 CSignalDatabaseSet::CSignalDatabaseSet() : decoder(std::make_shared<CSignalDecoder>()) {}
 
@@ -73,4 +73,4 @@ void CSignalDatabaseSet::Rebuild() {
     decoder = std::make_shared<CSignalDecoder>(std::move(list));
 }
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

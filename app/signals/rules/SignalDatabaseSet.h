@@ -6,7 +6,7 @@
 
 #include "core/signals/SignalDecoder.h"
 
-namespace korvex::signals {
+namespace korvex::signaldb {
 
 // Why a database did not make it into the list.
 struct DatabaseProblem {
@@ -50,4 +50,4 @@ class CSignalDatabaseSet {
     std::shared_ptr<const CSignalDecoder> decoder;
 };
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

@@ -2,21 +2,21 @@
 
 #include "core/signals/SignalText.h"
 
-namespace korvex::signals {
+namespace korvex::signaldb {
 
 SignalPaneContent SignalPaneRows(const CSignalDecoder& decoder, const _VCI_CAN_OBJ& frame) {
     SignalPaneContent content;
     const CompiledMessage* message = decoder.Find(frame);
     if (message == nullptr) return content;
     content.message = message->message->name;
-    CDecodeScratch scratch(message->signals.size());
+    CDecodeScratch scratch(message->signalList.size());
     decoder.Decode(*message, frame, scratch, [&](int i, const DecodedSignal& d) {
-        const DbcSignal& s = message->message->signals[i];
+        const DbcSignal& s = message->message->signalList[i];
         SignalPaneRow row;
         row.name = s.name;
         AppendNumberText(row.value, d.value);
         row.unit = s.unit;
-        AppendRawHexText(row.raw, message->signals[i], d);
+        AppendRawHexText(row.raw, message->signalList[i], d);
         if (d.text != nullptr) row.text = *d.text;
         row.comment = s.comment;
         content.rows.push_back(std::move(row));
@@ -24,4 +24,4 @@ SignalPaneContent SignalPaneRows(const CSignalDecoder& decoder, const _VCI_CAN_O
     return content;
 }
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

@@ -5,7 +5,7 @@
 
 #include "core/signals/SignalDecoder.h"
 
-namespace korvex::signals {
+namespace korvex::signaldb {
 
 // One row of the signal pane.
 struct SignalPaneRow {
@@ -26,4 +26,4 @@ struct SignalPaneContent {
 
 SignalPaneContent SignalPaneRows(const CSignalDecoder& decoder, const _VCI_CAN_OBJ& frame);
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

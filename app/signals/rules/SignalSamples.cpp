@@ -5,7 +5,7 @@
 
 #include "core/formats/FrameClock.h"
 
-namespace korvex::signals {
+namespace korvex::signaldb {
 namespace {
 
 constexpr int kFrameRun = 4096;
@@ -36,13 +36,13 @@ SampleResult ComputeSamples(const SampleRequest& request, CCycleBuffer<_VCI_CAN_
     const auto& messages = decoder.Messages();
     // Per message, the requested signals it carries: (series, signal).
     std::vector<std::vector<std::pair<std::size_t, int>>> wanted(messages.size());
-    result.series.resize(request.signals.size());
-    for (std::size_t k = 0; k < request.signals.size(); ++k) {
-        const SignalRef ref = request.signals[k];
+    result.series.resize(request.signalList.size());
+    for (std::size_t k = 0; k < request.signalList.size(); ++k) {
+        const SignalRef ref = request.signalList[k];
         result.series[k].ref = ref;
         if (ref.message >= 0 && static_cast<std::size_t>(ref.message) < messages.size() &&
             ref.signal >= 0 &&
-            static_cast<std::size_t>(ref.signal) < messages[ref.message].signals.size())
+            static_cast<std::size_t>(ref.signal) < messages[ref.message].signalList.size())
             wanted[ref.message].emplace_back(k, ref.signal);
     }
     std::vector<std::vector<std::uint32_t>> spanOf(result.series.size());
@@ -81,7 +81,7 @@ SampleResult ComputeSamples(const SampleRequest& request, CCycleBuffer<_VCI_CAN_
                               static_cast<double>(formats::kTicksPerSecond));
                 s.values.push_back(d.value);
                 s.frames.push_back(read + i);
-                if (message->signals[signal].values != nullptr) s.raws.push_back(d.raw);
+                if (message->signalList[signal].values != nullptr) s.raws.push_back(d.raw);
                 spanOf[seriesIndex].push_back(static_cast<std::uint32_t>(span));
             }
         }
@@ -118,4 +118,4 @@ long long NearestSample(const SampleSeries& series, double x) {
     return x - series.x[after - 1] <= series.x[after] - x ? after - 1 : after;
 }
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

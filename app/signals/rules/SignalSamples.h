@@ -10,7 +10,7 @@
 #include "core/frame/OrigTimeEntry.h"
 #include "core/signals/SignalDecoder.h"
 
-namespace korvex::signals {
+namespace korvex::signaldb {
 
 // A signal of the decoder: its compiled message and its place in it.
 struct SignalRef {
@@ -31,7 +31,7 @@ struct SampleSeries {
 
 struct SampleRequest {
     std::shared_ptr<const CSignalDecoder> decoder;
-    std::vector<SignalRef> signals;
+    std::vector<SignalRef> signalList;
     std::vector<OrigTimeEntry> origTimeList;
 };
 
@@ -55,4 +55,4 @@ long long SampleAtOrBefore(const SampleSeries& series, double x);
 // The index of the sample nearest to `x`; -1 for an empty series.
 long long NearestSample(const SampleSeries& series, double x);
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <sstream>
 
-namespace korvex::signals {
+namespace korvex::signaldb {
 namespace {
 
 std::string Lower(std::string s) {
@@ -25,18 +25,18 @@ std::vector<SignalTreeMessage> FilterSignalTree(const CSignalDecoder& decoder,
     for (std::size_t m = 0; m < messages.size(); ++m) {
         const DbcMessage& message = *messages[m].message;
         SignalTreeMessage entry{static_cast<int>(m), {}};
-        for (std::size_t s = 0; s < message.signals.size(); ++s) {
-            const DbcSignal& signal = message.signals[s];
+        for (std::size_t s = 0; s < message.signalList.size(); ++s) {
+            const DbcSignal& signal = message.signalList[s];
             const std::string haystack =
                 Lower(message.name + "." + signal.name + " " + signal.unit + " " + signal.comment);
             if (std::all_of(words.begin(), words.end(), [&](const std::string& w) {
                     return haystack.find(w) != std::string::npos;
                 }))
-                entry.signals.push_back(static_cast<int>(s));
+                entry.signalList.push_back(static_cast<int>(s));
         }
-        if (!entry.signals.empty()) tree.push_back(std::move(entry));
+        if (!entry.signalList.empty()) tree.push_back(std::move(entry));
     }
     return tree;
 }
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

@@ -5,13 +5,13 @@
 
 #include "core/signals/SignalDecoder.h"
 
-namespace korvex::signals {
+namespace korvex::signaldb {
 
 // A message of the plot window's tree and those of its signals that the
 // filter lets through.
 struct SignalTreeMessage {
     int message = 0;  // index among the decoder's messages
-    std::vector<int> signals;
+    std::vector<int> signalList;
 };
 
 // The messages and signals whose names contain every word of `filter`
@@ -20,4 +20,4 @@ struct SignalTreeMessage {
 std::vector<SignalTreeMessage> FilterSignalTree(const CSignalDecoder& decoder,
                                                 const std::string& filter);
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

@@ -6,7 +6,7 @@
 
 #include "core/formats/FrameClock.h"
 
-namespace korvex::signals {
+namespace korvex::signaldb {
 namespace {
 
 constexpr double kTicksPerSecond = static_cast<double>(formats::kTicksPerSecond);
@@ -110,4 +110,4 @@ std::vector<AxisTick> CTimeAxis::Ticks(double from, double to, int maxTicks) con
     return ticks;
 }
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

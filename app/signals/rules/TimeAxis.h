@@ -7,7 +7,7 @@
 // The plot's time axis: the recording spans one after another in clock time,
 // each followed by a short break in place of the time between them (which
 // may be hours). Positions on the axis are seconds.
-namespace korvex::signals {
+namespace korvex::signaldb {
 
 struct AxisSpan {
     std::int64_t firstTicks = 0;  // absolute time of its first frame, 0.1 ms
@@ -52,4 +52,4 @@ class CTimeAxis {
     std::vector<AxisSpan> spans;
 };
 
-}  // namespace korvex::signals
+}  // namespace korvex::signaldb

@@ -9,7 +9,7 @@
 
 namespace {
 
-using namespace korvex::signals;
+using namespace korvex::signaldb;
 
 // A database with every section the reader knows, and some it skips.
 constexpr char kFullDbc[] = R"(VERSION "2.1"
@@ -90,20 +90,20 @@ TEST(DbcReader, ReadsEverySection) {
     EXPECT_EQ(engine.cycleTime, 20);
     EXPECT_EQ(engine.frameFormat, "StandardCAN");
     EXPECT_FALSE(engine.j1939);
-    const DbcSignal& speed = engine.signals[0];
+    const DbcSignal& speed = engine.signalList[0];
     EXPECT_EQ(speed.comment, "Engine speed\nover two lines with a \"quote\"");
     EXPECT_EQ(speed.receivers, (std::vector<std::string>{"Gateway", "Engine"}));
     EXPECT_EQ(speed.factor, 0.125);
     EXPECT_EQ(speed.maximum, 8031.875);
     EXPECT_EQ(speed.unit, "rpm");
-    const DbcSignal& temp = engine.signals[1];
+    const DbcSignal& temp = engine.signalList[1];
     EXPECT_EQ(temp.byteOrder, ByteOrder::kMotorola);
     EXPECT_TRUE(temp.isSigned);
     EXPECT_EQ(temp.offset, -40);
     EXPECT_EQ(temp.startValue, 40);
     EXPECT_EQ(temp.values, (ValueTable{{-1, "Fault"}, {0, "Cold"}}));
-    EXPECT_EQ(engine.signals[2].valueType, ValueType::kFloat);
-    EXPECT_EQ(engine.signals[0].startValue, 0);  // the default
+    EXPECT_EQ(engine.signalList[2].valueType, ValueType::kFloat);
+    EXPECT_EQ(engine.signalList[0].startValue, 0);  // the default
 
     const DbcMessage& dm1 = db.messages[1];
     EXPECT_TRUE(dm1.extended);
@@ -111,7 +111,7 @@ TEST(DbcReader, ReadsEverySection) {
     EXPECT_TRUE(dm1.j1939);
 
     const DbcMessage& muxed = db.messages[2];
-    const auto& s = muxed.signals;
+    const auto& s = muxed.signalList;
     EXPECT_TRUE(s[0].isMultiplexor && !s[0].isMultiplexed);
     EXPECT_TRUE(s[1].isMultiplexor && s[1].isMultiplexed && s[1].extendedMux);
     EXPECT_EQ(s[1].multiplexor, 0);
@@ -212,8 +212,8 @@ TEST(DbcReader, ReadsFilesAndNamesTheFileInItsRefusal) {
     DbcDatabase db;
     std::string error;
     ASSERT_TRUE(ReadDbcFile(good, db, error)) << error;
-    EXPECT_EQ(db.messages[0].signals[0].unit, "千米");
-    EXPECT_EQ(db.messages[0].signals[0].values[0].second, "空档");
+    EXPECT_EQ(db.messages[0].signalList[0].unit, "千米");
+    EXPECT_EQ(db.messages[0].signalList[0].values[0].second, "空档");
     EXPECT_FALSE(ReadDbcFile(bad, db, error));
     EXPECT_EQ(error, bad + ":3: expected the unit in quotes, found 'A'");
     EXPECT_FALSE(ReadDbcFile(dir.File("missing.dbc"), db, error));

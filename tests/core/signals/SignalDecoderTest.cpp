@@ -13,7 +13,7 @@
 
 namespace {
 
-using namespace korvex::signals;
+using namespace korvex::signaldb;
 
 std::shared_ptr<const DbcDatabase> Parse(const std::string& text) {
     auto db = std::make_shared<DbcDatabase>();
@@ -39,11 +39,11 @@ std::map<std::string, std::string> DecodeAll(const CSignalDecoder& decoder, cons
     CDecodeScratch scratch(decoder.MaxSignals());
     decoder.Decode(*m, f, scratch, [&](int i, const DecodedSignal& d) {
         std::string text;
-        AppendRawText(text, m->signals[i], d);
+        AppendRawText(text, m->signalList[i], d);
         text += ' ';
         AppendNumberText(text, d.value);
         if (d.text != nullptr) text += ' ' + *d.text;
-        out[m->message->signals[i].name] = text;
+        out[m->message->signalList[i].name] = text;
     });
     return out;
 }
@@ -142,13 +142,13 @@ TEST(SignalDecoder, DecodeOneAgreesWithDecodeOnRandomFrames) {
         const _VCI_CAN_OBJ f = Frame(ids[random() % 4], data);
         const CompiledMessage* m = decoder.Find(f);
         ASSERT_NE(m, nullptr);
-        std::vector<int> seen(m->signals.size(), 0);
-        std::vector<DecodedSignal> all(m->signals.size());
+        std::vector<int> seen(m->signalList.size(), 0);
+        std::vector<DecodedSignal> all(m->signalList.size());
         decoder.Decode(*m, f, scratch, [&](int i, const DecodedSignal& d) {
             seen[i] = 1;
             all[i] = d;
         });
-        for (int i = 0; i < static_cast<int>(m->signals.size()); ++i) {
+        for (int i = 0; i < static_cast<int>(m->signalList.size()); ++i) {
             DecodedSignal one;
             ASSERT_EQ(decoder.DecodeOne(*m, i, f, one), seen[i] != 0) << n << ' ' << i;
             if (seen[i] != 0) {
@@ -216,10 +216,10 @@ TEST(SignalText, WritesIdentifiersNumbersAndMultiplexing) {
     EXPECT_EQ(s, "0x07B 0x01ABCDEF 0.1 -40 1e+20 123456789012345683968 5e-324 -0");
     const auto db = Parse(kMuxDbc);
     const DbcMessage& m = db->messages[0];
-    EXPECT_EQ(MultiplexingText(m, m.signals[0]), "M");
-    EXPECT_EQ(MultiplexingText(m, m.signals[1]), "m2M Mode:2,5-6");
-    EXPECT_EQ(MultiplexingText(m, m.signals[3]), "m1");
-    EXPECT_EQ(MultiplexingText(m, m.signals[4]), "");
+    EXPECT_EQ(MultiplexingText(m, m.signalList[0]), "M");
+    EXPECT_EQ(MultiplexingText(m, m.signalList[1]), "m2M Mode:2,5-6");
+    EXPECT_EQ(MultiplexingText(m, m.signalList[3]), "m1");
+    EXPECT_EQ(MultiplexingText(m, m.signalList[4]), "");
 }
 
 }  // namespace

@@ -19,7 +19,7 @@
 
 namespace {
 
-using namespace korvex::signals;
+using namespace korvex::signaldb;
 using korvex::test::TempFolder;
 
 constexpr char kEngineDbc[] = R"(
@@ -311,9 +311,9 @@ TEST(SignalTree, FiltersByEveryWordInNamesUnitsAndComments) {
     const auto names = [&](const std::string& filter) {
         std::vector<std::string> out;
         for (const SignalTreeMessage& m : FilterSignalTree(*decoder, filter))
-            for (int s : m.signals) {
+            for (int s : m.signalList) {
                 const DbcMessage& message = *decoder->Messages()[m.message].message;
-                out.push_back(message.name + "." + message.signals[s].name);
+                out.push_back(message.name + "." + message.signalList[s].name);
             }
         return out;
     };
