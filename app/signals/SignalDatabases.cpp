@@ -1,0 +1,91 @@
+#include "app/signals/SignalDatabases.h"
+
+#include <QSettings>
+#include <cstdio>
+
+#include "app/services/WindowHandle.h"
+#include "app/signals/rules/SignalIds.h"
+#include "xtp/XTPResourceManager.h"
+#include "xtp/XTPUiServices.h"
+
+namespace korvex::signaldb {
+namespace {
+
+constexpr std::uint32_t kStrAppTitle = 128;
+
+QString Formatted(std::uint32_t stringId, const std::string& argument) {
+    const std::string format = XTPLoadString(stringId);
+    const int size = std::snprintf(nullptr, 0, format.c_str(), argument.c_str());
+    std::string text(static_cast<std::size_t>(std::max(size, 0)), '\0');
+    std::snprintf(text.data(), text.size() + 1, format.c_str(), argument.c_str());
+    return QString::fromStdString(text);
+}
+
+}  // namespace
+
+QString ProblemText(const DatabaseProblem& problem) {
+    switch (problem.kind) {
+        case DatabaseProblem::kMissing:
+            return Formatted(ids::kStrMissing, problem.path);
+        case DatabaseProblem::kDuplicate:
+            return Formatted(ids::kStrDuplicate, problem.path);
+        case DatabaseProblem::kDamaged:
+            break;
+    }
+    return Formatted(ids::kStrDamaged, problem.detail);
+}
+
+CSignalDatabases::CSignalDatabases(QObject* parent) : QObject(parent) {}
+
+void CSignalDatabases::Restore(QWidget* owner) {
+    std::vector<std::string> paths;
+    for (const QString& path : QSettings().value(kSettingsKey).toStringList())
+        paths.push_back(path.toStdString());
+    std::vector<DatabaseProblem> problems;
+    set.Restore(paths, problems);
+    if (!problems.empty()) Save();
+    Report(problems, owner);
+    emit changed();
+}
+
+void CSignalDatabases::Add(const QStringList& paths, QWidget* owner) {
+    std::vector<std::string> list;
+    for (const QString& path : paths) list.push_back(path.toStdString());
+    std::vector<DatabaseProblem> problems;
+    const bool added = set.Add(list, problems);
+    if (added) {
+        Save();
+        emit changed();
+    }
+    Report(problems, owner);
+}
+
+void CSignalDatabases::Remove(int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= set.Entries().size()) return;
+    set.Remove(static_cast<std::size_t>(index));
+    Save();
+    emit changed();
+}
+
+bool CSignalDatabases::Move(int index, int delta) {
+    if (index < 0 || !set.Move(static_cast<std::size_t>(index), delta)) return false;
+    Save();
+    emit changed();
+    return true;
+}
+
+void CSignalDatabases::Report(const std::vector<DatabaseProblem>& problems, QWidget* owner) {
+    if (problems.empty()) return;
+    QStringList texts;
+    for (const DatabaseProblem& p : problems) texts << ProblemText(p);
+    XTPUiServices().MessageBox(ToCWnd(owner), texts.join(QStringLiteral("\n\n")).toStdString(),
+                               XTPLoadString(kStrAppTitle), xtp_mb::kOk | xtp_mb::kIconWarning);
+}
+
+void CSignalDatabases::Save() {
+    QStringList paths;
+    for (const std::string& path : set.Paths()) paths << QString::fromStdString(path);
+    QSettings().setValue(kSettingsKey, paths);
+}
+
+}  // namespace korvex::signaldb

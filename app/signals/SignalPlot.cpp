@@ -1,0 +1,403 @@
+#include "app/signals/SignalPlot.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
+
+#include "app/signals/rules/LaneColumns.h"
+
+namespace korvex::signaldb {
+namespace {
+
+constexpr int kLeft = 84;  // value labels
+constexpr int kRight = 12;
+constexpr int kLaneGap = 6;
+constexpr int kMinLaneHeight = 36;
+constexpr double kWheelStep = 0.8;  // view width per wheel notch
+
+QString NumberText(double v) {
+    return QString::number(v, 'g', 10);
+}
+
+QString SampleText(const CSignalPlot::Lane& lane, long long i) {
+    if (lane.data == nullptr || i < 0) return {};
+    const SampleSeries& s = lane.data->series;
+    if (lane.table != nullptr && static_cast<std::size_t>(i) < s.raws.size()) {
+        if (const std::string* text = ValueText(*lane.table, static_cast<std::int64_t>(s.raws[i])))
+            return QString::fromStdString(*text);
+    }
+    QString text = NumberText(s.values[static_cast<std::size_t>(i)]);
+    if (!lane.unit.isEmpty()) text += ' ' + lane.unit;
+    return text;
+}
+
+}  // namespace
+
+std::shared_ptr<const PlotSeries> MakePlotSeries(SampleSeries samples) {
+    auto data = std::make_shared<PlotSeries>();
+    data->series = std::move(samples);
+    data->summary = CMinMaxSummary(data->series.values);
+    return data;
+}
+
+CSignalPlot::CSignalPlot(QWidget* parent) : QWidget(parent) {
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setMinimumSize(320, 160);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void CSignalPlot::SetAxis(CTimeAxis a) {
+    axis = std::move(a);
+    viewport.SetLimits(axis.Start(), axis.End());
+    update();
+}
+
+void CSignalPlot::AddLane(Lane lane) {
+    lanes.push_back(std::move(lane));
+    update();
+}
+
+void CSignalPlot::RemoveLane(SignalRef ref) {
+    std::erase_if(lanes, [&](const Lane& l) { return l.ref == ref; });
+    update();
+}
+
+void CSignalPlot::ClearLanes() {
+    lanes.clear();
+    update();
+}
+
+bool CSignalPlot::SetData(SignalRef ref, std::shared_ptr<const PlotSeries> data) {
+    for (Lane& lane : lanes) {
+        if (lane.ref != ref) continue;
+        lane.data = std::move(data);
+        update();
+        return true;
+    }
+    return false;
+}
+
+void CSignalPlot::Fit() {
+    viewport.Fit();
+    update();
+}
+
+void CSignalPlot::ZoomAtPixel(double pixel, double factor) {
+    const int width = PlotWidth(this->width());
+    viewport.ZoomAt(viewport.FromPixel(pixel - PlotLeft(), width), factor);
+    update();
+}
+
+void CSignalPlot::PanPixels(double pixels) {
+    viewport.Pan(-pixels / PlotWidth(width()) * viewport.Width());
+    update();
+}
+
+void CSignalPlot::SetCursorX(std::optional<double> x) {
+    cursor = x;
+    update();
+}
+
+std::vector<QString> CSignalPlot::CursorTexts() const {
+    std::vector<QString> texts;
+    for (const Lane& lane : lanes)
+        texts.push_back(cursor && lane.data
+                            ? SampleText(lane, SampleAtOrBefore(lane.data->series, *cursor))
+                            : QString());
+    return texts;
+}
+
+void CSignalPlot::SetEmptyText(const QString& text) {
+    emptyText = text;
+    update();
+}
+
+int CSignalPlot::PlotLeft() const {
+    return kLeft;
+}
+
+int CSignalPlot::PlotWidth(int widgetWidth) const {
+    return std::max(widgetWidth - kLeft - kRight, 1);
+}
+
+int CSignalPlot::AxisHeight() const {
+    return fontMetrics().height() + 12;
+}
+
+CSignalPlot::LaneBox CSignalPlot::LaneRect(int lane, int height) const {
+    const int usable = std::max(height - AxisHeight(), 1);
+    const int n = std::max<int>(static_cast<int>(lanes.size()), 1);
+    const int each = std::max(usable / n, kMinLaneHeight);
+    return {lane * each + kLaneGap / 2, each - kLaneGap};
+}
+
+int CSignalPlot::FrameNear(double pixel, double pixelY) const {
+    const double x = viewport.FromPixel(pixel - PlotLeft(), PlotWidth(width()));
+    int under = -1;
+    for (int i = 0; i < static_cast<int>(lanes.size()); ++i) {
+        const LaneBox box = LaneRect(i, height());
+        if (pixelY >= box.top && pixelY < box.top + box.height + kLaneGap) under = i;
+    }
+    int best = -1;
+    double bestDistance = 0;
+    for (int i = 0; i < static_cast<int>(lanes.size()); ++i) {
+        if (lanes[i].data == nullptr || lanes[i].data->series.x.empty()) continue;
+        if (under >= 0 && i != under && lanes[under].data && !lanes[under].data->series.x.empty())
+            continue;
+        const SampleSeries& s = lanes[i].data->series;
+        const long long k = NearestSample(s, x);
+        const double distance = std::fabs(s.x[static_cast<std::size_t>(k)] - x);
+        if (best < 0 || distance < bestDistance) {
+            best = s.frames[static_cast<std::size_t>(k)];
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+void CSignalPlot::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    Render(painter, size());
+}
+
+void CSignalPlot::Render(QPainter& painter, QSize size) const {
+    painter.fillRect(QRect(QPoint(0, 0), size), palette().base());
+    painter.setFont(font());
+    const int width = PlotWidth(size.width());
+    const QRect area(kLeft, 0, width, size.height() - AxisHeight());
+    if (lanes.empty()) {
+        painter.setPen(palette().color(QPalette::PlaceholderText));
+        painter.drawText(QRect(QPoint(0, 0), size), Qt::AlignCenter | Qt::TextWordWrap, emptyText);
+        return;
+    }
+    DrawBreaks(painter, area);
+    for (int i = 0; i < static_cast<int>(lanes.size()); ++i) {
+        const LaneBox box = LaneRect(i, size.height());
+        DrawLane(painter, lanes[i], QRect(kLeft, box.top, width, box.height), width);
+    }
+    DrawAxis(painter, QRect(kLeft, area.bottom() + 1, width, AxisHeight()));
+    DrawCursor(painter, area, size.height());
+}
+
+void CSignalPlot::DrawBreaks(QPainter& painter, const QRect& area) const {
+    const auto& spans = axis.Spans();
+    const int width = area.width();
+    for (std::size_t k = 0; k + 1 < spans.size(); ++k) {
+        const double a = viewport.ToPixel(spans[k].end, width);
+        const double b = viewport.ToPixel(spans[k + 1].start, width);
+        if (b < 0 || a > width) continue;
+        const QRectF band(area.left() + std::max(a, 0.0), area.top(),
+                          std::max(std::min(b, double(width)) - std::max(a, 0.0), 2.0),
+                          area.height());
+        painter.fillRect(band, QBrush(palette().color(QPalette::Mid), Qt::BDiagPattern));
+        painter.setPen(QPen(palette().color(QPalette::Mid), 1, Qt::DashLine));
+        painter.drawLine(band.topLeft(), band.bottomLeft());
+        painter.drawLine(band.topRight(), band.bottomRight());
+    }
+}
+
+void CSignalPlot::DrawLane(QPainter& painter, const Lane& lane, const QRect& box, int width) const {
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawRect(box.adjusted(0, 0, -1, -1));
+    painter.setPen(lane.color);
+    const QString title = lane.unit.isEmpty() ? lane.title : lane.title + " [" + lane.unit + "]";
+    painter.drawText(box.adjusted(6, 2, -6, 0), Qt::AlignLeft | Qt::AlignTop, title);
+    if (lane.data == nullptr) return;
+    const SampleSeries& s = lane.data->series;
+    const LaneGeometry g =
+        ComputeLaneColumns(s, lane.data->summary, viewport.From(), viewport.To(), width);
+    ValueRange range = g.range;
+    if (g.before >= 0) range.Add(s.values[static_cast<std::size_t>(g.before)]);
+    const ValueRange shown = PaddedRange(range);
+    const double top = box.top() + fontMetrics().height() + 2;
+    const double height = std::max(box.bottom() - 2 - top, 4.0);
+    const auto y = [&](double v) {
+        return top + (shown.max - v) / (shown.max - shown.min) * height;
+    };
+    const auto x = [&](double axisX) { return box.left() + viewport.ToPixel(axisX, width); };
+
+    // Value labels: the ends of the shown range.
+    painter.setPen(palette().color(QPalette::Text));
+    const QRect labels(0, box.top(), kLeft - 6, box.height());
+    painter.drawText(labels.adjusted(0, int(top) - box.top() - fontMetrics().ascent() / 2, 0, 0),
+                     Qt::AlignRight | Qt::AlignTop, NumberText(range.any ? range.max : 0));
+    painter.drawText(labels.adjusted(0, 0, 0, -2), Qt::AlignRight | Qt::AlignBottom,
+                     NumberText(range.any ? range.min : 0));
+
+    painter.save();
+    painter.setClipRect(box.adjusted(1, 1, -1, -1));
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QPen(lane.color, 1.5));
+    const bool steps = lane.table != nullptr;
+    QVector<QLineF> lines;
+    lines.reserve(static_cast<int>(g.columns.size()) * 3 + 4);
+    // Joins (px, pv) to the next point (nx, nv): straight, or as a step.
+    const auto join = [&](double px, double pv, double nx, double nv) {
+        if (std::isnan(pv) || std::isnan(nv)) return;
+        if (steps) {
+            lines.append(QLineF(px, y(pv), nx, y(pv)));
+            lines.append(QLineF(nx, y(pv), nx, y(nv)));
+        } else {
+            lines.append(QLineF(px, y(pv), nx, y(nv)));
+        }
+    };
+    double lastX = 0;
+    double lastV = std::nan("");
+    bool have = false;
+    if (g.before >= 0) {
+        lastX = x(s.x[static_cast<std::size_t>(g.before)]);
+        lastV = s.values[static_cast<std::size_t>(g.before)];
+        have = true;
+    }
+    for (const LaneColumn& c : g.columns) {
+        const double cx = box.left() + c.pixel + 0.5;
+        const double first = s.values[c.first];
+        if (have) join(lastX, lastV, cx, first);
+        if (c.range.any) lines.append(QLineF(cx, y(c.range.min), cx, y(c.range.max)));
+        lastX = cx;
+        lastV = s.values[c.last];
+        have = true;
+    }
+    if (g.after >= 0 && have) {
+        join(lastX, lastV, x(s.x[static_cast<std::size_t>(g.after)]),
+             s.values[static_cast<std::size_t>(g.after)]);
+    } else if (steps && have && !std::isnan(lastV) && !g.columns.empty()) {
+        // The last value holds to the end of the recording.
+        lines.append(
+            QLineF(lastX, y(lastV), std::min(x(s.x.back()), double(box.right())), y(lastV)));
+    }
+    painter.drawLines(lines);
+
+    // A value table's texts where the value changes, as far as they fit.
+    if (steps && !s.raws.empty()) {
+        painter.setPen(palette().color(QPalette::Text));
+        double free = box.left();
+        long long previous = g.before;
+        const auto label = [&](double at, long long i) {
+            const QString text = SampleText(lane, i);
+            const int w = fontMetrics().horizontalAdvance(text);
+            if (at < free) return;
+            painter.drawText(QPointF(at + 3, y(s.values[static_cast<std::size_t>(i)]) - 3), text);
+            free = at + w + 10;
+        };
+        if (previous >= 0) label(box.left(), previous);
+        for (const LaneColumn& c : g.columns) {
+            const bool change = previous < 0 || s.raws[c.first] != s.raws[previous] ||
+                                s.raws[c.last] != s.raws[c.first];
+            if (change) label(box.left() + c.pixel, static_cast<long long>(c.last));
+            previous = static_cast<long long>(c.last);
+        }
+    }
+    painter.restore();
+}
+
+void CSignalPlot::DrawAxis(QPainter& painter, const QRect& area) const {
+    painter.setPen(palette().color(QPalette::Text));
+    painter.drawLine(area.topLeft(), area.topRight());
+    const int labelWidth = fontMetrics().horizontalAdvance(QStringLiteral("00:00:00.000")) + 24;
+    const auto ticks =
+        axis.Ticks(viewport.From(), viewport.To(), std::max(area.width() / labelWidth, 1));
+    for (const AxisTick& t : ticks) {
+        const double px = area.left() + viewport.ToPixel(t.x, area.width());
+        painter.drawLine(QPointF(px, area.top()), QPointF(px, area.top() + 4));
+        painter.drawText(
+            QRectF(px - labelWidth / 2.0, area.top() + 4, labelWidth, area.height() - 4),
+            Qt::AlignHCenter | Qt::AlignTop, QString::fromStdString(t.text));
+    }
+}
+
+void CSignalPlot::DrawCursor(QPainter& painter, const QRect& area, int height) const {
+    if (!cursor || *cursor < viewport.From() || *cursor > viewport.To()) return;
+    const double px = area.left() + viewport.ToPixel(*cursor, area.width());
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 1));
+    painter.drawLine(QPointF(px, area.top()), QPointF(px, area.bottom()));
+    const std::vector<QString> texts = CursorTexts();
+    for (int i = 0; i < static_cast<int>(lanes.size()); ++i) {
+        if (texts[i].isEmpty()) continue;
+        const LaneBox box = LaneRect(i, height);
+        const QRect bounds = fontMetrics().boundingRect(texts[i]).adjusted(-4, -2, 4, 2);
+        QRectF label(px + 6, box.top + 2, bounds.width(), bounds.height());
+        if (label.right() > area.right()) label.moveRight(px - 6);
+        painter.fillRect(label, palette().color(QPalette::ToolTipBase));
+        painter.setPen(lanes[i].color);
+        painter.drawRect(label);
+        painter.setPen(palette().color(QPalette::ToolTipText));
+        painter.drawText(label, Qt::AlignCenter, texts[i]);
+    }
+    const QString time = QString::fromStdString(axis.TimeText(*cursor, 4));
+    const QRect bounds = fontMetrics().boundingRect(time).adjusted(-4, -2, 4, 2);
+    QRectF label(px - bounds.width() / 2.0, area.bottom() + 2, bounds.width(), bounds.height());
+    painter.fillRect(label, palette().color(QPalette::Highlight));
+    painter.setPen(palette().color(QPalette::HighlightedText));
+    painter.drawText(label, Qt::AlignCenter, time);
+}
+
+void CSignalPlot::wheelEvent(QWheelEvent* event) {
+    const QPoint delta = event->angleDelta();
+    if (delta.y() != 0)
+        ZoomAtPixel(event->position().x(), std::pow(kWheelStep, delta.y() / 120.0));
+    else if (delta.x() != 0)
+        PanPixels(delta.x() / 4.0);
+    event->accept();
+}
+
+void CSignalPlot::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) dragFrom = event->position().x();
+    setFocus();
+}
+
+void CSignalPlot::mouseMoveEvent(QMouseEvent* event) {
+    const double px = event->position().x();
+    if (dragFrom && (event->buttons() & Qt::LeftButton)) {
+        PanPixels(px - *dragFrom);
+        dragFrom = px;
+    }
+    if (px >= PlotLeft() && px <= PlotLeft() + PlotWidth(width()))
+        SetCursorX(viewport.FromPixel(px - PlotLeft(), PlotWidth(width())));
+}
+
+void CSignalPlot::mouseReleaseEvent(QMouseEvent*) {
+    dragFrom.reset();
+}
+
+void CSignalPlot::mouseDoubleClickEvent(QMouseEvent* event) {
+    const int frame = FrameNear(event->position().x(), event->position().y());
+    if (frame >= 0) emit frameChosen(frame);
+}
+
+void CSignalPlot::keyPressEvent(QKeyEvent* event) {
+    const double middle = PlotLeft() + PlotWidth(width()) / 2.0;
+    switch (event->key()) {
+        case Qt::Key_0:
+            Fit();
+            break;
+        case Qt::Key_Plus:
+        case Qt::Key_Equal:
+            ZoomAtPixel(
+                cursor ? PlotLeft() + viewport.ToPixel(*cursor, PlotWidth(width())) : middle, 0.5);
+            break;
+        case Qt::Key_Minus:
+            ZoomAtPixel(middle, 2);
+            break;
+        case Qt::Key_Left:
+            PanPixels(PlotWidth(width()) / 8.0);
+            break;
+        case Qt::Key_Right:
+            PanPixels(-PlotWidth(width()) / 8.0);
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+            return;
+    }
+    event->accept();
+}
+
+void CSignalPlot::leaveEvent(QEvent*) {
+    SetCursorX(std::nullopt);
+}
+
+}  // namespace korvex::signaldb
