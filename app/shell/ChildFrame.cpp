@@ -32,6 +32,8 @@ constexpr PaneLayout kPanes[] = {
     {pane::kCluster, Qt::RightDockWidgetArea, 200, 120, pane::kSearch},
     {pane::kSearchResult, Qt::BottomDockWidgetArea, 210, 140, 0},
     {pane::kClusterResult, Qt::BottomDockWidgetArea, 210, 140, pane::kSearchResult},
+    // The signals of the selected frame, below the search pane.
+    {pane::kSignals, Qt::RightDockWidgetArea, 260, 200, 0},
 };
 
 QWidget* TitleOnly(const QString& title) {

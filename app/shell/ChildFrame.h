@@ -16,10 +16,10 @@ class CKorvexProDoc;
 class CKorvexView;
 
 // The frame of one document inside the main window's MDI area: the view in
-// the middle and the four docking panes around it (search 3072 and
-// classification settings 3074 on the right as tabs, their results 3071 and
-// 3073 at the bottom as tabs). It has no close box and ignores close
-// requests, so its document stays open until the program ends.
+// the middle and the docking panes around it (search 3072 and
+// classification settings 3074 on the right as tabs, the signal pane 47004
+// below them, their results 3071 and 3073 at the bottom as tabs). It has no close box and ignores
+// close requests, so its document stays open until the program ends.
 class CChildFrame : public QMainWindow, public IMessageWindow {
     Q_OBJECT
 
@@ -35,7 +35,7 @@ class CChildFrame : public QMainWindow, public IMessageWindow {
     int DocumentIndex() const { return documentIndex; }
     void SetDocumentIndex(int index) { documentIndex = index; }
 
-    // The pane with `paneId` (3071 … 3074), or null.
+    // The pane with `paneId` (3071 … 3074, 47004), or null.
     QDockWidget* Pane(int paneId) const;
     // True while the pane is open (shown, also as a tab behind another).
     bool IsPaneOpen(int paneId) const;
@@ -48,7 +48,7 @@ class CChildFrame : public QMainWindow, public IMessageWindow {
 
     // Relabels the panes for the current language, then activates the frame.
     void ActivateFrame();
-    // Pane titles from the string table (3072, 3071, 3074, 3073).
+    // Pane titles from the string table (3072, 3071, 3074, 3073, 47004).
     void RelabelPanes();
 
     // The MDI window that holds this frame; set when it is added.

@@ -42,7 +42,7 @@ const std::vector<std::uint32_t>& ToolbarButtons() {
                                                     cmd::kAliasNames,   0,
                                                     cmd::kClearList,    0,
                                                     cmd::kExportData,   cmd::kImportData,
-                                                    cmd::kBusStatus};
+                                                    cmd::kBusStatus,    cmd::kSignalPlot};
     return buttons;
 }
 

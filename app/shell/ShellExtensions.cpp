@@ -1,6 +1,8 @@
 #include "app/shell/ShellExtensions.h"
 
+#include <QDockWidget>
 #include <QHeaderView>
+#include <QPointer>
 
 #include "app/analysis/CANFrameNameDlg.h"
 #include "app/analysis/ClusterDataList.h"
@@ -15,7 +17,15 @@
 #include "app/shell/KorvexView.h"
 #include "app/shell/MainFrame.h"
 #include "app/shell/OtherFormatCommands.h"
+#include "app/shell/rules/ShellIds.h"
+#include "app/signals/DlgSignalDatabases.h"
+#include "app/signals/SignalDatabases.h"
+#include "app/signals/SignalPane.h"
+#include "app/signals/SignalPlotWindow.h"
+#include "app/signals/rules/SignalIds.h"
+#include "core/FrameRowText.h"
 #include "core/KorvexGlobal.h"
+#include "protolens/include/protolens.h"
 
 namespace korvex::shell {
 namespace {
@@ -79,6 +89,84 @@ void InstallClusterPanes(CChildFrame& frame) {
                      [&frame] { frame.ShowPane(kClusterPane); });
 }
 
+// Signal databases: one list of databases and one plot window for the main
+// frame; a signal pane in each child frame that follows the selection of its
+// frame list, search results and classification results.
+static_assert(cmd::kSignalDatabases == signaldb::ids::kCmdDatabases);
+static_assert(cmd::kSignalPlot == signaldb::ids::kCmdPlot);
+static_assert(cmd::kShowSignalPane == signaldb::ids::kCmdShowPane);
+static_assert(pane::kSignals == signaldb::ids::kPane);
+
+signaldb::CSignalDatabases* SignalDatabasesOf(CMainFrame* main) {
+    return main ? main->findChild<signaldb::CSignalDatabases*>() : nullptr;
+}
+
+// The main frame's databases while child frames are being made: a child
+// frame joins the main frame only after its panes are filled.
+QPointer<signaldb::CSignalDatabases> programDatabases;
+
+void InstallSignalWindows(CMainFrame& frame) {
+    auto* databases = new signaldb::CSignalDatabases(&frame);
+    programDatabases = databases;
+    databases->Restore(&frame);
+    CKorvexGlobal& global = frame.Global();
+    const auto firstList = [&global]() -> CKorvexList* {
+        std::vector<CDataShowBase*>& sinks = global.CurrentSinks();
+        return sinks.empty() ? nullptr : dynamic_cast<CKorvexList*>(sinks.front());
+    };
+    signaldb::CSignalPlotWindow::Source source;
+    source.frameStore = [firstList]() -> CCycleBuffer<_VCI_CAN_OBJ>* {
+        CKorvexList* list = firstList();
+        return list ? &list->Record().frameStore : nullptr;
+    };
+    source.origTimeList = [&global] { return global.origTimeList; };
+    source.timeText = [&global](long long index, const _VCI_CAN_OBJ& f, std::string& text) {
+        FormatCellText(index, f, kColumnTime, global.ExportContext(&AnalyCANFrame), text);
+    };
+    source.selectFrame = [&frame](int index) {
+        if (CChildFrame* child = frame.ActiveChild())
+            child->PostMessage(msg::kSelectFrame, static_cast<std::uintptr_t>(index), 0);
+    };
+    new signaldb::CSignalPlotWindow(*databases, std::move(source), &frame);
+}
+
+void InstallSignalPane(CChildFrame& frame) {
+    CKorvexList* list = FrameListOf(frame);
+    signaldb::CSignalDatabases* databases = programDatabases;
+    if (!list || !databases) return;
+    auto* signalPane = new signaldb::CSignalPane(&frame);
+    signalPane->SetDecoder(databases->Decoder());
+    QObject::connect(databases, &signaldb::CSignalDatabases::changed, signalPane,
+                     [signalPane, databases] { signalPane->SetDecoder(databases->Decoder()); });
+    frame.SetPaneWidget(pane::kSignals, signalPane);
+    const auto show = [signalPane](std::optional<_VCI_CAN_OBJ> f) { signalPane->ShowFrame(f); };
+    QObject::connect(list->selectionModel(), &QItemSelectionModel::currentRowChanged, signalPane,
+                     [list, show](const QModelIndex& current) {
+                         _VCI_CAN_OBJ f{};
+                         const bool known =
+                             current.isValid() && list->Record().frameStore.Get(current.row(), &f);
+                         show(known ? std::optional(f) : std::nullopt);
+                     });
+    if (auto* results = qobject_cast<CSearchListCtrl*>(frame.Pane(kSearchResultPane)->widget()))
+        QObject::connect(results->selectionModel(), &QItemSelectionModel::currentRowChanged,
+                         signalPane, [results, show](const QModelIndex& current) {
+                             const _VCI_CAN_OBJ* f = current.isValid()
+                                                         ? results->Results().Frame(current.row())
+                                                         : nullptr;
+                             show(f ? std::optional(*f) : std::nullopt);
+                         });
+    if (auto* groups = qobject_cast<CClusterDataList*>(frame.Pane(kClusterResultPane)->widget()))
+        QObject::connect(
+            groups->selectionModel(), &QItemSelectionModel::currentRowChanged, signalPane,
+            [groups, show](const QModelIndex& current) {
+                const korvex::CClusterResult& r = groups->Result();
+                const auto row = static_cast<std::size_t>(current.row());
+                if (!current.isValid() || row >= r.RowCount()) return show(std::nullopt);
+                const auto frame = static_cast<std::size_t>(r.Row(row).frame);
+                show(frame < r.Frames().size() ? std::optional(r.Frames()[frame]) : std::nullopt);
+            });
+}
+
 }  // namespace
 
 void InstallViewCommands(CKorvexView& view) {
@@ -97,11 +185,27 @@ void InstallViewCommands(CKorvexView& view) {
     });
     view.SetCommandHandler(device::kCmdClearRecorder,
                            [](CKorvexView& v) { device::RunClearRecorder(&v, WaitForDevice); });
+    if (programDatabases.isNull()) return;
+    view.SetCommandHandler(cmd::kSignalDatabases, [](CKorvexView& v) {
+        signaldb::CSignalDatabases* databases = SignalDatabasesOf(v.MainFrame());
+        if (databases == nullptr) return;
+        signaldb::CDlgSignalDatabases dialog(*databases, &v);
+        dialog.exec();
+    });
+    view.SetCommandHandler(cmd::kSignalPlot, [](CKorvexView& v) {
+        auto* plot =
+            v.MainFrame() ? v.MainFrame()->findChild<signaldb::CSignalPlotWindow*>() : nullptr;
+        if (plot == nullptr) return;
+        plot->show();
+        plot->raise();
+        plot->activateWindow();
+    });
 }
 
 void InstallPaneContents(CChildFrame& frame) {
     InstallSearchPanes(frame);
     InstallClusterPanes(frame);
+    InstallSignalPane(frame);
 }
 
 void InstallMainFrameWindows(CMainFrame& frame) {
@@ -116,6 +220,7 @@ void InstallMainFrameWindows(CMainFrame& frame) {
         &frame);
     window->setWindowFlags(Qt::Window);
     frame.SetBusStatusWindow(window);
+    InstallSignalWindows(frame);
 }
 
 }  // namespace korvex::shell

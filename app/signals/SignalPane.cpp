@@ -89,6 +89,8 @@ void CSignalPane::Refresh() {
         items << item;
     }
     rows->addTopLevelItems(items);
+    // A message has a few dozen signals at most: sizing them costs nothing.
+    for (int c = 0; c < 4; ++c) rows->resizeColumnToContents(c);
 }
 
 }  // namespace korvex::signaldb

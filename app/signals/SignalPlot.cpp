@@ -328,7 +328,11 @@ void CSignalPlot::DrawCursor(QPainter& painter, const QRect& area, int height) c
         painter.setPen(palette().color(QPalette::ToolTipText));
         painter.drawText(label, Qt::AlignCenter, texts[i]);
     }
-    const QString time = QString::fromStdString(axis.TimeText(*cursor, 4));
+    // As many decimals as a pixel of the view is worth, down to 0.1 ms.
+    const double perPixel = viewport.Width() / area.width();
+    int decimals = 0;
+    for (double unit = 1; decimals < 4 && perPixel < unit; unit /= 10) ++decimals;
+    const QString time = QString::fromStdString(axis.TimeText(*cursor, decimals));
     const QRect bounds = fontMetrics().boundingRect(time).adjusted(-4, -2, 4, 2);
     QRectF label(px - bounds.width() / 2.0, area.bottom() + 2, bounds.width(), bounds.height());
     painter.fillRect(label, palette().color(QPalette::Highlight));

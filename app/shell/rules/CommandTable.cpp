@@ -24,6 +24,9 @@ constexpr std::array kCommands{
     ShellCommand{cmd::kShowClusterPane, T::kChildFrame, U::kWhilePaneClosed, pane::kCluster},
     ShellCommand{cmd::kShowClusterResultPane, T::kChildFrame, U::kWhilePaneClosed,
                  pane::kClusterResult},
+    ShellCommand{cmd::kShowSignalPane, T::kChildFrame, U::kWhilePaneClosed, pane::kSignals},
+    ShellCommand{cmd::kSignalDatabases, T::kView, U::kWhileHandled, 0},
+    ShellCommand{cmd::kSignalPlot, T::kView, U::kWhileHandled, 0},
     // The device and alias windows install their handlers on the view.
     ShellCommand{cmd::kDeviceConfig, T::kView, U::kWhileHandled, 0},
     ShellCommand{cmd::kPresetFrames, T::kView, U::kWhileHandled, 0},

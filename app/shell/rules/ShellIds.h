@@ -29,6 +29,10 @@ inline constexpr std::uint32_t kBusStatus = 32854;
 // The other tools' file formats (OtherFormatCommands.h).
 inline constexpr std::uint32_t kImportOtherFormat = 46001;
 inline constexpr std::uint32_t kExportOtherFormat = 46002;
+// Signal databases (app/signals/rules/SignalIds.h).
+inline constexpr std::uint32_t kSignalDatabases = 47001;
+inline constexpr std::uint32_t kSignalPlot = 47002;
+inline constexpr std::uint32_t kShowSignalPane = 47003;
 inline constexpr std::uint32_t kAbout = 57664;
 inline constexpr std::uint32_t kNew = 57600;
 inline constexpr std::uint32_t kOpen = 57601;
@@ -77,6 +81,7 @@ inline constexpr int kSearchResult = 3071;
 inline constexpr int kSearch = 3072;
 inline constexpr int kClusterResult = 3073;
 inline constexpr int kCluster = 3074;
+inline constexpr int kSignals = 47004;
 }  // namespace pane
 
 namespace timer {
