@@ -1,5 +1,6 @@
 #include "app/signals/SignalDatabases.h"
 
+#include <QPointer>
 #include <QSettings>
 #include <cstdio>
 
@@ -44,8 +45,18 @@ void CSignalDatabases::Restore(QWidget* owner) {
     std::vector<DatabaseProblem> problems;
     set.Restore(paths, problems);
     if (!problems.empty()) Save();
-    Report(problems, owner);
     emit changed();
+    // At start-up the main window is not shown yet; the message waits for
+    // the event loop, so that it comes over the window.
+    if (problems.empty()) return;
+    QPointer<QWidget> window(owner);
+    QMetaObject::invokeMethod(
+        this,
+        [this, problems, window, hadOwner = owner != nullptr] {
+            if (hadOwner && window.isNull()) return;
+            Report(problems, window);
+        },
+        Qt::QueuedConnection);
 }
 
 void CSignalDatabases::Add(const QStringList& paths, QWidget* owner) {

@@ -24,7 +24,7 @@ class CSignalDatabases : public QObject {
 
     // Reads the list kept from the last run. A file that is gone or can no
     // longer be read is dropped from the list and reported once, in one
-    // message over `owner`.
+    // message over `owner` as soon as the event loop runs.
     void Restore(QWidget* owner);
 
     // Adds files; each refused one (damaged, with its line; already listed;

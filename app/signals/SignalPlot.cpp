@@ -18,8 +18,8 @@ constexpr int kLaneGap = 6;
 constexpr int kMinLaneHeight = 36;
 constexpr double kWheelStep = 0.8;  // view width per wheel notch
 
-QString NumberText(double v) {
-    return QString::number(v, 'g', 10);
+QString NumberText(double v, int digits = 10) {
+    return QString::number(v, 'g', digits);
 }
 
 QString SampleText(const CSignalPlot::Lane& lane, long long i) {
@@ -224,9 +224,9 @@ void CSignalPlot::DrawLane(QPainter& painter, const Lane& lane, const QRect& box
     painter.setPen(palette().color(QPalette::Text));
     const QRect labels(0, box.top(), kLeft - 6, box.height());
     painter.drawText(labels.adjusted(0, int(top) - box.top() - fontMetrics().ascent() / 2, 0, 0),
-                     Qt::AlignRight | Qt::AlignTop, NumberText(range.any ? range.max : 0));
+                     Qt::AlignRight | Qt::AlignTop, NumberText(range.any ? range.max : 0, 6));
     painter.drawText(labels.adjusted(0, 0, 0, -2), Qt::AlignRight | Qt::AlignBottom,
-                     NumberText(range.any ? range.min : 0));
+                     NumberText(range.any ? range.min : 0, 6));
 
     painter.save();
     painter.setClipRect(box.adjusted(1, 1, -1, -1));
@@ -235,9 +235,10 @@ void CSignalPlot::DrawLane(QPainter& painter, const Lane& lane, const QRect& box
     const bool steps = lane.table != nullptr;
     QVector<QLineF> lines;
     lines.reserve(static_cast<int>(g.columns.size()) * 3 + 4);
-    // Joins (px, pv) to the next point (nx, nv): straight, or as a step.
-    const auto join = [&](double px, double pv, double nx, double nv) {
-        if (std::isnan(pv) || std::isnan(nv)) return;
+    // Joins (px, pv) to the next point (nx, nv): straight, or as a step;
+    // never across a break between recording spans (pa, na: axis positions).
+    const auto join = [&](double px, double pv, double pa, double nx, double nv, double na) {
+        if (std::isnan(pv) || std::isnan(nv) || axis.SpanAt(pa) != axis.SpanAt(na)) return;
         if (steps) {
             lines.append(QLineF(px, y(pv), nx, y(pv)));
             lines.append(QLineF(nx, y(pv), nx, y(nv)));
@@ -246,25 +247,27 @@ void CSignalPlot::DrawLane(QPainter& painter, const Lane& lane, const QRect& box
         }
     };
     double lastX = 0;
+    double lastA = 0;
     double lastV = std::nan("");
     bool have = false;
     if (g.before >= 0) {
-        lastX = x(s.x[static_cast<std::size_t>(g.before)]);
+        lastA = s.x[static_cast<std::size_t>(g.before)];
+        lastX = x(lastA);
         lastV = s.values[static_cast<std::size_t>(g.before)];
         have = true;
     }
     for (const LaneColumn& c : g.columns) {
         const double cx = box.left() + c.pixel + 0.5;
-        const double first = s.values[c.first];
-        if (have) join(lastX, lastV, cx, first);
+        if (have) join(lastX, lastV, lastA, cx, s.values[c.first], s.x[c.first]);
         if (c.range.any) lines.append(QLineF(cx, y(c.range.min), cx, y(c.range.max)));
         lastX = cx;
+        lastA = s.x[c.last];
         lastV = s.values[c.last];
         have = true;
     }
     if (g.after >= 0 && have) {
-        join(lastX, lastV, x(s.x[static_cast<std::size_t>(g.after)]),
-             s.values[static_cast<std::size_t>(g.after)]);
+        const auto after = static_cast<std::size_t>(g.after);
+        join(lastX, lastV, lastA, x(s.x[after]), s.values[after], s.x[after]);
     } else if (steps && have && !std::isnan(lastV) && !g.columns.empty()) {
         // The last value holds to the end of the recording.
         lines.append(
@@ -301,12 +304,18 @@ void CSignalPlot::DrawAxis(QPainter& painter, const QRect& area) const {
     const int labelWidth = fontMetrics().horizontalAdvance(QStringLiteral("00:00:00.000")) + 24;
     const auto ticks =
         axis.Ticks(viewport.From(), viewport.To(), std::max(area.width() / labelWidth, 1));
+    // Ticks of neighbouring spans may fall close together: a label that
+    // would run into the one before it is left out.
+    double free = area.left() - labelWidth;
     for (const AxisTick& t : ticks) {
         const double px = area.left() + viewport.ToPixel(t.x, area.width());
         painter.drawLine(QPointF(px, area.top()), QPointF(px, area.top() + 4));
-        painter.drawText(
-            QRectF(px - labelWidth / 2.0, area.top() + 4, labelWidth, area.height() - 4),
-            Qt::AlignHCenter | Qt::AlignTop, QString::fromStdString(t.text));
+        const QString text = QString::fromStdString(t.text);
+        const double half = fontMetrics().horizontalAdvance(text) / 2.0 + 6;
+        if (px - half < free) continue;
+        painter.drawText(QRectF(px - half, area.top() + 4, 2 * half, area.height() - 4),
+                         Qt::AlignHCenter | Qt::AlignTop, text);
+        free = px + half;
     }
 }
 

@@ -53,7 +53,11 @@ CTimeAxis::CTimeAxis(std::vector<AxisSpan> list) : spans(std::move(list)) {
     double total = 0;
     for (const AxisSpan& s : spans)
         total += static_cast<double>(s.lastTicks - s.firstTicks) / kTicksPerSecond;
-    const double gap = std::max(total * 0.02, 0.001);
+    // Breaks are 2 % of the recorded time each, and together at most 10 %,
+    // so that a recording of many short spans keeps room for its data.
+    const double share =
+        spans.size() > 1 ? std::min(0.02, 0.1 / static_cast<double>(spans.size() - 1)) : 0.02;
+    const double gap = std::max(total * share, 0.001);
     double at = 0;
     for (AxisSpan& s : spans) {
         s.start = at;

@@ -26,7 +26,8 @@ class CTimeAxis {
   public:
     CTimeAxis() = default;
     // Places the spans: each starts after the previous one's end and a break
-    // of 2 % of the whole recorded time (at least a millisecond).
+    // of 2 % of the whole recorded time (less when there are more than six
+    // breaks, which share 10 %; at least a millisecond).
     explicit CTimeAxis(std::vector<AxisSpan> spans);
 
     const std::vector<AxisSpan>& Spans() const { return spans; }

@@ -206,6 +206,10 @@ TEST(TimeAxis, TicksFallOnRoundTimesOfEachSpan) {
               (std::vector<std::string>{"12:00:01", "12:00:02", "12:00:03", "12:00:04", "12:00:05",
                                         "12:00:06", "12:00:07", "15:30:00", "15:30:01", "15:30:02",
                                         "15:30:03", "+0:00:01", "+0:00:02"}));
+    // Many breaks share a tenth of the recorded time.
+    std::vector<AxisSpan> eleven;
+    for (int k = 0; k < 11; ++k) eleven.push_back({k * 100000LL, k * 100000LL + 10000, true, 0, 0});
+    EXPECT_DOUBLE_EQ(CTimeAxis(eleven).Spans()[1].start, 1 + 11 * 0.01);
     texts.clear();
     for (const AxisTick& t : axis.Ticks(0.4, 0.9, 5)) texts.push_back(t.text);
     EXPECT_EQ(texts, (std::vector<std::string>{"12:00:00.8", "12:00:00.9", "12:00:01.0",
