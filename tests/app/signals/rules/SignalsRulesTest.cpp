@@ -226,9 +226,14 @@ TEST(LaneColumns, EverySampleInRangeLandsInExactlyOneColumn) {
         s.values.push_back(std::sin(i * 0.01) * 100);
     }
     const CMinMaxSummary summary(s.values);
-    for (const auto& [from, to, width] :
-         {std::tuple{0.0, x, 800}, std::tuple{x / 3, x / 3 + 0.05, 640},
-          std::tuple{x + 1, x + 2, 10}}) {
+    const struct {
+        double from, to;
+        int width;
+    } views[] = {{0.0, x, 800}, {x / 3, x / 3 + 0.05, 640}, {x + 1, x + 2, 10}};
+    for (const auto& view : views) {
+        const double from = view.from;
+        const double to = view.to;
+        const int width = view.width;
         const LaneGeometry g = ComputeLaneColumns(s, summary, from, to, width);
         std::size_t covered = 0;
         ValueRange all;
