@@ -1,7 +1,6 @@
 #include "app/signals/SampleJob.h"
 
 #include <QMetaObject>
-#include <QPointer>
 
 namespace korvex::signaldb {
 
@@ -22,27 +21,35 @@ void CSampleJob::Start(SampleRequest request, CCycleBuffer<_VCI_CAN_OBJ>& store)
     total = store.GetCount();
     running = true;
     const unsigned mine = ++generation;
-    QPointer<CSampleJob> self(this);
-    worker = std::thread(
-        [this, self, mine, request = std::move(request), &store, stop = cancel]() mutable {
-            SampleResult result = ComputeSamples(request, store, progress, *stop);
-            auto output = std::make_shared<Output>();
-            output->cancelled = result.cancelled;
-            output->frameCount = result.frameCount;
-            output->axis = std::move(result.axis);
-            for (SampleSeries& s : result.series)
-                output->series.push_back(MakePlotSeries(std::move(s)));
-            // The window's thread takes the result; a job that was replaced or
-            // destroyed meanwhile drops it.
-            QMetaObject::invokeMethod(
-                this,
-                [self, mine, output]() {
-                    if (!self || self->generation != mine) return;
-                    self->running = false;
-                    emit self->finished(output);
-                },
-                Qt::QueuedConnection);
-        });
+    worker = std::thread([this, mine, request = std::move(request), &store, stop = cancel] {
+        SampleResult samples = ComputeSamples(request, store, progress, *stop);
+        auto output = std::make_shared<Output>();
+        output->cancelled = samples.cancelled;
+        output->frameCount = samples.frameCount;
+        output->axis = std::move(samples.axis);
+        for (SampleSeries& s : samples.series)
+            output->series.push_back(MakePlotSeries(std::move(s)));
+        {
+            const std::lock_guard<std::mutex> lock(resultLock);
+            result = std::move(output);
+            resultGeneration = mine;
+        }
+        // A job destroyed meanwhile has joined this thread first; Qt drops
+        // the call to an object that is gone.
+        QMetaObject::invokeMethod(this, &CSampleJob::Deliver, Qt::QueuedConnection);
+    });
+}
+
+void CSampleJob::Deliver() {
+    std::shared_ptr<const Output> output;
+    {
+        const std::lock_guard<std::mutex> lock(resultLock);
+        // The result of a job that was replaced meanwhile is dropped.
+        if (resultGeneration != generation || result == nullptr) return;
+        output = std::move(result);
+    }
+    running = false;
+    emit finished(output);
 }
 
 void CSampleJob::Cancel() {

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "app/signals/SignalPlot.h"
@@ -40,8 +41,16 @@ class CSampleJob : public QObject {
 
   private:
     void Join();
+    // On the window's thread: hands over the result the worker left.
+    void Deliver();
 
     std::thread worker;
+    // The finished worker's result, for Deliver; the worker leaves it under
+    // the lock and then only posts a call, so nothing of it crosses threads
+    // through Qt's event queue.
+    std::mutex resultLock;
+    std::shared_ptr<const Output> result;
+    unsigned resultGeneration = 0;
     std::atomic<long long> progress{0};
     std::shared_ptr<std::atomic<bool>> cancel;
     long long total = 0;
