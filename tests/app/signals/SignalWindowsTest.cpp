@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "app/resources/BuiltInResources.h"
+#include "app/resources/rules/BuiltInResources.h"
 #include "app/signals/DlgSignalDatabases.h"
 #include "app/signals/SignalDatabases.h"
 #include "app/signals/SignalPane.h"
