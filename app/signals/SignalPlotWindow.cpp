@@ -48,6 +48,16 @@ QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
+// The save-file dialog of an export; empty when the user cancels.
+QString AskSavePath(QWidget* owner, const char* extension, std::uint32_t filter) {
+    XTPFileDialogRequest request;
+    request.defaultExt = extension;
+    request.flags = xtp_ofn::kHideReadOnly | xtp_ofn::kOverwritePrompt;
+    request.filter = XTPLoadString(filter);
+    std::string path;
+    return XTPUiServices().SaveFileDialog(ToCWnd(owner), request, path) ? Q(path) : QString();
+}
+
 SignalRef RefOf(const QTreeWidgetItem* item) {
     const QPoint p = item->data(0, kRefRole).toPoint();
     return {p.x(), p.y()};
@@ -386,21 +396,13 @@ bool CSignalPlotWindow::ExportCsv(const QString& path) {
 }
 
 void CSignalPlotWindow::OnExportImage() {
-    XTPFileDialogRequest request;
-    request.defaultExt = "png";
-    request.flags = xtp_ofn::kHideReadOnly | xtp_ofn::kOverwritePrompt;
-    request.filter = XTPLoadString(ids::kStrImageFilter);
-    std::string path;
-    if (XTPUiServices().SaveFileDialog(ToCWnd(this), request, path)) ExportImage(Q(path));
+    const QString path = AskSavePath(this, "png", ids::kStrImageFilter);
+    if (!path.isEmpty()) ExportImage(path);
 }
 
 void CSignalPlotWindow::OnExportCsv() {
-    XTPFileDialogRequest request;
-    request.defaultExt = "csv";
-    request.flags = xtp_ofn::kHideReadOnly | xtp_ofn::kOverwritePrompt;
-    request.filter = XTPLoadString(ids::kStrCsvFilter);
-    std::string path;
-    if (XTPUiServices().SaveFileDialog(ToCWnd(this), request, path)) ExportCsv(Q(path));
+    const QString path = AskSavePath(this, "csv", ids::kStrCsvFilter);
+    if (!path.isEmpty()) ExportCsv(path);
 }
 
 }  // namespace korvex::signaldb

@@ -6,19 +6,7 @@
 #include "logport/include/logport.h"
 #include "tests/app/shell/ShellTestSupport.h"
 #include "tests/support/QtTestApplication.h"
-
-#if defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-#define KORVEX_TSAN 1
-#endif
-#endif
-#if defined(__SANITIZE_THREAD__) || defined(KORVEX_TSAN)
-// The suppressions for Qt's uninstrumented libraries, whoever runs the test;
-// visible, so that the sanitizer's runtime finds it.
-extern "C" __attribute__((visibility("default"))) const char* __tsan_default_options() {
-    return "suppressions=" KORVEX_TSAN_QT_SUPP;
-}
-#endif
+#include "tests/support/TsanQtOptions.h"
 
 namespace korvex::shell::test {
 namespace {

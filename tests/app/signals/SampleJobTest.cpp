@@ -9,19 +9,7 @@
 #include "app/signals/SampleJob.h"
 #include "core/signals/DbcReader.h"
 #include "tests/support/QtTestApplication.h"
-
-#if defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-#define KORVEX_TSAN 1
-#endif
-#endif
-#if defined(__SANITIZE_THREAD__) || defined(KORVEX_TSAN)
-// The suppressions for Qt's uninstrumented libraries and event queue,
-// whoever runs the test; visible, so that the sanitizer's runtime finds it.
-extern "C" __attribute__((visibility("default"))) const char* __tsan_default_options() {
-    return "suppressions=" KORVEX_TSAN_QT_SUPP;
-}
-#endif
+#include "tests/support/TsanQtOptions.h"
 
 namespace {
 
