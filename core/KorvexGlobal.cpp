@@ -107,6 +107,27 @@ korvex::ExportRowContext CKorvexGlobal::ExportContext(
     return context;
 }
 
+namespace {
+
+// Frames go to a sink in runs of at most this many, each run copied first
+// into a buffer of the hand-over's own: a sink may mark the frames it is
+// handed, and an import on the window's thread may run while an upload's
+// worker hands over its frames.
+constexpr int kFrameRunLength = 4096;
+
+class CRunHandOver {
+  public:
+    void operator()(CDataShowBase& sink, const _VCI_CAN_OBJ* frames, int count, int received) {
+        run.assign(frames, frames + count);
+        sink.AddFrames(run.data(), count, received);
+    }
+
+  private:
+    std::vector<_VCI_CAN_OBJ> run;
+};
+
+}  // namespace
+
 std::size_t CKorvexGlobal::ChannelSlot() const {
     return iCurCANInd >= 0 && iCurCANInd < kChannelCount ? static_cast<std::size_t>(iCurCANInd) : 0;
 }
@@ -128,6 +149,7 @@ void CKorvexGlobal::AddFileFrameRun(const _VCI_CAN_OBJ* frames, int count) {
     // compiler reload it for every run.
     const std::vector<CDataShowBase*> sinks = frameSinks[ch];
     std::uint64_t tx = 0;
+    CRunHandOver handOver;
     int start = 0;
     while (start < count) {
         // A sink takes a run with one received flag, so the frames go in
@@ -138,19 +160,13 @@ void CKorvexGlobal::AddFileFrameRun(const _VCI_CAN_OBJ* frames, int count) {
                korvex::ReceivedFlag(frames[end]) == received)
             ++end;
         if (received == 0) tx += static_cast<std::uint64_t>(end - start);
-        for (CDataShowBase* sink : sinks) HandRun(*sink, frames + start, end - start, received);
+        for (CDataShowBase* sink : sinks) handOver(*sink, frames + start, end - start, received);
         start = end;
     }
     const auto total = static_cast<std::uint64_t>(count > 0 ? count : 0);
     frameCountTotal[ch] += total;
     frameCountTx[ch] += tx;
     frameCountRx[ch] += total - tx;
-}
-
-void CKorvexGlobal::HandRun(CDataShowBase& sink, const _VCI_CAN_OBJ* frames, int count,
-                            int received) {
-    frameRun.assign(frames, frames + count);
-    sink.AddFrames(frameRun.data(), count, received);
 }
 
 void CKorvexGlobal::EndFileFrames() {
@@ -165,6 +181,7 @@ int CKorvexGlobal::AddUploadFrames(const _VCI_CAN_OBJ* frames, int count) {
         const std::uint8_t event = korvex::EventCode(frame);
         return event != korvex::kEventClockRecord && event != korvex::kEventSpanMarker;
     };
+    CRunHandOver handOver;
     int shown = 0;
     int start = 0;
     while (start < count) {
@@ -176,7 +193,7 @@ int CKorvexGlobal::AddUploadFrames(const _VCI_CAN_OBJ* frames, int count) {
         int end = start + 1;
         while (end < count && end - start < kFrameRunLength && shownFrame(frames[end])) ++end;
         shown += end - start;
-        if (!sinks.empty()) HandRun(*sinks.front(), frames + start, end - start, 1);
+        if (!sinks.empty()) handOver(*sinks.front(), frames + start, end - start, 1);
         start = end;
     }
     if (!sinks.empty()) sinks.front()->Redraw();

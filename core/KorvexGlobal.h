@@ -116,16 +116,10 @@ class CKorvexGlobal : public CCANGlobal {
     std::string strAnalyEnd;
 
   private:
-    // Frames go to the sinks in runs of at most this many, each run copied
-    // into frameRun first (a sink may mark the frames it is handed).
-    static constexpr int kFrameRunLength = 4096;
-    void HandRun(CDataShowBase& sink, const _VCI_CAN_OBJ* frames, int count, int received);
-
     // The channel slot for iCurCANInd; a stored index outside the channel
     // range falls back to the first channel rather than reading past the arrays.
     std::size_t ChannelSlot() const;
 
     std::filesystem::path settingsFolder;
     std::filesystem::path installedLanguageFolder;
-    std::vector<_VCI_CAN_OBJ> frameRun;
 };
