@@ -177,12 +177,12 @@ void RealTimeSave(benchmark::State& state, const char* name) {
 void BM_RealTimeSaveText(benchmark::State& state) {
     RealTimeSave(state, "rt.txt");
 }
-BENCHMARK(BM_RealTimeSaveText);
+BENCHMARK(BM_RealTimeSaveText)->UseRealTime();
 
 void BM_RealTimeSaveCan(benchmark::State& state) {
     RealTimeSave(state, "rt.can");
 }
-BENCHMARK(BM_RealTimeSaveCan);
+BENCHMARK(BM_RealTimeSaveCan)->UseRealTime();
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <cstdio>
+#include <sys/types.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -11,7 +12,11 @@
 // The file of the frame list's real-time save: a stream data file (signature
 // block, then each frame's record as it arrives) when the extension is "can",
 // else a text file (the header line, then one line per frame numbered from 0).
-// The owner serialises the calls; this class takes no lock of its own.
+//
+// Frames are gathered in a buffer of our own and handed to the system only in
+// whole records, so that the file ends on a whole record (a whole line) after
+// every Flush, whenever the program dies. The owner serialises the calls; this
+// class takes no lock of its own.
 class CRealTimeSaveFile {
   public:
     CRealTimeSaveFile() = default;
@@ -22,24 +27,34 @@ class CRealTimeSaveFile {
     // Creates (truncates) the file and writes its opening; false when the file
     // cannot be created or written, in which case nothing stays open.
     bool Open(const std::filesystem::path& path, const std::vector<std::string>& captions);
-    // Appends one frame. Write errors are swallowed so that saving goes on.
-    void Write(const _VCI_CAN_OBJ& frame, const korvex::ExportRowContext& context);
-    // Appends a run of frames, as `count` calls of Write would.
+    // Appends a run of frames; a full buffer goes to the file at once.
     void WriteRun(const _VCI_CAN_OBJ* frames, int count, const korvex::ExportRowContext& context);
-    // Writes out what the buffer holds, then closes.
+    // Hands what the buffer holds to the system. Write errors are swallowed so
+    // that saving goes on; the file then keeps its last whole record.
+    void Flush();
+    // Flushes, then has the system put the file's data on the disk.
+    void Sync();
+    // Flushes, syncs and closes.
     void Close();
 
-    bool IsOpen() const { return file != nullptr; }
+    bool IsOpen() const { return fd >= 0; }
     bool IsBinary() const { return binary; }
+    // Bytes went to the file since the last Sync.
+    bool NeedsSync() const { return unsynced; }
     // Text lines written since the file was opened (the next line's row number).
     long long rtCount = 0;
 
   private:
-    // Frames arrive a few at a time; a large stream buffer keeps the system
-    // calls to one per this many bytes.
+    // Records reach the system in pieces of about this many bytes, and at the
+    // end of every run.
     static constexpr std::size_t kBufferBytes = 1 << 16;
 
-    std::FILE* file = nullptr;
+    // The length of pending's first `bytes` bytes that holds whole records.
+    std::size_t WholeRecordBytes(std::size_t bytes) const;
+
+    int fd = -1;
     bool binary = false;
-    std::string line;
+    bool unsynced = false;
+    off_t fileBytes = 0;  // what the file holds, whole records only
+    std::string pending;  // whole records, not yet in the file
 };

@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
 #include <cstdarg>
 #include <filesystem>
@@ -53,7 +54,10 @@ void Check(std::vector<XTPMenuItem>& items, std::uint32_t id, bool checked) {
 }  // namespace
 
 CKorvexList::CKorvexList(CKorvexGlobal& global, QWidget* parent)
-    : QTableView(parent), global(global), listModel(new CKorvexListModel(*this)) {
+    : QTableView(parent),
+      global(global),
+      listModel(new CKorvexListModel(*this)),
+      rtSyncTimer(new QTimer(this)) {
     setModel(listModel);
     setItemDelegate(new CKorvexListDelegate(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -72,8 +76,11 @@ CKorvexList::CKorvexList(CKorvexGlobal& global, QWidget* parent)
     horizontalHeader()->setStretchLastSection(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     if (QCoreApplication* app = QCoreApplication::instance()) {
-        connect(app, &QCoreApplication::aboutToQuit, this, [this] { rtSave.Stop(); });
+        connect(app, &QCoreApplication::aboutToQuit, this, [this] { EndRealTimeSave(); });
     }
+    // The last runs of a real-time save reach the disk once frames stop coming.
+    rtSyncTimer->setInterval(static_cast<int>(CRealTimeSave::kSyncInterval.count()));
+    connect(rtSyncTimer, &QTimer::timeout, this, [this] { rtSave.SyncIfDue(); });
 }
 
 CKorvexList::~CKorvexList() {
@@ -271,7 +278,7 @@ void CKorvexList::ExportToFile() {
 
 void CKorvexList::ToggleRealTimeSave() {
     if (rtSave.IsActive() != 0) {
-        rtSave.Stop();
+        EndRealTimeSave();
         return;
     }
     std::string path;
@@ -279,7 +286,14 @@ void CKorvexList::ToggleRealTimeSave() {
     if (!rtSave.Start(path, Captions())) {
         global.ShowMessage(korvex::ToCWnd(this), XTPLoadString(fl::kStrCannotCreateFile),
                            name_share::kMsgError, 0);
+        return;
     }
+    rtSyncTimer->start();
+}
+
+void CKorvexList::EndRealTimeSave() {
+    rtSyncTimer->stop();
+    rtSave.Stop();
 }
 
 void CKorvexList::ClearList() {

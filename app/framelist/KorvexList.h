@@ -15,6 +15,7 @@
 class CKorvexGlobal;
 class CKorvexListModel;
 class IMessageWindow;
+class QTimer;
 
 // The frame list: a virtual table over the frame store of its one record,
 // reached by everybody else through CDataShowBase. Producers may call
@@ -64,7 +65,7 @@ class CKorvexList : public QTableView, public CDataShowBase {
     void OnCommand(std::uint32_t id);
     // Writes out and closes the real-time file, as at program end; the list
     // also does it itself when the application is about to quit.
-    void EndRealTimeSave() { rtSave.Stop(); }
+    void EndRealTimeSave();
 
     // The record, created on first need; the model draws its cells from it.
     CKorvexListRecord& Record();
@@ -113,4 +114,5 @@ class CKorvexList : public QTableView, public CDataShowBase {
     std::uint32_t createParam2 = 0;
     std::uint32_t createParam1 = 0;
     CRealTimeSave rtSave;
+    QTimer* rtSyncTimer;
 };

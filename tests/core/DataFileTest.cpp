@@ -88,7 +88,7 @@ TEST(DataFileWriter, FileSizesFollowTheLayout) {
 
     CRealTimeSaveFile stream;
     ASSERT_TRUE(stream.Open(dir / "stream.can", {"ignored"}));
-    for (const _VCI_CAN_OBJ& f : frames) stream.Write(f, {});
+    for (const _VCI_CAN_OBJ& f : frames) stream.WriteRun(&f, 1, {});
     stream.Close();
     const std::string streamBytes = ReadBytes(dir / "stream.can");
     EXPECT_EQ(streamBytes.size(), 92u);

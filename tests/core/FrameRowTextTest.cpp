@@ -151,7 +151,7 @@ TEST(FrameRowText, TextExportAndRealTimeTextMatch) {
     _VCI_CAN_OBJ f;
     for (int i = 0; i < 3; ++i) {
         sink.frameStore.Get(i, &f);
-        rt.Write(f, context);
+        rt.WriteRun(&f, 1, context);
     }
     EXPECT_EQ(rt.rtCount, 3);
     rt.Close();
@@ -159,7 +159,7 @@ TEST(FrameRowText, TextExportAndRealTimeTextMatch) {
 
     // Reopening starts a new file numbered from 0 again.
     ASSERT_TRUE(rt.Open(dir / "X.CAN", captions));
-    rt.Write(f, context);
+    rt.WriteRun(&f, 1, context);
     rt.Close();
     EXPECT_EQ(ReadBytes(dir / "X.CAN"),
               "序号\t时间标识\t别名\t帧ID\t\r\n"

@@ -6,6 +6,7 @@ bool CRealTimeSave::Start(const std::string& path, const std::vector<std::string
     rtActive.store(0, std::memory_order_release);
     if (!rtFile.Open(path, captions)) return false;
     rtPath = path;
+    lastSync = Clock::now();
     rtActive.store(1, std::memory_order_release);
     return true;
 }
@@ -20,7 +21,22 @@ void CRealTimeSave::Write(const _VCI_CAN_OBJ* frames, int count,
                           const korvex::ExportRowContext& context) {
     if (rtActive.load(std::memory_order_acquire) == 0) return;
     std::lock_guard<std::mutex> guard(rtLock);
-    if (rtActive.load(std::memory_order_relaxed) != 0) rtFile.WriteRun(frames, count, context);
+    if (rtActive.load(std::memory_order_relaxed) == 0) return;
+    rtFile.WriteRun(frames, count, context);
+    rtFile.Flush();
+    SyncIfDueLocked(Clock::now());
+}
+
+void CRealTimeSave::SyncIfDue() {
+    if (rtActive.load(std::memory_order_acquire) == 0) return;
+    std::lock_guard<std::mutex> guard(rtLock);
+    SyncIfDueLocked(Clock::now());
+}
+
+void CRealTimeSave::SyncIfDueLocked(Clock::time_point now) {
+    if (!rtFile.NeedsSync() || now - lastSync < kSyncInterval) return;
+    rtFile.Sync();
+    lastSync = now;
 }
 
 long long CRealTimeSave::Count() {

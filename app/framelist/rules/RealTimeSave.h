@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -15,8 +16,15 @@
 // form by the path's extension. Frames come from the upload's worker while the
 // user-interface thread switches saving on and off, so a run is written whole
 // under the lock and the file cannot be closed while a frame is written.
+//
+// What the list shows is in the file: each run is handed to the system as it
+// arrives, and put on the disk at least every kSyncInterval while runs arrive;
+// SyncIfDue, called on a timer, does it for the last runs once they stop.
 class CRealTimeSave {
   public:
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::milliseconds kSyncInterval{200};
+
     CRealTimeSave() = default;
     CRealTimeSave(const CRealTimeSave&) = delete;
     CRealTimeSave& operator=(const CRealTimeSave&) = delete;
@@ -29,6 +37,8 @@ class CRealTimeSave {
     void Stop();
     // While saving is on, appends the run to the file.
     void Write(const _VCI_CAN_OBJ* frames, int count, const korvex::ExportRowContext& context);
+    // Puts what was written on the disk when the last time is kSyncInterval ago.
+    void SyncIfDue();
 
     int IsActive() const { return rtActive.load(std::memory_order_acquire); }
     // Text lines written to the current file.
@@ -36,8 +46,11 @@ class CRealTimeSave {
     std::string Path();
 
   private:
+    void SyncIfDueLocked(Clock::time_point now);
+
     std::atomic<std::int32_t> rtActive{0};
     std::mutex rtLock;
     CRealTimeSaveFile rtFile;  // keeps rtCount
     std::string rtPath;
+    Clock::time_point lastSync;
 };
