@@ -139,6 +139,11 @@ void CCommandBars::BuildMenuBar(std::uint32_t menuId,
     XTPResourceManager()->LoadMenu(menuId, menu);
     if (languages) AppendLanguageMenu(menu, *languages, currentLanguage);
     QMenuBar* bar = window.menuBar();
+    // The bar owns the pop-ups it made; clearing only takes their actions
+    // off. They go once control is back in the event loop, since the rebuild
+    // may run from a command of one of them.
+    for (QAction* action : bar->actions())
+        if (QMenu* popup = action->menu()) popup->deleteLater();
     bar->clear();
     languageMenu = nullptr;
     for (const XTPMenuItem& item : menu.items) {

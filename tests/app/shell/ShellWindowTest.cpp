@@ -1,7 +1,9 @@
 #include <QAction>
 #include <QDockWidget>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QToolBar>
@@ -25,6 +27,8 @@ constexpr char kNoDevice[] = "设备未连接";
 constexpr char kOk[] = "操作成功!";
 
 class ShellWindowTest : public ShellFixture {};
+
+void CopyShippedLanguages(const std::filesystem::path& settings);
 
 TEST_F(ShellWindowTest, StartsWithOneDocumentAndWarnsOnceWithoutRecorder) {
     Start("");
@@ -220,6 +224,28 @@ TEST_F(ShellWindowTest, ClosingTheDialogKeepsTheBlocksReceivedSoFar) {
     EXPECT_LT(stored, 4000);
     EXPECT_EQ(stored % 400, 0);
     EXPECT_TRUE(main->PaneText(2).startsWith(QString("总帧数 ：%1 (Time: ").arg(stored)));
+}
+
+// The menu bar is rebuilt on every language switch and new document; the
+// pop-up menus of the old one go with it.
+TEST_F(ShellWindowTest, MenuBarRebuildsDeleteTheOldPopups) {
+    CopyShippedLanguages(folder.Path());
+    Start("empty");
+    QMenuBar* bar = main->menuBar();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const auto menusBefore = bar->findChildren<QMenu*>(Qt::FindDirectChildrenOnly).size();
+    std::vector<QPointer<QMenu>> first;
+    for (QAction* action : bar->actions())
+        if (action->menu()) first.emplace_back(action->menu());
+    ASSERT_FALSE(first.empty());
+    for (std::uint32_t id : {cmd::kLanguageFirst + 1, cmd::kLanguageFirst, cmd::kNew}) {
+        main->RunCommand(id);
+        QCoreApplication::processEvents();
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    for (const QPointer<QMenu>& menu : first) EXPECT_TRUE(menu.isNull());
+    const auto popups = bar->findChildren<QMenu*>(Qt::FindDirectChildrenOnly);
+    EXPECT_EQ(popups.size(), menusBefore);
 }
 
 TEST_F(ShellWindowTest, DeviceConfigExportFailureShowsString114) {
