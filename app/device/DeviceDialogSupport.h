@@ -12,8 +12,8 @@ class QWidget;
 namespace korvex::device {
 
 // Takes the recorder for one action of a window: the lock is held until the
-// recorder is closed, and is not held when the program is ending. The shell
-// gives its device gate, which waits for a cancelled upload's worker first.
+// recorder is closed, and is not held when the recorder is busy. The shell
+// gives its device gate, which says so while an upload's worker holds it.
 using DeviceWait = std::function<std::unique_lock<std::mutex>()>;
 
 // Shows a rule's message in a message box owned by `owner`.

@@ -18,6 +18,10 @@ CKorvexProApp::CKorvexProApp(int& argc, char** argv, CKorvexGlobal& global)
     setQuitOnLastWindowClosed(true);
     setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     shell = new CKorvexShell(global, true, this);
+    // Every loop ends, nested ones included, however the quit was asked for.
+    connect(shell, &CKorvexShell::quitRequested, this, [this] {
+        if (running) exit(0);
+    });
 }
 
 CKorvexProApp::~CKorvexProApp() {
@@ -31,7 +35,12 @@ bool CKorvexProApp::InitInstance() {
 }
 
 int CKorvexProApp::Run() {
-    const int code = exec();
+    int code = 0;
+    if (!shell->Quitting()) {
+        running = true;
+        code = exec();
+        running = false;
+    }
     shell->ExitInstance();
     return code;
 }

@@ -19,13 +19,15 @@ class CKorvexProApp : public QApplication {
 
     // Start-up of the windows; false when the program cannot start.
     bool InitInstance();
-    // Runs the event loop, then takes the windows down; the exit code.
+    // Runs the event loop (unless the program was ended before it could
+    // start), then takes the windows down; the exit code.
     int Run();
 
     CKorvexShell& Shell() const { return *shell; }
 
   private:
     CKorvexShell* shell;
+    bool running = false;
 };
 
 }  // namespace korvex::shell

@@ -61,7 +61,10 @@ bool CKorvexShell::InitInstance() {
             [this](QSessionManager&) { RequestQuit(); });
 
     mainFrame = new CMainFrame(global);
+    connect(mainFrame, &CMainFrame::closing, this, &CKorvexShell::BeginQuit);
     if (!mainFrame->OnCreate()) return false;
+    // Ended while the start-up probe's box was open: nothing more is built.
+    if (quitting) return true;
     connect(mainFrame, &CMainFrame::ApplicationCommand, this, &CKorvexShell::OnApplicationCommand);
     InstallMainFrameWindows(*mainFrame);
 
@@ -156,22 +159,38 @@ void CKorvexShell::OnApplicationCommand(quint32 id) {
 }
 
 void CKorvexShell::RequestQuit() {
-    // Modal dialogs first: their loops end before the main window goes.
+    BeginQuit();
+    if (mainFrame) mainFrame->close();
+}
+
+void CKorvexShell::BeginQuit() {
+    quitting = true;
+    // The worker of an upload ends with its current exchange; a start of an
+    // upload that waits for the count returns.
+    if (mainFrame)
+        for (CChildFrame* frame : mainFrame->ChildFrames()) frame->View().CancelUpload();
+    // Pop-up menus and modal boxes next: their loops end before the main
+    // window goes.
+    while (QWidget* popup = QApplication::activePopupWidget()) {
+        popup->close();
+        if (QApplication::activePopupWidget() == popup) break;
+    }
     while (QWidget* modal = QApplication::activeModalWidget()) {
         modal->close();
+        // A box that refuses to close (no button to escape with) is hidden.
+        if (QApplication::activeModalWidget() == modal) modal->hide();
         if (QApplication::activeModalWidget() == modal) break;
     }
-    if (mainFrame)
-        mainFrame->close();
-    else
-        QCoreApplication::quit();
+    emit quitRequested();
 }
 
 int CKorvexShell::ExitInstance() {
     if (exited) return 0;
     exited = true;
-    // The windows go first: each view stops its upload worker, and the frame
-    // list writes out its real-time save when it is destroyed.
+    // Uploads end first, while the list their workers fill is still there;
+    // then the windows go, and the frame list writes out its real-time save.
+    if (mainFrame)
+        for (CChildFrame* frame : mainFrame->ChildFrames()) frame->View().EndUpload();
     CChildFrame::AllowClose(true);
     CDataShowBase* const list = frameList.data();
     if (frameList) frameList->EndRealTimeSave();

@@ -41,10 +41,14 @@ class CKorvexShell : public QObject {
     // Closes the windows (saving the layout), then the resource manager.
     int ExitInstance();
 
-    // Ends the program the orderly way: open dialogs are closed and the main
-    // window closes, which ends the event loop. Used for Exit, SIGTERM, SIGINT
-    // and the session manager's quit.
+    // Ends the program the orderly way: a running upload is cancelled, open
+    // pop-up menus and modal boxes are closed and the main window closes,
+    // which ends the event loop. Used for SIGTERM, SIGINT and the session
+    // manager's quit; Exit and the close box close the main window, which
+    // does the same. Before the event loop runs (a start-up box is open) the
+    // program then starts no further and Quitting() tells its caller.
     void RequestQuit();
+    bool Quitting() const { return quitting; }
 
     // Opens a new document with `index` and its child frame; null when the
     // document refuses.
@@ -59,8 +63,14 @@ class CKorvexShell : public QObject {
     CKorvexList* FrameList() const { return frameList; }
     const std::vector<CKorvexProDoc*>& Documents() const { return documents; }
 
+  signals:
+    // The program is ending; whoever runs the event loop ends it.
+    void quitRequested();
+
   private:
     void OnApplicationCommand(quint32 id);
+    // The part of quitting that does not depend on how it was asked for.
+    void BeginQuit();
     void CreateFrameList();
 
     CKorvexGlobal& global;
@@ -70,6 +80,7 @@ class CKorvexShell : public QObject {
     std::vector<CKorvexProDoc*> documents;
     CQuitSignals* quitSignals = nullptr;
     bool desktopServices;
+    bool quitting = false;
     bool exited = false;
 };
 

@@ -5,14 +5,15 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <QTimerEvent>
+#include <chrono>
 
 #include "app/framelist/rules/ClearList.h"
 #include "app/services/WindowHandle.h"
 #include "app/shell/ChildFrame.h"
-#include "app/shell/DeviceWait.h"
 #include "app/shell/KorvexProDoc.h"
 #include "app/shell/MainFrame.h"
 #include "app/shell/ProgressDlg.h"
+#include "app/shell/RecorderAccess.h"
 #include "app/shell/rules/ShellIds.h"
 #include "app/shell/rules/UploadProgress.h"
 #include "core/DataFileReader.h"
@@ -28,6 +29,8 @@ constexpr int kShowListCmd = 5;  // show the window
 // How often the start of an upload looks for the recorder's count while it
 // keeps the window responsive.
 constexpr int kCountPollMs = 20;
+// How often the end of an upload repeats its cancel while the worker runs.
+constexpr int kCancelRepeatMs = 10;
 
 // Forwards the worker's reports to the main window's thread. Posting never
 // waits, so the worker cannot block on a window that is busy.
@@ -90,10 +93,27 @@ CKorvexView::CKorvexView(CKorvexGlobal& global, CKorvexProDoc& document, CChildF
 }
 
 CKorvexView::~CKorvexView() {
-    // A worker still uploading is asked to stop; it finishes its current
-    // exchange and must be gone before the frame list it fills.
-    if (upload.loading.load()) LGP_CancelLoad();
-    if (worker.joinable()) worker.join();
+    EndUpload();
+}
+
+void CKorvexView::CancelUpload() {
+    if (upload.loading.load() == 0) return;
+    LGP_CancelLoad();
+    // The start of the upload stops waiting for the count, as when the
+    // progress dialog is closed.
+    upload.loading.store(0);
+}
+
+void CKorvexView::EndUpload() {
+    if (!worker.joinable()) return;
+    // The library forgets a cancel that comes before its upload has begun, so
+    // it is asked again until the worker has gone: a worker still uploading
+    // ends with its current exchange.
+    while (upload.workerRunning.load()) {
+        LGP_CancelLoad();
+        std::this_thread::sleep_for(std::chrono::milliseconds(kCancelRepeatMs));
+    }
+    worker.join();
 }
 
 CMainFrame* CKorvexView::MainFrame() const {
@@ -186,26 +206,30 @@ void CKorvexView::OnClearList() {
 }
 
 void CKorvexView::OnUpload() {
-    // One upload at a time: the command can arrive again while this one
-    // waits for the count with the window responsive.
-    if (upload.loading.load() != 0 || progress->isVisible()) return;
     CMainFrame* main = MainFrame();
     if (!main) return;
+    // One upload at a time: the command can arrive again while this one waits
+    // for the count with the window responsive, or while its worker finishes.
+    if (upload.workerRunning.load() || progress->isVisible()) {
+        SayRecorderBusy();
+        return;
+    }
     {
-        // A cancelled upload's worker may still be inside the library; the
-        // new worker would wait for it anyway, but the window says so.
-        std::unique_lock<std::mutex> device = WaitForDevice();
+        // Another document's upload may hold the recorder.
+        std::unique_lock<std::mutex> device = TakeRecorder();
         if (!device.owns_lock()) return;
     }
     if (worker.joinable()) worker.join();
 
-    // The flag is raised before the worker starts, so a worker that fails at
-    // once cannot clear it before it was set.
+    // The flags are raised before the worker starts, so a worker that fails at
+    // once cannot clear them before they were set.
     upload.loadStarted.store(false);
     upload.loading.store(1);
+    upload.workerRunning.store(true);
     worker = std::thread([this, main, label = XTPLoadString(res::kStrFrameTotal)] {
         CQueuedUploadReport report(main, global);
         RunUploadWorker(global, upload, report, label);
+        upload.workerRunning.store(false);
     });
 
     // Count known, then the dialog. The wait keeps the window responsive.

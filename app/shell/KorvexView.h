@@ -53,6 +53,13 @@ class CKorvexView : public QWidget {
     void OnClearList();
     void OnUpload();
 
+    // Asks a running upload to stop, as closing its progress dialog does; a
+    // start of an upload that waits for the recorder's count returns.
+    void CancelUpload();
+    // Cancels the upload, if one runs, and waits until its worker has gone
+    // (its current exchange at most).
+    void EndUpload();
+
     // The upload's state, shared with its worker.
     const CUploadState& UploadState() const { return upload; }
     CProgressDlg& ProgressDialog() const { return *progress; }

@@ -13,8 +13,8 @@
 #include "app/services/WindowHandle.h"
 #include "app/shell/ChildFrame.h"
 #include "app/shell/CommandBars.h"
-#include "app/shell/DeviceWait.h"
 #include "app/shell/KorvexView.h"
+#include "app/shell/RecorderAccess.h"
 #include "app/shell/rules/ShellIds.h"
 #include "core/KorvexGlobal.h"
 #include "logport/include/logport.h"
@@ -72,7 +72,7 @@ bool CMainFrame::OnCreate() {
 }
 
 void CMainFrame::ProbeRecorder() {
-    std::unique_lock<std::mutex> device = WaitForDevice();
+    std::unique_lock<std::mutex> device = TakeRecorder();
     if (!device.owns_lock()) return;
     const bool present = LGP_OpenDevice(kDeviceType, kDeviceIndex, 0) != 0;
     LGP_CloseDevice(kDeviceType, kDeviceIndex);
@@ -272,6 +272,7 @@ void CMainFrame::Route(std::uint32_t id) {
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
     QSettings().setValue(kLayoutKey, saveState());
+    emit closing();
     QMainWindow::closeEvent(event);
 }
 

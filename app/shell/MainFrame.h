@@ -75,6 +75,9 @@ class CMainFrame : public QMainWindow, public IMessageWindow, public IStatusSink
   signals:
     // Commands of the application object (About, New, Open, languages).
     void ApplicationCommand(quint32 id);
+    // The window closes, which ends the program: Exit, the close box, or a
+    // quit from outside.
+    void closing();
 
   protected:
     void closeEvent(QCloseEvent* event) override;

@@ -13,18 +13,16 @@ namespace {
 int pipeEnds[2] = {-1, -1};
 constexpr int kHandled[] = {SIGTERM, SIGINT};
 
+void Drain() {
+    char bytes[16];
+    while (::read(pipeEnds[0], bytes, sizeof bytes) > 0) {
+    }
+}
+
 }  // namespace
 
-CQuitSignals::CQuitSignals(std::function<void()> quit, QObject* parent)
-    : QObject(parent), quit(std::move(quit)) {
-    if (::pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0) return;
-    notifier = new QSocketNotifier(pipeEnds[0], QSocketNotifier::Read, this);
-    connect(notifier, &QSocketNotifier::activated, this, [this] {
-        char bytes[16];
-        while (::read(pipeEnds[0], bytes, sizeof bytes) > 0) {
-        }
-        if (this->quit) this->quit();
-    });
+void CQuitSignals::Install() {
+    if (pipeEnds[0] >= 0 || ::pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0) return;
     struct sigaction action {};
     action.sa_handler = &CQuitSignals::OnSignal;
     sigemptyset(&action.sa_mask);
@@ -32,17 +30,21 @@ CQuitSignals::CQuitSignals(std::function<void()> quit, QObject* parent)
     for (int signal : kHandled) ::sigaction(signal, &action, nullptr);
 }
 
+CQuitSignals::CQuitSignals(std::function<void()> quit, QObject* parent)
+    : QObject(parent), quit(std::move(quit)) {
+    Install();
+    if (pipeEnds[0] < 0) return;
+    notifier = new QSocketNotifier(pipeEnds[0], QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [this] {
+        Drain();
+        if (this->quit) this->quit();
+    });
+}
+
 CQuitSignals::~CQuitSignals() {
-    struct sigaction action {};
-    action.sa_handler = SIG_DFL;
-    sigemptyset(&action.sa_mask);
-    for (int signal : kHandled) ::sigaction(signal, &action, nullptr);
     delete notifier;
     notifier = nullptr;
-    for (int& end : pipeEnds) {
-        if (end >= 0) ::close(end);
-        end = -1;
-    }
+    if (pipeEnds[0] >= 0) Drain();
 }
 
 void CQuitSignals::OnSignal(int) {

@@ -15,7 +15,18 @@ class CQuitSignals : public QObject {
     Q_OBJECT
 
   public:
+    // Catches the two signals from now until the process ends (calling it
+    // again changes nothing). A signal that comes while no instance listens
+    // waits for the next one: the program installs the handlers first thing,
+    // so a signal during its start-up ends it as soon as its windows can
+    // close.
+    static void Install();
+
+    // Installs the handlers and listens for them.
     CQuitSignals(std::function<void()> quit, QObject* parent);
+    // Stops listening. The handlers stay, so that a signal while the program
+    // takes its windows down and writes its settings does not cut that short;
+    // what comes then is dropped.
     ~CQuitSignals() override;
     CQuitSignals(const CQuitSignals&) = delete;
     CQuitSignals& operator=(const CQuitSignals&) = delete;

@@ -13,10 +13,10 @@
 #include "app/device/DeviceCommands.h"
 #include "app/framelist/KorvexList.h"
 #include "app/shell/ChildFrame.h"
-#include "app/shell/DeviceWait.h"
 #include "app/shell/KorvexView.h"
 #include "app/shell/MainFrame.h"
 #include "app/shell/OtherFormatCommands.h"
+#include "app/shell/RecorderAccess.h"
 #include "app/shell/rules/ShellIds.h"
 #include "app/signals/DlgSignalDatabases.h"
 #include "app/signals/SignalDatabases.h"
@@ -176,15 +176,15 @@ void InstallViewCommands(CKorvexView& view) {
         dialog.exec();
     });
     // Device dialogs: each works on the stored device setting and takes the
-    // recorder through the device gate.
+    // recorder through the device gate, or says that it is busy.
     view.SetCommandHandler(device::kCmdDeviceConfig, [](CKorvexView& v) {
-        device::RunDeviceConfig(&v, v.Global().CANSetting, WaitForDevice);
+        device::RunDeviceConfig(&v, v.Global().CANSetting, TakeRecorder);
     });
     view.SetCommandHandler(device::kCmdPresetFrames, [](CKorvexView& v) {
-        device::RunPresetFrames(&v, v.Global().CANSetting, WaitForDevice);
+        device::RunPresetFrames(&v, v.Global().CANSetting, TakeRecorder);
     });
     view.SetCommandHandler(device::kCmdClearRecorder,
-                           [](CKorvexView& v) { device::RunClearRecorder(&v, WaitForDevice); });
+                           [](CKorvexView& v) { device::RunClearRecorder(&v, TakeRecorder); });
     if (programDatabases.isNull()) return;
     view.SetCommandHandler(cmd::kSignalDatabases, [](CKorvexView& v) {
         signaldb::CSignalDatabases* databases = SignalDatabasesOf(v.MainFrame());

@@ -14,7 +14,7 @@ class CMainFrame;
 // clearing the recorder, 32820 alias names, 46001/46002 the other tools'
 // file formats, 47001/47002 the signal databases and plot, each with
 // view.SetCommandHandler(id, handler). A device dialog takes the recorder with
-// korvex::shell::WaitForDevice() (DeviceWait.h) before it opens it.
+// korvex::shell::TakeRecorder() (RecorderAccess.h) before it opens it.
 void InstallViewCommands(CKorvexView& view);
 
 // The panes' contents: frame.SetPaneFactory(paneId, factory) for 3072 search,

@@ -11,9 +11,9 @@ namespace korvex::shell {
 // library's counter reads and its cancel request (atomics) are called
 // without it, beside a running upload.
 //
-// The user-interface thread takes it through WaitForDevice()
-// (app/shell/DeviceWait.h), which keeps the window responsive and says that
-// it is waiting while a cancelled upload's worker finishes.
+// The user-interface thread takes it through TakeRecorder()
+// (app/shell/RecorderAccess.h), which never waits for it: while a worker
+// holds it, the user is told that the recorder is busy.
 class CDeviceGate {
   public:
     static std::mutex& Mutex();

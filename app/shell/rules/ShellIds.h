@@ -67,9 +67,9 @@ inline constexpr std::uint32_t kStrOpenDeviceFailed = 21000;
 inline constexpr std::uint32_t kStrClockListFailed = 21001;
 inline constexpr std::uint32_t kStrUploadFailed = 21002;
 inline constexpr std::uint32_t kStrOperationOk = 21003;
-inline constexpr std::uint32_t kStrWaitingForDevice = 21004;
 inline constexpr std::uint32_t kStrToolbarTitle = 21005;
 inline constexpr std::uint32_t kStrLanguageMenu = 21006;
+inline constexpr std::uint32_t kStrRecorderBusy = 21007;
 // Controls of the progress dialog.
 inline constexpr int kProgressBar = 5259;
 inline constexpr int kProgressWorking = 9008;

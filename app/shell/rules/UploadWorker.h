@@ -20,6 +20,8 @@ struct CUploadState {
     // library keeps the last count after a failed upload, so a count read
     // before this is not this upload's.
     std::atomic<bool> loadStarted{false};
+    // True from the start of the worker thread until it has returned.
+    std::atomic<bool> workerRunning{false};
 };
 
 // How the worker reports. Implementations forward to the user-interface

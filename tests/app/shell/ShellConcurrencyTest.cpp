@@ -1,7 +1,5 @@
-#include <QStatusBar>
-
-#include "app/shell/DeviceWait.h"
 #include "app/shell/ProgressDlg.h"
+#include "app/shell/RecorderAccess.h"
 #include "app/shell/rules/ShellIds.h"
 #include "logport/include/logport.h"
 #include "tests/app/shell/ShellTestSupport.h"
@@ -14,11 +12,13 @@ namespace {
 class ShellConcurrencyTest : public ShellFixture {};
 
 // After the progress dialog is closed the worker stays inside the library
-// until its block exchange ends; a device action started then waits for it,
-// says so, and only then gets the recorder.
-TEST_F(ShellConcurrencyTest, DeviceActionAfterCancelledUploadWaitsForTheWorker) {
+// until its block exchange ends; a device action then says that the recorder
+// is busy instead of waiting, and gets the recorder once the worker has gone.
+TEST_F(ShellConcurrencyTest, DeviceActionAfterCancelledUploadSaysBusyUntilTheWorkerHasGone) {
     Start(Image(4000, false));
-    DelayBlocks(300, 10);
+    // Long enough that the worker is still inside its exchange when the test
+    // asks, on a loaded machine too.
+    DelayBlocks(1000, 10);
     CProgressDlg& dialog = View().ProgressDialog();
     // Nothing is painted: Qt paints large images on pooled threads of its
     // own, which the sanitizer cannot see synchronise.
@@ -34,22 +34,20 @@ TEST_F(ShellConcurrencyTest, DeviceActionAfterCancelledUploadWaitsForTheWorker) 
     });
     main->RunCommand(cmd::kUpload);
     ASSERT_FALSE(dialog.isVisible());
+    ASSERT_TRUE(View().UploadState().workerRunning.load());
 
-    bool sawWaiting = false;
-    const auto watch = Every10ms([&] {
-        sawWaiting = main->PaneText(0) == QString("正在等待上一次上载结束……");
-        return sawWaiting;
-    });
-    std::unique_lock<std::mutex> device = WaitForDevice();
+    ui.messages.clear();
+    EXPECT_FALSE(TakeRecorder().owns_lock());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, "记录仪正忙：正在上载报文。请等上载结束或取消上载后再试。");
+
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !View().UploadState().workerRunning.load(); }));
+    std::unique_lock<std::mutex> device = TakeRecorder();
     ASSERT_TRUE(device.owns_lock());
-    EXPECT_TRUE(sawWaiting);
-    EXPECT_EQ(View().UploadState().loading.load(), 0);
-    EXPECT_NE(main->PaneText(0), QString("正在等待上一次上载结束……"));
-    // The recorder is ours now: it opens, and the worker's upload has ended.
     EXPECT_EQ(LGP_OpenDevice(kDeviceType, kDeviceIndex, 0), 1u);
     LGP_CloseDevice(kDeviceType, kDeviceIndex);
     device.unlock();
-    EXPECT_TRUE(QTest::qWaitFor([this] { return !ui.messages.empty(); }));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return ui.messages.size() == 2; }));
     EXPECT_EQ(ui.messages.back().text, "操作成功!");
     EXPECT_GE(StoredFrames(), 400);
     EXPECT_LT(StoredFrames(), 4000);

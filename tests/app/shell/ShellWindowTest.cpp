@@ -1,14 +1,19 @@
 #include <QAction>
+#include <QApplication>
 #include <QDockWidget>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QToolBar>
 #include <fstream>
 
+#include "app/device/DlgConfig.h"
+#include "app/device/DlgPreFrameSetting.h"
+#include "app/device/DlgSure.h"
 #include "app/shell/CommandBars.h"
 #include "app/shell/KorvexProDoc.h"
 #include "app/shell/ProgressDlg.h"
@@ -25,6 +30,7 @@ namespace {
 
 constexpr char kNoDevice[] = "设备未连接";
 constexpr char kOk[] = "操作成功!";
+constexpr char kBusy[] = "记录仪正忙：正在上载报文。请等上载结束或取消上载后再试。";
 
 class ShellWindowTest : public ShellFixture {};
 
@@ -224,6 +230,49 @@ TEST_F(ShellWindowTest, ClosingTheDialogKeepsTheBlocksReceivedSoFar) {
     EXPECT_LT(stored, 4000);
     EXPECT_EQ(stored % 400, 0);
     EXPECT_TRUE(main->PaneText(2).startsWith(QString("总帧数 ：%1 (Time: ").arg(stored)));
+}
+
+// While an upload waits for the recorder's count the window stays usable.
+// Each device action then says at once that the recorder is busy, and none
+// reaches the recorder; the upload goes on.
+TEST_F(ShellWindowTest, EveryDeviceActionDuringAnUploadSaysTheRecorderIsBusy) {
+    Start(Image(4000, false));
+    const PipeUsbSimFault lateCount{PIPEUSB_SIM_DELAY, 0, 0x17, 0, 1, 2500};
+    ASSERT_EQ(PipeUsbSim_InjectFault(&lateCount), 1u);
+    // The dialogs the actions open: Read in the two device dialogs, "是" to
+    // clearing the recorder.
+    const auto answer = Every10ms([] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (qobject_cast<device::CDlgConfig*>(modal) ||
+            qobject_cast<device::CDlgPreFrameSetting*>(modal)) {
+            QTest::mouseClick(modal->findChild<QPushButton*>("read"), Qt::LeftButton);
+            static_cast<QDialog*>(modal)->reject();
+        } else if (qobject_cast<device::CDlgSure*>(modal)) {
+            QTest::mouseClick(modal->findChild<QPushButton*>("yes"), Qt::LeftButton);
+        }
+        return false;
+    });
+    std::vector<std::string> during;
+    bool stillCounting = false;
+    const auto actions = Every10ms([&] {
+        // The worker has the recorder and waits for the count.
+        if (PipeUsbSim_ExchangeCount(0, 0x1A) != 1) return false;
+        for (std::uint32_t id :
+             {cmd::kUpload, cmd::kDeviceConfig, cmd::kPresetFrames, cmd::kClearDevice})
+            main->RunCommand(id);
+        during = MessageTexts();
+        stillCounting = View().UploadState().loading.load() == 1 && LGP_GetAllLoadCount() == 0;
+        return true;
+    });
+    main->RunCommand(cmd::kUpload);
+
+    EXPECT_EQ(during, std::vector<std::string>(4, kBusy));
+    EXPECT_TRUE(stillCounting);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return ui.messages.size() == 5; }, 10000));
+    EXPECT_EQ(ui.messages.back().text, kOk);
+    EXPECT_EQ(StoredFrames(), 4000);
+    for (std::uint8_t command : {0x14, 0x15, 0x18})
+        EXPECT_EQ(PipeUsbSim_ExchangeCount(0, command), 0u) << int{command};
 }
 
 // The menu bar is rebuilt on every language switch and new document; the
