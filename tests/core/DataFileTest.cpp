@@ -9,9 +9,9 @@
 #include "core/FrameStoreSink.h"
 #include "core/KorvexGlobal.h"
 #include "core/RealTimeSaveFile.h"
-#include "tests/support/TempFolder.h"
 #include "tests/support/FrameFactory.h"
 #include "tests/support/RecordingSink.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
