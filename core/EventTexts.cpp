@@ -60,6 +60,24 @@ const char* EventText(std::uint8_t eventCode) {
     return (*Current().load(std::memory_order_acquire))[word].c_str();
 }
 
+std::uint8_t EventCodeOfText(std::string_view text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
+    if (!text.empty() && text.front() == '\t') text.remove_prefix(1);
+    if (text.empty()) return 0;
+    std::lock_guard<std::mutex> guard(TablesLock());
+    for (const EventTable& table : Tables()) {
+        for (std::size_t i = 0; i < kEventWords; ++i) {
+            std::string_view word = table[i];
+            word.remove_suffix(1);
+            if (i + 1 == kEventWords) word.remove_prefix(1);
+            if (word == text)
+                return i + 1 == kEventWords ? kEventSpanMarker
+                                            : static_cast<std::uint8_t>(kFirstEventCode + i);
+        }
+    }
+    return 0;
+}
+
 void ReloadEventTexts() {
     std::array<std::string, kEventWords> words;
     for (std::size_t i = 0; i < kEventWords; ++i) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cctype>
 
+#include "core/formats/LogStart.h"
 #include "core/formats/TextDigits.h"
 #include "core/formats/TextLogRead.h"
 #include "core/formats/TextTokens.h"
@@ -114,23 +115,6 @@ char* PutAscFrame(char* out, Ticks time, const _VCI_CAN_OBJ& f) {
     }
     *out++ = '\n';
     return out;
-}
-
-// Where a log's times count from: the first clock entry, unless a frame lies
-// before it; then the whole second before the earliest frame.
-Ticks StartTime(const WriteSource& source, const CFrameClock& clock, bool withEvents) {
-    std::optional<Ticks> earliest;
-    const int count = source.frameStore.GetCount();
-    _VCI_CAN_OBJ frame;
-    for (int i = 0; i < count && source.frameStore.Get(i, &frame); ++i) {
-        if (!IsLoggedRecord(frame, withEvents)) continue;
-        const Ticks t = clock.AbsoluteTime(frame);
-        if (!earliest || t < *earliest) earliest = t;
-    }
-    const std::optional<Ticks> first = clock.EntryTime(0);
-    if (first && (!earliest || *first <= *earliest)) return *first;
-    if (!earliest) return 0;
-    return *earliest / kTicksPerSecond * kTicksPerSecond;
 }
 
 // Reads the frame part of a line after its time and channel: identifier,
@@ -357,7 +341,7 @@ ReadResult ReadAsc(std::FILE* file, const ReadOptions& options, CRecording& out,
 bool WriteAsc(std::FILE* file, const WriteSource& source, const WriteOptions& options) {
     const bool withEvents = !options.noEvents;
     const CFrameClock clock(source.origTimeList, options.utc);
-    const Ticks start = StartTime(source, clock, withEvents);
+    const Ticks start = LogStartTime(source, clock, withEvents);
     const std::string date = AscDateText(start, options.utc);
     std::string pending = "date " + date + "\nbase hex  timestamps absolute\n";
     pending += withEvents ? "internal events logged\n" : "no internal events logged\n";

@@ -11,8 +11,10 @@
 #include "core/DataFileWriter.h"
 #include "core/KorvexGlobal.h"
 #include "core/formats/AscFormat.h"
+#include "core/formats/BlfFormat.h"
 #include "core/formats/CandumpFormat.h"
 #include "core/formats/CsvFormat.h"
+#include "core/formats/TrcFormat.h"
 
 namespace korvex::formats {
 namespace {
@@ -22,20 +24,24 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-using TextReader = ReadResult (*)(std::FILE*, const ReadOptions&, CRecording&, const BadLineFn&);
+using LogReader = ReadResult (*)(std::FILE*, const ReadOptions&, CRecording&, const BadLineFn&);
 
-// A text log is read whole before anything changes, so that a refused file
-// leaves the program's frames and clock list as they were.
-ReadResult ReadTextLog(TextReader reader, const std::filesystem::path& path,
-                       const LoadRequest& request, CKorvexGlobal& global) {
+// A frame line of a text log has at least about this many characters.
+constexpr std::uintmax_t kShortestFrameLine = 24;
+
+// A log is read whole before anything changes, so that a refused file leaves
+// the program's frames and clock list as they were. A text log's size gives
+// room for every frame of a file of up to 16 million, so the vector does not
+// grow while reading; a binary log reserves for itself.
+ReadResult ReadLog(LogReader reader, bool text, const std::filesystem::path& path,
+                   const LoadRequest& request, CKorvexGlobal& global) {
     FilePtr file(std::fopen(path.c_str(), "rb"));
-    if (!file) return ReadResult{ReadStatus::kCannotOpen};
+    if (!file) return Refused(ReadStatus::kCannotOpen);
     CRecording recording;
-    // A frame line has at least about 24 characters: room for every frame of
-    // a file of up to 16 million, so the vector does not grow while reading.
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(path, error);
-    if (!error) recording.frames.reserve(std::min<std::uintmax_t>(size / 24 + 1, 1u << 24));
+    if (text && !error)
+        recording.frames.reserve(std::min<std::uintmax_t>(size / kShortestFrameLine + 1, 1u << 24));
     ReadResult result = reader(file.get(), request.read, recording, request.badLine);
     if (result.status != ReadStatus::kOk) return result;
     if (recording.frames.size() > static_cast<std::size_t>(INT_MAX)) {
@@ -49,14 +55,10 @@ ReadResult ReadTextLog(TextReader reader, const std::filesystem::path& path,
     return result;
 }
 
-ReadResult ReadCandumpFile(const std::filesystem::path& path, const LoadRequest& request,
-                           CKorvexGlobal& global) {
-    return ReadTextLog(&ReadCandump, path, request, global);
-}
-
-ReadResult ReadAscFile(const std::filesystem::path& path, const LoadRequest& request,
+template <LogReader reader, bool text>
+ReadResult ReadLogFile(const std::filesystem::path& path, const LoadRequest& request,
                        CKorvexGlobal& global) {
-    return ReadTextLog(&ReadAsc, path, request, global);
+    return ReadLog(reader, text, path, request, global);
 }
 
 ReadResult FromDataFileStatus(DataFileStatus status, CKorvexGlobal& global) {
@@ -119,6 +121,16 @@ bool WriteCsvFile(const std::filesystem::path& path, const WriteSource& source,
     return WriteThrough(path, [&](std::FILE* f) { return WriteCsv(f, source); });
 }
 
+bool WriteBlfFile(const std::filesystem::path& path, const WriteSource& source,
+                  const WriteOptions& options) {
+    return WriteThrough(path, [&](std::FILE* f) { return WriteBlf(f, source, options); });
+}
+
+bool WriteTrcFile(const std::filesystem::path& path, const WriteSource& source,
+                  const WriteOptions& options) {
+    return WriteThrough(path, [&](std::FILE* f) { return WriteTrc(f, source, options); });
+}
+
 bool WriteSnapshotAdapter(const std::filesystem::path& path, const WriteSource& source,
                           const WriteOptions&) {
     return WriteSnapshotFile(path, source.origTimeList, source.frameStore);
@@ -130,9 +142,11 @@ bool WriteTextAdapter(const std::filesystem::path& path, const WriteSource& sour
 }
 
 constexpr DataFormatInfo kFormats[] = {
-    {DataFormat::kCandump, "candump", ".log", &ReadCandumpFile, &WriteCandumpFile},
-    {DataFormat::kAsc, "asc", ".asc", &ReadAscFile, &WriteAscFile},
-    {DataFormat::kCsv, "csv", ".csv", nullptr, &WriteCsvFile},
+    {DataFormat::kCandump, "candump", ".log", &ReadLogFile<&ReadCandump, true>, &WriteCandumpFile},
+    {DataFormat::kAsc, "asc", ".asc", &ReadLogFile<&ReadAsc, true>, &WriteAscFile},
+    {DataFormat::kCsv, "csv", ".csv", &ReadLogFile<&ReadCsv, true>, &WriteCsvFile},
+    {DataFormat::kBlf, "blf", ".blf", &ReadLogFile<&ReadBlf, false>, &WriteBlfFile},
+    {DataFormat::kTrc, "trc", ".trc", &ReadLogFile<&ReadTrc, true>, &WriteTrcFile},
     {DataFormat::kSnapshot, "can", ".can", &ReadSnapshotAdapter, &WriteSnapshotAdapter},
     {DataFormat::kStream, "stream", nullptr, &ReadStreamAdapter, nullptr},
     {DataFormat::kText, "txt", ".txt", nullptr, &WriteTextAdapter},
@@ -201,14 +215,48 @@ std::string ReadResultText(const ReadResult& result, const std::filesystem::path
         case ReadStatus::kStrictStop:
             return name + ": stopped at line " + std::to_string(result.line);
         case ReadStatus::kTooManySpans:
+            if (result.damageOffset >= 0)
+                return name + ": at offset " + std::to_string(result.damageOffset) +
+                       " a recording span beyond the 128th begins";
             return name + ": line " + std::to_string(result.line) +
                    " starts a recording span beyond the 128th";
         case ReadStatus::kTooManyFrames:
             return name + " holds more frames than a frame list can";
         case ReadStatus::kReadError:
             return "cannot read " + name + ": " + std::strerror(errno);
+        case ReadStatus::kUnknownFormat:
+            return name + " is not a recording in a format read here (" + ReadableFormatNames() +
+                   ")";
+        case ReadStatus::kDamagedAt:
+            return name + " is damaged at offset " + std::to_string(result.damageOffset) + ": " +
+                   result.damage;
     }
     return {};
+}
+
+std::vector<std::string> ReadNoteTexts(const ReadResult& result,
+                                       const std::filesystem::path& path) {
+    std::vector<std::string> notes;
+    if (result.damageOffset >= 0)
+        notes.push_back(path.string() + " is damaged at offset " +
+                        std::to_string(result.damageOffset) + ": " + result.damage +
+                        "; the frames before it were read");
+    if (result.longFdFrames > 0)
+        notes.push_back(path.string() + ": " + std::to_string(result.longFdFrames) +
+                        " CAN FD frames longer than 8 bytes skipped");
+    return notes;
+}
+
+std::string ReadableFormatNames() {
+    std::vector<std::string_view> readable;
+    for (const DataFormatInfo& info : kFormats)
+        if (info.read != nullptr) readable.emplace_back(info.name);
+    std::string names;
+    for (std::size_t i = 0; i < readable.size(); ++i) {
+        if (i > 0) names += i + 1 == readable.size() ? " or " : ", ";
+        names += readable[i];
+    }
+    return names;
 }
 
 }  // namespace korvex::formats

@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/DataFileReader.h"
 #include "core/formats/FormatOptions.h"
@@ -14,7 +15,7 @@ class CKorvexGlobal;
 
 namespace korvex::formats {
 
-enum class DataFormat { kCandump, kAsc, kCsv, kSnapshot, kStream, kText };
+enum class DataFormat { kCandump, kAsc, kCsv, kBlf, kTrc, kSnapshot, kStream, kText };
 
 // How a file is read into the program's state.
 struct LoadRequest {
@@ -42,7 +43,7 @@ std::span<const DataFormatInfo> DataFormats();
 const DataFormatInfo& FormatInfo(DataFormat format);
 const DataFormatInfo* FindFormatByName(std::string_view name);
 // The format a file name's extension (any case) stands for: ".log", ".asc",
-// ".csv", ".can" (a snapshot), ".txt".
+// ".csv", ".blf", ".trc", ".can" (a snapshot), ".txt".
 const DataFormatInfo* FindFormatByFileName(const std::filesystem::path& path);
 
 // A .can file of 20 + 24·F bytes can only be a stream file (a snapshot file is
@@ -51,5 +52,14 @@ DataFormat ChooseCanLayout(const std::filesystem::path& path);
 
 // What went wrong, in a sentence naming the file; empty for kOk.
 std::string ReadResultText(const ReadResult& result, const std::filesystem::path& path);
+
+// What a read that succeeded left out, one sentence each: the damage that
+// ended a binary log early, and the CAN FD frames too long for the frame
+// record ("N CAN FD frames longer than 8 bytes skipped").
+std::vector<std::string> ReadNoteTexts(const ReadResult& result, const std::filesystem::path& path);
+
+// The names of the formats that can be read, as --from takes them:
+// "candump, asc, csv, blf, trc, can or stream".
+std::string ReadableFormatNames();
 
 }  // namespace korvex::formats

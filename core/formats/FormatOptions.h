@@ -11,19 +11,35 @@ namespace korvex::formats {
 // status then shows the flow without a load.
 inline constexpr std::uint8_t kUnknownBitRate = 0xFF;
 
-// What the readers of the text logs need beyond the bytes.
+// The words the frame list's format and type columns show ("数据帧",
+// "远程帧", "标准帧", "扩展帧" in the built-in language), by which the
+// program's own CSV export is read back.
+struct FrameWords {
+    std::string data;
+    std::string remote;
+    std::string standard;
+    std::string extended;
+};
+
+// What the readers of the logs need beyond the bytes.
 struct ReadOptions {
     bool utc = false;  // the logs' dates are UTC rather than the machine's local time
     std::uint8_t bitRateIndex = kUnknownBitRate;  // given to every recording span read
-    bool strict = false;                          // the first unreadable line ends the read
-    int channel = 0;                              // ASC: read only this channel; 0 reads all
+    bool strict = false;    // the first unreadable line or damaged object ends the read
+    int channel = 0;        // ASC, BLF and TRC: read only this channel (bus); 0 reads all
+    FrameWords frameWords;  // the program's CSV: the language it was written in
 };
 
-// What the writers of the text logs need beyond the frames.
+// TRC file versions the writer makes.
+inline constexpr int kTrcVersion21 = 21;
+inline constexpr int kTrcVersion11 = 11;
+
+// What the writers of the logs need beyond the frames.
 struct WriteOptions {
     std::string iface = "can0";  // candump interface name
     bool utc = false;            // write clock times as UTC rather than local time
     bool noEvents = false;       // leave event records out
+    int trcVersion = kTrcVersion21;
 };
 
 // An ASC channel number, 1 to 65535.

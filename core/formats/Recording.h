@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -25,14 +26,28 @@ enum class ReadStatus {
     kTooManySpans,   // more recording spans than clock indices
     kTooManyFrames,  // more frames than a frame store holds
     kReadError,      // the file could not be read to its end
+    kUnknownFormat,  // no format read here fits the file's contents
+    kDamagedAt,      // a binary log is damaged where nothing (or, strict, anything) was read
 };
 
 struct ReadResult {
     ReadStatus status = ReadStatus::kOk;
-    long long frames = 0;    // frames handed over
-    long long badLines = 0;  // lines reported and skipped
-    long long line = 0;      // the line where a strict read stopped or spans ran out
+    long long frames = 0;        // frames handed over
+    long long badLines = 0;      // lines reported and skipped
+    long long line = 0;          // the line where a strict read stopped or spans ran out
+    long long longFdFrames = 0;  // CAN FD frames longer than 8 bytes, skipped
+    // Where damage ended the read of a binary log (a byte offset in the file,
+    // -1 for none) and what was found there; the frames before it are kept.
+    long long damageOffset = -1;
+    std::string damage;
 };
+
+// A read that ended before anything was read.
+inline ReadResult Refused(ReadStatus status) {
+    ReadResult result;
+    result.status = status;
+    return result;
+}
 
 // Told of every line that cannot be read: its number (from 1) and why.
 using BadLineFn = std::function<void(long long lineNumber, std::string_view reason)>;

@@ -24,6 +24,8 @@ class CTextLogRead {
     void Bad(std::string_view reason);
     // A frame of the current line at absolute time `time`.
     void Add(Ticks time, _VCI_CAN_OBJ frame);
+    // The current line is a CAN FD frame longer than the frame record holds.
+    void SkipLongFd() { ++result.longFdFrames; }
     long long LineNumber() const { return lines.LineNumber(); }
 
     // Hands the clock list over and says how the read went: a file whose

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+
+#include "core/formats/FormatOptions.h"
+#include "core/formats/FrameClock.h"
+#include "core/formats/Recording.h"
+#include "core/formats/WriteSource.h"
+
+// Vector's binary logging format (.blf), read and written.
+namespace korvex::formats {
+
+// Reads a whole file: the start time from the header, then the CAN frames,
+// CAN FD frames of at most 8 bytes and error frames (as event records) of
+// every channel, or of options.channel. Containers are unpacked on all cores.
+// Longer CAN FD frames are counted, other objects skipped. Damage (an object
+// size of 0, an object or container that runs past the end or does not
+// unpack to what it states) ends the read: the frames before it are kept and
+// the result names the offset; a file without a frame before the damage, or
+// any damage when reading strictly, is refused.
+ReadResult ReadBlf(std::FILE* file, const ReadOptions& options, CRecording& out,
+                   const BadLineFn& badLine);
+
+// Writes every frame as CAN_MESSAGE and every event record (unless told not
+// to) as CAN_ERROR_EXT, in zlib containers of at most 128 KiB unpacked, the
+// header giving the first and last times and the object count. Containers
+// are packed on all cores. False when a write fails.
+bool WriteBlf(std::FILE* file, const WriteSource& source, const WriteOptions& options);
+
+// The instant a SYSTEMTIME (eight u16: year, month, weekday, day, hour,
+// minute, second, milliseconds) names, in local time or UTC; none for an
+// impossible date or one before 1970.
+std::optional<Ticks> SystemTimeTicks(const std::uint8_t* systemTime, bool utc);
+void PutSystemTime(std::uint8_t* systemTime, Ticks time, bool utc);
+
+}  // namespace korvex::formats

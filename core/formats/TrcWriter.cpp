@@ -1,0 +1,240 @@
+#include <string>
+
+#include "core/formats/LogStart.h"
+#include "core/formats/OleDate.h"
+#include "core/formats/TextDigits.h"
+#include "core/formats/TrcFormat.h"
+
+namespace korvex::formats {
+namespace {
+
+constexpr std::size_t kFlushBytes = 1 << 16;
+// The message lines the writer makes are shorter than this.
+constexpr std::size_t kLineMax = 128;
+constexpr int kBus = 1;
+
+constexpr char kHeader21[] =
+    ";-------------------------------------------------------------------------------\r\n"
+    ";   Bus  Connection  Protocol\r\n"
+    ";   1    Korvex      CAN\r\n"
+    ";-------------------------------------------------------------------------------\r\n"
+    ";   Message   Time    Type    ID     Rx/Tx\r\n"
+    ";   Number    Offset  |  Bus  [hex]  |  Reserved\r\n"
+    ";   |         [ms]    |  |    |      |  |  Data Length Code\r\n"
+    ";   |         |       |  |    |      |  |  |    Data [hex] ...\r\n"
+    ";   |         |       |  |    |      |  |  |    |\r\n"
+    ";---+-- ------+------ +- +- --+----- +- +- +--- +- -- -- -- -- -- -- --\r\n";
+
+constexpr char kHeader11[] =
+    ";\r\n"
+    ";   Message Number\r\n"
+    ";   |         Time Offset (ms)\r\n"
+    ";   |         |        Type\r\n"
+    ";   |         |        |        ID (hex)\r\n"
+    ";   |         |        |        |     Data Length\r\n"
+    ";   |         |        |        |     |   Data Bytes (hex) ...\r\n"
+    ";   |         |        |        |     |   |\r\n"
+    ";---+--   ----+----  --+--  ----+---  +  -+ -- -- -- -- -- -- --\r\n";
+
+char* PutText(char* out, std::string_view text) {
+    for (char c : text) *out++ = c;
+    return out;
+}
+
+// `text` right-aligned in `width` characters.
+char* PutRight(char* out, std::string_view text, std::size_t width) {
+    for (std::size_t i = text.size(); i < width; ++i) *out++ = ' ';
+    return PutText(out, text);
+}
+
+char* PutNumberRight(char* out, std::uint64_t v, std::size_t width) {
+    char digits[24];
+    const std::size_t n = static_cast<std::size_t>(PutDecimal(digits, v) - digits);
+    return PutRight(out, std::string_view(digits, n), width);
+}
+
+// Milliseconds with `decimals` places (1 or 3) of a time offset in ticks.
+char* PutOffset(char* out, Ticks ticks, int decimals, std::size_t width) {
+    char digits[32];
+    char* end = PutDecimal(digits, static_cast<std::uint64_t>(ticks / 10));
+    *end++ = '.';
+    *end++ = static_cast<char>('0' + ticks % 10);
+    for (int i = 1; i < decimals; ++i) *end++ = '0';
+    return PutRight(out, std::string_view(digits, static_cast<std::size_t>(end - digits)), width);
+}
+
+char* PutIdentifier(char* out, const _VCI_CAN_OBJ& f, std::size_t width) {
+    char digits[8];
+    if (f.ExternFlag) {
+        PutHex(digits, f.ID & 0x1FFFFFFFu, 8);
+        return PutRight(out, std::string_view(digits, 8), width);
+    }
+    PutHex(digits, f.ID & 0x7FFu, 4);
+    return PutRight(out, std::string_view(digits, 4), width);
+}
+
+char* PutBytes(char* out, const std::uint8_t* bytes, int count) {
+    for (int i = 0; i < count; ++i) {
+        if (i > 0) *out++ = ' ';
+        out = PutHexByte(out, bytes[i]);
+    }
+    return out;
+}
+
+void StatusBytes(std::uint32_t status, std::uint8_t* bytes) {
+    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<std::uint8_t>(status >> (24 - 8 * i));
+}
+
+// The word version 1.1 writes after a controller state.
+std::string_view StatusWord(std::uint32_t status) {
+    switch (status) {
+        case 0x02:
+            return "OVERRUN";
+        case 0x04:
+            return "BUSLIGHT";
+        case 0x08:
+            return "BUSHEAVY";
+        default:
+            return "BUSOFF";
+    }
+}
+
+// An error frame of unknown kind ("other error", 8), seen while receiving;
+// position and error counters unknown.
+constexpr std::uint8_t kErrorBytes[5] = {0x08, 0x01, 0x00, 0x00, 0x00};
+
+// "      1         0.100 DT 1      0100 Rx -  3    A0 B1 C2"
+char* PutLine21(char* out, std::uint64_t number, Ticks offset, const _VCI_CAN_OBJ& f) {
+    out = PutNumberRight(out, number, 7);
+    *out++ = ' ';
+    out = PutOffset(out, offset, 3, 13);
+    *out++ = ' ';
+    const std::uint8_t event = EventCode(f);
+    const std::uint32_t status = TrcStatusOfEvent(event);
+    out = PutText(out, event != 0 ? (status != 0 ? "ST" : "ER") : f.RemoteFlag ? "RR" : "DT");
+    *out++ = ' ';
+    out = PutNumberRight(out, kBus, 1);
+    out = PutText(out, "  ");
+    if (event != 0) {
+        out = PutRight(out, "-", 8);
+        out = PutText(out, " Rx -  ");
+        std::uint8_t bytes[5];
+        int count = 5;
+        if (status != 0) {
+            StatusBytes(status, bytes);
+            count = 4;
+        } else {
+            std::copy(kErrorBytes, kErrorBytes + 5, bytes);
+        }
+        *out++ = static_cast<char>('0' + count);
+        out = PutText(out, "    ");
+        out = PutBytes(out, bytes, count);
+    } else {
+        out = PutIdentifier(out, f, 8);
+        out = PutText(out, f.SendType == kSendTypeTransmitted ? " Tx -  " : " Rx -  ");
+        const int length = f.DataLen < 8 ? f.DataLen : 8;
+        *out++ = static_cast<char>('0' + length);
+        if (!f.RemoteFlag && length > 0) {
+            out = PutText(out, "    ");
+            out = PutBytes(out, f.Data, length);
+        }
+    }
+    return PutText(out, "\r\n");
+}
+
+// "     1)         0.1  Rx         0100  3  A0 B1 C2"
+char* PutLine11(char* out, std::uint64_t number, Ticks offset, const _VCI_CAN_OBJ& f) {
+    out = PutNumberRight(out, number, 6);
+    *out++ = ')';
+    out = PutOffset(out, offset, 1, 12);
+    out = PutText(out, "  ");
+    const std::uint8_t event = EventCode(f);
+    if (event != 0) {
+        const std::uint32_t status = TrcStatusOfEvent(event);
+        std::uint8_t bytes[4] = {};
+        if (status != 0) {
+            StatusBytes(status, bytes);
+            out = PutText(out, "Warng  FFFFFFFF  4  ");
+            out = PutBytes(out, bytes, 4);
+            out = PutText(out, "  ");
+            out = PutText(out, StatusWord(status));
+        } else {
+            out = PutText(out, "Error      0008  4  ");
+            out = PutBytes(out, kErrorBytes + 1, 4);
+        }
+        return PutText(out, "\r\n");
+    }
+    out = PutText(out, f.SendType == kSendTypeTransmitted ? "Tx   " : "Rx   ");
+    out = PutText(out, "  ");
+    out = PutIdentifier(out, f, 8);
+    out = PutText(out, "  ");
+    const int length = f.DataLen < 8 ? f.DataLen : 8;
+    *out++ = static_cast<char>('0' + length);
+    if (f.RemoteFlag) {
+        out = PutText(out, "  RTR");
+    } else if (length > 0) {
+        out = PutText(out, "  ");
+        out = PutBytes(out, f.Data, length);
+    }
+    return PutText(out, "\r\n");
+}
+
+// "dd.mm.yyyy hh:mm:ss.mmm.u"
+std::string StartComment(Ticks start, bool utc) {
+    const CivilTime c = CivilFromSeconds(start / kTicksPerSecond, utc);
+    const Ticks fraction = start % kTicksPerSecond;
+    char text[48];
+    char* out = PutDecimal(text, static_cast<std::uint64_t>(c.day), 2);
+    *out++ = '.';
+    out = PutDecimal(out, static_cast<std::uint64_t>(c.month), 2);
+    *out++ = '.';
+    out = PutDecimal(out, static_cast<std::uint64_t>(c.year), 4);
+    *out++ = ' ';
+    out = PutDecimal(out, static_cast<std::uint64_t>(c.hour), 2);
+    *out++ = ':';
+    out = PutDecimal(out, static_cast<std::uint64_t>(c.minute), 2);
+    *out++ = ':';
+    out = PutDecimal(out, static_cast<std::uint64_t>(c.second), 2);
+    *out++ = '.';
+    out = PutDecimal(out, static_cast<std::uint64_t>(fraction / 10), 3);
+    *out++ = '.';
+    out = PutDecimal(out, static_cast<std::uint64_t>(fraction % 10));
+    return std::string(text, out);
+}
+
+}  // namespace
+
+bool WriteTrc(std::FILE* file, const WriteSource& source, const WriteOptions& options) {
+    const bool withEvents = !options.noEvents;
+    const bool v11 = options.trcVersion == kTrcVersion11;
+    const CFrameClock clock(source.origTimeList, options.utc);
+    const Ticks start = LogStartTime(source, clock, withEvents);
+    std::string pending = v11 ? ";$FILEVERSION=1.1\r\n" : ";$FILEVERSION=2.1\r\n";
+    pending += ";$STARTTIME=" + OleDateText(start, options.utc) + "\r\n";
+    if (!v11) pending += ";$COLUMNS=N,O,T,B,I,d,R,L,D\r\n";
+    pending += ";\r\n;   Start time: " + StartComment(start, options.utc) + "\r\n";
+    pending += ";   Generated by KorvexPro\r\n";
+    pending += v11 ? kHeader11 : kHeader21;
+    const std::size_t header = pending.size();
+    pending.resize(header + kFlushBytes + kLineMax);
+    char* const base = pending.data();
+    char* at = base + header;
+    const auto flush = [&](bool always) {
+        const auto n = static_cast<std::size_t>(at - base);
+        if (!always && n < kFlushBytes) return true;
+        at = base;
+        return std::fwrite(base, 1, n, file) == n;
+    };
+    std::uint64_t number = 0;
+    const int count = source.frameStore.GetCount();
+    _VCI_CAN_OBJ frame;
+    for (int i = 0; i < count && source.frameStore.Get(i, &frame); ++i) {
+        if (!IsLoggedRecord(frame, withEvents)) continue;
+        const Ticks offset = std::max<Ticks>(clock.AbsoluteTime(frame) - start, 0);
+        at = v11 ? PutLine11(at, ++number, offset, frame) : PutLine21(at, ++number, offset, frame);
+        if (!flush(false)) return false;
+    }
+    return flush(true) && std::fflush(file) == 0;
+}
+
+}  // namespace korvex::formats
