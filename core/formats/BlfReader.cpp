@@ -358,7 +358,11 @@ bool CBlfRead::Decode(const std::uint8_t* object, std::size_t keptLength, std::u
         return true;
     const std::uint32_t flags = Get32(object + kTimeFlagsAt);
     const std::uint64_t stamp = Get64(object + kTimeStampAt);
-    const Ticks offset = static_cast<Ticks>(flags == kTimeTenMicros ? stamp / 10 : stamp / 100000);
+    // Rounded to the nearest 0.1 ms: writers that compute nanoseconds from
+    // binary floats land a few nanoseconds either side.
+    const Ticks offset =
+        static_cast<Ticks>(flags == kTimeTenMicros ? stamp / 10 + (stamp % 10 >= 5)
+                                                   : stamp / 100000 + (stamp % 100000 >= 50000));
     if (offset > kLastTime - start) return DamageInContainer("a time beyond the year 9999");
     const Ticks time = start + offset;
     const std::uint8_t* body = object + headerSize;

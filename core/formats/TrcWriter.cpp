@@ -146,7 +146,8 @@ char* PutLine21(char* out, std::uint64_t number, Ticks offset, const _VCI_CAN_OB
 char* PutLine11(char* out, std::uint64_t number, Ticks offset, const _VCI_CAN_OBJ& f) {
     out = PutNumberRight(out, number, 6);
     *out++ = ')';
-    out = PutOffset(out, offset, 1, 12);
+    *out++ = ' ';
+    out = PutOffset(out, offset, 1, 11);
     out = PutText(out, "  ");
     const std::uint8_t event = EventCode(f);
     if (event != 0) {

@@ -7,6 +7,7 @@
 
 #include "core/formats/AscFormat.h"
 #include "core/formats/CandumpFormat.h"
+#include "core/formats/TrcFormat.h"
 
 #include "core/formats/FrameClock.h"
 #include "tests/core/formats/FormatTestSupport.h"
@@ -25,6 +26,7 @@ struct RoundTrip {
     bool keepsDirection;
     bool keepsEventCode;
     bool keepsSubCode;
+    int trcVersion = korvex::formats::kTrcVersion21;
 };
 
 // What a log of another tool says about a frame, with its absolute time.
@@ -70,6 +72,9 @@ TEST(FormatRoundTrip, EveryReadableFormatKeepsTheEdgeFrames) {
         {DataFormat::kCandump, "edge.log", false, true, true},
         {DataFormat::kAsc, "edge.asc", true, false, false},
         {DataFormat::kSnapshot, "edge.can", true, true, true},
+        {DataFormat::kBlf, "edge.blf", true, true, true},
+        {DataFormat::kTrc, "edge.trc", true, false, false},
+        {DataFormat::kTrc, "edge11.trc", true, false, false, korvex::formats::kTrcVersion11},
     };
     const korvex::test::EdgeRecording corpus = korvex::test::EdgeFrameCorpus();
     korvex::formats::WriteOptions write;
@@ -80,13 +85,15 @@ TEST(FormatRoundTrip, EveryReadableFormatKeepsTheEdgeFrames) {
     const CFrameClock originalClock(corpus.origTimeList, true);
     for (const RoundTrip& trip : trips) {
         SCOPED_TRACE(trip.file);
+        write.trcVersion = trip.trcVersion;
         korvex::test::TempFolder dir;
         ASSERT_TRUE(korvex::test::WriteFormat(trip.format, dir / trip.file, corpus.origTimeList,
                                               corpus.frames, write));
         const korvex::test::LoadedFile back =
             korvex::test::LoadFile(dir / trip.file, std::nullopt, read);
         ASSERT_EQ(back.result.status, korvex::formats::ReadStatus::kOk);
-        EXPECT_TRUE(back.badLines.empty());
+        EXPECT_TRUE(back.badLines.empty())
+            << back.badLines[0].first << ": " << back.badLines[0].second;
         ASSERT_EQ(back.frames.size(), corpus.frames.size());
         const CFrameClock backClock(back.origTimeList, true);
         for (std::size_t i = 0; i < corpus.frames.size(); ++i)
@@ -175,6 +182,7 @@ TEST(FormatRoundTrip, ALogCutAnywhereKeepsItsWholeLines) {
     const std::pair<DataFormat, Reader> formats[] = {
         {DataFormat::kCandump, &korvex::formats::ReadCandump},
         {DataFormat::kAsc, &korvex::formats::ReadAsc},
+        {DataFormat::kTrc, &korvex::formats::ReadTrc},
     };
     for (const auto& [format, reader] : formats) {
         korvex::test::TempFolder dir;

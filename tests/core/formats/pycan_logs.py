@@ -1,9 +1,10 @@
-"""python-can as an outside reader and writer of candump and ASC logs.
+"""python-can as an outside reader and writer of candump, ASC, BLF, TRC and
+CSV logs.
 
 read FILE: prints every message python-can reads, one per line:
   MICROSECONDS ID EXTENDED REMOTE ERROR DLC DATAHEX RX
-write LOG ASC: writes the same messages into a candump log and an ASC file
-  and prints them in the form above.
+write FILE...: writes the same messages into each file, in the format its
+  extension names, and prints them in the form above.
 """
 import sys
 
@@ -50,7 +51,7 @@ def main():
             print(line(m))
     elif sys.argv[1] == "write":
         msgs = messages()
-        for name in sys.argv[2:4]:
+        for name in sys.argv[2:]:
             writer = can.Logger(name)
             for m in msgs:
                 writer.on_message_received(m)
