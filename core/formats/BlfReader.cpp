@@ -1,12 +1,12 @@
-#include <zlib.h>
-
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "core/formats/BlfFormat.h"
 #include "core/formats/BlfLayout.h"
+#include "core/formats/Deflate.h"
 #include "core/formats/ErrorFrameMap.h"
 #include "core/formats/SpanBuilder.h"
 #include "core/formats/WorkerPool.h"
@@ -41,6 +41,7 @@ struct Container {
     std::vector<std::uint8_t> packed;
     std::vector<std::uint8_t> data;
     const char* error = nullptr;  // why it cannot be unpacked
+    CUnpacker unpacker;
 };
 
 void Unpack(Container& c) {
@@ -49,15 +50,15 @@ void Unpack(Container& c) {
         c.data.swap(c.packed);
         return;
     }
-    uLongf produced = c.unpacked;
-    uLong consumed = static_cast<uLong>(c.packed.size());
-    const int status = uncompress2(c.data.data(), &produced, c.packed.data(), &consumed);
-    if (status == Z_DATA_ERROR) {
-        c.error = "its data is not a zlib stream";
-    } else if (status == Z_MEM_ERROR) {
-        c.error = "not enough memory to unpack it";
-    } else if (status != Z_OK || produced != c.unpacked || consumed != c.packed.size()) {
-        c.error = "its data does not unpack to the size it states";
+    switch (c.unpacker.Unpack(c.packed.data(), c.packed.size(), c.data.data(), c.unpacked)) {
+        case UnpackResult::kOk:
+            break;
+        case UnpackResult::kNotZlib:
+            c.error = "its data is not a zlib stream";
+            break;
+        case UnpackResult::kOtherSize:
+            c.error = "its data does not unpack to the size it states";
+            break;
     }
 }
 
@@ -68,6 +69,9 @@ class CBlfRead {
         out.origTimeList.clear();
         out.frames.clear();
     }
+    ~CBlfRead() { pool.Wait(); }
+    CBlfRead(const CBlfRead&) = delete;
+    CBlfRead& operator=(const CBlfRead&) = delete;
 
     ReadResult Run();
 
@@ -76,7 +80,13 @@ class CBlfRead {
     bool ReadTopLevel();
     bool Read(void* to, std::size_t n);
     bool Skip(std::uint64_t n);
-    bool UnpackBatch();
+    // Containers are read into two halves: while the other threads unpack
+    // one, this thread splits the one unpacked before into objects, then
+    // fills it again. Rotate hands a full half over; Drain unpacks and
+    // splits every container read so far.
+    bool Rotate();
+    bool Drain();
+    bool FeedHalf(std::size_t which, std::size_t count);
     // The unpacked contents of the containers, in order, split into objects.
     bool Feed(const std::uint8_t* data, std::size_t n, long long container);
     bool Finish();
@@ -107,7 +117,11 @@ class CBlfRead {
     ReadResult result;
     CWorkerPool pool;
     std::vector<Container> containers;
-    std::size_t pending = 0;
+    std::function<void(std::size_t)> unpackPiece;
+    std::size_t perHalf = 0;
+    std::size_t half = 0;       // the half being filled
+    std::size_t filled = 0;     // its containers read so far
+    std::size_t unpacking = 0;  // containers of the other half handed to the pool
     long long fileSize = 0;
     long long position = 0;  // of the next byte read from the file
     Ticks start = 0;
@@ -179,17 +193,38 @@ bool CBlfRead::ReadHeader() {
     return true;
 }
 
-bool CBlfRead::UnpackBatch() {
-    if (pending == 0) return true;
-    pool.ForEach(pending, [this](std::size_t i) { Unpack(containers[i]); });
-    const std::size_t count = pending;
-    pending = 0;
+bool CBlfRead::FeedHalf(std::size_t which, std::size_t count) {
     for (std::size_t i = 0; i < count && !stopped; ++i) {
-        Container& c = containers[i];
+        Container& c = containers[which * perHalf + i];
         if (c.error != nullptr) return Damage(c.offset, std::string("container: ") + c.error);
         if (!Feed(c.data.data(), c.data.size(), c.offset)) return false;
     }
     return !stopped;
+}
+
+bool CBlfRead::Rotate() {
+    pool.Wait();
+    const std::size_t before = 1 - half;
+    const std::size_t count = unpacking;
+    const std::size_t base = half * perHalf;
+    unpackPiece = [this, base](std::size_t i) { Unpack(containers[base + i]); };
+    pool.Start(filled, unpackPiece);
+    unpacking = filled;
+    half = 1 - half;
+    filled = 0;
+    return FeedHalf(before, count);
+}
+
+bool CBlfRead::Drain() {
+    pool.Wait();
+    const std::size_t count = unpacking;
+    unpacking = 0;
+    if (!FeedHalf(1 - half, count)) return false;
+    const std::size_t base = half * perHalf;
+    pool.ForEach(filled, [this, base](std::size_t i) { Unpack(containers[base + i]); });
+    const std::size_t last = filled;
+    filled = 0;
+    return FeedHalf(half, last);
 }
 
 // One object of the top level: a container is queued for unpacking; a frame
@@ -232,7 +267,7 @@ bool CBlfRead::ReadTopLevel() {
             return TopDamage(at, "a container of " + std::to_string(size) + " bytes");
         if (!Read(base + kBaseHeaderSize, kContainerHeaderSize - kBaseHeaderSize))
             return TopDamage(at, "cut short");
-        Container& c = containers[pending];
+        Container& c = containers[half * perHalf + filled];
         c.offset = at;
         c.method = Get16(base + kMethodAt);
         c.unpacked = Get32(base + kUnpackedSizeAt);
@@ -247,10 +282,10 @@ bool CBlfRead::ReadTopLevel() {
                 at, "a container packed with the unknown method " + std::to_string(c.method));
         }
         if (!Read(c.packed.data(), c.packed.size())) return TopDamage(at, "cut short");
-        if (++pending == containers.size() && !UnpackBatch()) return false;
+        if (++filled == perHalf && !Rotate()) return false;
     } else if (type == kCanMessage || type == kCanMessage2 || type == kCanErrorExt ||
                type == kCanFdMessage || type == kCanFdMessage64) {
-        if (!UnpackBatch() || !Finish()) return false;
+        if (!Drain() || !Finish()) return false;
         std::array<std::uint8_t, kKeptBytes> object{};
         const std::size_t keep = std::min<std::size_t>(size, kKeptBytes);
         std::copy(base, base + kBaseHeaderSize, object.begin());
@@ -480,14 +515,15 @@ void CBlfRead::Add(Ticks time, const _VCI_CAN_OBJ& frame) {
 }
 
 ReadResult CBlfRead::Run() {
-    containers.resize(pool.Threads() * kContainersPerThread);
+    perHalf = pool.Threads() * kContainersPerThread;
+    containers.resize(2 * perHalf);
     if (std::fseek(file, 0, SEEK_END) == 0) fileSize = std::ftell(file);
     std::rewind(file);
     if (fileSize < 0) fileSize = 0;
     if (ReadHeader()) {
         while (!stopped && ReadTopLevel()) {
         }
-        if (!stopped && UnpackBatch()) {
+        if (!stopped && Drain()) {
             if (topDamageOffset >= 0) {
                 Damage(topDamageOffset, std::move(topDamage));
             } else {
@@ -495,6 +531,7 @@ ReadResult CBlfRead::Run() {
             }
         }
     }
+    pool.Wait();
     out.origTimeList = std::move(spans.Clocks());
     result.frames = static_cast<long long>(out.frames.size());
     if (result.status == ReadStatus::kOk) {

@@ -1,11 +1,11 @@
-#include <zlib.h>
-
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <vector>
 
 #include "core/formats/BlfFormat.h"
 #include "core/formats/BlfLayout.h"
+#include "core/formats/Deflate.h"
 #include "core/formats/ErrorFrameMap.h"
 #include "core/formats/LogStart.h"
 #include "core/formats/WorkerPool.h"
@@ -18,9 +18,9 @@ using namespace blf;
 // Containers hold at most this much unpacked; objects run on into the next.
 constexpr std::size_t kContainerData = 128 * 1024;
 constexpr std::size_t kContainersPerThread = 4;
-// The fastest zlib level: frames repeat so much that it packs about as well
-// as the default, at several times its speed.
-constexpr int kPackLevel = Z_BEST_SPEED;
+// The fastest level: frames repeat so much that it packs nearly as well as
+// the default, at several times its speed.
+constexpr int kPackLevel = 1;
 
 constexpr std::size_t kFrameObjectSize = kHeaderV1Size + kCanMessageSize;
 constexpr std::size_t kErrorObjectSize = kHeaderV1Size + kCanErrorExtSize;
@@ -33,14 +33,11 @@ struct Chunk {
     std::vector<std::uint8_t> data;  // unpacked, at most kContainerData
     std::vector<std::uint8_t> packed;
     std::size_t packedSize = 0;
-    bool ok = false;
+    CPacker packer{kPackLevel};
 };
 
 void Pack(Chunk& c) {
-    uLongf size = static_cast<uLongf>(c.packed.size());
-    c.ok = compress2(c.packed.data(), &size, c.data.data(), static_cast<uLong>(c.data.size()),
-                     kPackLevel) == Z_OK;
-    c.packedSize = size;
+    c.packedSize = c.packer.Pack(c.data.data(), c.data.size(), c.packed.data(), c.packed.size());
 }
 
 void PutObjectHeader(std::uint8_t* p, std::uint32_t type, std::size_t size, std::uint64_t nanos) {
@@ -81,15 +78,22 @@ std::size_t PutRecord(std::uint8_t* p, const _VCI_CAN_OBJ& f, std::uint64_t nano
     return kFrameObjectSize;
 }
 
+// The stream of objects goes into containers in two halves: while the other
+// threads pack one half, this one fills the other, then writes the packed
+// half in order.
 class CBlfWrite {
   public:
     CBlfWrite(std::FILE* file, bool utc) : file(file), utc(utc) {
-        chunks.resize(pool.Threads() * kContainersPerThread);
+        perHalf = pool.Threads() * kContainersPerThread;
+        chunks.resize(2 * perHalf);
         for (Chunk& c : chunks) {
             c.data.reserve(kContainerData);
-            c.packed.resize(compressBound(kContainerData));
+            c.packed.resize(c.packer.Bound(kContainerData));
         }
     }
+    ~CBlfWrite() { pool.Wait(); }
+    CBlfWrite(const CBlfWrite&) = delete;
+    CBlfWrite& operator=(const CBlfWrite&) = delete;
 
     bool Begin() {
         const std::array<std::uint8_t, kFileHeaderSize> zeros{};
@@ -100,20 +104,21 @@ class CBlfWrite {
     // where the current one is full.
     bool Append(const std::uint8_t* p, std::size_t n) {
         while (n > 0) {
-            std::vector<std::uint8_t>& data = chunks[filled].data;
+            std::vector<std::uint8_t>& data = chunks[half * perHalf + filled].data;
             const std::size_t k = std::min(n, kContainerData - data.size());
             data.insert(data.end(), p, p + k);
             p += k;
             n -= k;
-            if (data.size() == kContainerData && ++filled == chunks.size() && !Flush())
-                return false;
+            if (data.size() == kContainerData && ++filled == perHalf && !Rotate()) return false;
         }
         return true;
     }
 
     bool Finish(std::uint32_t objects, Ticks first, Ticks last) {
-        if (!chunks[filled].data.empty()) ++filled;
-        if (!Flush()) return false;
+        if (!chunks[half * perHalf + filled].data.empty()) ++filled;
+        if (!Rotate()) return false;
+        pool.Wait();
+        if (!WriteHalf(1 - half, packing)) return false;
         const long end = std::ftell(file);
         if (end < 0 || std::fseek(file, 0, SEEK_SET) != 0) return false;
         std::array<std::uint8_t, kFileHeaderSize> header{};
@@ -130,12 +135,23 @@ class CBlfWrite {
     }
 
   private:
-    // Packs the filled containers on all cores and writes them in order.
-    bool Flush() {
-        pool.ForEach(filled, [this](std::size_t i) { Pack(chunks[i]); });
-        for (std::size_t i = 0; i < filled; ++i) {
-            Chunk& c = chunks[i];
-            if (!c.ok) return false;
+    // Writes the half packed before, if any, and starts packing this one.
+    bool Rotate() {
+        pool.Wait();
+        const bool written = WriteHalf(1 - half, packing);
+        const std::size_t base = half * perHalf;
+        packPiece = [this, base](std::size_t i) { Pack(chunks[base + i]); };
+        pool.Start(filled, packPiece);
+        packing = filled;
+        half = 1 - half;
+        filled = 0;
+        return written;
+    }
+
+    bool WriteHalf(std::size_t which, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) {
+            Chunk& c = chunks[which * perHalf + i];
+            if (c.packedSize == 0) return false;
             const std::size_t size = kContainerHeaderSize + c.packedSize;
             std::array<std::uint8_t, kContainerHeaderSize> head{};
             std::copy(kObjectSignature, kObjectSignature + 4, head.begin());
@@ -153,7 +169,6 @@ class CBlfWrite {
             unpackedTotal += kContainerHeaderSize + c.data.size();
             c.data.clear();
         }
-        filled = 0;
         return true;
     }
 
@@ -161,7 +176,11 @@ class CBlfWrite {
     bool utc;
     CWorkerPool pool;
     std::vector<Chunk> chunks;
-    std::size_t filled = 0;  // chunks full and waiting to be packed
+    std::function<void(std::size_t)> packPiece;
+    std::size_t perHalf = 0;
+    std::size_t half = 0;     // the half being filled
+    std::size_t filled = 0;   // its chunks that are full
+    std::size_t packing = 0;  // chunks of the other half handed to the pool
     std::uint64_t unpackedTotal = kFileHeaderSize;
 };
 

@@ -51,17 +51,16 @@ bool SplitRecord(std::string_view record, Fields& out) {
             const std::size_t begin = out.unquoted.size();
             ++i;
             for (;;) {
-                if (i >= record.size()) return false;
-                if (record[i] == '"') {
-                    if (i + 1 < record.size() && record[i + 1] == '"') {
-                        out.unquoted += '"';
-                        i += 2;
-                        continue;
-                    }
+                const std::size_t quote = record.find('"', i);
+                if (quote == std::string_view::npos) return false;
+                out.unquoted.append(record.substr(i, quote - i));
+                i = quote + 1;
+                if (i < record.size() && record[i] == '"') {
+                    out.unquoted += '"';
                     ++i;
-                    break;
+                    continue;
                 }
-                out.unquoted += record[i++];
+                break;
             }
             value = std::string_view(out.unquoted).substr(begin);
             if (i < record.size() && record[i] != ',') return false;

@@ -5,15 +5,19 @@
 #include <string_view>
 #include <vector>
 
+#include "core/formats/HugePageAllocator.h"
 #include "core/frame/CanObj.h"
 #include "core/frame/OrigTimeEntry.h"
 
 namespace korvex::formats {
 
+// The frames of a recording read whole before it is handed over.
+using FrameArray = std::vector<_VCI_CAN_OBJ, CHugePageAllocator<_VCI_CAN_OBJ>>;
+
 // Frames read from another tool's log, with the clock references they point to.
 struct CRecording {
     std::vector<OrigTimeEntry> origTimeList;
-    std::vector<_VCI_CAN_OBJ> frames;
+    FrameArray frames;
 };
 
 enum class ReadStatus {

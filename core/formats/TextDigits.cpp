@@ -3,13 +3,6 @@
 namespace korvex::formats {
 namespace {
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 constexpr std::int64_t kLastSecond = kLastTime / kTicksPerSecond;
 
 }  // namespace
@@ -18,7 +11,7 @@ std::optional<std::uint32_t> ParseHex(std::string_view text, std::uint32_t max) 
     if (text.empty()) return std::nullopt;
     std::uint64_t v = 0;
     for (char c : text) {
-        const int d = HexValue(c);
+        const int d = kHexValues[static_cast<unsigned char>(c)];
         if (d < 0) return std::nullopt;
         v = v * 16 + static_cast<unsigned>(d);
         if (v > max) return std::nullopt;

@@ -12,6 +12,31 @@
 // oversized numbers rather than wrap them.
 namespace korvex::formats {
 
+// The value of each character as a hexadecimal digit, -1 for other characters.
+constexpr std::array<std::int8_t, 256> MakeHexValues() {
+    std::array<std::int8_t, 256> t{};
+    for (int c = 0; c < 256; ++c) {
+        t[c] = c >= '0' && c <= '9'   ? static_cast<std::int8_t>(c - '0')
+               : c >= 'a' && c <= 'f' ? static_cast<std::int8_t>(c - 'a' + 10)
+               : c >= 'A' && c <= 'F' ? static_cast<std::int8_t>(c - 'A' + 10)
+                                      : -1;
+    }
+    return t;
+}
+inline constexpr std::array<std::int8_t, 256> kHexValues = MakeHexValues();
+
+// One or two hexadecimal digits as a byte, the common case of the data
+// columns; -1 for anything else.
+inline int ParseHexByte(std::string_view text) {
+    if (text.size() == 2) {
+        const int high = kHexValues[static_cast<unsigned char>(text[0])];
+        const int low = kHexValues[static_cast<unsigned char>(text[1])];
+        return (high | low) < 0 ? -1 : high << 4 | low;
+    }
+    if (text.size() == 1) return kHexValues[static_cast<unsigned char>(text[0])];
+    return -1;
+}
+
 // The whole text as a number of at most `max`; none for anything else (empty,
 // a sign, another character, too big).
 std::optional<std::uint32_t> ParseHex(std::string_view text, std::uint32_t max);

@@ -144,7 +144,8 @@ bool ReadComment(std::string_view line, const ReadOptions& options, Header& h,
 std::optional<Ticks> ParseOffset(std::string_view text) {
     const std::size_t dot = text.find('.');
     const std::string_view whole = text.substr(0, dot);
-    if (whole.empty() || whole.size() > 14) return std::nullopt;
+    // Up to the year 9999 from 1970: 15 digits.
+    if (whole.empty() || whole.size() > 16) return std::nullopt;
     Ticks ms = 0;
     for (char c : whole) {
         if (c < '0' || c > '9') return std::nullopt;
@@ -184,19 +185,22 @@ struct Line {
 bool ReadBytes(const Line& line, std::size_t first, int count, std::uint8_t* out) {
     if (first + static_cast<std::size_t>(count) > line.count) return false;
     for (int i = 0; i < count; ++i) {
-        const std::string_view t = line.token[first + static_cast<std::size_t>(i)];
-        const auto byte = t.size() <= 2 ? ParseHex(t, 0xFF) : std::nullopt;
-        if (!byte) return false;
-        if (out) out[i] = static_cast<std::uint8_t>(*byte);
+        const int byte = ParseHexByte(line.token[first + static_cast<std::size_t>(i)]);
+        if (byte < 0) return false;
+        out[i] = static_cast<std::uint8_t>(byte);
     }
     return true;
 }
 
 // The event of a controller state line whose last four tokens are the state
 // word, most significant byte first.
-Outcome StatusEvent(const Line& line, std::size_t first, _VCI_CAN_OBJ& f) {
+Outcome StatusEvent(const Line& line, std::size_t first, _VCI_CAN_OBJ& f,
+                    std::string_view& reason) {
     std::uint8_t bytes[4];
-    if (line.count < first + 4 || !ReadBytes(line, first, 4, bytes)) return Outcome::kBad;
+    if (line.count < first + 4 || !ReadBytes(line, first, 4, bytes)) {
+        reason = "bad controller state";
+        return Outcome::kBad;
+    }
     const std::uint32_t status = static_cast<std::uint32_t>(bytes[0]) << 24 |
                                  static_cast<std::uint32_t>(bytes[1]) << 16 |
                                  static_cast<std::uint32_t>(bytes[2]) << 8 | bytes[3];
@@ -243,7 +247,7 @@ Outcome ParseVersion1(const Header& h, const Line& line, Ticks& offset, int& bus
     const auto dlc = ParseDecimal(line.Token(static_cast<int>(at++)), 15);
     f = _VCI_CAN_OBJ{};
     if (type == "Warng" || (h.layout == Layout::k10 && id == "FFFFFFFF"))
-        return StatusEvent(line, at, f);
+        return StatusEvent(line, at, f, reason);
     if (type == "Error") return ErrorEvent(f);
     if (h.layout == Layout::k10 && line.Token(static_cast<int>(at)) == "ERROR")
         return ErrorEvent(f);
@@ -300,7 +304,7 @@ Outcome ParseVersion2(const Header& h, const Line& line, Ticks& offset, int& bus
     f = _VCI_CAN_OBJ{};
     if (type == "ER") return ErrorEvent(f);
     // The state word is the last four bytes, however many columns stand before.
-    if (type == "ST") return StatusEvent(line, line.count >= 4 ? line.count - 4 : 0, f);
+    if (type == "ST") return StatusEvent(line, line.count >= 4 ? line.count - 4 : 0, f, reason);
     // Error counter changes, user events and the like are not frames.
     if (type == "EC" || type == "EV" || type == "EW") return Outcome::kSkip;
     const bool remote = type == "RR";

@@ -38,19 +38,28 @@ void CWorkerPool::Work() {
     }
 }
 
-void CWorkerPool::ForEach(std::size_t pieces, const std::function<void(std::size_t)>& piece) {
-    if (pieces == 0) return;
-    std::unique_lock<std::mutex> held(lock);
+void CWorkerPool::Start(std::size_t pieces, const std::function<void(std::size_t)>& piece) {
+    std::lock_guard<std::mutex> held(lock);
     job = &piece;
     count = pieces;
     next = 0;
     finished = 0;
     ++generation;
     wake.notify_all();
+}
+
+void CWorkerPool::Wait() {
+    std::unique_lock<std::mutex> held(lock);
+    if (job == nullptr) return;
     RunPieces(held);
     finishedAll.wait(held, [&] { return finished == count; });
     job = nullptr;
     count = 0;
+}
+
+void CWorkerPool::ForEach(std::size_t pieces, const std::function<void(std::size_t)>& piece) {
+    Start(pieces, piece);
+    Wait();
 }
 
 }  // namespace korvex::formats

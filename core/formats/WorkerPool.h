@@ -10,9 +10,12 @@
 
 namespace korvex::formats {
 
-// Threads that share the pieces of one job at a time on all cores: the
-// calling thread takes pieces too, and ForEach returns once every piece has
-// run. Pieces are claimed in order. A piece must not throw.
+// Threads that share the pieces of one job at a time on all cores. ForEach
+// runs a job with the calling thread taking pieces too, and returns once every
+// piece has run; Start hands a job to the other threads and returns at once,
+// so that the caller can do other work meanwhile, and Wait then helps to
+// finish it. Pieces are claimed in order. A piece must not throw; the piece
+// function must live until the job is finished.
 class CWorkerPool {
   public:
     // `threads` counts the caller; 0 means one per core.
@@ -23,6 +26,8 @@ class CWorkerPool {
 
     unsigned Threads() const { return static_cast<unsigned>(workers.size()) + 1; }
     void ForEach(std::size_t count, const std::function<void(std::size_t)>& piece);
+    void Start(std::size_t count, const std::function<void(std::size_t)>& piece);
+    void Wait();
 
   private:
     void Work();

@@ -93,7 +93,7 @@ std::vector<_VCI_CAN_OBJ> ReadCsvText(const std::string& text,
     options.frameWords = korvex::formats::ProtocolFrameWords(&FakePluginTexts);
     const auto read = korvex::test::ParseText(&korvex::formats::ReadCsv, text, r, bad, options);
     if (result) *result = read;
-    return r.frames;
+    return {r.frames.begin(), r.frames.end()};
 }
 
 // The program's CSV comes back frame for frame, whichever time mode and

@@ -1,0 +1,314 @@
+// Other tools' traces at the scale of long recordings: BLF files of 1,000,000
+// and 10,000,000 frames read into the frame store, side by side with
+// python-can's BLFReader iterating the same file and with a plain zlib
+// inflate of its containers on one core (the floor); TRC and CSV read into
+// the frame store; BLF and TRC written.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/FrameStoreSink.h"
+#include "core/KorvexGlobal.h"
+#include "core/formats/BlfLayout.h"
+#include "core/formats/CsvFormat.h"
+#include "core/formats/DataFormatTable.h"
+#include "core/formats/LoadDataFile.h"
+#include "protolens/include/protolens.h"
+#include "tests/support/EdgeFrameCorpus.h"
+
+namespace {
+
+namespace blf = korvex::formats::blf;
+using korvex::formats::DataFormat;
+
+constexpr int kMillion = 1000000;
+constexpr char kPython[] = "/usr/bin/python3";
+
+std::filesystem::path BenchFile(const std::string& name) {
+    return std::filesystem::temp_directory_path() /
+           ("korvex-bench-" + std::to_string(getpid()) + "-" + name);
+}
+
+std::vector<std::filesystem::path>& MadeFiles() {
+    static std::vector<std::filesystem::path> files;
+    return files;
+}
+
+// A vehicle bus: 60 periodic messages, standard and extended, whose data
+// change a little from one frame to the next (counters, signals), a few
+// remote frames and events, 0.2 ms apart on average in one recording span.
+struct Recording {
+    std::vector<OrigTimeEntry> clocks;
+    CCycleBuffer<_VCI_CAN_OBJ> store;
+};
+
+const Recording& Frames(int count) {
+    static std::map<int, Recording> made;
+    Recording& r = made[count];
+    if (r.store.GetCount() == count) return r;
+    r.clocks = {korvex::test::EdgeClock(2024, 5, 17, 9, 30, 0, 0, 2)};
+    r.store.Reset(count);
+    std::uint32_t random = 0x9E3779B9u;
+    std::array<_VCI_CAN_OBJ, 4096> run{};
+    std::uint32_t stamp = 0;
+    for (int i = 0; i < count;) {
+        int n = 0;
+        for (; n < static_cast<int>(run.size()) && i < count; ++n, ++i) {
+            random ^= random << 13;
+            random ^= random >> 17;
+            random ^= random << 5;
+            const auto message = static_cast<std::uint32_t>(i % 60);
+            _VCI_CAN_OBJ& f = run[static_cast<std::size_t>(n)];
+            f = _VCI_CAN_OBJ{};
+            f.ExternFlag = message % 4 == 0 ? 1 : 0;
+            f.ID = f.ExternFlag ? 0x18FE0000u + message * 0x100 : 0x100u + message * 7;
+            f.DataLen = static_cast<std::uint8_t>(message % 7 == 0 ? 4 : 8);
+            f.RemoteFlag = i % 1009 == 0 ? 1 : 0;
+            const auto cycle = static_cast<std::uint32_t>(i / 60);
+            f.Data[0] = static_cast<std::uint8_t>(cycle);
+            f.Data[1] = static_cast<std::uint8_t>(message);
+            f.Data[2] = static_cast<std::uint8_t>(random);
+            f.Data[3] = static_cast<std::uint8_t>(cycle >> 8);
+            for (int b = 4; b < 8; ++b) f.Data[b] = static_cast<std::uint8_t>(message * b);
+            if (i % 9973 == 0) {
+                f = _VCI_CAN_OBJ{};
+                f.Reserved[0] = static_cast<std::uint8_t>(225 + i % 6);
+            }
+            stamp += 1 + (random >> 30);
+            f.TimeStamp = stamp;
+            f.TimeFlag = 1;
+            f.SendType = message == 59 ? korvex::kSendTypeTransmitted : 0;
+        }
+        r.store.PushRun(run.data(), n);
+    }
+    return r;
+}
+
+bool Write(DataFormat format, const std::filesystem::path& path, int count,
+           const korvex::formats::WriteOptions& options = {}) {
+    const Recording& r = Frames(count);
+    const std::vector<std::string> captions;
+    const korvex::formats::WriteSource source{
+        r.clocks, const_cast<Recording&>(r).store, captions, {}};
+    return korvex::formats::FormatInfo(format).write(path, source, options);
+}
+
+const std::filesystem::path& FileOf(DataFormat format, int count) {
+    static std::map<std::pair<DataFormat, int>, std::filesystem::path> made;
+    auto [at, fresh] = made.try_emplace({format, count});
+    if (fresh) {
+        at->second =
+            BenchFile(std::to_string(count) + korvex::formats::FormatInfo(format).extension);
+        Write(format, at->second, count);
+        MadeFiles().push_back(at->second);
+    }
+    return at->second;
+}
+
+// python-can's CSV log of the same frames: absolute times, base64 data.
+const std::filesystem::path& PythonCanCsv(int count) {
+    static const std::filesystem::path path = [count] {
+        constexpr char kBase64[] =
+            "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+        const std::filesystem::path p = BenchFile("pycan.csv");
+        std::FILE* file = std::fopen(p.c_str(), "wb");
+        std::fputs("timestamp,arbitration_id,extended,remote,error,dlc,data\n", file);
+        Recording& r = const_cast<Recording&>(Frames(count));
+        _VCI_CAN_OBJ f;
+        for (int i = 0; i < count && r.store.Get(i, &f); ++i) {
+            char data[16] = {};
+            int n = 0;
+            const int length = f.RemoteFlag ? 0 : f.DataLen;
+            for (int b = 0; b < length; b += 3) {
+                std::uint32_t v = static_cast<std::uint32_t>(f.Data[b]) << 16;
+                if (b + 1 < length) v |= static_cast<std::uint32_t>(f.Data[b + 1]) << 8;
+                if (b + 2 < length) v |= f.Data[b + 2];
+                for (int k = 0; k < 4; ++k)
+                    data[n++] = k <= (length - b) ? kBase64[(v >> (18 - 6 * k)) & 63] : '=';
+            }
+            std::fprintf(file, "%.4f,0x%x,%d,%d,%d,%d,%s\n", 1715938200.0 + f.TimeStamp / 10000.0,
+                         f.ID, f.ExternFlag, f.RemoteFlag, f.Reserved[0] != 0, f.DataLen, data);
+        }
+        std::fclose(file);
+        MadeFiles().push_back(p);
+        return p;
+    }();
+    return path;
+}
+
+// The program's own CSV export of the same frames, relative times, with the
+// plug-in's column texts in its built-in language.
+const std::filesystem::path& OwnCsv(int count) {
+    static const std::filesystem::path path = [count] {
+        CFrameStoreSink columns;
+        std::int32_t language = 0;
+        SetControlList(&columns);
+        IOCtl(15, &language, sizeof language, 0, 0);
+        SetControlList(nullptr);
+        Recording& r = const_cast<Recording&>(Frames(count));
+        korvex::ExportRowContext context;
+        context.timeShowType = 1;
+        context.origTimeList = &r.clocks;
+        context.analyCANFrame = &AnalyCANFrame;
+        const korvex::formats::WriteSource source{r.clocks, r.store, columns.captions, context};
+        const std::filesystem::path p = BenchFile("own.csv");
+        korvex::formats::FormatInfo(DataFormat::kCsv).write(p, source, {});
+        MadeFiles().push_back(p);
+        return p;
+    }();
+    return path;
+}
+
+void ReadIntoFrameStore(benchmark::State& state, const std::filesystem::path& path, int count,
+                        const korvex::formats::LoadRequest& request = {}) {
+    for (auto _ : state) {
+        CKorvexGlobal global;
+        CFrameStoreSink sink;
+        global.frameSinks[0] = {&sink};
+        const korvex::formats::ReadResult read =
+            korvex::formats::LoadDataFile(path, std::nullopt, request, global);
+        if (read.status != korvex::formats::ReadStatus::kOk || read.frames != count)
+            state.SkipWithError("the file did not read back whole");
+        benchmark::DoNotOptimize(sink.frameStore.GetCount());
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+}
+
+void BM_BlfReadIntoFrameStore(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    ReadIntoFrameStore(state, FileOf(DataFormat::kBlf, count), count);
+}
+
+// Reading the file and unpacking every container one after the other, into
+// one buffer: what no reader of the file can do without.
+void BM_BlfInflateFloor(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    const std::filesystem::path& path = FileOf(DataFormat::kBlf, count);
+    std::vector<std::uint8_t> packed;
+    std::vector<std::uint8_t> unpacked;
+    for (auto _ : state) {
+        std::FILE* file = std::fopen(path.c_str(), "rb");
+        std::uint8_t head[blf::kContainerHeaderSize];
+        std::fseek(file, blf::kFileHeaderSize, SEEK_SET);
+        std::uint64_t total = 0;
+        while (std::fread(head, 1, sizeof head, file) == sizeof head) {
+            const std::uint32_t size = blf::Get32(head + blf::kObjectSizeAt);
+            packed.resize(size - blf::kContainerHeaderSize);
+            if (std::fread(packed.data(), 1, packed.size(), file) != packed.size()) break;
+            std::fseek(file, size % 4, SEEK_CUR);
+            uLongf produced = blf::Get32(head + blf::kUnpackedSizeAt);
+            unpacked.resize(produced);
+            uncompress(unpacked.data(), &produced, packed.data(),
+                       static_cast<uLong>(packed.size()));
+            total += produced;
+        }
+        std::fclose(file);
+        benchmark::DoNotOptimize(total);
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+}
+
+// python-can iterating the same file, timed from outside (interpreter start
+// included, under 0.1 s of it).
+void BM_PythonCanBlfReader(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    if (access(kPython, X_OK) != 0 || std::system("/usr/bin/python3 -c 'import can' 2>/dev/null")) {
+        state.SkipWithError("python3-can is not installed");
+        return;
+    }
+    const std::string command =
+        std::string(kPython) +
+        " -c 'import can,sys; n=sum(1 for _ in can.BLFReader(sys.argv[1])); "
+        "sys.exit(n != " +
+        std::to_string(count) + ")' " + FileOf(DataFormat::kBlf, count).string();
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        if (std::system(command.c_str()) != 0)
+            state.SkipWithError("python-can did not read it all");
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        state.SetIterationTime(took.count());
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+}
+
+void BM_BlfWrite(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    const std::filesystem::path out = BenchFile("out.blf");
+    Frames(count);
+    for (auto _ : state)
+        if (!Write(DataFormat::kBlf, out, count)) state.SkipWithError("cannot write");
+    state.SetItemsProcessed(state.iterations() * count);
+    std::filesystem::remove(out);
+}
+
+void BM_TrcReadIntoFrameStore(benchmark::State& state) {
+    ReadIntoFrameStore(state, FileOf(DataFormat::kTrc, kMillion), kMillion);
+}
+
+void BM_TrcWrite(benchmark::State& state) {
+    const std::filesystem::path out = BenchFile("out.trc");
+    Frames(kMillion);
+    for (auto _ : state)
+        if (!Write(DataFormat::kTrc, out, kMillion)) state.SkipWithError("cannot write");
+    state.SetItemsProcessed(state.iterations() * kMillion);
+    std::filesystem::remove(out);
+}
+
+void BM_PythonCanCsvReadIntoFrameStore(benchmark::State& state) {
+    ReadIntoFrameStore(state, PythonCanCsv(kMillion), kMillion);
+}
+
+void BM_OwnCsvReadIntoFrameStore(benchmark::State& state) {
+    const std::filesystem::path& path = OwnCsv(kMillion);
+    korvex::formats::LoadRequest request;
+    request.read.frameWords = korvex::formats::ProtocolFrameWords(&AnalyCANFrame);
+    ReadIntoFrameStore(state, path, kMillion, request);
+}
+
+BENCHMARK(BM_BlfReadIntoFrameStore)
+    ->Arg(kMillion)
+    ->Arg(10 * kMillion)
+    ->Iterations(3)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BlfInflateFloor)
+    ->Arg(kMillion)
+    ->Arg(10 * kMillion)
+    ->Iterations(3)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PythonCanBlfReader)
+    ->Arg(kMillion)
+    ->Arg(10 * kMillion)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BlfWrite)
+    ->Arg(kMillion)
+    ->Arg(10 * kMillion)
+    ->Iterations(3)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TrcReadIntoFrameStore)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TrcWrite)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PythonCanCsvReadIntoFrameStore)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OwnCsvReadIntoFrameStore)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    for (const std::filesystem::path& file : MadeFiles()) std::filesystem::remove(file);
+    return 0;
+}
