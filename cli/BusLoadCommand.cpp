@@ -14,9 +14,9 @@ namespace korvex::cli {
 namespace {
 
 constexpr char kUsage[] =
-    "usage: korvex-cli busload FILE.can [--stream] [--span K] [--from HH:MM:SS --to HH:MM:SS]\n"
+    "usage: korvex-cli busload FILE [--stream] [--span K] [--from HH:MM:SS --to HH:MM:SS]\n"
     "\n"
-    "Prints the recording spans of a data file (one per clock record), then the\n"
+    "Prints the recording spans of a recording (one per clock record), then the\n"
     "bus traffic of span K (default 0) over the sub-interval --from ... --to\n"
     "(default the whole span, the end second included) in twenty steps: the\n"
     "precision, one line \"step<TAB>frames<TAB>load\" per step, the average flow in\n"

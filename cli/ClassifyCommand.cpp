@@ -16,10 +16,11 @@ namespace korvex::cli {
 namespace {
 
 constexpr char kUsage[] =
-    "usage: korvex-cli classify FILE.can [--stream] --columns N[,N...] [--unfold]\n"
+    "usage: korvex-cli classify FILE [--stream] --columns N[,N...] [--unfold]\n"
     "                           [--time clock|relative]\n"
     "\n"
-    "Groups the frames of a data file by their texts in frame-list columns N (0 row,\n"
+    "Groups the frames of a recording (any format dump reads) by their texts in frame-list columns "
+    "N (0 row,\n"
     "1 time, 2 alias, 3 ID, 4 format, 5 type, 6 DLC, 7 data, 8 remark) and prints\n"
     "the result list as its export writes it: a header of captions, then one line\n"
     "per group whose first field is \"index(frames)\" of its first frame. The\n"

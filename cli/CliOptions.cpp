@@ -113,10 +113,10 @@ const char* UsageText(CliVerb verb) {
                    "  -o, --output FILE   file to write\n";
         case CliVerb::kDump:
             return "Usage: korvex-cli dump FILE [--time clock|relative] [input options]\n"
-                   "Prints the text export of a data file (a .can snapshot or real-time save\n"
-                   "file, a candump log or an ASC file), header line included, as the frame\n"
-                   "list exports it. Aliases come from softwareCfg.xml in the settings folder,\n"
-                   "the time mode from DevCfg.ini there unless --time is given.\n";
+                   "Prints the text export of a recording (a .can snapshot or real-time save\n"
+                   "file, a candump log, ASC, BLF, TRC or CSV), header line included, as the\n"
+                   "frame list exports it. Aliases come from softwareCfg.xml in the settings\n"
+                   "folder, the time mode from DevCfg.ini there unless --time is given.\n";
         case CliVerb::kInfo:
             return "Usage: korvex-cli info [-d INDEX]\n"
                    "Reads the recorder's base configuration and acceptance filter.\n"

@@ -16,13 +16,16 @@ namespace {
 
 constexpr char kUsage[] =
     "Usage: korvex-cli convert IN OUT [--from FORMAT] [--to FORMAT] [--iface NAME]\n"
-    "                          [--utc] [--bitrate RATE] [--strict] [--no-events]\n"
-    "Converts a recording: IN from a candump log, an ASC file or a .can data file,\n"
-    "OUT into a candump log, ASC, CSV, a .can snapshot or the text export.\n"
-    "  --to FORMAT     candump, asc, csv, can or txt; otherwise from the extension\n"
-    "                  (.log, .asc, .csv, .can, .txt)\n"
+    "                          [--utc] [--bitrate RATE] [--channel N] [--strict]\n"
+    "                          [--no-events] [--trc-version 2.1|1.1]\n"
+    "Converts a recording: IN from a candump log, ASC, Vector BLF, PCAN TRC, CSV\n"
+    "(the program's or python-can's) or a .can data file, OUT into a candump log,\n"
+    "ASC, BLF, TRC, CSV, a .can snapshot or the text export.\n"
+    "  --to FORMAT     candump, asc, blf, trc, csv, can or txt; otherwise from the\n"
+    "                  extension (.log, .asc, .blf, .trc, .csv, .can, .txt)\n"
     "  --iface NAME    candump interface name (default can0)\n"
-    "  --no-events     leave event records out of candump and ASC files\n"
+    "  --no-events     leave event records out of candump, ASC, BLF and TRC files\n"
+    "  --trc-version V TRC file version written: 2.1 (default) or 1.1\n"
     "  --time MODE     clock or relative, the time column of CSV and text\n";
 
 // Linux interface names have at most 15 characters; canplayer splits lines
@@ -56,7 +59,7 @@ bool ParseConvert(const std::vector<std::string>& args, ConvertOptions& o, std::
         } else if (a == "--to") {
             o.output = hasValue ? formats::FindFormatByName(args[++i]) : nullptr;
             if (o.output == nullptr || o.output->write == nullptr) {
-                error = "--to takes candump, asc, csv, can or txt";
+                error = "--to takes candump, asc, csv, blf, trc, can or txt";
                 return false;
             }
         } else if (a == "--iface") {
@@ -67,6 +70,16 @@ bool ParseConvert(const std::vector<std::string>& args, ConvertOptions& o, std::
             o.write.iface = args[++i];
         } else if (a == "--no-events") {
             o.write.noEvents = true;
+        } else if (a == "--trc-version") {
+            const std::string version = hasValue ? args[++i] : "";
+            if (version == "2.1") {
+                o.write.trcVersion = formats::kTrcVersion21;
+            } else if (version == "1.1") {
+                o.write.trcVersion = formats::kTrcVersion11;
+            } else {
+                error = "--trc-version takes 2.1 or 1.1";
+                return false;
+            }
         } else if (a == "--time") {
             if (!hasValue || !ParseTimeMode(args[++i], o.timeShowType)) {
                 error = kTimeModeError;

@@ -3,7 +3,9 @@
 #include "cli/CliCommands.h"
 
 #include "core/KorvexGlobal.h"
+#include "core/formats/CsvFormat.h"
 #include "core/formats/LoadDataFile.h"
+#include "protolens/include/protolens.h"
 
 namespace korvex::cli {
 
@@ -15,7 +17,7 @@ OptionTaken TakeInputOption(const std::vector<std::string>& args, std::size_t& i
         const formats::DataFormatInfo* info =
             hasValue ? formats::FindFormatByName(args[++i]) : nullptr;
         if (info == nullptr || info->read == nullptr) {
-            error = "--from takes candump, asc, can or stream";
+            error = "--from takes " + formats::ReadableFormatNames();
             return OptionTaken::kUsageError;
         }
         input.format = info->format;
@@ -49,20 +51,23 @@ OptionTaken TakeInputOption(const std::vector<std::string>& args, std::size_t& i
 }
 
 const char* InputOptionsHelp() {
-    return "  --from FORMAT   candump, asc, can (snapshot) or stream; otherwise from the\n"
-           "                  extension (.log candump, .asc, .can); a .can file whose size\n"
-           "                  fits only a stream file is read as one, else as a snapshot\n"
+    return "  --from FORMAT   candump, asc, csv, blf, trc, can (snapshot) or stream;\n"
+           "                  otherwise from the file's contents, the extension deciding\n"
+           "                  only where they fit several; a .can file whose size fits\n"
+           "                  only a stream file is read as one, else as a snapshot\n"
            "  --snapshot, --stream  the .can layout\n"
-           "  --utc           candump/ASC times are UTC (default: local time)\n"
+           "  --utc           the log's dates are UTC (default: local time)\n"
            "  --bitrate RATE  bit rate of the spans read from a log (1000K ... 5K;\n"
            "                  default unknown)\n"
-           "  --channel N     ASC: read channel N only (default: all)\n"
-           "  --strict        stop at the first unreadable line (exit 1)\n";
+           "  --channel N     ASC, BLF, TRC: read channel (bus) N only (default: all)\n"
+           "  --strict        stop at the first unreadable line or damaged object (exit 1)\n";
 }
 
 int LoadInputFile(const InputOptions& input, CKorvexGlobal& global, const CliStreams& io) {
     formats::LoadRequest request;
     request.read = input.read;
+    // The program's own CSV names frame formats in the plug-in's words.
+    request.read.frameWords = formats::ProtocolFrameWords(&AnalyCANFrame);
     const std::string name = input.path.string();
     request.badLine = [&](long long line, std::string_view reason) {
         io.err << "korvex-cli: " << name << ':' << line << ": " << reason << '\n';
@@ -76,6 +81,8 @@ int LoadInputFile(const InputOptions& input, CKorvexGlobal& global, const CliStr
     }
     if (result.badLines > 0)
         io.err << "korvex-cli: " << name << ": " << result.badLines << " lines skipped\n";
+    for (const std::string& note : formats::ReadNoteTexts(result, input.path))
+        io.err << "korvex-cli: " << note << '\n';
     io.err << std::flush;
     return kExitOk;
 }

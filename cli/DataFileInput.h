@@ -17,14 +17,14 @@ struct CliStreams;
 
 struct InputOptions {
     std::filesystem::path path;
-    std::optional<formats::DataFormat> format;  // none: from the file name
+    std::optional<formats::DataFormat> format;  // none: from the file's contents
     formats::ReadOptions read;
 };
 
 enum class OptionTaken { kNo, kYes, kUsageError };
 
-// Takes args[i] (and its value, advancing i) when it is one of --from
-// candump|asc|can|stream, --stream, --snapshot, --utc, --bitrate RATE,
+// Takes args[i] (and its value, advancing i) when it is one of --from FORMAT
+// (a readable format's name), --stream, --snapshot, --utc, --bitrate RATE,
 // --strict, --channel N. On a usage error `error` names the option.
 OptionTaken TakeInputOption(const std::vector<std::string>& args, std::size_t& i,
                             InputOptions& input, std::string& error);
@@ -33,8 +33,9 @@ OptionTaken TakeInputOption(const std::vector<std::string>& args, std::size_t& i
 const char* InputOptionsHelp();
 
 // Reads the input into `global` (its clock list and sinks), reporting every
-// unreadable line on io.err as "FILE:LINE: reason". kExitOk, or kExitFailed
-// with the reason on io.err.
+// unreadable line on io.err as "FILE:LINE: reason", and what the read left
+// out (damage that ended it early, long CAN FD frames). kExitOk, or
+// kExitFailed with the reason on io.err.
 int LoadInputFile(const InputOptions& input, CKorvexGlobal& global, const CliStreams& io);
 
 }  // namespace korvex::cli

@@ -16,11 +16,12 @@ namespace korvex::cli {
 namespace {
 
 constexpr char kUsage[] =
-    "usage: korvex-cli search FILE.can [--stream] --column N [--contains T] [--equal T]\n"
+    "usage: korvex-cli search FILE [--stream] --column N [--contains T] [--equal T]\n"
     "                         [--not-equal T] [--greater T] [--less T]\n"
     "                         [--time clock|relative]\n"
     "\n"
-    "Searches the frames of a data file by the text of frame-list column N (0 row,\n"
+    "Searches the frames of a recording (any format dump reads) by the text of frame-list column N "
+    "(0 row,\n"
     "1 time, 2 alias, 3 ID, 4 format, 5 type, 6 DLC, 7 data, 8 remark) and prints the\n"
     "hits as the search result list exports them: a header of captions, then one\n"
     "line per hit whose first field is the frame's index in the file. Every given\n"

@@ -29,7 +29,9 @@ TEST_F(CliTest, ConvertUsageErrorsNameTheOption) {
         {{"convert", "a.log", "b.log", "c.log"}, "unexpected argument 'c.log'"},
         {{"convert", "a.log", "b.log", "--to", "pdf"}, "--to"},
         {{"convert", "a.log", "b.log", "--to", "stream"}, "--to"},
-        {{"convert", "a.csv", "b.log", "--from", "csv"}, "--from"},
+        {{"convert", "a.csv", "b.log", "--from", "txt"}, "--from"},
+        {{"convert", "a.log", "b.trc", "--trc-version", "2.0"}, "--trc-version"},
+        {{"convert", "a.log", "b.blf", "--to", "blf2"}, "--to"},
         {{"convert", "a.log", "b.log", "--bitrate", "333K"}, "--bitrate"},
         {{"convert", "a.log", "b.log", "--bitrate"}, "--bitrate"},
         {{"convert", "a.log", "b.log", "--iface", "can 0"}, "--iface"},
@@ -153,10 +155,17 @@ TEST_F(CliTest, DumpReadsLogsAndReportsTheirBadLines) {
     EXPECT_NE(strict.err.find("stopped at line 2"), std::string::npos) << strict.err;
     EXPECT_TRUE(strict.out.empty());
 
+    // Bytes of no format read here: one message that names the file and the
+    // formats, whatever the name says.
     korvex::test::WriteBytes(dir / "junk.asc", std::string("\x00\x01\x02\n\xFF\xFE\n", 7));
     const CliRun junk = RunCli({"dump", dir.File("junk.asc")});
     EXPECT_EQ(junk.status, 1);
-    EXPECT_NE(junk.err.find("no line could be read"), std::string::npos) << junk.err;
+    EXPECT_EQ(junk.err, "korvex-cli: " + dir.File("junk.asc") +
+                            " is not a recording in a format read here (candump, asc, csv, blf, "
+                            "trc, can or stream)\n");
+    // The name no longer decides what a file is read as.
+    korvex::test::WriteBytes(dir / "named.trc", "(1.000000) can0 123#0102\n");
+    EXPECT_EQ(korvex::test::Lines(RunCli({"dump", dir.File("named.trc")}).out), 2u);
 
     // A .can file whose size fits only the stream layout is read as one.
     std::string stream("Quorvel CAN Data\0\0\0\0", 20);
@@ -170,6 +179,103 @@ TEST_F(CliTest, DumpReadsLogsAndReportsTheirBadLines) {
     EXPECT_EQ(guessed.out, RunCli({"dump", dir.File("s.can"), "--stream"}).out);
     EXPECT_EQ(korvex::test::Lines(guessed.out), 4u);
     EXPECT_EQ(RunCli({"dump", dir.File("s.can"), "--snapshot"}).status, 1);
+}
+
+}  // namespace
+
+namespace {
+
+// The demo recording through BLF and TRC of both versions and back: every
+// frame as the frame list shows it, events as the event records each format
+// keeps; and what the analyses read from a BLF file is what they read from
+// the .can file.
+TEST_F(CliTest, AnUploadSurvivesBlfAndTrcAndTheAnalysesReadThem) {
+    ASSERT_EQ(PipeUsbSim_Configure("demo"), 1u);
+    TempFolder dir;
+    ASSERT_EQ(RunCli({"upload", "-o", dir.File("rec.can")}).status, 0);
+    const CliRun direct = RunCli({"dump", dir.File("rec.can"), "--time", "clock"});
+    ASSERT_EQ(direct.status, 0) << direct.err;
+    for (const auto& [file, version] : {std::pair<const char*, const char*>{"rec.blf", "2.1"},
+                                        {"rec.trc", "2.1"},
+                                        {"rec11.trc", "1.1"}}) {
+        SCOPED_TRACE(file);
+        const CliRun convert =
+            RunCli({"convert", dir.File("rec.can"), dir.File(file), "--trc-version", version});
+        ASSERT_EQ(convert.status, 0) << convert.err;
+        const CliRun back = RunCli({"dump", dir.File(file), "--time", "clock"});
+        ASSERT_EQ(back.status, 0) << back.err;
+        EXPECT_TRUE(back.err.empty()) << back.err;
+        // BLF keeps every event code; TRC the controller states, and an
+        // error frame for the others, which reads back as a bus error.
+        std::string expected = direct.out;
+        if (std::string(file) != "rec.blf") {
+            const std::string lost = "CAN控制器仲裁丢失\n";
+            for (std::size_t at; (at = expected.find(lost)) != std::string::npos;)
+                expected.replace(at, lost.size(), "CAN控制器总线错误\n");
+        }
+        ExpectSameRows(expected, back.out, "");
+    }
+    EXPECT_EQ(ReadBytes(dir / "rec11.trc").substr(0, 17), ";$FILEVERSION=1.1");
+
+    // The analyses read the BLF file as they read the same frames from a
+    // candump log: spans rebuilt from the frames' times, events without
+    // their data bytes.
+    ASSERT_EQ(RunCli({"convert", dir.File("rec.can"), dir.File("rec.log")}).status, 0);
+    const std::vector<std::string> analyses[] = {
+        {"search", "--column", "3", "--equal", "0x123"},
+        {"classify", "--columns", "3"},
+        {"busload", "--span", "0"},
+    };
+    for (const std::vector<std::string>& analysis : analyses) {
+        SCOPED_TRACE(analysis[0]);
+        std::vector<std::string> onLog = analysis;
+        onLog.insert(onLog.begin() + 1, dir.File("rec.log"));
+        std::vector<std::string> onBlf = analysis;
+        onBlf.insert(onBlf.begin() + 1, dir.File("rec.blf"));
+        const CliRun a = RunCli(onLog);
+        const CliRun b = RunCli(onBlf);
+        ASSERT_EQ(a.status, 0) << a.err;
+        EXPECT_EQ(b.status, 0) << b.err;
+        EXPECT_GT(korvex::test::Lines(a.out) + CountOf(a.out, "\n"), 5u);
+        EXPECT_TRUE(a.out == b.out);
+    }
+}
+
+TEST_F(CliTest, ADamagedBlfKeepsItsFramesBeforeTheDamageAndSaysWhere) {
+    ASSERT_EQ(PipeUsbSim_Configure("demo"), 1u);
+    TempFolder dir;
+    ASSERT_EQ(RunCli({"upload", "-o", dir.File("rec.can")}).status, 0);
+    ASSERT_EQ(RunCli({"convert", dir.File("rec.can"), dir.File("rec.blf")}).status, 0);
+    const std::string whole = ReadBytes(dir / "rec.blf");
+    korvex::test::WriteBytes(dir / "cut.blf", whole.substr(0, whole.size() / 2));
+    const CliRun cut = RunCli({"convert", dir.File("cut.blf"), dir.File("cut.log")});
+    EXPECT_EQ(cut.status, 0);
+    EXPECT_NE(cut.err.find(dir.File("cut.blf") + " is damaged at offset "), std::string::npos)
+        << cut.err;
+    EXPECT_NE(cut.err.find("; the frames before it were read"), std::string::npos) << cut.err;
+    EXPECT_GT(CountOf(ReadBytes(dir / "cut.log"), "\n"), 50000u);
+
+    const CliRun strict = RunCli({"convert", dir.File("cut.blf"), dir.File("s.log"), "--strict"});
+    EXPECT_EQ(strict.status, 1);
+    EXPECT_EQ(CountOf(strict.err, "\n"), 1u) << strict.err;
+}
+
+TEST_F(CliTest, LongCanFdFramesAreCountedNotTruncated) {
+    TempFolder dir;
+    std::string bytes64;
+    for (int i = 0; i < 64; ++i) bytes64 += i ? " 11" : "11";
+    korvex::test::WriteBytes(
+        dir / "fd.trc",
+        ";$FILEVERSION=2.1\r\n;$COLUMNS=N,O,T,B,I,d,R,L,D\r\n"
+        "      1         0.100 FD 1      0200 Rx -  8    01 02 03 04 05 06 07 08\r\n"
+        "      2         0.200 FD 1      0201 Rx -  15   " +
+            bytes64 + "\r\n      3         0.300 FB 1      0202 Rx -  9    " +
+            bytes64.substr(0, 35) + "\r\n");
+    const CliRun run = RunCli({"dump", dir.File("fd.trc")});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(korvex::test::Lines(run.out), 2u);
+    EXPECT_EQ(run.err, "korvex-cli: " + dir.File("fd.trc") +
+                           ": 2 CAN FD frames longer than 8 bytes skipped\n");
 }
 
 }  // namespace
