@@ -12,6 +12,7 @@
 #include "app/shell/MainFrame.h"
 #include "app/shell/rules/ShellIds.h"
 #include "core/KorvexGlobal.h"
+#include "core/formats/CsvFormat.h"
 #include "core/formats/OtherFormatFiles.h"
 #include "protolens/include/protolens.h"
 #include "share/GenGlobal.h"
@@ -21,16 +22,43 @@
 namespace korvex::shell {
 namespace {
 
-XTPFileDialogRequest Request(const char* filter, std::uint32_t flags) {
+XTPFileDialogRequest Request(std::uint32_t filter, std::uint32_t flags) {
     XTPFileDialogRequest request;
     request.defaultExt = "log";
     request.flags = flags;
-    request.filter = filter;
+    request.filter = XTPLoadString(filter);
     return request;
 }
 
+// What a read that succeeded left out, one line each: skipped lines, the
+// damage that ended a binary log early, long CAN FD frames.
+std::string LeftOutText(const formats::ReadResult& result, long long firstBad) {
+    std::string text;
+    char line[1024];
+    const auto add = [&text, &line] {
+        if (!text.empty()) text += '\n';
+        text += line;
+    };
+    if (result.badLines > 0) {
+        std::snprintf(line, sizeof line, XTPLoadString(fmt::kStrLinesSkipped).c_str(),
+                      result.badLines, firstBad);
+        add();
+    }
+    if (result.damageOffset >= 0) {
+        std::snprintf(line, sizeof line, XTPLoadString(fmt::kStrDamagedAt).c_str(),
+                      result.damageOffset, result.damage.c_str());
+        add();
+    }
+    if (result.longFdFrames > 0) {
+        std::snprintf(line, sizeof line, XTPLoadString(fmt::kStrLongFdSkipped).c_str(),
+                      result.longFdFrames);
+        add();
+    }
+    return text;
+}
+
 // Reads a data file of any format into the frame list, with the status
-// text and a message for a refused file or skipped lines.
+// text and a message for a refused file or what was left out.
 void LoadWithMessages(CKorvexGlobal& global, CMainFrame* main, QWidget* owner,
                       const std::string& path) {
     long long firstBad = 0;
@@ -43,24 +71,23 @@ void LoadWithMessages(CKorvexGlobal& global, CMainFrame* main, QWidget* owner,
     };
     const std::string label = XTPLoadString(res::kStrFrameTotal);
     request.frameTotalLabel = label;
+    // The program's own CSV names frame formats in the plug-in's words.
+    request.read.frameWords = formats::ProtocolFrameWords(&AnalyCANFrame);
     const formats::ReadResult result = formats::ImportOtherFormatFile(path, request, global);
     if (result.status != formats::ReadStatus::kOk) {
         char text[1024];
         std::snprintf(text, sizeof text, XTPLoadString(fmt::kStrImportFailed).c_str(),
                       formats::ReadResultText(result, path).c_str());
         global.ShowMessage(ToCWnd(owner), text, name_share::kMsgError, 0);
-    } else if (result.badLines > 0) {
-        char text[512];
-        std::snprintf(text, sizeof text, XTPLoadString(fmt::kStrLinesSkipped).c_str(),
-                      result.badLines, firstBad);
-        global.ShowMessage(ToCWnd(owner), text, name_share::kMsgWarning, 0);
+    } else if (const std::string leftOut = LeftOutText(result, firstBad); !leftOut.empty()) {
+        global.ShowMessage(ToCWnd(owner), leftOut, name_share::kMsgWarning, 0);
     }
 }
 
 void OnImportOtherFormat(CKorvexView& view) {
     std::string path;
     if (!XTPUiServices().OpenFileDialog(
-            ToCWnd(&view), Request(formats::kImportOtherFilter, xtp_ofn::kHideReadOnly), path))
+            ToCWnd(&view), Request(fmt::kStrImportFilter, xtp_ofn::kHideReadOnly), path))
         return;
     LoadWithMessages(view.Global(), view.MainFrame(), &view, path);
 }
@@ -71,10 +98,10 @@ void OnExportOtherFormat(CKorvexView& view) {
     auto* list = sinks.empty() ? nullptr : dynamic_cast<CKorvexList*>(sinks.front());
     if (list == nullptr) return;
     std::string path;
-    if (!XTPUiServices().SaveFileDialog(ToCWnd(&view),
-                                        Request(formats::kExportOtherFilter,
-                                                xtp_ofn::kHideReadOnly | xtp_ofn::kOverwritePrompt),
-                                        path))
+    if (!XTPUiServices().SaveFileDialog(
+            ToCWnd(&view),
+            Request(fmt::kStrExportFilter, xtp_ofn::kHideReadOnly | xtp_ofn::kOverwritePrompt),
+            path))
         return;
     // The captions as the list's header shows them, in column order.
     std::vector<std::string> captions;

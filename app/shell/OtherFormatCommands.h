@@ -16,10 +16,16 @@ namespace fmt {
 inline constexpr std::uint32_t kStrImportFailed = 26001;  // "无法导入该文件：%s"
 inline constexpr std::uint32_t kStrLinesSkipped = 26002;  // "%lld 行无法读取，已跳过……"
 inline constexpr std::uint32_t kStrExportFailed = 26003;  // "无法写入该文件"
+// The file dialogs' filters: every format read, and every format written.
+inline constexpr std::uint32_t kStrImportFilter = 26004;
+inline constexpr std::uint32_t kStrExportFilter = 26005;
+inline constexpr std::uint32_t kStrLongFdSkipped = 26006;  // "%lld 个长于 8 字节的 CAN FD 帧已跳过"
+inline constexpr std::uint32_t kStrDamagedAt = 26007;  // "文件在偏移 %lld 处损坏（%s），..."
 }  // namespace fmt
 
-// "导入其他格式..." reads a candump log, an ASC file or a .can file into the
-// frame list; "导出为其他格式..." writes the list as candump, ASC or CSV.
+// "导入其他格式..." reads a candump log, ASC, BLF, TRC, CSV or a .can file
+// into the frame list; "导出为其他格式..." writes the list as candump, ASC,
+// BLF, TRC or CSV.
 void InstallOtherFormatCommands(CKorvexView& view);
 
 // KorvexPro FILE (the desktop passes a double-clicked file): the first

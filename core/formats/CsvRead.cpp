@@ -178,6 +178,7 @@ class CCsvRows {
 
     CTextLogRead& read;
     const ReadOptions& options;
+    bool wordsSeen = false;  // a row in the words of the language in use
 };
 
 void CCsvRows::PythonCanRow(const Fields& f) {
@@ -228,20 +229,23 @@ void CCsvRows::OwnRow(const Fields& f) {
     }
     const FrameWords& words = options.frameWords;
     _VCI_CAN_OBJ frame{};
-    if (!words.data.empty() && f.field[4] == words.data) {
-        frame.RemoteFlag = 0;
-    } else if (!words.remote.empty() && f.field[4] == words.remote) {
-        frame.RemoteFlag = 1;
-    } else {
-        return read.Bad("frame format not known in this language");
+    const bool data = !words.data.empty() && f.field[4] == words.data;
+    const bool remote = !words.remote.empty() && f.field[4] == words.remote;
+    const bool standard = !words.standard.empty() && f.field[5] == words.standard;
+    const bool extended = !words.extended.empty() && f.field[5] == words.extended;
+    if ((!data && !remote) || (!standard && !extended)) {
+        // A file written in another language fails on every line: one
+        // message says so.
+        if (!wordsSeen)
+            return read.Stop(
+                "its frame format and type are not written in the words of the language in "
+                "use; read it in the language it was written in");
+        return read.Bad(!data && !remote ? "frame format not known in this language"
+                                         : "frame type not known in this language");
     }
-    if (!words.standard.empty() && f.field[5] == words.standard) {
-        frame.ExternFlag = 0;
-    } else if (!words.extended.empty() && f.field[5] == words.extended) {
-        frame.ExternFlag = 1;
-    } else {
-        return read.Bad("frame type not known in this language");
-    }
+    wordsSeen = true;
+    frame.RemoteFlag = remote ? 1 : 0;
+    frame.ExternFlag = extended ? 1 : 0;
     int base = 16;
     const auto id = ParseShownNumber(f.field[3], frame.ExternFlag ? 0x1FFFFFFFu : 0x7FFu, base);
     int lengthBase = 16;

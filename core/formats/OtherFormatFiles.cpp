@@ -11,7 +11,8 @@ ReadResult ImportOtherFormatFile(const std::filesystem::path& path, const LoadRe
 
 const DataFormatInfo& ExportFormatFor(const std::filesystem::path& path) {
     const DataFormatInfo* info = FindFormatByFileName(path);
-    if (info != nullptr && (info->format == DataFormat::kAsc || info->format == DataFormat::kCsv))
+    if (info != nullptr && (info->format == DataFormat::kAsc || info->format == DataFormat::kCsv ||
+                            info->format == DataFormat::kBlf || info->format == DataFormat::kTrc))
         return *info;
     return FormatInfo(DataFormat::kCandump);
 }

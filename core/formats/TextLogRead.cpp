@@ -34,6 +34,14 @@ void CTextLogRead::Bad(std::string_view reason) {
     }
 }
 
+void CTextLogRead::Stop(std::string_view reason) {
+    ++result.badLines;
+    if (badLine) badLine(lines.LineNumber(), reason);
+    stopped = true;
+    result.status = ReadStatus::kStrictStop;
+    result.line = lines.LineNumber();
+}
+
 void CTextLogRead::Add(Ticks time, _VCI_CAN_OBJ frame) {
     // ASC times add up (start, relative steps) beyond what a single one can hold.
     if (time > kLastTime) {

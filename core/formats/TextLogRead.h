@@ -22,6 +22,9 @@ class CTextLogRead {
     bool Next(std::string_view& line);
     // The current line cannot be read.
     void Bad(std::string_view reason);
+    // The current line shows that no line of the file can be read: it is
+    // reported and the read ends there (as a strict read would).
+    void Stop(std::string_view reason);
     // A frame of the current line at absolute time `time`.
     void Add(Ticks time, _VCI_CAN_OBJ frame);
     // The current line is a CAN FD frame longer than the frame record holds.

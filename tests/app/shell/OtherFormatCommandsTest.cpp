@@ -10,6 +10,7 @@
 #include "core/DataFileReader.h"
 #include "tests/app/shell/ShellTestSupport.h"
 #include "tests/support/QtTestApplication.h"
+#include "xtp/XTPFileFilter.h"
 
 namespace korvex::shell::test {
 namespace {
@@ -55,14 +56,81 @@ TEST_F(OtherFormatCommandsTest, ImportReadsACandumpLogIntoTheListAndSaysWhatItSk
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, "有 1 行无法读取，已跳过（第一行是第 4 行）");
 
-    // A file without one frame changes nothing and says why.
+    // A file of no format read here changes nothing and says so once.
     Write("c.asc", "garbage\n\x01\x02\n");
     ui.fileAnswer = folder.File("c.asc");
     main->RunCommand(cmd::kImportOtherFormat);
     EXPECT_EQ(StoredFrames(), 3);
     ASSERT_EQ(ui.messages.size(), 2u);
-    EXPECT_NE(ui.messages[1].text.find("无法导入该文件："), std::string::npos);
-    EXPECT_NE(ui.messages[1].text.find("no line could be read"), std::string::npos);
+    EXPECT_EQ(ui.messages[1].text, "无法导入该文件：" + folder.File("c.asc") +
+                                       " is not a recording in a format read here (candump, asc, "
+                                       "csv, blf, trc, can or stream)");
+}
+
+// BLF and TRC files come in through the same command; what a read left out
+// (damage at the end of a BLF file, long CAN FD frames) is said in one box.
+TEST_F(OtherFormatCommandsTest, ImportReadsBlfAndTrcAndSaysWhatTheyLeftOut) {
+    Start("empty");
+    Write("a.log", kLog);
+    ui.fileAnswer = folder.File("a.log");
+    main->RunCommand(cmd::kImportOtherFormat);
+    ASSERT_EQ(StoredFrames(), 3);
+    for (const char* name : {"a.blf", "a.trc"}) {
+        ui.fileAnswer = folder.File(name);
+        main->RunCommand(cmd::kExportOtherFormat);
+    }
+    main->RunCommand(cmd::kClearList);
+    for (const char* name : {"a.blf", "a.trc"}) {
+        ui.fileAnswer = folder.File(name);
+        main->RunCommand(cmd::kImportOtherFormat);
+        EXPECT_EQ(StoredFrames(), 3) << name;
+    }
+    EXPECT_TRUE(ui.messages.empty());
+
+    const std::string blf = korvex::test::ReadBytes(folder.Path() / "a.blf");
+    Write("cut.blf", blf + "LOBJ");
+    std::string bytes64;
+    for (int i = 0; i < 64; ++i) bytes64 += i ? " 00" : "00";
+    Write("fd.trc",
+          ";$FILEVERSION=2.1\r\n;$COLUMNS=N,O,T,B,I,d,R,L,D\r\n"
+          "      1         0.100 DT 1      0200 Rx -  1    01\r\n"
+          "      2         0.200 FD 1      0201 Rx -  15   " +
+              bytes64 +
+              "\r\n"
+              "      3         0.300 XX\r\n");
+    ui.fileAnswer = folder.File("cut.blf");
+    main->RunCommand(cmd::kImportOtherFormat);
+    EXPECT_EQ(StoredFrames(), 3);
+    ui.fileAnswer = folder.File("fd.trc");
+    main->RunCommand(cmd::kImportOtherFormat);
+    EXPECT_EQ(StoredFrames(), 1);
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0].text, "文件在偏移 " + std::to_string(blf.size()) +
+                                       " 处损坏（an object header cut short by the end of the "
+                                       "file），其前的报文已读入");
+    EXPECT_EQ(ui.messages[1].text,
+              "有 1 行无法读取，已跳过（第一行是第 5 行）\n1 个长于 8 字节的 CAN FD 帧已跳过");
+}
+
+// The dialogs offer every format, and a name typed without an extension
+// gets the one of the chosen filter.
+TEST_F(OtherFormatCommandsTest, TheDialogsOfferEveryFormat) {
+    Start("empty");
+    ui.fileAnswer.clear();
+    main->RunCommand(cmd::kImportOtherFormat);
+    ASSERT_EQ(ui.fileDialogs.size(), 1u);
+    const std::vector<XTPFileFilterEntry> read = ParseFileFilter(ui.fileDialogs[0].request.filter);
+    ASSERT_EQ(read.size(), 8u);
+    EXPECT_EQ(read[0].patterns, "*.log;*.asc;*.blf;*.trc;*.csv;*.can");
+    EXPECT_EQ(read[3].description, "BLF 文件(*.blf)");
+    EXPECT_EQ(read[4].description, "TRC 文件(*.trc)");
+    main->RunCommand(cmd::kExportOtherFormat);
+    ASSERT_EQ(ui.fileDialogs.size(), 2u);
+    const std::vector<XTPFileFilterEntry> written =
+        ParseFileFilter(ui.fileDialogs[1].request.filter);
+    ASSERT_EQ(written.size(), 5u);
+    EXPECT_EQ(DefaultSuffix(ui.fileDialogs[1].request.filter, 2, "log"), "blf");
+    EXPECT_EQ(DefaultSuffix(ui.fileDialogs[1].request.filter, 3, "log"), "trc");
 }
 
 TEST_F(OtherFormatCommandsTest, ExportWritesTheListAsTheChosenNameSays) {
@@ -76,8 +144,9 @@ TEST_F(OtherFormatCommandsTest, ExportWritesTheListAsTheChosenNameSays) {
         const char* name;
         const char* start;
     };
-    for (const Case c : {Case{"out.log", "("}, Case{"out.asc", "date "}, Case{"out.csv", "序号,"},
-                         Case{"out.dat", "("}}) {
+    for (const Case c :
+         {Case{"out.log", "("}, Case{"out.asc", "date "}, Case{"out.csv", "序号,"},
+          Case{"out.blf", "LOGG"}, Case{"out.trc", ";$FILEVERSION=2.1"}, Case{"out.dat", "("}}) {
         ui.fileAnswer = folder.File(c.name);
         main->RunCommand(cmd::kExportOtherFormat);
         const std::string text = korvex::test::ReadBytes(folder.Path() / c.name);

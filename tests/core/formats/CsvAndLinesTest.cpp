@@ -150,26 +150,41 @@ TEST(CsvFormat, ReadsItsOwnExportBack) {
     gEnglish = false;
 }
 
-TEST(CsvFormat, OwnExportInAnotherLanguageIsReportedLineByLine) {
+TEST(CsvFormat, OwnExportInAnotherLanguageIsRefusedInOneMessage) {
+    std::vector<std::pair<long long, std::string>> bad;
+    korvex::formats::ReadResult result;
+    const std::string english =
+        "No.,Time,Alias,ID,Format,Type,DLC,Data,Comment\r\n"
+        "0,00:00:01.000.0,,0x00000123,Data,Standard,0x01,\"01 \",\r\n"
+        "1,00:00:01.000.0,,0x00000123,Data,Standard,0x01,\"01 \",\r\n";
+    EXPECT_TRUE(ReadCsvText(english, &bad, &result).empty());
+    ASSERT_EQ(bad.size(), 1u);
+    EXPECT_EQ(bad[0].first, 2);
+    EXPECT_EQ(result.status, korvex::formats::ReadStatus::kStrictStop);
+    EXPECT_EQ(result.line, 2);
+}
+
+TEST(CsvFormat, OwnExportReportsTheRowsItCannotRead) {
     std::vector<std::pair<long long, std::string>> bad;
     korvex::formats::ReadResult result;
     const std::string text =
         "No.,Time,Alias,ID,Format,Type,DLC,Data,Comment\r\n"
-        "0,00:00:01.000.0,,0x00000123,Donnees,Standard,0x01,\"01 \",\r\n"
-        "1,00:00:01.000.0,,0x00000123,数据帧,Standard,0x01,\"01 \",\r\n"
-        "2,00:00:01.000.0,,0x00000123,数据帧,标准帧,0x01,\"01 02 \",\r\n"
-        "3,0:00:01.000,,0x00000123,数据帧,标准帧,0x01,\"01 \",\r\n"
-        "4,00:00:01.000.0,,0x00000800,数据帧,标准帧,0x01,\"01 \",\r\n"
-        "5,00:00:01.000.0,,0x00000123,数据帧,标准帧,0x01,\"01 \",\"not closed\r\n";
-    EXPECT_TRUE(ReadCsvText(text, &bad, &result).empty());
+        "0,00:00:01.000.0,,0x00000123,数据帧,标准帧,0x01,\"01 \",\r\n"
+        "1,00:00:01.000.0,,0x00000123,Donnees,标准帧,0x01,\"01 \",\r\n"
+        "2,00:00:01.000.0,,0x00000123,数据帧,Standard,0x01,\"01 \",\r\n"
+        "3,00:00:01.000.0,,0x00000123,数据帧,标准帧,0x01,\"01 02 \",\r\n"
+        "4,0:00:01.000,,0x00000123,数据帧,标准帧,0x01,\"01 \",\r\n"
+        "5,00:00:01.000.0,,0x00000800,数据帧,标准帧,0x01,\"01 \",\r\n"
+        "6,00:00:01.000.0,,0x00000123,数据帧,标准帧,0x01,\"01 \",\"not closed\r\n";
+    EXPECT_EQ(ReadCsvText(text, &bad, &result).size(), 1u);
     EXPECT_EQ(bad, (std::vector<std::pair<long long, std::string>>{
-                       {2, "frame format not known in this language"},
-                       {3, "frame type not known in this language"},
-                       {4, "bad data"},
-                       {5, "bad time"},
-                       {6, "bad identifier"},
-                       {7, "a quoted field is not closed"}}));
-    EXPECT_EQ(result.status, korvex::formats::ReadStatus::kNoFrames);
+                       {3, "frame format not known in this language"},
+                       {4, "frame type not known in this language"},
+                       {5, "bad data"},
+                       {6, "bad time"},
+                       {7, "bad identifier"},
+                       {8, "a quoted field is not closed"}}));
+    EXPECT_EQ(result.status, korvex::formats::ReadStatus::kOk);
 }
 
 TEST(CsvFormat, ReadsPythonCanCsvLogs) {
