@@ -6,6 +6,7 @@
 #include <array>
 #include <cctype>
 
+#include "core/formats/LineWriter.h"
 #include "core/formats/LogStart.h"
 #include "core/formats/TextDigits.h"
 #include "core/formats/TextLogRead.h"
@@ -18,7 +19,6 @@ constexpr std::array<std::string_view, 7> kWeekdays = {"Sun", "Mon", "Tue", "Wed
                                                        "Thu", "Fri", "Sat"};
 constexpr std::array<std::string_view, 12> kMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                       "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-constexpr std::size_t kFlushBytes = 1 << 16;
 // The frame and comment lines the writer makes are shorter than this.
 constexpr std::size_t kLineMax = 160;
 constexpr std::uint8_t kBusError = 229;
@@ -343,19 +343,10 @@ bool WriteAsc(std::FILE* file, const WriteSource& source, const WriteOptions& op
     const CFrameClock clock(source.origTimeList, options.utc);
     const Ticks start = LogStartTime(source, clock, withEvents);
     const std::string date = AscDateText(start, options.utc);
-    std::string pending = "date " + date + "\nbase hex  timestamps absolute\n";
-    pending += withEvents ? "internal events logged\n" : "no internal events logged\n";
-    pending += "Begin TriggerBlock " + date + "\n   0.000000 Start of measurement\n";
-    const std::size_t header = pending.size();
-    pending.resize(header + kFlushBytes + kLineMax);
-    char* const base = pending.data();
-    char* at = base + header;
-    const auto flush = [&](bool always) {
-        const auto n = static_cast<std::size_t>(at - base);
-        if (!always && n < kFlushBytes) return true;
-        at = base;
-        return std::fwrite(base, 1, n, file) == n;
-    };
+    std::string header = "date " + date + "\nbase hex  timestamps absolute\n";
+    header += withEvents ? "internal events logged\n" : "no internal events logged\n";
+    header += "Begin TriggerBlock " + date + "\n   0.000000 Start of measurement\n";
+    CLineWriter out(file, std::move(header), kLineMax);
     int lastClock = -1;
     const int count = source.frameStore.GetCount();
     _VCI_CAN_OBJ frame;
@@ -365,18 +356,17 @@ bool WriteAsc(std::FILE* file, const WriteSource& source, const WriteOptions& op
         if (k != lastClock) {
             lastClock = k;
             if (const std::optional<Ticks> span = clock.EntryTime(k); span && k < 0x80) {
-                at = PutText(at, "// recording span ");
+                char* at = PutText(out.At(), "// recording span ");
                 at = PutDecimal(at, k + 1u);
                 at = PutText(at, " at ");
                 at = PutText(at, AscDateText(*span, options.utc));
                 *at++ = '\n';
+                if (!out.Put(at)) return false;
             }
         }
-        at = PutAscFrame(at, clock.AbsoluteTime(frame) - start, frame);
-        if (!flush(false)) return false;
+        if (!out.Put(PutAscFrame(out.At(), clock.AbsoluteTime(frame) - start, frame))) return false;
     }
-    at = PutText(at, "End TriggerBlock\n");
-    return flush(true) && std::fflush(file) == 0;
+    return out.Put(PutText(out.At(), "End TriggerBlock\n")) && out.Finish();
 }
 
 }  // namespace korvex::formats

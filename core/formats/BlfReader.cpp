@@ -1,6 +1,6 @@
 #include <algorithm>
 #include <array>
-#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -8,8 +8,8 @@
 #include "core/formats/BlfLayout.h"
 #include "core/formats/Deflate.h"
 #include "core/formats/ErrorFrameMap.h"
+#include "core/formats/OverlappedHalves.h"
 #include "core/formats/SpanBuilder.h"
-#include "core/formats/WorkerPool.h"
 
 namespace korvex::formats {
 namespace {
@@ -62,6 +62,25 @@ void Unpack(Container& c) {
     }
 }
 
+// Identifier and format of a frame; false for a standard identifier beyond
+// 11 bits, which no bus carries.
+bool PutIdentifier(std::uint32_t raw, _VCI_CAN_OBJ& frame) {
+    frame.ExternFlag = (raw & kExtendedId) != 0 ? 1 : 0;
+    frame.ID = raw & 0x1FFFFFFFu;
+    return frame.ExternFlag != 0 || frame.ID <= 0x7FF;
+}
+
+// What the frame objects have in common, once read from their own layout.
+struct CanFields {
+    std::uint32_t id;        // identifier with kExtendedId for a 29-bit one
+    std::uint8_t direction;  // 0 Rx, 1 Tx, 2 Tx request
+    std::uint8_t dlc;
+    bool fd;  // a CAN FD frame: the DLC codes up to 64 bytes
+    bool remote;
+    const std::uint8_t* data;
+    int valid;  // data bytes present in the object
+};
+
 class CBlfRead {
   public:
     CBlfRead(std::FILE* file, const ReadOptions& options, CRecording& out)
@@ -69,7 +88,6 @@ class CBlfRead {
         out.origTimeList.clear();
         out.frames.clear();
     }
-    ~CBlfRead() { pool.Wait(); }
     CBlfRead(const CBlfRead&) = delete;
     CBlfRead& operator=(const CBlfRead&) = delete;
 
@@ -80,18 +98,17 @@ class CBlfRead {
     bool ReadTopLevel();
     bool Read(void* to, std::size_t n);
     bool Skip(std::uint64_t n);
-    // Containers are read into two halves: while the other threads unpack
-    // one, this thread splits the one unpacked before into objects, then
-    // fills it again. Rotate hands a full half over; Drain unpacks and
-    // splits every container read so far.
-    bool Rotate();
-    bool Drain();
-    bool FeedHalf(std::size_t which, std::size_t count);
+    // While the other threads unpack one half of the containers, this one
+    // splits those unpacked before into objects. Drain unpacks and splits
+    // every container read so far.
+    bool Drain() { return FeedAll(containers.Rotate()) && FeedAll(containers.Finish()); }
+    bool FeedAll(std::span<Container> unpacked);
     // The unpacked contents of the containers, in order, split into objects.
     bool Feed(const std::uint8_t* data, std::size_t n, long long container);
     bool Finish();
     bool TakeSignatureByte(std::uint8_t byte);
     bool Decode(const std::uint8_t* object, std::size_t kept, std::uint32_t size);
+    void AddCan(const CanFields& can, Ticks time);
     void DecodeCan(const std::uint8_t* body, std::size_t length, Ticks time);
     void DecodeCanFd(const std::uint8_t* body, std::size_t length, Ticks time);
     void DecodeCanFd64(const std::uint8_t* body, std::size_t length, Ticks time);
@@ -115,13 +132,7 @@ class CBlfRead {
     CRecording& out;
     CSpanBuilder spans;
     ReadResult result;
-    CWorkerPool pool;
-    std::vector<Container> containers;
-    std::function<void(std::size_t)> unpackPiece;
-    std::size_t perHalf = 0;
-    std::size_t half = 0;       // the half being filled
-    std::size_t filled = 0;     // its containers read so far
-    std::size_t unpacking = 0;  // containers of the other half handed to the pool
+    COverlappedHalves<Container> containers{kContainersPerThread, &Unpack};
     long long fileSize = 0;
     long long position = 0;  // of the next byte read from the file
     Ticks start = 0;
@@ -193,38 +204,13 @@ bool CBlfRead::ReadHeader() {
     return true;
 }
 
-bool CBlfRead::FeedHalf(std::size_t which, std::size_t count) {
-    for (std::size_t i = 0; i < count && !stopped; ++i) {
-        Container& c = containers[which * perHalf + i];
+bool CBlfRead::FeedAll(std::span<Container> unpacked) {
+    for (Container& c : unpacked) {
+        if (stopped) break;
         if (c.error != nullptr) return Damage(c.offset, std::string("container: ") + c.error);
         if (!Feed(c.data.data(), c.data.size(), c.offset)) return false;
     }
     return !stopped;
-}
-
-bool CBlfRead::Rotate() {
-    pool.Wait();
-    const std::size_t before = 1 - half;
-    const std::size_t count = unpacking;
-    const std::size_t base = half * perHalf;
-    unpackPiece = [this, base](std::size_t i) { Unpack(containers[base + i]); };
-    pool.Start(filled, unpackPiece);
-    unpacking = filled;
-    half = 1 - half;
-    filled = 0;
-    return FeedHalf(before, count);
-}
-
-bool CBlfRead::Drain() {
-    pool.Wait();
-    const std::size_t count = unpacking;
-    unpacking = 0;
-    if (!FeedHalf(1 - half, count)) return false;
-    const std::size_t base = half * perHalf;
-    pool.ForEach(filled, [this, base](std::size_t i) { Unpack(containers[base + i]); });
-    const std::size_t last = filled;
-    filled = 0;
-    return FeedHalf(half, last);
 }
 
 // One object of the top level: a container is queued for unpacking; a frame
@@ -267,7 +253,7 @@ bool CBlfRead::ReadTopLevel() {
             return TopDamage(at, "a container of " + std::to_string(size) + " bytes");
         if (!Read(base + kBaseHeaderSize, kContainerHeaderSize - kBaseHeaderSize))
             return TopDamage(at, "cut short");
-        Container& c = containers[half * perHalf + filled];
+        Container& c = containers.Next();
         c.offset = at;
         c.method = Get16(base + kMethodAt);
         c.unpacked = Get32(base + kUnpackedSizeAt);
@@ -282,7 +268,7 @@ bool CBlfRead::ReadTopLevel() {
                 at, "a container packed with the unknown method " + std::to_string(c.method));
         }
         if (!Read(c.packed.data(), c.packed.size())) return TopDamage(at, "cut short");
-        if (++filled == perHalf && !Rotate()) return false;
+        if (containers.Fill() && !FeedAll(containers.Rotate())) return false;
     } else if (type == kCanMessage || type == kCanMessage2 || type == kCanErrorExt ||
                type == kCanFdMessage || type == kCanFdMessage64) {
         if (!Drain() || !Finish()) return false;
@@ -420,74 +406,45 @@ bool CBlfRead::Decode(const std::uint8_t* object, std::size_t keptLength, std::u
     return !stopped;
 }
 
-// Identifier and format of a frame; false for a standard identifier beyond
-// 11 bits, which no bus carries.
-bool PutIdentifier(std::uint32_t raw, _VCI_CAN_OBJ& frame) {
-    frame.ExternFlag = (raw & kExtendedId) != 0 ? 1 : 0;
-    frame.ID = raw & 0x1FFFFFFFu;
-    return frame.ExternFlag != 0 || frame.ID <= 0x7FF;
-}
-
-void CBlfRead::DecodeCan(const std::uint8_t* body, std::size_t length, Ticks time) {
-    if (length < kCanMessageSize || !WantedChannel(Get16(body))) return;
-    const std::uint8_t flags = body[2];
-    const std::uint8_t direction = flags & kDirectionMask;
+void CBlfRead::AddCan(const CanFields& c, Ticks time) {
     // A transmit request is not a frame on the bus.
-    if (direction == kDirectionTxRequest) return;
-    _VCI_CAN_OBJ frame{};
-    if (!PutIdentifier(Get32(body + 4), frame)) return;
-    frame.SendType = direction == kDirectionTx ? kSendTypeTransmitted : 0;
-    frame.RemoteFlag = (flags & kRemoteFlag) != 0 ? 1 : 0;
-    frame.DataLen = std::min<std::uint8_t>(body[3], 8);
-    if (!frame.RemoteFlag) std::copy(body + 8, body + 8 + frame.DataLen, frame.Data);
-    Add(time, frame);
-}
-
-void CBlfRead::DecodeCanFd(const std::uint8_t* body, std::size_t length, Ticks time) {
-    if (length < kCanFdMessageSize || !WantedChannel(Get16(body))) return;
-    const std::uint8_t flags = body[2];
-    const std::uint8_t direction = flags & kDirectionMask;
-    if (direction == kDirectionTxRequest) return;
-    const bool fd = (body[kFdFlagsAt] & kFdEdl) != 0;
-    const int bytes = fd ? FdLength(body[3]) : std::min<int>(body[3], 8);
+    if (c.direction == kDirectionTxRequest) return;
+    const int bytes = c.fd ? FdLength(c.dlc) : std::min<int>(c.dlc, 8);
     if (bytes > 8) {
         ++result.longFdFrames;
         return;
     }
     _VCI_CAN_OBJ frame{};
-    if (!PutIdentifier(Get32(body + 4), frame)) return;
-    frame.SendType = direction == kDirectionTx ? kSendTypeTransmitted : 0;
-    frame.RemoteFlag = !fd && (flags & kRemoteFlag) != 0 ? 1 : 0;
+    if (!PutIdentifier(c.id, frame)) return;
+    frame.SendType = c.direction == kDirectionTx ? kSendTypeTransmitted : 0;
+    frame.RemoteFlag = !c.fd && c.remote ? 1 : 0;
     frame.DataLen = static_cast<std::uint8_t>(bytes);
-    if (!frame.RemoteFlag) {
-        const int valid = std::min<int>(bytes, body[kFdValidBytesAt]);
-        std::copy(body + kFdDataAt, body + kFdDataAt + valid, frame.Data);
-    }
+    if (!frame.RemoteFlag) std::copy(c.data, c.data + std::min(bytes, c.valid), frame.Data);
     Add(time, frame);
+}
+
+void CBlfRead::DecodeCan(const std::uint8_t* body, std::size_t length, Ticks time) {
+    if (length < kCanMessageSize || !WantedChannel(Get16(body))) return;
+    AddCan({Get32(body + 4), static_cast<std::uint8_t>(body[2] & kDirectionMask), body[3], false,
+            (body[2] & kRemoteFlag) != 0, body + 8, 8},
+           time);
+}
+
+void CBlfRead::DecodeCanFd(const std::uint8_t* body, std::size_t length, Ticks time) {
+    if (length < kCanFdMessageSize || !WantedChannel(Get16(body))) return;
+    AddCan({Get32(body + 4), static_cast<std::uint8_t>(body[2] & kDirectionMask), body[3],
+            (body[kFdFlagsAt] & kFdEdl) != 0, (body[2] & kRemoteFlag) != 0, body + kFdDataAt,
+            body[kFdValidBytesAt]},
+           time);
 }
 
 void CBlfRead::DecodeCanFd64(const std::uint8_t* body, std::size_t length, Ticks time) {
     if (length < kCanFd64Size || !WantedChannel(body[0])) return;
     const std::uint32_t flags = Get32(body + kFd64FlagsAt);
-    const std::uint8_t direction = body[kFd64DirectionAt];
-    if (direction == kDirectionTxRequest) return;
-    const bool fd = (flags & kFd64Edl) != 0;
-    const int bytes = fd ? FdLength(body[1]) : std::min<int>(body[1], 8);
-    if (bytes > 8) {
-        ++result.longFdFrames;
-        return;
-    }
-    _VCI_CAN_OBJ frame{};
-    if (!PutIdentifier(Get32(body + 4), frame)) return;
-    frame.SendType = direction == kDirectionTx ? kSendTypeTransmitted : 0;
-    frame.RemoteFlag = !fd && (flags & kFd64Remote) != 0 ? 1 : 0;
-    frame.DataLen = static_cast<std::uint8_t>(bytes);
-    if (!frame.RemoteFlag) {
-        const std::size_t there = length - kCanFd64Size;
-        const int valid = std::min<int>({bytes, body[2], static_cast<int>(there)});
-        std::copy(body + kCanFd64Size, body + kCanFd64Size + valid, frame.Data);
-    }
-    Add(time, frame);
+    const int there = static_cast<int>(length - kCanFd64Size);
+    AddCan({Get32(body + 4), body[kFd64DirectionAt], body[1], (flags & kFd64Edl) != 0,
+            (flags & kFd64Remote) != 0, body + kCanFd64Size, std::min<int>(body[2], there)},
+           time);
 }
 
 // An error frame becomes an event record as a Linux error frame of the same
@@ -515,8 +472,6 @@ void CBlfRead::Add(Ticks time, const _VCI_CAN_OBJ& frame) {
 }
 
 ReadResult CBlfRead::Run() {
-    perHalf = pool.Threads() * kContainersPerThread;
-    containers.resize(2 * perHalf);
     if (std::fseek(file, 0, SEEK_END) == 0) fileSize = std::ftell(file);
     std::rewind(file);
     if (fileSize < 0) fileSize = 0;
@@ -531,7 +486,7 @@ ReadResult CBlfRead::Run() {
             }
         }
     }
-    pool.Wait();
+    containers.Finish();
     out.origTimeList = std::move(spans.Clocks());
     result.frames = static_cast<long long>(out.frames.size());
     if (result.status == ReadStatus::kOk) {

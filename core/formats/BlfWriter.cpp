@@ -1,6 +1,6 @@
 #include <algorithm>
 #include <array>
-#include <functional>
+#include <span>
 #include <vector>
 
 #include "core/formats/BlfFormat.h"
@@ -8,7 +8,7 @@
 #include "core/formats/Deflate.h"
 #include "core/formats/ErrorFrameMap.h"
 #include "core/formats/LogStart.h"
-#include "core/formats/WorkerPool.h"
+#include "core/formats/OverlappedHalves.h"
 
 namespace korvex::formats {
 namespace {
@@ -78,22 +78,16 @@ std::size_t PutRecord(std::uint8_t* p, const _VCI_CAN_OBJ& f, std::uint64_t nano
     return kFrameObjectSize;
 }
 
-// The stream of objects goes into containers in two halves: while the other
-// threads pack one half, this one fills the other, then writes the packed
-// half in order.
+// While the other threads pack one half of the containers, this one fills
+// the other, then writes the packed half in order.
 class CBlfWrite {
   public:
     CBlfWrite(std::FILE* file, bool utc) : file(file), utc(utc) {
-        perHalf = pool.Threads() * kContainersPerThread;
-        chunks.resize(2 * perHalf);
-        for (Chunk& c : chunks) {
+        for (Chunk& c : chunks.All()) {
             c.data.reserve(kContainerData);
             c.packed.resize(c.packer.Bound(kContainerData));
         }
     }
-    ~CBlfWrite() { pool.Wait(); }
-    CBlfWrite(const CBlfWrite&) = delete;
-    CBlfWrite& operator=(const CBlfWrite&) = delete;
 
     bool Begin() {
         const std::array<std::uint8_t, kFileHeaderSize> zeros{};
@@ -104,21 +98,20 @@ class CBlfWrite {
     // where the current one is full.
     bool Append(const std::uint8_t* p, std::size_t n) {
         while (n > 0) {
-            std::vector<std::uint8_t>& data = chunks[half * perHalf + filled].data;
+            std::vector<std::uint8_t>& data = chunks.Next().data;
             const std::size_t k = std::min(n, kContainerData - data.size());
             data.insert(data.end(), p, p + k);
             p += k;
             n -= k;
-            if (data.size() == kContainerData && ++filled == perHalf && !Rotate()) return false;
+            if (data.size() == kContainerData && chunks.Fill() && !WriteAll(chunks.Rotate()))
+                return false;
         }
         return true;
     }
 
     bool Finish(std::uint32_t objects, Ticks first, Ticks last) {
-        if (!chunks[half * perHalf + filled].data.empty()) ++filled;
-        if (!Rotate()) return false;
-        pool.Wait();
-        if (!WriteHalf(1 - half, packing)) return false;
+        if (!chunks.Next().data.empty()) chunks.Fill();
+        if (!WriteAll(chunks.Rotate()) || !WriteAll(chunks.Finish())) return false;
         const long end = std::ftell(file);
         if (end < 0 || std::fseek(file, 0, SEEK_SET) != 0) return false;
         std::array<std::uint8_t, kFileHeaderSize> header{};
@@ -135,22 +128,8 @@ class CBlfWrite {
     }
 
   private:
-    // Writes the half packed before, if any, and starts packing this one.
-    bool Rotate() {
-        pool.Wait();
-        const bool written = WriteHalf(1 - half, packing);
-        const std::size_t base = half * perHalf;
-        packPiece = [this, base](std::size_t i) { Pack(chunks[base + i]); };
-        pool.Start(filled, packPiece);
-        packing = filled;
-        half = 1 - half;
-        filled = 0;
-        return written;
-    }
-
-    bool WriteHalf(std::size_t which, std::size_t count) {
-        for (std::size_t i = 0; i < count; ++i) {
-            Chunk& c = chunks[which * perHalf + i];
+    bool WriteAll(std::span<Chunk> packed) {
+        for (Chunk& c : packed) {
             if (c.packedSize == 0) return false;
             const std::size_t size = kContainerHeaderSize + c.packedSize;
             std::array<std::uint8_t, kContainerHeaderSize> head{};
@@ -174,13 +153,7 @@ class CBlfWrite {
 
     std::FILE* file;
     bool utc;
-    CWorkerPool pool;
-    std::vector<Chunk> chunks;
-    std::function<void(std::size_t)> packPiece;
-    std::size_t perHalf = 0;
-    std::size_t half = 0;     // the half being filled
-    std::size_t filled = 0;   // its chunks that are full
-    std::size_t packing = 0;  // chunks of the other half handed to the pool
+    COverlappedHalves<Chunk> chunks{kContainersPerThread, &Pack};
     std::uint64_t unpackedTotal = kFileHeaderSize;
 };
 
