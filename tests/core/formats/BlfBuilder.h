@@ -2,8 +2,10 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
-#include <string>
+#include <initializer_list>
+#include <utility>
 #include <vector>
 
 #include "core/formats/BlfLayout.h"
@@ -15,17 +17,17 @@ namespace korvex::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
-inline void Append16(Bytes& b, std::uint16_t v) {
-    b.push_back(static_cast<std::uint8_t>(v));
-    b.push_back(static_cast<std::uint8_t>(v >> 8));
+// Appends little-endian numbers of the given byte widths: {value, width}...
+inline void Append(Bytes& b, std::initializer_list<std::pair<std::uint64_t, int>> fields) {
+    for (const auto& [value, width] : fields)
+        for (int i = 0; i < width; ++i) b.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
-inline void Append32(Bytes& b, std::uint32_t v) {
-    Append16(b, static_cast<std::uint16_t>(v));
-    Append16(b, static_cast<std::uint16_t>(v >> 16));
-}
-inline void Append64(Bytes& b, std::uint64_t v) {
-    Append32(b, static_cast<std::uint32_t>(v));
-    Append32(b, static_cast<std::uint32_t>(v >> 32));
+
+// `data` padded with zeros (or cut) to `size` bytes.
+inline Bytes Padded(const Bytes& data, std::size_t size) {
+    Bytes b = data;
+    b.resize(size, 0);
+    return b;
 }
 
 struct BlfObject {
@@ -39,68 +41,68 @@ struct BlfObject {
 // The object with its header, padded as the common writers pad (size mod 4).
 inline Bytes ObjectBytes(const BlfObject& o) {
     const std::size_t header = o.headerVersion == 2 ? 40 : 32;
-    const auto size = static_cast<std::uint32_t>(header + o.body.size());
+    const std::uint64_t size = header + o.body.size();
     Bytes b = {'L', 'O', 'B', 'J'};
-    Append16(b, static_cast<std::uint16_t>(header));
-    Append16(b, static_cast<std::uint16_t>(o.headerVersion));
-    Append32(b, size);
-    Append32(b, o.type);
-    Append32(b, o.timeFlags);
+    Append(b, {{header, 2}, {o.headerVersion, 2}, {size, 4}, {o.type, 4}, {o.timeFlags, 4}});
+    // Version 2: status, reserved, object version, stamp, original stamp;
+    // version 1: client index, object version, stamp.
     if (o.headerVersion == 2) {
-        b.insert(b.end(), {0, 0, 0, 0});  // status, reserved, object version
-        Append64(b, o.stamp);
-        Append64(b, 0);  // original time stamp
+        Append(b, {{0, 4}, {o.stamp, 8}, {0, 8}});
     } else {
-        Append32(b, 0);  // client index, object version
-        Append64(b, o.stamp);
+        Append(b, {{0, 4}, {o.stamp, 8}});
     }
     b.insert(b.end(), o.body.begin(), o.body.end());
     b.insert(b.end(), size % 4, 0);
     return b;
 }
 
-// CAN_MESSAGE (type 1) or CAN_MESSAGE2 (86) body.
+// CAN_MESSAGE (type 1) or, with 8 more bytes, CAN_MESSAGE2 (86) body.
 inline Bytes CanBody(std::uint16_t channel, std::uint8_t flags, std::uint8_t dlc, std::uint32_t id,
                      const Bytes& data, bool message2 = false) {
     Bytes b;
-    Append16(b, channel);
-    b.push_back(flags);
-    b.push_back(dlc);
-    Append32(b, id);
-    for (std::size_t i = 0; i < 8; ++i) b.push_back(i < data.size() ? data[i] : 0);
-    if (message2) b.insert(b.end(), 8, 0);
+    Append(b, {{channel, 2}, {flags, 1}, {dlc, 1}, {id, 4}});
+    const Bytes bytes = Padded(data, message2 ? 16 : 8);
+    b.insert(b.end(), bytes.begin(), bytes.end());
     return b;
 }
 
-// CAN_FD_MESSAGE (100) body.
+// CAN_FD_MESSAGE (100) body: frame length, bit count, FD flags, valid bytes,
+// five reserved bytes, 64 data bytes.
 inline Bytes CanFdBody(std::uint16_t channel, std::uint8_t flags, std::uint8_t dlc,
                        std::uint32_t id, std::uint8_t fdFlags, const Bytes& data) {
     Bytes b;
-    Append16(b, channel);
-    b.push_back(flags);
-    b.push_back(dlc);
-    Append32(b, id);
-    Append32(b, 0);  // frame length
-    b.push_back(0);  // bit count
-    b.push_back(fdFlags);
-    b.push_back(static_cast<std::uint8_t>(data.size()));
-    b.insert(b.end(), 5, 0);
-    for (std::size_t i = 0; i < 64; ++i) b.push_back(i < data.size() ? data[i] : 0);
+    Append(b, {{channel, 2},
+               {flags, 1},
+               {dlc, 1},
+               {id, 4},
+               {0, 4},
+               {0, 1},
+               {fdFlags, 1},
+               {data.size(), 1},
+               {0, 5}});
+    const Bytes bytes = Padded(data, 64);
+    b.insert(b.end(), bytes.begin(), bytes.end());
     return b;
 }
 
 // CAN_FD_MESSAGE_64 (101) body, the data behind it.
 inline Bytes CanFd64Body(std::uint8_t channel, std::uint8_t dlc, std::uint32_t id,
                          std::uint32_t flags, std::uint8_t direction, const Bytes& data) {
-    Bytes b = {channel, dlc, static_cast<std::uint8_t>(data.size()), 0};
-    Append32(b, id);
-    Append32(b, 0);  // frame length
-    Append32(b, flags);
-    b.insert(b.end(), 16, 0);  // bit rates, time offsets
-    Append16(b, 0);            // bit count
-    b.push_back(direction);
-    b.push_back(0);  // offset of extended data
-    Append32(b, 0);  // CRC
+    Bytes b;
+    // Frame length, flags, two bit rates and two time offsets, bit count,
+    // direction, offset of extended data, CRC.
+    Append(b, {{channel, 1},
+               {dlc, 1},
+               {data.size(), 1},
+               {0, 1},
+               {id, 4},
+               {0, 4},
+               {flags, 4},
+               {0, 16},
+               {0, 2},
+               {direction, 1},
+               {0, 1},
+               {0, 4}});
     b.insert(b.end(), data.begin(), data.end());
     return b;
 }
@@ -108,14 +110,11 @@ inline Bytes CanFd64Body(std::uint8_t channel, std::uint8_t dlc, std::uint32_t i
 // CAN_ERROR_EXT (73) body.
 inline Bytes CanErrorBody(std::uint16_t channel, std::uint32_t id, const Bytes& data) {
     Bytes b;
-    Append16(b, channel);
-    Append16(b, 0);
-    Append32(b, 0);
-    b.insert(b.end(), {0, 0, static_cast<std::uint8_t>(data.size()), 0});
-    Append32(b, 0);
-    Append32(b, id);
-    Append32(b, 0);
-    for (std::size_t i = 0; i < 8; ++i) b.push_back(i < data.size() ? data[i] : 0);
+    Append(
+        b,
+        {{channel, 2}, {0, 2}, {0, 4}, {0, 2}, {data.size(), 1}, {0, 1}, {0, 4}, {id, 4}, {0, 4}});
+    const Bytes bytes = Padded(data, 8);
+    b.insert(b.end(), bytes.begin(), bytes.end());
     return b;
 }
 
@@ -129,17 +128,17 @@ inline Bytes ContainerBytes(const Bytes& data, bool stored = false, long long st
         compress(payload.data(), &size, data.data(), static_cast<uLong>(data.size()));
         payload.resize(size);
     }
-    const auto size = static_cast<std::uint32_t>(32 + payload.size());
+    const std::uint64_t size = 32 + payload.size();
+    const auto unpacked = static_cast<std::uint64_t>(stated >= 0 ? stated : data.size());
     Bytes b = {'L', 'O', 'B', 'J'};
-    Append16(b, 16);
-    Append16(b, 1);
-    Append32(b, size);
-    Append32(b, formats::blf::kLogContainer);
-    Append16(b, stored ? 0 : 2);
-    b.insert(b.end(), 6, 0);
-    Append32(
-        b, static_cast<std::uint32_t>(stated >= 0 ? stated : static_cast<long long>(data.size())));
-    Append32(b, 0);
+    Append(b, {{16, 2},
+               {1, 2},
+               {size, 4},
+               {formats::blf::kLogContainer, 4},
+               {stored ? 0u : 2u, 2},
+               {0, 6},
+               {unpacked, 4},
+               {0, 4}});
     b.insert(b.end(), payload.begin(), payload.end());
     b.insert(b.end(), size % 4, 0);
     return b;
@@ -149,34 +148,23 @@ inline Bytes ContainerBytes(const Bytes& data, bool stored = false, long long st
 inline Bytes FileHeader(int year, int month, int day, int hour, int minute, int second, int ms,
                         std::uint32_t objects = 0) {
     Bytes b = {'L', 'O', 'G', 'G'};
-    Append32(b, 144);
-    b.insert(b.end(), 8, 0);
-    Append64(b, 0);
-    Append64(b, 0);
-    Append32(b, objects);
-    Append32(b, 0);
+    Append(b, {{144, 4}, {0, 8}, {0, 8}, {0, 8}, {objects, 4}, {0, 4}});
     for (int v : {year, month, 0, day, hour, minute, second, ms})
-        Append16(b, static_cast<std::uint16_t>(v));
-    b.insert(b.end(), 16, 0);
-    b.resize(144, 0);
-    return b;
+        Append(b, {{static_cast<std::uint64_t>(v), 2}});
+    return Padded(b, 144);
 }
 
 // The stream of objects cut into containers of at most `piece` bytes.
 inline Bytes Containers(const Bytes& stream, std::size_t piece, bool stored = false) {
     Bytes out;
     for (std::size_t at = 0; at < stream.size(); at += piece) {
-        const Bytes part(
-            stream.begin() + static_cast<std::ptrdiff_t>(at),
-            stream.begin() + static_cast<std::ptrdiff_t>(std::min(stream.size(), at + piece)));
-        const Bytes c = ContainerBytes(part, stored);
+        const auto from = stream.begin() + static_cast<std::ptrdiff_t>(at);
+        const Bytes c = ContainerBytes(
+            Bytes(from, from + static_cast<std::ptrdiff_t>(std::min(piece, stream.size() - at))),
+            stored);
         out.insert(out.end(), c.begin(), c.end());
     }
     return out;
-}
-
-inline std::string AsString(const Bytes& b) {
-    return std::string(b.begin(), b.end());
 }
 
 }  // namespace korvex::test
