@@ -20,6 +20,8 @@ constexpr std::uint32_t kMaxHeaderSize = 1 << 16;
 // No writer packs more than a few hundred KiB into one container; a larger
 // claim is a damaged or hostile file, not a reason to allocate gigabytes.
 constexpr std::uint32_t kMaxUnpacked = 64u << 20;
+// Deflate packs at most about 1032:1, so a container cannot unpack to more.
+constexpr std::size_t kMostPacking = 1032;
 // Every frame object's header and body fit in this many bytes; the rest of a
 // longer object is passed over.
 constexpr std::size_t kKeptBytes = 256;
@@ -259,9 +261,10 @@ bool CBlfRead::ReadTopLevel() {
         c.unpacked = Get32(base + kUnpackedSizeAt);
         c.packed.resize(size - kContainerHeaderSize);
         if (c.method == kZlib) {
-            if (c.unpacked > kMaxUnpacked)
+            if (c.unpacked > kMaxUnpacked || c.unpacked > c.packed.size() * kMostPacking + 64)
                 return TopDamage(at, "a container that claims " + std::to_string(c.unpacked) +
-                                         " unpacked bytes");
+                                         " unpacked bytes from " +
+                                         std::to_string(c.packed.size()));
             c.data.resize(c.unpacked);
         } else if (c.method != kStored) {
             return TopDamage(

@@ -209,6 +209,8 @@ TEST(BlfFormat, DamageEndsTheReadAndNamesTheOffset) {
         {"states less than it holds", korvex::test::ContainerBytes(good, false, 20),
          "does not unpack to the size it states"},
         {"claims a gigabyte", korvex::test::ContainerBytes(good, false, 1 << 30), "claims"},
+        {"claims more than deflate packs", korvex::test::ContainerBytes(good, false, 60 << 20),
+         "claims 62914560 unpacked bytes from"},
         {"not zlib", notZlib, "container: its data"},
         {"unknown method", method, "unknown method 5"},
         {"object past the end", korvex::test::ContainerBytes(objectPastEnd),
