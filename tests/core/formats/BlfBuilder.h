@@ -17,10 +17,12 @@ namespace korvex::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// Appends little-endian numbers of the given byte widths: {value, width}...
+// Appends little-endian numbers of the given byte widths: {value, width}...;
+// bytes beyond the eighth are zeros.
 inline void Append(Bytes& b, std::initializer_list<std::pair<std::uint64_t, int>> fields) {
     for (const auto& [value, width] : fields)
-        for (int i = 0; i < width; ++i) b.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+        for (int i = 0; i < width; ++i)
+            b.push_back(i < 8 ? static_cast<std::uint8_t>(value >> (8 * i)) : 0);
 }
 
 // `data` padded with zeros (or cut) to `size` bytes.
