@@ -25,16 +25,14 @@ constexpr std::array<std::int8_t, 256> MakeHexValues() {
 }
 inline constexpr std::array<std::int8_t, 256> kHexValues = MakeHexValues();
 
-// One or two hexadecimal digits as a byte, the common case of the data
-// columns; -1 for anything else.
+// Two hexadecimal digits as a byte, as trace writers put every data byte;
+// -1 for anything else. One digit is a byte cut short (a trace that ends
+// mid-line), not a byte below 0x10.
 inline int ParseHexByte(std::string_view text) {
-    if (text.size() == 2) {
-        const int high = kHexValues[static_cast<unsigned char>(text[0])];
-        const int low = kHexValues[static_cast<unsigned char>(text[1])];
-        return (high | low) < 0 ? -1 : high << 4 | low;
-    }
-    if (text.size() == 1) return kHexValues[static_cast<unsigned char>(text[0])];
-    return -1;
+    if (text.size() != 2) return -1;
+    const int high = kHexValues[static_cast<unsigned char>(text[0])];
+    const int low = kHexValues[static_cast<unsigned char>(text[1])];
+    return (high | low) < 0 ? -1 : high << 4 | low;
 }
 
 // The whole text as a number of at most `max`; none for anything else (empty,

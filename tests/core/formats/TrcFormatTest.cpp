@@ -48,14 +48,17 @@ std::vector<std::string> ReadTrcText(const std::string& text, korvex::formats::R
     return out;
 }
 
-TEST(TrcFormat, ReadsTheSameFramesFromEveryVersion) {
-    struct Version {
-        const char* name;
-        bool direction;  // 1.0 has no Rx/Tx column
-        std::string text;
-    };
+// The same five records (a standard and an extended frame, a remote frame,
+// an error frame, a bus-heavy state) in each version's layout.
+struct TrcVersion {
+    const char* name;
+    bool direction;  // 1.0 has no Rx/Tx column
+    std::string text;
+};
+
+const std::vector<TrcVersion>& TrcVersions() {
     const std::string start = ";$STARTTIME=45429.3958333333\r\n";
-    const Version versions[] = {
+    static const std::vector<TrcVersion> versions = {
         {"1.0", false,
          ";##########################################################################\r\n"
          ";   Start time: 17.05.2024 09:30:00.000\r\n"
@@ -108,7 +111,11 @@ TEST(TrcFormat, ReadsTheSameFramesFromEveryVersion) {
              "      4      4000.000 ER 1         - Rx -  5 5   08 01 00 00 00\r\n"
              "      5      5000.000 ST 1         - Rx -  4 4   00 00 00 08\r\n"},
     };
-    for (const Version& v : versions) {
+    return versions;
+}
+
+TEST(TrcFormat, ReadsTheSameFramesFromEveryVersion) {
+    for (const TrcVersion& v : TrcVersions()) {
         SCOPED_TRACE(v.name);
         korvex::formats::ReadResult result;
         std::vector<std::pair<long long, std::string>> bad;
@@ -123,6 +130,29 @@ TEST(TrcFormat, ReadsTheSameFramesFromEveryVersion) {
                               "0 e0 r0 l0 tx0 ev229 0000 t40000",
                               "0 e0 r0 l0 tx0 ev227 0000 t50000",
                           }));
+    }
+}
+
+// A trace cut at any byte (a logger that lost power) gives the records of
+// the lines before the cut, and of the cut line only what it would have
+// given whole: a record cut inside its data is refused, never shortened.
+TEST(TrcFormat, AFileCutAtEveryByteReadsTheLinesBeforeTheCut) {
+    for (const TrcVersion& v : TrcVersions()) {
+        SCOPED_TRACE(v.name);
+        const std::vector<std::string> whole = ReadTrcText(v.text, nullptr);
+        ASSERT_EQ(whole.size(), 5u);
+        for (std::size_t cut = 0; cut < v.text.size(); ++cut) {
+            const std::string part = v.text.substr(0, cut);
+            // Record lines ended before the cut: they must all be read.
+            std::size_t ended = 0;
+            for (std::size_t at = 0, end = part.find('\n'); end != std::string::npos;
+                 at = end + 1, end = part.find('\n', at))
+                ended += part[at] != ';';
+            const std::vector<std::string> frames = ReadTrcText(part, nullptr);
+            ASSERT_GE(frames.size(), ended) << cut;
+            ASSERT_LE(frames.size(), std::min(ended + 1, whole.size())) << cut;
+            for (std::size_t i = 0; i < frames.size(); ++i) ASSERT_EQ(frames[i], whole[i]) << cut;
+        }
     }
 }
 
