@@ -82,6 +82,17 @@ std::string MessageLine(long long us, std::uint32_t id, int ext, int remote, int
     return text;
 }
 
+// A frame we read back, in the script's form: an event record as the bus
+// error frame python-can logs.
+std::string ReadBackLine(const _VCI_CAN_OBJ& f, long long us) {
+    if (f.Reserved[0] != 0) {
+        EXPECT_EQ(f.Reserved[0], 229);
+        return MessageLine(us, 0, 1, 0, 1, 8, "0000000000000000", 1);
+    }
+    return MessageLine(us, f.ID, f.ExternFlag, f.RemoteFlag, 0, f.DataLen,
+                       f.RemoteFlag ? "-" : Hex(f.Data, f.DataLen), f.SendType != 0xFF);
+}
+
 struct Written {
     std::vector<_VCI_CAN_OBJ> frames;  // the records the log holds, in order
     std::vector<Ticks> times;
@@ -171,19 +182,12 @@ TEST(OutsideTools, WeReadWhatPythonCanWritesFrameByFrame) {
             const _VCI_CAN_OBJ& f = back.frames[i];
             const long long us = clock.AbsoluteTime(f) * 100;
             std::string want = expected[i];
-            std::string line;
-            if (f.Reserved[0] != 0) {
-                EXPECT_EQ(f.Reserved[0], 229);
-                line = MessageLine(us, 0, 1, 0, 1, 8, "0000000000000000", 1);
-            } else {
-                line = MessageLine(us, f.ID, f.ExternFlag, f.RemoteFlag, 0, f.DataLen,
-                                   f.RemoteFlag ? "-" : Hex(f.Data, f.DataLen), f.SendType != 0xFF);
-                // python-can leaves a remote frame's length out of a candump log.
-                if (candump && f.RemoteFlag) {
-                    EXPECT_EQ(f.DataLen, 0) << i;
-                    line.clear();
-                    want.clear();
-                }
+            std::string line = ReadBackLine(f, us);
+            // python-can leaves a remote frame's length out of a candump log.
+            if (candump && f.Reserved[0] == 0 && f.RemoteFlag) {
+                EXPECT_EQ(f.DataLen, 0) << i;
+                line.clear();
+                want.clear();
             }
             EXPECT_EQ(line, want) << i;
         }
@@ -294,14 +298,7 @@ TEST(OutsideTools, WeReadWhatPythonCanWritesIntoBlfTrcAndCsv) {
         for (std::size_t i = 0; i < back.frames.size(); ++i) {
             const _VCI_CAN_OBJ& f = back.frames[i];
             const long long us = clock.AbsoluteTime(f) * 100 + shift;
-            std::string line;
-            if (f.Reserved[0] != 0) {
-                EXPECT_EQ(f.Reserved[0], 229);
-                line = MessageLine(us, 0, 1, 0, 1, 8, "0000000000000000", 1);
-            } else {
-                line = MessageLine(us, f.ID, f.ExternFlag, f.RemoteFlag, 0, f.DataLen,
-                                   f.RemoteFlag ? "-" : Hex(f.Data, f.DataLen), f.SendType != 0xFF);
-            }
+            const std::string line = ReadBackLine(f, us);
             std::string wanted = want[i];
             if (kind == "py.csv") wanted.back() = '1';  // no direction in the CSV
             EXPECT_EQ(line, wanted) << i;
