@@ -57,8 +57,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/lib)
 # dpkg-shlibdeps finds what the programs link. What Qt loads at run time it
 # cannot see: the SVG image plug-in that draws the toolbar icons, and a font
 # with Chinese glyphs for the default language. The platform plug-ins beyond
-# the one in libqt6gui6 are welcome but not needed.
+# the one in libqt6gui6, and Qt's translations of its own dialog texts, are
+# welcome but not needed.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, fonts-wqy-microhei | fonts-noto-cjk")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-qpa-plugins, qt6-translations-l10n")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -15,6 +15,7 @@
 #include "app/shell/KorvexProDoc.h"
 #include "app/shell/KorvexView.h"
 #include "app/shell/MainFrame.h"
+#include "app/shell/QtOwnTexts.h"
 #include "app/shell/QuitSignals.h"
 #include "app/shell/ShellExtensions.h"
 #include "app/shell/rules/ShellIds.h"
@@ -130,6 +131,7 @@ void CKorvexShell::OnFileOpen() {
 bool CKorvexShell::ApplyLanguageIndex(int index) {
     if (!ApplyLanguage(global, index)) return false;
     std::setlocale(LC_NUMERIC, "C");
+    InstallQtOwnTexts(global.vecLanguage[static_cast<std::size_t>(index)].strLocale);
     if (mainFrame)
         mainFrame->PostMessage(msg::kLanguageChanged, static_cast<std::uintptr_t>(index), 0);
     return true;

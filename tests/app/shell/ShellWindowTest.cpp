@@ -402,5 +402,17 @@ TEST_F(ShellWindowTest, LanguageItemRebuildsMenusToolbarPanesAndListCaptions) {
     EXPECT_EQ(global->iCurLanguage, 1);
 }
 
+// Qt's own texts (message box buttons, file dialogs) follow the language.
+TEST_F(ShellWindowTest, QtOwnTextsFollowTheLanguage) {
+    CopyShippedLanguages(folder.Path());
+    Start("empty");
+    const auto cancel = [] { return QCoreApplication::translate("QPlatformTheme", "Cancel"); };
+    EXPECT_EQ(cancel(), QString("取消"));
+    main->RunCommand(cmd::kLanguageFirst + 1);
+    EXPECT_EQ(cancel(), QString("Cancel"));
+    main->RunCommand(cmd::kLanguageFirst);
+    EXPECT_EQ(cancel(), QString("取消"));
+}
+
 }  // namespace
 }  // namespace korvex::shell::test
