@@ -21,7 +21,8 @@ constexpr char kUsage[] =
     "         [--mode listen|normal] [--interval HEX] [--clock now|\"YYYY-MM-DD HH:MM:SS\"]\n"
     "         [--io 0|1] [--resistor on|off] [--filter off|RANGES]\n"
     "  Starts from the recorder's configuration (with --stored: the one stored in\n"
-    "  DevCfg.ini), changes what the options name and writes it to the recorder.\n"
+    "  DevCfg.ini), changes what the options name and writes it to the recorder;\n"
+    "  every setting no option names is written back exactly as it was.\n"
     "  RANGES is a comma-separated list of std:ID, std:FROM-TO, ext:ID, ext:FROM-TO\n"
     "  (hexadecimal); it enables the filter with those ranges. The result is\n"
     "  stored in DevCfg.ini.\n";
@@ -161,6 +162,23 @@ std::optional<std::string> ParseRequest(const std::vector<std::string>& args, Co
     return std::nullopt;
 }
 
+// What the options name; the rest goes back as the command started with it.
+// A filter read from the recorder stays there untouched; a stored one is
+// written whole, with the entries of every channel.
+ConfigChanges NamedChanges(const ConfigureRequest& r) {
+    ConfigChanges changes;
+    changes.bitTiming = r.bitRateIndex || r.customRegister;
+    changes.mode = r.modeIndex.has_value();
+    changes.sendInterval = r.sendInterval.has_value();
+    changes.clock = r.clock.has_value();
+    changes.ioLevel = r.ioLevel.has_value();
+    changes.resistor = r.resistor.has_value();
+    changes.filter = r.filterOn.has_value();
+    changes.keptFilter =
+        r.stored ? ConfigChanges::KeptFilter::kRewritten : ConfigChanges::KeptFilter::kNotSent;
+    return changes;
+}
+
 // The user's edits, made on the dialog's controls.
 std::optional<DeviceMessage> Apply(const ConfigureRequest& r, CConfigDialogRules& rules) {
     ConfigControls& c = rules.controls;
@@ -213,7 +231,7 @@ int RunConfigureCommand(const std::vector<std::string>& args,
         if (auto refusal = Apply(request, rules))
             outcome = *refusal;
         else
-            outcome = rules.Config();
+            outcome = rules.Config(NamedChanges(request));
     }
     // Whatever happened, the records go back as the dialog gives them back.
     rules.StoreInto(setting);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -193,6 +194,66 @@ TEST_F(DeviceCliTest, ConfigureWritesTheRecorderAndKeepsItAcrossRuns) {
     EXPECT_EQ(PipeUsbSim_ExchangeCount(0, kSetFilter), 0u);
     EXPECT_EQ(+Base(0).bFilterEnable, 0);
     EXPECT_EQ(+Stored().baseInfo.bFilterEnable, 0);
+}
+
+// A recorder at 250K set by table (custom register field 0), filter enabled,
+// whose table holds entries of channel 0 and channel 1 as the library lays
+// them out: standard 0x123 (channel 0) and 0x456 (channel 1) in one word, and
+// the extended 0x18FF0001 of channel 1.
+RecorderImageContent Recorder250K() {
+    RecorderImageContent image;
+    korvex::test::PutU32(&image.baseInfo[0], 0x001C0008);
+    korvex::test::PutU32(&image.baseInfo[12], 0x64);
+    korvex::test::PutU32(&image.baseInfo[16], 1);
+    image.baseInfo[20] = 1;
+    image.baseInfo[21] = 1;
+    const std::uint8_t clock[7] = {20, 25, 3, 14, 9, 26, 53};
+    std::memcpy(&image.baseInfo[23], clock, sizeof clock);
+    const std::uint32_t header[5] = {0, 4, 4, 8, 8};
+    std::memcpy(image.filterHeader.data(), header, sizeof header);
+    image.filterHeader[20] = 1;
+    const std::uint8_t table[8] = {0x56, 0x24, 0x23, 0x01, 0x01, 0x00, 0xFF, 0x38};
+    std::memcpy(image.filterTable.data(), table, sizeof table);
+    return image;
+}
+
+TEST_F(DeviceCliTest, ConfigureWritesBackWhatNoOptionNames) {
+    Attach(1, Recorder250K());
+    const BaseInfo before = Base(0);
+    const FilterInfo filterBefore = Filter(0);
+    ASSERT_EQ(+filterBefore.dwTableEnd, 8u);
+    const CliRun run = RunCli({"configure", "--io", "1"}, dir.path);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(PipeUsbSim_ExchangeCount(0, kSetFilter), 0u);
+
+    BaseInfo expected = before;
+    expected.bIoOutput = 1;
+    Reattach();
+    const BaseInfo after = Base(0);
+    EXPECT_EQ(+after.dwTiming, 0x001C0008u);
+    EXPECT_EQ(+after.dwCustomTiming, 0u);
+    EXPECT_EQ(std::memcmp(&after, &expected, sizeof after), 0);
+    const FilterInfo filterAfter = Filter(0);
+    EXPECT_EQ(std::memcmp(&filterAfter, &filterBefore, sizeof filterBefore), 0);
+    const CANSetting stored = Stored();
+    EXPECT_EQ(std::memcmp(&stored.baseInfo, &expected, sizeof expected), 0);
+    EXPECT_EQ(std::memcmp(&stored.filterInfo, &filterBefore, sizeof filterBefore), 0);
+
+    // The stored configuration on a fresh recorder: the same timing fields and
+    // the same table, channel 1 included.
+    Attach(1);
+    const CliRun fleet = RunCli({"configure", "--stored"}, dir.path);
+    ASSERT_EQ(fleet.status, 0) << fleet.err;
+    Reattach();
+    const BaseInfo copied = Base(0);
+    EXPECT_EQ(+copied.dwTiming, 0x001C0008u);
+    EXPECT_EQ(+copied.dwCustomFlag, 0u);
+    EXPECT_EQ(+copied.dwCustomTiming, 0u);
+    EXPECT_EQ(+copied.bIoOutput, 1);
+    const FilterInfo copiedFilter = Filter(0);
+    EXPECT_EQ(std::memcmp(&copiedFilter.dwStdExplicitStart, &filterBefore.dwStdExplicitStart,
+                          sizeof filterBefore - offsetof(FilterInfo, dwStdExplicitStart)),
+              0);
 }
 
 TEST_F(DeviceCliTest, StoredConfigurationGoesToAFleet) {

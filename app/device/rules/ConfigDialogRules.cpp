@@ -53,6 +53,21 @@ FilterFormat FormatAt(int index) {
     return static_cast<FilterFormat>(std::clamp(index, 0, kFormatCount - 1));
 }
 
+// The fields that `changes` leaves alone go back as `start` holds them.
+void KeepUnchanged(const ConfigChanges& changes, const BaseInfo& start, BaseInfo& b) {
+    if (!changes.bitTiming) {
+        b.dwTiming = start.dwTiming;
+        b.dwCustomFlag = start.dwCustomFlag;
+        b.dwCustomTiming = start.dwCustomTiming;
+    }
+    if (!changes.mode) b.bMode = start.bMode;
+    if (!changes.sendInterval) b.dwSendInterval = start.dwSendInterval;
+    if (!changes.clock) SetClock(b, ClockOf(start));
+    if (!changes.ioLevel) b.bIoOutput = start.bIoOutput;
+    if (!changes.resistor) b.dwResistor = start.dwResistor;
+    if (!changes.filter) b.bFilterEnable = start.bFilterEnable;
+}
+
 }  // namespace
 
 const std::array<BitRateEntry, kBitRateEntries>& BitRateTable() {
@@ -97,6 +112,16 @@ std::array<std::string, 4> FilterListCaptions() {
 std::array<std::string, 4> FilterRowTexts(const FilterEntry& row) {
     return {FormatU32("%u", row.channel), FilterFormatText(row.format),
             FormatU32("0x%08x", row.start), FormatU32("0x%08x", row.end)};
+}
+
+std::string FilterRangeText(const FilterRange& range) {
+    const bool extended = range.dwExtended != 0;
+    if (range.dwStart == range.dwEnd)
+        return FilterFormatText(extended ? FilterFormat::kExtExplicit
+                                         : FilterFormat::kStdExplicit) +
+               FormatU32(" 0x%08x", range.dwStart);
+    return FilterFormatText(extended ? FilterFormat::kExtGroup : FilterFormat::kStdGroup) +
+           FormatU32(" 0x%08x", range.dwStart) + FormatU32("-0x%08x", range.dwEnd);
 }
 
 CConfigDialogRules::CConfigDialogRules(const BaseInfo& stored, const FilterInfo& storedFilter,
@@ -240,12 +265,30 @@ DeviceMessage CConfigDialogRules::Read() {
     return Plain(ids::kDone);
 }
 
-DeviceMessage CConfigDialogRules::Config() {
+DeviceMessage CConfigDialogRules::Config(const ConfigChanges& changes) {
     BaseInfo written{};
     if (auto refusal = Gather(written)) return *refusal;
-    const bool done = WriteRecorderConfig(static_cast<std::uint32_t>(controls.deviceIndex), written,
-                                          controls.filterEnable, ranges, base, filter);
-    return Plain(done ? ids::kDone : ids::kFailed);
+    KeepUnchanged(changes, base, written);
+    std::vector<ChannelRange> writtenRanges;
+    bool writeFilter = false;
+    if (changes.filter) {
+        writeFilter = controls.filterEnable;
+        for (const FilterRange& range : ranges) writtenRanges.push_back({0, range});
+    } else if (changes.keptFilter == ConfigChanges::KeptFilter::kRewritten) {
+        writeFilter = base.bFilterEnable != 0;
+        for (const FilterEntry& entry : WalkFilterTable(filter))
+            writtenRanges.push_back({entry.channel, RangeOf(entry)});
+    }
+    const ConfigWriteOutcome outcome =
+        WriteRecorderConfig(static_cast<std::uint32_t>(controls.deviceIndex), written, writeFilter,
+                            writtenRanges, base, filter);
+    if (outcome.status == ConfigWriteOutcome::kRangeRefused)
+        return {
+            DeviceText(ids::kRangeRefused, FilterRangeText(writtenRanges[outcome.refused].range)),
+            {},
+            0,
+            false};
+    return Plain(outcome.status == ConfigWriteOutcome::kDone ? ids::kDone : ids::kFailed);
 }
 
 DeviceMessage CConfigDialogRules::DefaultQuestion() {

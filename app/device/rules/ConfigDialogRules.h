@@ -56,6 +56,26 @@ struct ConfigControls {
     int selectedRow = -1;           // first selected row of 6006, -1 for none
 };
 
+// What Config takes from the controls. The dialog takes all of it; korvex-cli
+// takes what its options name, and everything else goes back exactly as the
+// configuration it started from holds it.
+struct ConfigChanges {
+    bool bitTiming = true;  // timing register, custom flag and custom register
+    bool mode = true;
+    bool sendInterval = true;
+    bool clock = true;
+    bool ioLevel = true;
+    bool resistor = true;
+    bool filter = true;  // filter enable and the range list
+    // An unchanged filter is not sent, as the recorder already holds it; or,
+    // for a configuration from elsewhere, its record is written again with
+    // the entries of every channel.
+    enum class KeptFilter { kNotSent, kRewritten } keptFilter = KeptFilter::kNotSent;
+};
+
+// The text that names a filter range in a message: its format and identifiers.
+std::string FilterRangeText(const FilterRange& range);
+
 // Which controls are enabled.
 struct ConfigEnabling {
     bool bitRateList = false;
@@ -86,7 +106,7 @@ class CConfigDialogRules {
     std::optional<DeviceMessage> Add();
     std::optional<DeviceMessage> Delete();
     DeviceMessage Read();
-    DeviceMessage Config();
+    DeviceMessage Config(const ConfigChanges& changes = {});
     // The Yes/No question before Default, then Default itself (recorder 0).
     static DeviceMessage DefaultQuestion();
     static DeviceMessage Default();

@@ -53,13 +53,14 @@ inline constexpr std::uint32_t kColumnSegments = 23011;
 inline constexpr std::uint32_t kColumnSamplePoint = 23012;
 inline constexpr std::uint32_t kColumnActualRate = 23013;
 inline constexpr std::uint32_t kColumnError = 23014;
+inline constexpr std::uint32_t kRangeRefused = 23015;
 }  // namespace ids
 
 // The text of `id` in the current language.
 std::string DeviceText(std::uint32_t id);
 
-// The text of `id` with its "%s" replaced by `argument` (the argument is
-// never used as a format).
+// The text of `id`, whose built-in text reads one "%s", formatted with
+// `argument` (the argument is never used as a format).
 std::string DeviceText(std::uint32_t id, std::string_view argument);
 
 // `value` as printf formats it with `format` (one unsigned conversion): the

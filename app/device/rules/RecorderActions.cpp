@@ -14,21 +14,28 @@ ConfigReadOutcome ReadRecorderConfig(std::uint32_t index, BaseInfo& base, Filter
     return ConfigReadOutcome::kDone;
 }
 
-bool WriteRecorderConfig(std::uint32_t index, const BaseInfo& written, bool writeFilter,
-                         const std::vector<FilterRange>& ranges, BaseInfo& base,
-                         FilterInfo& filter) {
+ConfigWriteOutcome WriteRecorderConfig(std::uint32_t index, const BaseInfo& written,
+                                       bool writeFilter, const std::vector<ChannelRange>& ranges,
+                                       BaseInfo& base, FilterInfo& filter) {
+    using Status = ConfigWriteOutcome::Status;
     const CDeviceSession device(index);
-    if (!device.Opened() || !LGP_GetBaseInfo(LGP_DEVTYPE, index, &base)) return false;
-    if (!LGP_SetBaseInfo(LGP_DEVTYPE, index, &written)) return false;
+    if (!device.Opened()) return {};
+    if (writeFilter) {
+        // The lists live in the library and nothing is sent while they fill.
+        LGP_SetReference(LGP_DEVTYPE, index, 0, LGP_REF_CLEAR, nullptr);
+        for (std::size_t i = 0; i < ranges.size(); ++i)
+            if (!LGP_SetReference(LGP_DEVTYPE, index, ranges[i].channel, LGP_REF_ADD,
+                                  &ranges[i].range))
+                return {Status::kRangeRefused, i};
+    }
+    if (!LGP_GetBaseInfo(LGP_DEVTYPE, index, &base)) return {};
+    if (!LGP_SetBaseInfo(LGP_DEVTYPE, index, &written)) return {};
     base = written;
-    if (!writeFilter) return true;
-    constexpr std::uint32_t kChannel = 0;
-    LGP_SetReference(LGP_DEVTYPE, index, kChannel, LGP_REF_CLEAR, nullptr);
-    for (const FilterRange& range : ranges)
-        if (!LGP_SetReference(LGP_DEVTYPE, index, kChannel, LGP_REF_ADD, &range)) return false;
-    if (!LGP_SetFilterInfo(LGP_DEVTYPE, index)) return false;
-    LGP_GetFilterInfo(LGP_DEVTYPE, index, &filter);
-    return true;
+    if (writeFilter) {
+        if (!LGP_SetFilterInfo(LGP_DEVTYPE, index)) return {};
+        LGP_GetFilterInfo(LGP_DEVTYPE, index, &filter);
+    }
+    return {Status::kDone, 0};
 }
 
 bool RestoreFactoryConfig() {

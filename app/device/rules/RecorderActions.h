@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -18,14 +19,25 @@ using PresetFrames = std::array<_VCI_CAN_OBJ, LGP_PRESET_FRAMES>;
 enum class ConfigReadOutcome { kFailed, kBaseOnly, kDone };
 ConfigReadOutcome ReadRecorderConfig(std::uint32_t index, BaseInfo& base, FilterInfo& filter);
 
-// Config: the recorder's base configuration is read into `base` first, then
-// `written` is written and becomes `base`. With `writeFilter`, the filter
-// lists are rebuilt from `ranges` (channel 0) and written, and the filter is
-// read back into `filter`. A range the library refuses (a full table) fails
-// the action before the filter is written.
-bool WriteRecorderConfig(std::uint32_t index, const BaseInfo& written, bool writeFilter,
-                         const std::vector<FilterRange>& ranges, BaseInfo& base,
-                         FilterInfo& filter);
+// One filter range and the channel whose lists it goes to.
+struct ChannelRange {
+    std::uint32_t channel = 0;
+    FilterRange range{};
+};
+
+// Config: every filter range is given its place in the library's filter
+// lists first, so that a range the table refuses (start above end, a full
+// table) stops the action before anything is written. Then the recorder's
+// base configuration is read into `base`, `written` is written and becomes
+// `base`, and with `writeFilter` the table is written and read back into
+// `filter`.
+struct ConfigWriteOutcome {
+    enum Status { kDone, kFailed, kRangeRefused } status = kFailed;
+    std::size_t refused = 0;  // the first refused entry of the ranges
+};
+ConfigWriteOutcome WriteRecorderConfig(std::uint32_t index, const BaseInfo& written,
+                                       bool writeFilter, const std::vector<ChannelRange>& ranges,
+                                       BaseInfo& base, FilterInfo& filter);
 
 // Default: the factory configuration, always on recorder 0.
 bool RestoreFactoryConfig();

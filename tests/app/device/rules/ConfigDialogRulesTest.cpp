@@ -210,7 +210,7 @@ TEST_F(ConfigRulesTest, FilterBoxUncheckedSendsOnlyTheBaseAndKeepsTheRows) {
     EXPECT_EQ(+RecorderBase().bFilterEnable, 0);
 }
 
-TEST_F(ConfigRulesTest, ARangeTheFullTableRefusesFailsConfigBeforeTheFilterIsSent) {
+TEST_F(ConfigRulesTest, ARangeTheTableRefusesStopsConfigBeforeAnythingIsWritten) {
     Attach({RecorderImageContent{}});
     CConfigDialogRules rules = Opened();
     rules.controls.filterEnable = true;
@@ -220,9 +220,43 @@ TEST_F(ConfigRulesTest, ARangeTheFullTableRefusesFailsConfigBeforeTheFilterIsSen
         ASSERT_FALSE(rules.Add());
     }
     rules.controls.sendInterval = "0";
-    EXPECT_EQ(rules.Config().text, "操作失败");
-    EXPECT_EQ(Sent(0, wire::kSetBaseInfo), 1u);  // written before the filter
+    const DeviceMessage refusal = rules.Config();
+    EXPECT_FALSE(refusal.ok);
+    EXPECT_EQ(refusal.text,
+              "滤波表容不下 标准帧明确ID格式 0x00000400（起始ID须小于结束ID，表长2048字节），"
+              "没有写入任何配置");
+    EXPECT_EQ(Sent(0, wire::kSetBaseInfo), 0u);
     EXPECT_EQ(Sent(0, wire::kSetFilter), 0u);
+}
+
+TEST_F(ConfigRulesTest, AStoredRangeTheTableRefusesCanBeDeletedAndConfigGoesThrough) {
+    // Channel 0's standard group 0x300-0x100 (start above end), then the
+    // extended identifier 0x1234.
+    RecorderImageContent image;
+    image.baseInfo[20] = 1;
+    const std::uint32_t header[5] = {0, 0, 4, 8, 8};
+    std::memcpy(image.filterHeader.data(), header, sizeof header);
+    image.filterHeader[20] = 1;
+    const std::uint8_t table[8] = {0x00, 0x01, 0x00, 0x03, 0x34, 0x12, 0x00, 0x00};
+    std::memcpy(image.filterTable.data(), table, sizeof table);
+    Attach({image});
+    CConfigDialogRules rules = Opened();
+    ASSERT_EQ(rules.Read().text, "操作成功");
+    ASSERT_EQ(rules.controls.rows.size(), 2u);
+    rules.controls.modeIndex = 1;
+    EXPECT_EQ(rules.Config().text,
+              "滤波表容不下 标准帧组ID格式 0x00000300-0x00000100（起始ID须小于结束ID，"
+              "表长2048字节），没有写入任何配置");
+    EXPECT_EQ(Sent(0, wire::kSetBaseInfo), 0u);
+    EXPECT_EQ(+RecorderBase().bMode, 0);
+
+    rules.controls.selectedRow = 1;  // the group: the walk's first entry is the bottom row
+    ASSERT_EQ(rules.controls.rows[1].format, FilterFormat::kStdGroup);
+    ASSERT_FALSE(rules.Delete());
+    EXPECT_EQ(rules.Config().text, "操作成功");
+    EXPECT_EQ(+RecorderBase().bMode, 1);
+    EXPECT_EQ(+rules.Filter().dwExtExplicitStart, 0u);
+    EXPECT_EQ(+rules.Filter().dwTableEnd, 4u);
 }
 
 TEST_F(ConfigRulesTest, FailuresSayOperationFailed) {
