@@ -146,7 +146,7 @@ CBitTimingDlg::CBitTimingDlg(QWidget* parent)
     const BitTimingInput defaults;
     clock->setObjectName("clock");
     clock->setRange(0.0, kMaxClockMHz);
-    clock->setDecimals(3);
+    clock->setDecimals(kClockDecimals);
     clock->setValue(defaults.clockMHz);
     rate->setObjectName("rate");
     rate->setRange(0, static_cast<int>(kMaxDesiredRate));

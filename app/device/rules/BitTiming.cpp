@@ -42,7 +42,9 @@ RowFields Fields(std::uint32_t value, std::uint32_t clockHz, std::uint32_t desir
 }  // namespace
 
 std::uint32_t ClockHz(double clockMHz) {
-    const double hz = std::trunc(clockMHz * 1000000.0);
+    const double product = clockMHz * 1000000.0;
+    const double nearest = std::round(product);
+    const double hz = std::fabs(product - nearest) < 1e-6 ? nearest : std::trunc(product);
     if (!(hz > 0.0)) return 0;
     return hz >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(hz);
 }

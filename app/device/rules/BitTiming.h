@@ -14,6 +14,9 @@
 namespace korvex::device {
 
 inline constexpr double kMaxClockMHz = 133.0;
+// Decimals the clock field takes: whole hertz, so that 14.7456, 11.0592 or
+// 7.3728 MHz can be typed.
+inline constexpr int kClockDecimals = 6;
 inline constexpr std::uint32_t kMaxDesiredRate = 6000000;
 inline constexpr std::uint32_t kMaxSjwRegister = 3;
 inline constexpr std::uint32_t kNoTimingSelected = 0xFFFFFFFF;
@@ -28,7 +31,9 @@ struct BitTimingInput {
     bool tripleSampling = false;
 };
 
-// The controller clock in hertz: MHz x 1000000, truncated.
+// The controller clock in hertz: MHz x 1000000, truncated. A product within
+// a millionth of a hertz of a whole number is that number: it is the clock
+// typed with up to six decimals, which a double cannot always hold exactly.
 std::uint32_t ClockHz(double clockMHz);
 
 // Every register value whose bit rate lies strictly inside 0.5 % of the

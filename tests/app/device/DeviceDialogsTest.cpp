@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QImage>
@@ -144,6 +145,18 @@ TEST_F(DialogsTest, BitTimingOkWithoutAClickAndRecalculation) {
         ->scrollTo(model->index(int(standard - results.begin()), 0),
                    QAbstractItemView::PositionAtCenter);
     Look(dialog, "bittiming_36mhz");
+}
+
+TEST_F(DialogsTest, BitTimingClockIsTypedToTheHertz) {
+    CBitTimingDlg dialog;
+    dialog.show();
+    auto* clock = Child<QDoubleSpinBox>(dialog, "clock");
+    clock->setFocus();
+    clock->selectAll();
+    QTest::keyClicks(clock, "14.7456");
+    Click(dialog, "calculate");
+    EXPECT_EQ(ClockHz(dialog.Rules().input.clockMHz), 14745600u);
+    Look(dialog, "bittiming_14_7456mhz");
 }
 
 TEST_F(DialogsTest, ConfigDialogWritesTheTableRateAndReturnsItsRecords) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "app/device/rules/BitTiming.h"
@@ -71,6 +73,35 @@ TEST(BitTiming, SixMegabitsDoesNotWrapTheBounds) {
         EXPECT_GT(rate, 5970000u);
         EXPECT_LT(rate, 6030000u);
     }
+}
+
+TEST(BitTiming, ClockTypedWithSixDecimalsIsWholeHertz) {
+    struct Case {
+        double mhz;
+        std::uint32_t hz;
+    };
+    const Case cases[] = {
+        {14.7456, 14745600}, {11.0592, 11059200}, {7.3728, 7372800},      {0.000249, 249},
+        {0.000251, 251},     {133.0, 133000000},  {16.0000004, 16000000}, {0.0, 0},
+        {-2.5, 0},           {1e12, 0xFFFFFFFFu},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ClockHz(c.mhz), c.hz) << c.mhz;
+    // Every clock the field can hold, sampled across its range, as typed.
+    for (std::uint32_t hz = 0; hz <= 133000000; hz += 7919) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%u.%06u", hz / 1000000, hz % 1000000);
+        ASSERT_EQ(ClockHz(std::strtod(text, nullptr)), hz) << text;
+    }
+    // 14.7456 MHz over 32 quanta is 460800 bit/s exactly.
+    CBitTimingRules rules;
+    rules.input = {14.7456, 460800, 0, true, false};
+    rules.Calculate();
+    const auto& results = rules.Results();
+    const auto at = std::find(results.begin(), results.end(), 0x001C0001u);
+    ASSERT_NE(at, results.end());
+    const auto texts = rules.RowTexts(static_cast<std::size_t>(at - results.begin()));
+    EXPECT_EQ(texts[3], "460800");
+    EXPECT_EQ(texts[4], "0.00%");
 }
 
 TEST(BitTiming, DefaultsListTheExactStandardRow) {
