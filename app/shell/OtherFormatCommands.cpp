@@ -2,9 +2,9 @@
 
 #include <QAbstractItemModel>
 #include <QTableView>
-#include <cstdio>
 #include <string>
 
+#include "app/common/rules/NumberedFormat.h"
 #include "app/framelist/KorvexList.h"
 #include "app/services/WindowHandle.h"
 #include "app/shell/KorvexShell.h"
@@ -34,26 +34,15 @@ XTPFileDialogRequest Request(std::uint32_t filter, std::uint32_t flags) {
 // damage that ended a binary log early, long CAN FD frames.
 std::string LeftOutText(const formats::ReadResult& result, long long firstBad) {
     std::string text;
-    char line[1024];
-    const auto add = [&text, &line] {
+    const auto add = [&text](const std::string& line) {
         if (!text.empty()) text += '\n';
         text += line;
     };
-    if (result.badLines > 0) {
-        std::snprintf(line, sizeof line, XTPLoadString(fmt::kStrLinesSkipped).c_str(),
-                      result.badLines, firstBad);
-        add();
-    }
-    if (result.damageOffset >= 0) {
-        std::snprintf(line, sizeof line, XTPLoadString(fmt::kStrDamagedAt).c_str(),
-                      result.damageOffset, result.damage.c_str());
-        add();
-    }
-    if (result.longFdFrames > 0) {
-        std::snprintf(line, sizeof line, XTPLoadString(fmt::kStrLongFdSkipped).c_str(),
-                      result.longFdFrames);
-        add();
-    }
+    if (result.badLines > 0)
+        add(FormatString(fmt::kStrLinesSkipped, result.badLines, firstBad));
+    if (result.damageOffset >= 0)
+        add(FormatString(fmt::kStrDamagedAt, result.damageOffset, result.damage.c_str()));
+    if (result.longFdFrames > 0) add(FormatString(fmt::kStrLongFdSkipped, result.longFdFrames));
     return text;
 }
 
@@ -75,10 +64,9 @@ void LoadWithMessages(CKorvexGlobal& global, CMainFrame* main, QWidget* owner,
     request.read.frameWords = formats::ProtocolFrameWords(&AnalyCANFrame);
     const formats::ReadResult result = formats::ImportOtherFormatFile(path, request, global);
     if (result.status != formats::ReadStatus::kOk) {
-        char text[1024];
-        std::snprintf(text, sizeof text, XTPLoadString(fmt::kStrImportFailed).c_str(),
-                      formats::ReadResultText(result, path).c_str());
-        global.ShowMessage(ToCWnd(owner), text, name_share::kMsgError, 0);
+        const std::string reason = formats::ReadResultText(result, path);
+        global.ShowMessage(ToCWnd(owner), FormatString(fmt::kStrImportFailed, reason.c_str()),
+                           name_share::kMsgError, 0);
     } else if (const std::string leftOut = LeftOutText(result, firstBad); !leftOut.empty()) {
         global.ShowMessage(ToCWnd(owner), leftOut, name_share::kMsgWarning, 0);
     }

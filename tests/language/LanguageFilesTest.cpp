@@ -4,11 +4,13 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "app/common/rules/NumberedFormat.h"
 #include "app/resources/rules/BuiltInResources.h"
 #include "core/LanguageList.h"
 #include "tests/support/TempFolder.h"
@@ -91,6 +93,11 @@ TEST(LanguageFiles, EnglishTranslatesEveryBuiltInText) {
         }
         EXPECT_EQ(it->second.empty(), text.empty()) << "string " << id;
         EXPECT_FALSE(HasChinese(it->second)) << "string " << id << ": " << it->second;
+        // Otherwise the program would show the built-in text where it formats.
+        if (korvex::FormatArguments(text) != std::optional<std::string>("")) {
+            EXPECT_TRUE(korvex::SameConversions(it->second, text))
+                << "string " << id << ": " << it->second;
+        }
     }
     for (const auto& [id, menu] : builtIn.menus) {
         const auto it = english.table.menus.find(id);

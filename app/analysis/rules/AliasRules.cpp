@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/common/rules/HexText.h"
+#include "app/common/rules/NumberedFormat.h"
 #include "share/KeyMatch.h"
 #include "xtp/XTPResourceManager.h"
 
@@ -101,9 +102,9 @@ std::string AliasLineText(const AliasEntry& entry) {
     std::string value;
     std::uint32_t caption = 0;
     name_share::KeyToText(entry.key, value, caption, false, false);
-    const std::string isValue = FormatTexts(XTPLoadString(kStrIsValue), {value});
-    return FormatTexts(XTPLoadString(kStrWhenFieldValue), {XTPLoadString(caption), isValue}) +
-           FormatTexts(XTPLoadString(kStrAliasIsName), {entry.strName});
+    const std::string isValue = FormatTexts(LoadFormatString(kStrIsValue), {value});
+    return FormatTexts(LoadFormatString(kStrWhenFieldValue), {XTPLoadString(caption), isValue}) +
+           FormatTexts(LoadFormatString(kStrAliasIsName), {entry.strName});
 }
 
 std::int32_t PackDialogPosition(int left, int top) {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/common/rules/NumberedFormat.h"
 #include "xtp/XTPResourceManager.h"
 
 namespace korvex::device {
@@ -11,10 +12,7 @@ std::string DeviceText(std::uint32_t id) {
 }
 
 std::string DeviceText(std::uint32_t id, std::string_view argument) {
-    std::string text = XTPLoadString(id);
-    const std::size_t at = text.find("%s");
-    if (at != std::string::npos) text.replace(at, 2, argument);
-    return text;
+    return FormatString(id, std::string(argument).c_str());
 }
 
 std::string FormatU32(const char* format, std::uint32_t value) {

@@ -3,7 +3,9 @@
 #include <QAction>
 #include <QStringList>
 #include <fstream>
+#include <memory>
 
+#include "app/resources/rules/BuiltInResources.h"
 #include "app/shell/CommandBars.h"
 #include "app/shell/OtherFormatCommands.h"
 #include "app/shell/rules/ShellIds.h"
@@ -11,6 +13,7 @@
 #include "tests/app/shell/ShellTestSupport.h"
 #include "tests/support/QtTestApplication.h"
 #include "xtp/XTPFileFilter.h"
+#include "xtp/XTPResourceManagerXMLEx.h"
 
 namespace korvex::shell::test {
 namespace {
@@ -131,6 +134,24 @@ TEST_F(OtherFormatCommandsTest, TheDialogsOfferEveryFormat) {
     ASSERT_EQ(written.size(), 5u);
     EXPECT_EQ(DefaultSuffix(ui.fileDialogs[1].request.filter, 2, "log"), "blf");
     EXPECT_EQ(DefaultSuffix(ui.fileDialogs[1].request.filter, 3, "log"), "trc");
+}
+
+TEST_F(OtherFormatCommandsTest, ATranslationWithOtherConversionsIsNotUsedAsAFormat) {
+    Start("empty");
+    const std::string xml =
+        "<resource><string id=\"26001\" value=\"%d cannot be imported\"/>"
+        "<string id=\"26002\" value=\"%d lines skipped (the first is line %d)\"/></resource>";
+    ASSERT_TRUE(XTPSetResourceManager(std::make_unique<CXTPResourceManagerXMLEx>(
+        xml.data(), xml.size(), korvex::BuiltInResourceTable())));
+    Write("b.log", std::string(kLog) + "junk\n");
+    ui.fileAnswer = folder.File("b.log");
+    main->RunCommand(cmd::kImportOtherFormat);
+    Write("c.asc", "garbage\n");
+    ui.fileAnswer = folder.File("c.asc");
+    main->RunCommand(cmd::kImportOtherFormat);
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0].text, "有 1 行无法读取，已跳过（第一行是第 4 行）");
+    EXPECT_EQ(ui.messages[1].text.rfind("无法导入该文件：", 0), 0u) << ui.messages[1].text;
 }
 
 TEST_F(OtherFormatCommandsTest, ExportWritesTheListAsTheChosenNameSays) {
