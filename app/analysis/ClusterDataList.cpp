@@ -83,22 +83,30 @@ void CClusterDataList::TakeColumns(std::vector<std::string> captions,
 
 void CClusterDataList::Run(CCycleBuffer<_VCI_CAN_OBJ>& store,
                            const std::vector<std::int32_t>& columns,
-                           std::vector<std::string> captions, korvex::ClusterCellTextFn cellText) {
+                           std::vector<std::string> captions,
+                           const korvex::ClusterCellTextFn& groupText,
+                           korvex::ClusterCellTextFn shownText) {
     const std::size_t before = result.RowCount();
     const bool taken = !record->Captions().empty();
-    const bool sameColumns = captions == record->Captions() && record->CellText();
-    result.Run(store, columns, cellText);
+    const bool sameColumns = captions == record->Captions();
+    result.Run(store, columns, groupText);
     if (!sameColumns) {
-        record->SetColumns(std::move(captions), std::move(cellText));
+        record->SetColumns(std::move(captions), std::move(shownText));
         if (!taken) {
             resizeColumnToContents(0);
             setColumnWidth(0, columnWidth(0) + 2 * IndentWidth());
         }
-    } else if (before == result.RowCount()) {
-        viewport()->update();
-    } else {
-        record->Reinstall();
+        return;
     }
+    record->SetCellText(std::move(shownText));
+    if (before == result.RowCount())
+        viewport()->update();
+    else
+        record->Reinstall();
+}
+
+void CClusterDataList::TakeCaptions(std::vector<std::string> captions) {
+    record->SetCaptions(std::move(captions));
 }
 
 void CClusterDataList::Reinstall(int row) {

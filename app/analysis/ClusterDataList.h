@@ -28,10 +28,14 @@ class CClusterDataList : public QTableView {
 
     // The child frame that answers 0x4CD.
     void SetOwner(IMessageWindow* window) { owner = window; }
-    // Runs a classification and shows it; the columns of the frame list
-    // (captions and the frame list's cell texts) come with it.
+    // Runs a classification and shows it; the columns of the frame list come
+    // with it: their captions, the texts the grouping compares and the texts
+    // the list and its export show (made when asked for).
     void Run(CCycleBuffer<_VCI_CAN_OBJ>& store, const std::vector<std::int32_t>& columns,
-             std::vector<std::string> captions, korvex::ClusterCellTextFn cellText);
+             std::vector<std::string> captions, const korvex::ClusterCellTextFn& groupText,
+             korvex::ClusterCellTextFn shownText);
+    // The frame list's captions changed (a new language): the header follows.
+    void TakeCaptions(std::vector<std::string> captions);
 
     // The frame list's column captions and widths, taken before the list is
     // first shown so that its columns match the frame list's.

@@ -15,6 +15,20 @@ void CClusterRecord::SetColumns(std::vector<std::string> newCaptions,
     endResetModel();
 }
 
+void CClusterRecord::SetCaptions(std::vector<std::string> newCaptions) {
+    if (newCaptions.size() != captions.size()) {
+        SetColumns(std::move(newCaptions), std::move(cellText));
+        return;
+    }
+    captions = std::move(newCaptions);
+    if (!captions.empty())
+        emit headerDataChanged(Qt::Horizontal, 0, static_cast<int>(captions.size()) - 1);
+}
+
+void CClusterRecord::SetCellText(korvex::ClusterCellTextFn newCellText) {
+    cellText = std::move(newCellText);
+}
+
 void CClusterRecord::Reinstall() {
     beginResetModel();
     endResetModel();

@@ -21,6 +21,9 @@ class CClusterRecord : public QAbstractTableModel {
                    QObject* parent = nullptr);
 
     void SetColumns(std::vector<std::string> captions, korvex::ClusterCellTextFn cellText);
+    // The same columns under new captions, or with a new text function.
+    void SetCaptions(std::vector<std::string> captions);
+    void SetCellText(korvex::ClusterCellTextFn cellText);
     const std::vector<std::string>& Captions() const { return captions; }
     const korvex::ClusterCellTextFn& CellText() const { return cellText; }
     int DataSetIndex() const { return dataSetIndex; }

@@ -55,7 +55,13 @@ CDlgClusterCfg::CDlgClusterCfg(ClusterFrameList frameList, CClusterDataList& res
     connect(deleteButton, &QPushButton::clicked, this, [this] { Delete(); });
     connect(runButton, &QPushButton::clicked, this, [this] { Run(); });
     Relabel();
+}
+
+void CDlgClusterCfg::OnRelabel() {
+    // The plug-in has renamed the frame list's columns by now.
+    const int current = columnList->currentIndex();
     Start();
+    if (current >= 0 && current < columnList->count()) columnList->setCurrentIndex(current);
 }
 
 void CDlgClusterCfg::showEvent(QShowEvent* event) {
@@ -98,13 +104,21 @@ void CDlgClusterCfg::Delete() {
 void CDlgClusterCfg::Run() {
     CCycleBuffer<_VCI_CAN_OBJ>* store = frameList.frameStore ? frameList.frameStore() : nullptr;
     if (!store) return;
-    const korvex::ExportRowContext context =
-        frameList.cellContext ? frameList.cellContext() : korvex::ExportRowContext{};
-    korvex::ClusterCellTextFn cellText = [context](int column, long long row,
-                                                   const _VCI_CAN_OBJ& frame, std::string& text) {
-        korvex::FormatCellText(row, frame, column, context, text);
+    const auto contextNow = [source = frameList.cellContext] {
+        return source ? source() : korvex::ExportRowContext{};
     };
+    // The grouping compares the texts of this moment; what the list and its
+    // export show is made when asked for, in the time mode of that moment.
+    const korvex::ExportRowContext context = contextNow();
+    const korvex::ClusterCellTextFn groupText =
+        [&context](int column, long long row, const _VCI_CAN_OBJ& frame, std::string& text) {
+            korvex::FormatCellText(row, frame, column, context, text);
+        };
+    korvex::ClusterCellTextFn shownText =
+        [contextNow](int column, long long row, const _VCI_CAN_OBJ& frame, std::string& text) {
+            korvex::FormatCellText(row, frame, column, contextNow(), text);
+        };
     resultList.Run(*store, chosenColumns, frameList.captions ? frameList.captions() : columnNames,
-                   std::move(cellText));
+                   groupText, std::move(shownText));
     if (showResultPane) showResultPane();
 }

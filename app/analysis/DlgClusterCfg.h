@@ -49,6 +49,8 @@ class CDlgClusterCfg : public name_share::CBaseDlg {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    // A new language: the column lists show the frame list's new captions.
+    void OnRelabel() override;
 
   private:
     QString ColumnName(std::int32_t column) const;

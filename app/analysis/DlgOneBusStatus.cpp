@@ -145,9 +145,12 @@ void CDlgOneBusStatus::OnRelabel() {
     pages->setTabText(1, QString::fromStdString(XTPLoadString(kStrLoadPage)));
 }
 
-void CDlgOneBusStatus::showEvent(QShowEvent* event) {
+void CDlgOneBusStatus::OpenFromCommand() {
+    if (isMinimized()) showNormal();
+    show();
+    raise();
+    activateWindow();
     Open();
-    CBaseDlg::showEvent(event);
 }
 
 void CDlgOneBusStatus::Open() {

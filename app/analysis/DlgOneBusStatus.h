@@ -30,6 +30,10 @@ class CDlgOneBusStatus : public name_share::CBaseDlg {
 
     CDlgOneBusStatus(CKorvexGlobal& global, FrameStoreFn frameStore, QWidget* parent = nullptr);
 
+    // The command "总线状态": shows the window in front and opens it over the
+    // data of this moment, also when it is already shown. Any other showing
+    // (a restore from minimised) keeps what the user set.
+    void OpenFromCommand();
     // Distributes the frames again and selects the first span, as on opening.
     void Open();
     void SelectSpan(int k);
@@ -50,7 +54,6 @@ class CDlgOneBusStatus : public name_share::CBaseDlg {
     CHisCurve* LoadCurve() const { return loadCurve; }
 
   protected:
-    void showEvent(QShowEvent* event) override;
     void OnRelabel() override;
 
   private:

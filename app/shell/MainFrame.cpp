@@ -198,8 +198,9 @@ void CMainFrame::SetTimeShowType(std::uint8_t type) {
     if (!sinks.empty()) sinks.front()->Redraw();
 }
 
-void CMainFrame::SetBusStatusWindow(QWidget* window) {
+void CMainFrame::SetBusStatusWindow(QWidget* window, std::function<void()> open) {
     busStatus = window;
+    openBusStatus = std::move(open);
     if (commandBars) commandBars->UpdateAll();
 }
 
@@ -251,8 +252,12 @@ void CMainFrame::Route(std::uint32_t id) {
             if (id == cmd::kClockTime) SetTimeShowType(0);
             if (id == cmd::kRelativeTime) SetTimeShowType(1);
             if (id == cmd::kBusStatus && busStatus) {
-                busStatus->show();
-                busStatus->raise();
+                if (openBusStatus) {
+                    openBusStatus();
+                } else {
+                    busStatus->show();
+                    busStatus->raise();
+                }
             }
             break;
         case CommandTarget::kFramework:

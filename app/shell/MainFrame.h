@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -62,8 +63,9 @@ class CMainFrame : public QMainWindow, public IMessageWindow, public IStatusSink
     // only when the setting changes.
     void SetTimeShowType(std::uint8_t type);
 
-    // The bus status window, once the analysis windows provide it.
-    void SetBusStatusWindow(QWidget* window);
+    // The bus status window, once the analysis windows provide it, and what
+    // its command does to open it (none: show it and bring it to the front).
+    void SetBusStatusWindow(QWidget* window, std::function<void()> open = {});
     QWidget* BusStatusWindow() const { return busStatus; }
 
     CCommandBars& CommandBars() const { return *commandBars; }
@@ -94,6 +96,7 @@ class CMainFrame : public QMainWindow, public IMessageWindow, public IStatusSink
     QLabel* pane1 = nullptr;
     QLabel* pane2 = nullptr;
     QPointer<QWidget> busStatus;
+    std::function<void()> openBusStatus;
     bool rebuilding = false;
 };
 

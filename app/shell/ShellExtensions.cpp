@@ -54,6 +54,9 @@ void InstallSearchPanes(CChildFrame& frame) {
                         }));
     QObject::connect(list, &CKorvexList::searchRequested, &frame,
                      [&frame] { frame.ShowPane(kSearchPane); });
+    // A change of the time mode redraws the frame list; the hits' times follow.
+    QObject::connect(list, &CKorvexList::redrawn, results,
+                     [results] { results->viewport()->update(); });
 }
 
 // Classification and bus status: the settings pane runs into the result pane
@@ -81,12 +84,21 @@ void InstallClusterPanes(CChildFrame& frame) {
     for (int c = 0; c < list->horizontalHeader()->count(); ++c)
         widths.push_back(list->horizontalHeader()->sectionSize(c));
     results->TakeColumns(source.captions(), widths);
+    const std::function<std::vector<std::string>()> captions = source.captions;
     frame.SetPaneWidget(kClusterResultPane, results);
     frame.SetPaneWidget(kClusterPane, new CDlgClusterCfg(std::move(source), *results, [&frame] {
                             frame.ShowPane(kClusterResultPane);
                         }));
     QObject::connect(list, &CKorvexList::classifyRequested, &frame,
                      [&frame] { frame.ShowPane(kClusterPane); });
+    QObject::connect(list, &CKorvexList::redrawn, results,
+                     [results] { results->viewport()->update(); });
+    // The plug-in renames the frame list's columns for a new language.
+    const QAbstractItemModel* frames = list->QTableView::model();
+    const auto follow = [results, captions] { results->TakeCaptions(captions()); };
+    QObject::connect(frames, &QAbstractItemModel::headerDataChanged, results, follow);
+    QObject::connect(frames, &QAbstractItemModel::columnsInserted, results, follow);
+    QObject::connect(frames, &QAbstractItemModel::columnsRemoved, results, follow);
 }
 
 // Signal databases: one list of databases and one plot window for the main
@@ -219,7 +231,7 @@ void InstallMainFrameWindows(CMainFrame& frame) {
         },
         &frame);
     window->setWindowFlags(Qt::Window);
-    frame.SetBusStatusWindow(window);
+    frame.SetBusStatusWindow(window, [window] { window->OpenFromCommand(); });
     InstallSignalWindows(frame);
 }
 

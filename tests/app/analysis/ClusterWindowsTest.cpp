@@ -81,6 +81,7 @@ class ClusterWindowsTest : public ::testing::Test {
             f.ID = id;
             f.DataLen = 1;
             f.Data[0] = d0;
+            f.TimeFlag = 1;
             f.Reserved[1] = korvex::kNoClockIndex;
             records.push_back(f);
         }
@@ -221,6 +222,30 @@ TEST_F(ClusterWindowsTest, ContextMenuExportsAndClears) {
     EXPECT_EQ(results.model()->rowCount(), 0);
 }
 
+TEST_F(ClusterWindowsTest, TimeTextsFollowTheTimeModeOfTheMoment) {
+    CClusterDataList results;
+    CDlgClusterCfg dialog(Source(), results, [] {});
+    AddColumn(dialog, 3);
+    const auto exported = [&] {
+        ui.fileAnswer = (dir / "cluster.txt").string();
+        results.OnCommand(CClusterDataList::kCmdExport);
+        const std::string text = korvex::test::ReadBytes(dir / "cluster.txt");
+        const std::size_t line = text.find("\r\n") + 2;
+        return text.substr(line, text.find("\r\n", line) - line);
+    };
+    // The frames have no clock index: clock time is empty, relative time is not.
+    for (int run = 0; run < 2; ++run) {
+        list.OnCommand(32790);  // the frame list's "相对时间"
+        dialog.Run();
+        EXPECT_EQ(Cell(results.model(), 0, 1), "00:00:00.000.0") << run;
+        list.OnCommand(32789);  // "时钟时间"
+        EXPECT_EQ(Cell(results.model(), 0, 1), "") << run;
+        EXPECT_EQ(exported().substr(0, 6), "0(3)\t\t") << run;
+        list.OnCommand(32790);
+        EXPECT_EQ(exported().substr(0, 20), "0(3)\t00:00:00.000.0\t") << run;
+    }
+}
+
 OrigTimeEntry Entry(int hour, std::uint32_t stamp, std::uint8_t bitRate) {
     OrigTimeEntry entry{};
     entry.date[2] = 3;
@@ -231,26 +256,32 @@ OrigTimeEntry Entry(int hour, std::uint32_t stamp, std::uint8_t bitRate) {
     return entry;
 }
 
-TEST(BusStatusWindowTest, SpansCurvesAndMessages) {
-    korvex::InstallBuiltInResources();
+class BusStatusWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        korvex::InstallBuiltInResources();
+        global.origTimeList = {Entry(8, 0, 2), Entry(9, 0, 2)};
+        // 1750 frames a second over 08:00:00 ... 08:00:01 and its last second.
+        store.Reserve(4000);
+        for (std::uint32_t i = 0; i < 3500; ++i) {
+            _VCI_CAN_OBJ f{};
+            f.TimeStamp = i * 20000 / 3500;
+            f.Reserved[1] = 0;
+            store.Push(f);
+        }
+        _VCI_CAN_OBJ last{};
+        last.TimeStamp = 19999;
+        store.Push(last);
+    }
+
     FakeUiServices ui;
     CKorvexGlobal global;
-    global.origTimeList = {Entry(8, 0, 2), Entry(9, 0, 2)};
     CCycleBuffer<_VCI_CAN_OBJ> store;
-    // 1750 frames a second over 08:00:00 ... 08:00:01 and its last second.
-    store.Reserve(4000);
-    for (std::uint32_t i = 0; i < 3500; ++i) {
-        _VCI_CAN_OBJ f{};
-        f.TimeStamp = i * 20000 / 3500;
-        f.Reserved[1] = 0;
-        store.Push(f);
-    }
-    _VCI_CAN_OBJ last{};
-    last.TimeStamp = 19999;
-    store.Push(last);
+};
 
-    CDlgOneBusStatus dialog(global, [&store] { return &store; });
-    dialog.show();
+TEST_F(BusStatusWindowTest, SpansCurvesAndMessages) {
+    CDlgOneBusStatus dialog(global, [this] { return &store; });
+    dialog.OpenFromCommand();
     ASSERT_EQ(dialog.SpanList()->count(), 2);
     EXPECT_EQ(dialog.SpanList()->itemText(0).toStdString(),
               "03/14 08:00:00--03/14 08:00:01(count:3501)");
