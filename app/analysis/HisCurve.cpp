@@ -1,5 +1,7 @@
 #include "app/analysis/HisCurve.h"
 
+#include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
@@ -8,6 +10,8 @@
 #include <vector>
 
 #include "app/analysis/rules/HisCurveScale.h"
+#include "app/services/WindowHandle.h"
+#include "xtp/XTPUiServices.h"
 
 namespace {
 
@@ -22,6 +26,7 @@ CHisCurve::CHisCurve(QWidget* parent) : QWidget(parent), font(QStringLiteral("MS
     font.setWeight(QFont::Normal);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(200, 120);
     repaintTimer.setInterval(kRepaintInterval);
     connect(&repaintTimer, &QTimer::timeout, this, qOverload<>(&QWidget::update));
@@ -180,6 +185,34 @@ void CHisCurve::mouseDoubleClickEvent(QMouseEvent* event) {
 void CHisCurve::mouseMoveEvent(QMouseEvent* event) {
     // Holding Ctrl keeps whatever cursor the user has; otherwise the arrow.
     if (!(event->modifiers() & Qt::ControlModifier)) setCursor(Qt::ArrowCursor);
+}
+
+void CHisCurve::contextMenuEvent(QContextMenuEvent* event) {
+    event->accept();
+    // Ctrl with the right button zooms out instead.
+    if (event->modifiers() & Qt::ControlModifier) return;
+    XTPMenu menu;
+    if (!XTPResourceManager()->LoadMenu(kMenu, menu) || menu.items.empty()) return;
+    OnCommand(XTPUiServices().TrackPopupMenu(menu.items.front(), korvex::ToCWnd(this)));
+}
+
+void CHisCurve::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Plus:
+        case Qt::Key_Equal:  // "+" without Shift
+            ZoomIn();
+            break;
+        case Qt::Key_Minus:
+            ZoomOut();
+            break;
+        case Qt::Key_0:
+            Fit();
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+            return;
+    }
+    event->accept();
 }
 
 void CHisCurve::showEvent(QShowEvent* event) {

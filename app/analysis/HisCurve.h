@@ -43,6 +43,8 @@ class CHisCurve : public QWidget {
     void ZoomOut();
     void Fit();
 
+    // The context menu of the three commands; the keys +, - and 0 give them too.
+    static constexpr std::uint32_t kMenu = 25101;
     static constexpr std::uint32_t kCmdZoomIn = 32786;
     static constexpr std::uint32_t kCmdZoomOut = 32787;
     static constexpr std::uint32_t kCmdFit = 32788;
@@ -53,6 +55,8 @@ class CHisCurve : public QWidget {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <limits>
+
 namespace korvex {
 
 // The history curve's zoom: the step time is the x distance of one record in
@@ -11,8 +13,9 @@ inline int CurveZoomIn(int stepTime) {
     const int half = stepTime / 2;
     return half < kCurveFitStepTime ? kCurveFitStepTime : half;
 }
+// Zooming out stops doubling before the step time would overflow.
 inline int CurveZoomOut(int stepTime) {
-    return stepTime * 2;
+    return stepTime > std::numeric_limits<int>::max() / 2 ? stepTime : stepTime * 2;
 }
 inline int CurveFit() {
     return kCurveFitStepTime;

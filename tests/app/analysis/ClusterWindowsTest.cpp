@@ -13,6 +13,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <cstdlib>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -361,6 +362,57 @@ TEST(HisCurveTest, ZoomAndPaintCostFollowPixels) {
     curve.grab();
     EXPECT_GT(curve.LastVertexCount(), 100);
     EXPECT_LE(curve.LastVertexCount(), curve.width() + 1);
+}
+
+TEST(HisCurveTest, ContextMenuAndKeysReachTheZoomCommands) {
+    korvex::InstallBuiltInResources();
+    FakeUiServices ui;
+    CHisCurve curve;
+    curve.resize(400, 200);
+    curve.show();
+    curve.SetStepTime(40);
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(50, 50), QPoint(50, 50));
+    struct MenuCase {
+        std::uint32_t answer;
+        int stepTime;
+    };
+    for (const MenuCase c : {MenuCase{CHisCurve::kCmdZoomIn, 20},
+                             {CHisCurve::kCmdZoomOut, 40},
+                             {CHisCurve::kCmdFit, 5},
+                             {0, 5}}) {
+        ui.menuAnswer = c.answer;
+        QCoreApplication::sendEvent(&curve, &menu);
+        EXPECT_EQ(curve.StepTime(), c.stepTime) << c.answer;
+    }
+    ASSERT_EQ(ui.menus.size(), 4u);
+    const std::vector<XTPMenuItem>& items = ui.menus[0].popup.popup;
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(items[0].text, "放大\t+");
+    EXPECT_EQ(items[1].text, "缩小\t-");
+    EXPECT_EQ(items[2].text, "适合大小\t0");
+    // Ctrl with the right button zooms out and brings no menu.
+    QContextMenuEvent ctrl(QContextMenuEvent::Mouse, QPoint(50, 50), QPoint(50, 50),
+                           Qt::ControlModifier);
+    QCoreApplication::sendEvent(&curve, &ctrl);
+    EXPECT_EQ(ui.menus.size(), 4u);
+
+    curve.SetStepTime(40);
+    struct KeyCase {
+        Qt::Key key;
+        int stepTime;
+    };
+    for (const KeyCase c : {KeyCase{Qt::Key_Plus, 20},
+                            {Qt::Key_Equal, 10},
+                            {Qt::Key_Minus, 20},
+                            {Qt::Key_0, 5},
+                            {Qt::Key_A, 5}}) {
+        QTest::keyClick(&curve, c.key);
+        EXPECT_EQ(curve.StepTime(), c.stepTime) << c.key;
+    }
+    // Zooming out for ever stops short of overflowing.
+    for (int i = 0; i < 40; ++i) QTest::keyClick(&curve, Qt::Key_Minus);
+    EXPECT_GT(curve.StepTime(), std::numeric_limits<int>::max() / 4);
+    EXPECT_EQ(curve.focusPolicy(), Qt::StrongFocus);
 }
 
 }  // namespace
