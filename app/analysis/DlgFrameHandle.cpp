@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -216,6 +217,17 @@ void CDlgFrameHandle::accept() {
 
 void CDlgFrameHandle::reject() {
     StoreSettings();
+}
+
+void CDlgFrameHandle::keyPressEvent(QKeyEvent* event) {
+    const bool plain =
+        event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier;
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        accept();
+        event->accept();
+        return;
+    }
+    CBaseDlg::keyPressEvent(event);
 }
 
 void CDlgFrameHandle::paintEvent(QPaintEvent* event) {

@@ -51,6 +51,9 @@ class CDlgFrameHandle final : public name_share::CBaseDlg {
     void reject() override;
 
   protected:
+    // Enter stores the settings as Escape does: with no default button the
+    // dialog would ignore it.
+    void keyPressEvent(QKeyEvent* event) override;
     void OnRelabel() override;
     void paintEvent(QPaintEvent* event) override;
 

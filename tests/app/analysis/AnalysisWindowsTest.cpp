@@ -252,6 +252,27 @@ TEST_F(SearchPaneTest, ColumnAndTickRules) {
     EXPECT_EQ(QSettings().value("SearchItemValue/Type").toInt(), 7);
 }
 
+TEST_F(SearchPaneTest, EnterAndEscapeStoreTheSettingsWhereverTheFocusIs) {
+    pane->show();
+    QWidget* const targets[] = {pane.get(), pane->ColumnBox(),
+                                pane->ConditionBox(korvex::kEqual)->lineEdit(), pane->LineBox(),
+                                pane->SearchButton()};
+    int column = 0;
+    for (QWidget* target : targets) {
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+            column = (column + 1) % pane->ColumnBox()->count();
+            pane->ColumnBox()->setCurrentIndex(column);
+            pane->LineBox()->setValue(100 + column);
+            QTest::keyClick(target, key);
+            EXPECT_TRUE(pane->isVisible());
+            EXPECT_EQ(QSettings().value("SearchItemValue/Type").toInt(), column)
+                << target->metaObject()->className() << " " << key;
+            EXPECT_EQ(QSettings().value("SearchItemValue/Lines").toInt(), 100 + column);
+        }
+    }
+    EXPECT_TRUE(ui.messages.empty());  // no search ran
+}
+
 TEST_F(SearchPaneTest, SearchesAppendReplaceAndReport) {
     pane->ColumnBox()->setCurrentIndex(7);
     Tick(korvex::kEqual, " 12 ");
