@@ -2,8 +2,8 @@
 
 #include <QPointer>
 #include <QSettings>
-#include <cstdio>
 
+#include "app/common/rules/NumberedFormat.h"
 #include "app/services/WindowHandle.h"
 #include "app/signals/rules/SignalIds.h"
 #include "xtp/XTPResourceManager.h"
@@ -15,11 +15,7 @@ namespace {
 constexpr std::uint32_t kStrAppTitle = 128;
 
 QString Formatted(std::uint32_t stringId, const std::string& argument) {
-    const std::string format = XTPLoadString(stringId);
-    const int size = std::snprintf(nullptr, 0, format.c_str(), argument.c_str());
-    std::string text(static_cast<std::size_t>(std::max(size, 0)), '\0');
-    std::snprintf(text.data(), text.size() + 1, format.c_str(), argument.c_str());
-    return QString::fromStdString(text);
+    return QString::fromStdString(FormatString(stringId, argument.c_str()));
 }
 
 }  // namespace

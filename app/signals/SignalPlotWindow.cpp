@@ -17,8 +17,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <cstdio>
 
+#include "app/common/rules/NumberedFormat.h"
 #include "app/services/WindowHandle.h"
 #include "app/signals/SignalDatabases.h"
 #include "app/signals/rules/SignalIds.h"
@@ -319,9 +319,7 @@ void CSignalPlotWindow::ShowProgress() {
     const long long total = std::max<long long>(job.Total(), 1);
     const int permille = static_cast<int>(job.Progress() * 1000 / total);
     progressBar->setValue(permille);
-    char text[128];
-    std::snprintf(text, sizeof text, XTPLoadString(ids::kStrComputing).c_str(), permille / 10);
-    progressText->setText(QString::fromUtf8(text));
+    progressText->setText(QString::fromStdString(FormatString(ids::kStrComputing, permille / 10)));
 }
 
 void CSignalPlotWindow::showEvent(QShowEvent* event) {
@@ -340,11 +338,9 @@ void CSignalPlotWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void CSignalPlotWindow::CannotWrite(const QString& path) {
-    char text[1024];
-    std::snprintf(text, sizeof text, XTPLoadString(ids::kStrCannotWrite).c_str(),
-                  path.toStdString().c_str());
-    XTPUiServices().MessageBox(ToCWnd(this), text, XTPLoadString(kStrAppTitle),
-                               xtp_mb::kOk | xtp_mb::kIconError);
+    XTPUiServices().MessageBox(ToCWnd(this),
+                               FormatString(ids::kStrCannotWrite, path.toStdString().c_str()),
+                               XTPLoadString(kStrAppTitle), xtp_mb::kOk | xtp_mb::kIconError);
 }
 
 bool CSignalPlotWindow::ExportImage(const QString& path) {
