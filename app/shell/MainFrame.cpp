@@ -51,6 +51,7 @@ bool CMainFrame::OnCreate() {
         pane->setMinimumWidth(120);
         statusBar()->addPermanentWidget(pane);
     }
+    frameTotalLabel = XTPLoadString(res::kStrFrameTotal);
 
     commandBars = new CCommandBars(
         *this, [this](std::uint32_t id) { Route(id); },
@@ -186,9 +187,19 @@ void CMainFrame::RebuildForLanguage() {
     IOCtl(kIoctlLanguage, &language, sizeof language, 0, 0);
     if (CChildFrame* child = ActiveChild()) child->RelabelPanes();
     name_share::CBaseDlg::RelabelAll();
+    RelabelFrameTotal();
     setWindowTitle(QString::fromStdString(XTPLoadString(res::kStrAppTitle)));
     rebuilding = false;
     update();
+}
+
+void CMainFrame::RelabelFrameTotal() {
+    const std::string label = XTPLoadString(res::kStrFrameTotal);
+    const QString former = QString::fromStdString(frameTotalLabel);
+    const QString shown = pane2 ? pane2->text() : QString();
+    if (!former.isEmpty() && shown.startsWith(former))
+        pane2->setText(QString::fromStdString(label) + shown.mid(former.size()));
+    frameTotalLabel = label;
 }
 
 void CMainFrame::SetTimeShowType(std::uint8_t type) {

@@ -89,12 +89,15 @@ class CMainFrame : public QMainWindow, public IMessageWindow, public IStatusSink
     void Route(std::uint32_t id);
     CommandState Evaluate(const ShellCommand& command) const;
     void ProbeRecorder();
+    // The frame total in pane 2 keeps its figures under the new language's label.
+    void RelabelFrameTotal();
 
     CKorvexGlobal& global;
     CCommandBars* commandBars = nullptr;
     QMdiArea* mdiArea = nullptr;
     QLabel* pane1 = nullptr;
     QLabel* pane2 = nullptr;
+    std::string frameTotalLabel;  // the label pane 2's frame totals start with
     QPointer<QWidget> busStatus;
     std::function<void()> openBusStatus;
     bool rebuilding = false;

@@ -112,18 +112,21 @@ TEST_F(ShellPanesTest, TimeModeCommandsRedrawTheResultListsInTheNewMode) {
     EXPECT_EQ(ResultCell(1, 1), "08:30:02.000.0");
 }
 
-TEST_F(ShellPanesTest, ALanguageSwitchRelabelsTheClassificationPanes) {
+TEST_F(ShellPanesTest, ALanguageSwitchRelabelsTheClassificationPanesAndTheFrameTotal) {
     std::filesystem::copy(KORVEX_LANGUAGE_SOURCE, folder.Path() / "language");
     Start("empty");
     LoadFrames();
     Classify();
     main->ActiveChild()->ShowPane(pane::kCluster);
+    main->ShowFrameStatus("总帧数 ：3 (Time: 0.010 s)");
     const std::string chinese = FrameListCaption(3);
     for (std::uint32_t language : {1u, 0u, 1u}) {
         main->RunCommand(cmd::kLanguageFirst + language);
         QCoreApplication::processEvents();
         const std::string caption = FrameListCaption(3);
         EXPECT_EQ(caption == chinese, language == 0) << caption;
+        EXPECT_EQ(main->PaneText(2).toStdString(),
+                  std::string(language == 0 ? "总帧数" : "Total frames") + " ：3 (Time: 0.010 s)");
         CDlgClusterCfg* pane = ClusterPane();
         EXPECT_EQ(pane->ColumnList()->itemText(3).toStdString(), caption);
         EXPECT_EQ(pane->ColumnList()->currentIndex(), 3);
