@@ -18,4 +18,11 @@ int PipeNumber(const char* name);
 
 PipeRole RoleOfPipe(int number);
 
+// The recorder's bulk endpoint behind a traffic pipe (0x82, 0x03, 0x86,
+// 0x07); 0 for the pipes without traffic.
+std::uint8_t EndpointOfPipe(int number);
+
+// The traffic pipe an endpoint address serves; -1 for any other address.
+int PipeOfEndpoint(std::uint8_t endpoint);
+
 }  // namespace pipeusb

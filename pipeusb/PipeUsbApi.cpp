@@ -1,11 +1,17 @@
 // The exported C interface: each operation goes to the back end in use.
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <map>
 #include <mutex>
+#include <string>
 
 #include "pipeusb/BackendTable.h"
+#include "pipeusb/ExchangeTrace.h"
 #include "pipeusb/include/pipeusb.h"
+#include "pipeusb/include/pipeusb_diag.h"
 #include "pipeusb/include/pipeusb_sim.h"
 
 namespace {
@@ -26,6 +32,73 @@ CPipeUsbBackend* Backend() {
         if (entry != nullptr) g_backend.compare_exchange_strong(expected, &entry->instance());
     });
     return g_backend.load();
+}
+
+// The exchange trace: where it goes, and the name and recorder of every open
+// pipe so that a line can say which pipe moved the bytes.
+class CTrace {
+  public:
+    CTrace() {
+        const char* env = std::getenv("PIPEUSB_TRACE");
+        if (env != nullptr && std::strcmp(env, "1") == 0) Set(&ToStderr, nullptr);
+    }
+
+    void Set(PipeUsbTraceSink sink, void* context) {
+        std::lock_guard lock(mutex_);
+        sink_ = sink;
+        context_ = context;
+        on_.store(sink != nullptr);
+    }
+
+    void PipeOpened(std::uint32_t handle, std::uint32_t recorder, const char* name) {
+        if (handle == 0) return;
+        std::lock_guard lock(mutex_);
+        pipes_[handle] = Pipe{recorder, name};
+    }
+
+    void PipeClosed(std::uint32_t handle) {
+        std::lock_guard lock(mutex_);
+        pipes_.erase(handle);
+    }
+
+    void Exchanged(const pipeusb::PipeExchange& x, pipeusb::ExchangeOutcome outcome) {
+        if (!on_.load()) return;
+        std::lock_guard lock(mutex_);
+        if (sink_ == nullptr) return;
+        Emit(x.writePipe, false, *x.sent, x.writeLength, x.writeBuffer, outcome.write);
+        // A read is never started after a failed write.
+        if (outcome.write == pipeusb::TransferError::kNone)
+            Emit(x.readPipe, true, *x.received, x.readLength, x.readBuffer, outcome.read);
+    }
+
+  private:
+    struct Pipe {
+        std::uint32_t recorder;
+        std::string name;
+    };
+
+    static void ToStderr(const char* line, void*) { std::fprintf(stderr, "pipeusb: %s\n", line); }
+
+    void Emit(std::uint32_t handle, bool in, std::uint32_t moved, std::uint32_t asked,
+              const std::uint8_t* bytes, pipeusb::TransferError error) {
+        const auto it = pipes_.find(handle);
+        const std::string line = pipeusb::TraceLine(
+            {it != pipes_.end() ? it->second.recorder : 0,
+             it != pipes_.end() ? std::string_view(it->second.name) : std::string_view("?"), in,
+             moved, asked, bytes, error});
+        sink_(line.c_str(), context_);
+    }
+
+    std::mutex mutex_;
+    std::atomic<bool> on_{false};
+    PipeUsbTraceSink sink_ = nullptr;
+    void* context_ = nullptr;
+    std::map<std::uint32_t, Pipe> pipes_;
+};
+
+CTrace& Trace() {
+    static CTrace trace;
+    return trace;
 }
 
 }  // namespace
@@ -49,12 +122,15 @@ uint32_t OpenDev(uint32_t devIndex) {
 
 uint32_t OpenPipe(uint32_t devIndex, const char* pipeName) {
     CPipeUsbBackend* b = Backend();
-    return b != nullptr ? b->OpenPipe(devIndex, pipeName) : 0;
+    const uint32_t handle = b != nullptr ? b->OpenPipe(devIndex, pipeName) : 0;
+    Trace().PipeOpened(handle, devIndex, pipeName);
+    return handle;
 }
 
 void ClosePipe(uint32_t* pipe) {
     if (pipe == nullptr) return;
     if (CPipeUsbBackend* b = Backend(); b != nullptr && *pipe != 0) b->ClosePipe(*pipe);
+    Trace().PipeClosed(*pipe);
     *pipe = 0;
 }
 
@@ -81,13 +157,39 @@ uint32_t WritePipeFollowReadPipeImmediate(uint32_t readPipe, uint8_t* readBuffer
                                   writeLength,
                                   sent != nullptr ? sent : &sentScratch,
                                   writeTimeoutMs};
+    *x.received = 0;
+    *x.sent = 0;
     CPipeUsbBackend* b = Backend();
-    if (b == nullptr) {
-        *x.received = 0;
-        *x.sent = 0;
-        return 0;
-    }
-    return b->Exchange(x);
+    const pipeusb::ExchangeOutcome outcome =
+        b != nullptr ? b->Exchange(x)
+                     : pipeusb::ExchangeOutcome{pipeusb::TransferError::kNotSent,
+                                                pipeusb::TransferError::kNone};
+    Trace().Exchanged(x, outcome);
+    return outcome.Succeeded() ? 1 : 0;
+}
+
+uint32_t PipeUsb_DescribeDev(uint32_t devIndex, PipeUsbDevInfo* info) {
+    CPipeUsbBackend* b = Backend();
+    if (info == nullptr || b == nullptr) return 0;
+    *info = PipeUsbDevInfo{};
+    return b->Describe(devIndex, *info) ? 1 : 0;
+}
+
+uint32_t PipeUsb_DevAttached(uint32_t dev) {
+    CPipeUsbBackend* b = Backend();
+    return b != nullptr && dev != 0 && b->DevAttached(dev) ? 1 : 0;
+}
+
+void PipeUsb_SetTrace(PipeUsbTraceSink sink, void* context) {
+    Trace().Set(sink, context);
+}
+
+uint32_t PipeUsb_SelectBackend(const char* name) {
+    Backend();  // settle the choice from the environment first, so it cannot override this
+    const pipeusb::BackendEntry* entry = name != nullptr ? pipeusb::FindBackend(name) : nullptr;
+    if (entry == nullptr) return 0;
+    g_backend.store(&entry->instance());
+    return 1;
 }
 
 uint32_t PipeUsbSim_Configure(const char* recorders) {

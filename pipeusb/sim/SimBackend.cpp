@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
 
 #include "pipeusb/PipeName.h"
 #include "pipeusb/sim/DemoRecording.h"
+#include "pipeusb/sim/RecorderRoute.h"
 
 namespace pipeusb {
 
@@ -65,6 +67,7 @@ bool CSimBackend::ConfigureLocked(const std::string& recorders) {
     std::vector<Recorder> created;
     for (const std::string& entry : SplitRecorders(recorders)) {
         Recorder r;
+        r.name = entry;
         if (entry == "demo") {
             r.model = std::make_unique<CVirtualRecorder>(DemoRecording());
         } else if (entry == "empty") {
@@ -81,7 +84,7 @@ bool CSimBackend::ConfigureLocked(const std::string& recorders) {
     for (std::size_t i = 0; i < recorders_.size(); ++i) attached_.push_back(i);
     devices_.clear();
     pipes_.clear();
-    faults_.clear();
+    faults_.Clear();
     script_.reset();
     scriptPos_ = 0;
     latencyMs_ = LatencyFromEnvironment();
@@ -169,20 +172,11 @@ std::uint64_t CSimBackend::NowMsLocked() const {
 
 CSimBackend::FaultEffect CSimBackend::TakeFaultsLocked(std::size_t recorder, std::uint8_t command) {
     FaultEffect effect;
-    for (PendingFault& f : faults_) {
-        if (f.fault.device != recorder || (f.fault.command != 0 && f.fault.command != command))
-            continue;
-        if (f.skipLeft > 0) {
-            --f.skipLeft;
-            continue;
-        }
-        if (f.fault.kind == PIPEUSB_SIM_UNPLUG) {
-            effect.unplug = true;
-            continue;
-        }
-        if (f.countLeft == 0) continue;
-        --f.countLeft;
-        switch (f.fault.kind) {
+    faults_.Take(recorder, command, [&](const CFaultPlan::Fault& f) {
+        switch (f.kind) {
+            case PIPEUSB_SIM_UNPLUG:
+                effect.unplug = true;
+                break;
             case PIPEUSB_SIM_NO_REPLY:
                 effect.noReply = true;
                 break;
@@ -193,44 +187,43 @@ CSimBackend::FaultEffect CSimBackend::TakeFaultsLocked(std::size_t recorder, std
                 effect.statusError = true;
                 break;
             case PIPEUSB_SIM_DELAY:
-                effect.delayMs += f.fault.delayMs;
+                effect.delayMs += f.delayMs;
                 break;
             default:
                 break;
         }
-    }
+    });
     return effect;
 }
 
-std::uint32_t CSimBackend::ScriptExchangeLocked(const PipeExchange& x) {
+ExchangeOutcome CSimBackend::ScriptExchangeLocked(const PipeExchange& x) {
     *x.sent = x.writeLength;
     const std::size_t left = script_->size() - scriptPos_;
     const std::size_t n = std::min<std::size_t>(x.readLength, left);
     if (n > 0) std::memcpy(x.readBuffer, script_->data() + scriptPos_, n);
     scriptPos_ += n;
     *x.received = static_cast<std::uint32_t>(n);
-    return n > 0 ? 1 : 0;
+    return {TransferError::kNone, n > 0 ? TransferError::kNone : TransferError::kTimeout};
 }
 
-std::uint32_t CSimBackend::Exchange(const PipeExchange& x) {
+ExchangeOutcome CSimBackend::Exchange(const PipeExchange& x) {
+    constexpr ExchangeOutcome kNotSent{TransferError::kNotSent, TransferError::kNone};
     *x.received = 0;
     *x.sent = 0;
     if ((x.readBuffer == nullptr && x.readLength > 0) ||
         (x.writeBuffer == nullptr && x.writeLength > 0))
-        return 0;
+        return kNotSent;
 
     std::unique_lock lock(mutex_);
     EnsureConfiguredLocked();
     const Pipe* out = FindPipeLocked(x.writePipe);
     const Pipe* in = FindPipeLocked(x.readPipe);
-    if (out == nullptr || in == nullptr || out->recorder != in->recorder) return 0;
-    const PipeRole outRole = RoleOfPipe(out->number);
+    if (out == nullptr || in == nullptr || out->recorder != in->recorder) return kNotSent;
+    const std::optional<RecorderRoute> route = RouteOfOutPipe(out->number);
     const PipeRole inRole = RoleOfPipe(in->number);
-    if ((outRole != PipeRole::CommandOut && outRole != PipeRole::BulkOut) ||
-        (inRole != PipeRole::CommandIn && inRole != PipeRole::BulkIn))
-        return 0;
+    if (!route || (inRole != PipeRole::CommandIn && inRole != PipeRole::BulkIn)) return kNotSent;
     Recorder& recorder = recorders_[out->recorder];
-    if (recorder.unplugged) return 0;
+    if (recorder.unplugged) return {TransferError::kNoDevice, TransferError::kNone};
     if (script_) return ScriptExchangeLocked(x);
 
     const std::uint8_t command = x.writeLength >= 2 ? x.writeBuffer[1] : 0;
@@ -238,22 +231,19 @@ std::uint32_t CSimBackend::Exchange(const PipeExchange& x) {
     if (effect.unplug) {
         recorder.unplugged = true;
         std::erase(attached_, out->recorder);
-        return 0;
+        return {TransferError::kNoDevice, TransferError::kNone};
     }
 
-    const bool commandChannel = outRole == PipeRole::CommandOut;
     const std::size_t replySize = recorder.model->Answer(
-        commandChannel ? CVirtualRecorder::Channel::Command : CVirtualRecorder::Channel::Bulk,
-        x.writeBuffer, x.writeLength, NowMsLocked(), reply_.data());
+        route->channel, x.writeBuffer, x.writeLength, NowMsLocked(), reply_.data());
     ++recorder.exchanges[command];
     *x.sent = x.writeLength;
     if (effect.wrongEcho) reply_[1] = OtherCommand(command);
     if (effect.statusError) reply_[2] |= 0x80;
 
-    // The reply goes out on the channel's IN pipe; a read on the other one
-    // sees nothing.
-    const PipeRole replyRole = commandChannel ? PipeRole::CommandIn : PipeRole::BulkIn;
-    if (effect.noReply || inRole != replyRole) return 0;
+    // A read on the other channel's IN pipe sees nothing.
+    constexpr ExchangeOutcome kNoReply{TransferError::kNone, TransferError::kTimeout};
+    if (effect.noReply || in->number != route->replyPipe) return kNoReply;
 
     const std::uint64_t delayMs = latencyMs_ + effect.delayMs;
     const bool timedOut = x.readTimeoutMs != 0 && delayMs > x.readTimeoutMs;
@@ -265,12 +255,35 @@ std::uint32_t CSimBackend::Exchange(const PipeExchange& x) {
         std::vector<std::uint8_t> pending(reply_.begin(), reply_.begin() + n);
         lock.unlock();
         SleepMs(timedOut ? x.readTimeoutMs : delayMs);
-        if (timedOut) return 0;
+        if (timedOut) return kNoReply;
         std::memcpy(x.readBuffer, pending.data(), n);
     }
     *x.received = static_cast<std::uint32_t>(n);
     // A buffer too small for the reply overflows, as a USB read would.
-    return n == replySize ? 1 : 0;
+    if (n != replySize) return {TransferError::kNone, TransferError::kOverflow};
+    return {};
+}
+
+bool CSimBackend::Describe(std::uint32_t devIndex, PipeUsbDevInfo& info) {
+    std::lock_guard lock(mutex_);
+    EnsureConfiguredLocked();
+    if (devIndex >= attached_.size()) return false;
+    const std::size_t recorder = attached_[devIndex];
+    info.access = PIPEUSB_ACCESS_OK;
+    info.bus = 0;
+    info.address = static_cast<std::uint32_t>(recorder + 1);
+    // A virtual recorder is known by its entry in the list: "demo", "empty" or
+    // the image's file name.
+    const std::string& name = recorders_[recorder].name;
+    const std::string shown = name.substr(name.find_last_of('/') + 1);
+    std::snprintf(info.location, sizeof info.location, "%s", shown.c_str());
+    return true;
+}
+
+bool CSimBackend::DevAttached(std::uint32_t dev) {
+    std::lock_guard lock(mutex_);
+    const auto it = devices_.find(dev);
+    return it != devices_.end() && !recorders_[it->second].unplugged;
 }
 
 bool CSimBackend::InjectFault(const PipeUsbSimFault& fault) {
@@ -279,13 +292,15 @@ bool CSimBackend::InjectFault(const PipeUsbSimFault& fault) {
     if (fault.kind < PIPEUSB_SIM_NO_REPLY || fault.kind > PIPEUSB_SIM_UNPLUG ||
         fault.device >= recorders_.size())
         return false;
-    faults_.push_back(PendingFault{fault, fault.skip, fault.count});
+    // An unplug lasts: the recorder does not come back.
+    faults_.Add(CFaultPlan::Fault{fault.kind, fault.device, fault.command, fault.skip, fault.count,
+                                  fault.kind == PIPEUSB_SIM_UNPLUG, fault.delayMs});
     return true;
 }
 
 void CSimBackend::ClearFaults() {
     std::lock_guard lock(mutex_);
-    faults_.clear();
+    faults_.Clear();
 }
 
 void CSimBackend::SetReplyScript(const std::uint8_t* bytes, std::uint32_t length) {

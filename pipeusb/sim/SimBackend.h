@@ -12,6 +12,7 @@
 
 #include "pipeusb/PipeUsbBackend.h"
 #include "pipeusb/include/pipeusb_sim.h"
+#include "pipeusb/sim/FaultPlan.h"
 #include "pipeusb/sim/VirtualRecorder.h"
 
 namespace pipeusb {
@@ -29,7 +30,9 @@ class CSimBackend final : public CPipeUsbBackend {
     std::uint32_t OpenPipe(std::uint32_t devIndex, const char* pipeName) override;
     void ClosePipe(std::uint32_t pipe) override;
     void CloseDev(std::uint32_t dev) override;
-    std::uint32_t Exchange(const PipeExchange& x) override;
+    ExchangeOutcome Exchange(const PipeExchange& x) override;
+    bool Describe(std::uint32_t devIndex, PipeUsbDevInfo& info) override;
+    bool DevAttached(std::uint32_t dev) override;
 
     // `recorders`: "demo", "empty" or image paths, separated by ';'. Nothing
     // changes when an image cannot be read (result false).
@@ -43,17 +46,13 @@ class CSimBackend final : public CPipeUsbBackend {
   private:
     struct Recorder {
         std::unique_ptr<CVirtualRecorder> model;
+        std::string name;  // its entry in the recorder list
         bool unplugged = false;
         std::array<std::uint32_t, 256> exchanges{};  // per command code
     };
     struct Pipe {
         std::size_t recorder;
         int number;
-    };
-    struct PendingFault {
-        PipeUsbSimFault fault;
-        std::uint32_t skipLeft;
-        std::uint32_t countLeft;
     };
     // What the faults do to one exchange.
     struct FaultEffect {
@@ -69,7 +68,7 @@ class CSimBackend final : public CPipeUsbBackend {
     FaultEffect TakeFaultsLocked(std::size_t recorder, std::uint8_t command);
     std::uint64_t NowMsLocked() const;
     const Pipe* FindPipeLocked(std::uint32_t handle) const;
-    std::uint32_t ScriptExchangeLocked(const PipeExchange& x);
+    ExchangeOutcome ScriptExchangeLocked(const PipeExchange& x);
 
     std::mutex mutex_;
     bool configured_ = false;
@@ -80,7 +79,7 @@ class CSimBackend final : public CPipeUsbBackend {
     std::map<std::uint32_t, Pipe> pipes_;
     // Handles are never reused, so a stale one cannot reach a new recorder.
     std::uint32_t nextHandle_ = 1;
-    std::vector<PendingFault> faults_;
+    CFaultPlan faults_;
     std::optional<std::vector<std::uint8_t>> script_;
     std::size_t scriptPos_ = 0;
     std::uint32_t latencyMs_ = 0;

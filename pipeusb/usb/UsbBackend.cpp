@@ -3,10 +3,13 @@
 #include <libusb.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "pipeusb/PipeName.h"
+#include "pipeusb/usb/UsbLocation.h"
 
 namespace pipeusb {
 
@@ -14,22 +17,7 @@ namespace {
 
 constexpr int kInterface = 0;
 constexpr int kFallbackMaxPacket = 64;
-
-std::uint8_t EndpointOfPipe(int number) {
-    switch (RoleOfPipe(number)) {
-        case PipeRole::BulkIn:
-            return 0x82;
-        case PipeRole::BulkOut:
-            return 0x03;
-        case PipeRole::CommandIn:
-            return 0x86;
-        case PipeRole::CommandOut:
-            return 0x07;
-        case PipeRole::NoTraffic:
-            break;
-    }
-    return 0;
-}
+constexpr int kMaxPortDepth = 7;  // USB allows at most seven tiers
 
 }  // namespace
 
@@ -129,6 +117,7 @@ std::uint32_t CUsbBackend::OpenPipe(std::uint32_t devIndex, const char* pipeName
     const std::uint8_t endpoint = EndpointOfPipe(number);
     int maxPacket = kFallbackMaxPacket;
     if (endpoint != 0) {
+        // 512 at high speed, 64 at full speed: the descriptors say which.
         const int reported = libusb_get_max_packet_size(open->device, endpoint);
         if (reported > 0) maxPacket = reported;
     }
@@ -147,52 +136,167 @@ void CUsbBackend::CloseDev(std::uint32_t dev) {
     devices_.erase(dev);
 }
 
-std::uint32_t CUsbBackend::Exchange(const PipeExchange& x) {
+TransferError CUsbBackend::Failure(const Pipe& pipe, int rc) {
+    switch (rc) {
+        case LIBUSB_ERROR_TIMEOUT:
+            return TransferError::kTimeout;
+        case LIBUSB_ERROR_PIPE:
+            // The endpoint stays halted until the host clears it.
+            libusb_clear_halt(pipe.device->handle, pipe.endpoint);
+            return TransferError::kStall;
+        case LIBUSB_ERROR_NO_DEVICE:
+            pipe.device->gone.store(true);
+            return TransferError::kNoDevice;
+        case LIBUSB_ERROR_OVERFLOW:
+            return TransferError::kOverflow;
+        default:
+            return TransferError::kOther;
+    }
+}
+
+TransferError CUsbBackend::Write(const Pipe& out, const PipeExchange& x) {
+    int transferred = 0;
+    // libusb does not write to an OUT buffer.
+    const int rc = libusb_bulk_transfer(
+        out.device->handle, out.endpoint, const_cast<unsigned char*>(x.writeBuffer),
+        static_cast<int>(x.writeLength), &transferred, x.writeTimeoutMs);
+    *x.sent = static_cast<std::uint32_t>(std::max(transferred, 0));
+    if (rc != LIBUSB_SUCCESS) return Failure(out, rc);
+    return *x.sent == x.writeLength ? TransferError::kNone : TransferError::kOther;
+}
+
+TransferError CUsbBackend::Read(const Pipe& in, const PipeExchange& x) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(x.readTimeoutMs);
+    const std::size_t packet = static_cast<std::size_t>(in.maxPacketSize);
+    std::vector<std::uint8_t> spill;
+    std::size_t got = 0;
+    // A device may end a transfer early with a short packet and send the rest
+    // of the reply in the next: reading goes on until the reply is whole or
+    // the read time-out, counted from the first read, has passed.
+    while (got < x.readLength) {
+        unsigned int timeoutMs = 0;
+        if (x.readTimeoutMs != 0) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0) return TransferError::kTimeout;
+            timeoutMs = static_cast<unsigned int>(left.count());
+        }
+        // An IN transfer must span whole packets, or a full last packet
+        // overflows.
+        const std::size_t want = x.readLength - got;
+        const std::size_t size = (want + packet - 1) / packet * packet;
+        unsigned char* target = x.readBuffer + got;
+        if (size != want) {
+            spill.resize(size);
+            target = spill.data();
+        }
+        int transferred = 0;
+        const int rc = libusb_bulk_transfer(in.device->handle, in.endpoint, target,
+                                            static_cast<int>(size), &transferred, timeoutMs);
+        const std::size_t n = static_cast<std::size_t>(std::max(transferred, 0));
+        const std::size_t kept = std::min(n, want);
+        if (target != x.readBuffer + got && kept > 0) std::memcpy(x.readBuffer + got, target, kept);
+        got += kept;
+        *x.received = static_cast<std::uint32_t>(got);
+        if (rc != LIBUSB_SUCCESS) return Failure(in, rc);
+        if (n > want) return TransferError::kOverflow;
+    }
+    return TransferError::kNone;
+}
+
+ExchangeOutcome CUsbBackend::Exchange(const PipeExchange& x) {
+    constexpr ExchangeOutcome kNotSent{TransferError::kNotSent, TransferError::kNone};
     *x.received = 0;
     *x.sent = 0;
     if ((x.readBuffer == nullptr && x.readLength > 0) ||
         (x.writeBuffer == nullptr && x.writeLength > 0) || x.writeLength > INT32_MAX ||
         x.readLength > INT32_MAX / 2)
-        return 0;
+        return kNotSent;
     Pipe out;
     Pipe in;
     {
         std::lock_guard lock(mutex_);
         const auto o = pipes_.find(x.writePipe);
         const auto i = pipes_.find(x.readPipe);
-        if (o == pipes_.end() || i == pipes_.end()) return 0;
+        if (o == pipes_.end() || i == pipes_.end()) return kNotSent;
         out = o->second;
         in = i->second;
     }
     if ((out.endpoint & LIBUSB_ENDPOINT_IN) != 0 || out.endpoint == 0 ||
         (in.endpoint & LIBUSB_ENDPOINT_IN) == 0 || out.device != in.device)
-        return 0;
+        return kNotSent;
+    ExchangeOutcome outcome;
+    outcome.write = Write(out, x);
+    if (outcome.write == TransferError::kNone) outcome.read = Read(in, x);
+    return outcome;
+}
 
-    int transferred = 0;
-    // libusb does not write to an OUT buffer.
-    int rc = libusb_bulk_transfer(out.device->handle, out.endpoint,
-                                  const_cast<unsigned char*>(x.writeBuffer),
-                                  static_cast<int>(x.writeLength), &transferred, x.writeTimeoutMs);
-    *x.sent = static_cast<std::uint32_t>(std::max(transferred, 0));
-    if (rc != LIBUSB_SUCCESS || *x.sent != x.writeLength) return 0;
-
-    // An IN transfer must span whole packets, or a full last packet overflows.
-    const std::size_t packet = static_cast<std::size_t>(in.maxPacketSize);
-    const std::size_t size = (x.readLength + packet - 1) / packet * packet;
-    std::vector<std::uint8_t> spill;
-    unsigned char* target = x.readBuffer;
-    if (size != x.readLength) {
-        spill.resize(size);
-        target = spill.data();
+std::uint32_t CUsbBackend::ProbeAccess(libusb_device* device) {
+    libusb_device_handle* handle = nullptr;
+    switch (libusb_open(device, &handle)) {
+        case LIBUSB_SUCCESS:
+            break;
+        case LIBUSB_ERROR_ACCESS:
+            return PIPEUSB_ACCESS_DENIED;
+        case LIBUSB_ERROR_NO_DEVICE:
+        case LIBUSB_ERROR_NOT_FOUND:
+            return PIPEUSB_ACCESS_GONE;
+        default:
+            return PIPEUSB_ACCESS_FAILED;
     }
-    transferred = 0;
-    rc = libusb_bulk_transfer(in.device->handle, in.endpoint, target, static_cast<int>(size),
-                              &transferred, x.readTimeoutMs);
-    const std::size_t got = static_cast<std::size_t>(std::max(transferred, 0));
-    const std::size_t n = std::min<std::size_t>(got, x.readLength);
-    if (target != x.readBuffer && n > 0) std::memcpy(x.readBuffer, target, n);
-    *x.received = static_cast<std::uint32_t>(n);
-    return rc == LIBUSB_SUCCESS && got <= x.readLength ? 1 : 0;
+    libusb_set_auto_detach_kernel_driver(handle, 1);
+    std::uint32_t access = PIPEUSB_ACCESS_OK;
+    switch (libusb_claim_interface(handle, kInterface)) {
+        case LIBUSB_SUCCESS:
+            libusb_release_interface(handle, kInterface);
+            break;
+        case LIBUSB_ERROR_BUSY:
+            access = PIPEUSB_ACCESS_BUSY;
+            break;
+        case LIBUSB_ERROR_NO_DEVICE:
+            access = PIPEUSB_ACCESS_GONE;
+            break;
+        default:
+            access = PIPEUSB_ACCESS_FAILED;
+            break;
+    }
+    libusb_close(handle);
+    return access;
+}
+
+bool CUsbBackend::Describe(std::uint32_t devIndex, PipeUsbDevInfo& info) {
+    libusb_device* device = nullptr;
+    std::shared_ptr<OpenDevice> open;
+    {
+        std::lock_guard lock(mutex_);
+        if (devIndex >= list_.size()) return false;
+        device = libusb_ref_device(list_[devIndex]);
+        open = FindOpenLocked(device);
+    }
+    libusb_device_descriptor desc{};
+    libusb_get_device_descriptor(device, &desc);
+    info.vendor = desc.idVendor;
+    info.product = desc.idProduct;
+    info.bus = libusb_get_bus_number(device);
+    info.address = libusb_get_device_address(device);
+    std::uint8_t ports[kMaxPortDepth];
+    const int depth = libusb_get_port_numbers(device, ports, kMaxPortDepth);
+    const std::string location = UsbLocation(info.bus, ports, depth);
+    std::snprintf(info.location, sizeof info.location, "%s", location.c_str());
+    const std::string serial = ReadUsbSerial(kSysfsUsbDevices, location, sizeof info.serial - 1);
+    std::snprintf(info.serial, sizeof info.serial, "%s", serial.c_str());
+    if (open)
+        info.access = open->gone.load() ? PIPEUSB_ACCESS_GONE : PIPEUSB_ACCESS_OK;
+    else
+        info.access = ProbeAccess(device);
+    libusb_unref_device(device);
+    return true;
+}
+
+bool CUsbBackend::DevAttached(std::uint32_t dev) {
+    std::lock_guard lock(mutex_);
+    const auto it = devices_.find(dev);
+    return it != devices_.end() && !it->second->gone.load();
 }
 
 }  // namespace pipeusb

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -40,13 +41,16 @@ class CUsbBackend final : public CPipeUsbBackend {
     std::uint32_t OpenPipe(std::uint32_t devIndex, const char* pipeName) override;
     void ClosePipe(std::uint32_t pipe) override;
     void CloseDev(std::uint32_t dev) override;
-    std::uint32_t Exchange(const PipeExchange& x) override;
+    ExchangeOutcome Exchange(const PipeExchange& x) override;
+    bool Describe(std::uint32_t devIndex, PipeUsbDevInfo& info) override;
+    bool DevAttached(std::uint32_t dev) override;
 
   private:
     // A claimed recorder; released and closed when its last handle goes.
     struct OpenDevice {
         libusb_device* device = nullptr;
         libusb_device_handle* handle = nullptr;
+        std::atomic<bool> gone{false};  // a transfer found it removed
         ~OpenDevice();
     };
     struct Pipe {
@@ -57,6 +61,13 @@ class CUsbBackend final : public CPipeUsbBackend {
 
     bool StartLocked();
     std::shared_ptr<OpenDevice> FindOpenLocked(libusb_device* device) const;
+    // Turns a failed libusb transfer into its reason; a stalled endpoint is
+    // cleared so that the next exchange can pass, a removed device marked.
+    static TransferError Failure(const Pipe& pipe, int rc);
+    static TransferError Write(const Pipe& out, const PipeExchange& x);
+    static TransferError Read(const Pipe& in, const PipeExchange& x);
+    // Opens and claims the recorder for a moment to learn whether it can be.
+    static std::uint32_t ProbeAccess(libusb_device* device);
 
     std::mutex mutex_;
     bool startTried_ = false;

@@ -1,5 +1,5 @@
-# Fails unless libPipeUsb.so defines exactly the PipeUsb operations and the
-# virtual recorder's controls as dynamic symbols.
+# Fails unless libPipeUsb.so defines exactly the PipeUsb operations, the
+# diagnostics and the virtual recorder's controls as dynamic symbols.
 execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY}
                 OUTPUT_VARIABLE listing RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
@@ -14,6 +14,7 @@ endforeach()
 list(SORT found)
 set(expected
   CloseDev ClosePipe GetDevCount GetDeviceList OpenDev OpenPipe
+  PipeUsb_DescribeDev PipeUsb_DevAttached PipeUsb_SelectBackend PipeUsb_SetTrace
   PipeUsbSim_ClearFaults PipeUsbSim_Configure PipeUsbSim_ExchangeCount
   PipeUsbSim_InjectFault PipeUsbSim_SetClock PipeUsbSim_SetReplyScript
   WritePipeFollowReadPipeImmediate)

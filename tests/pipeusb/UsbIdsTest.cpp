@@ -30,5 +30,19 @@ TEST(PipeNames, OnlyTheTenExactNamesAreKnown) {
     for (int quiet : {0, 1, 4, 5, 8, 9}) EXPECT_EQ(RoleOfPipe(quiet), PipeRole::NoTraffic);
 }
 
+TEST(PipeNames, TrafficPipesAreTheirBulkEndpointsBothWays) {
+    struct Case {
+        int pipe;
+        std::uint8_t endpoint;
+    };
+    for (const Case c : {Case{2, 0x82}, Case{3, 0x03}, Case{6, 0x86}, Case{7, 0x07}}) {
+        EXPECT_EQ(EndpointOfPipe(c.pipe), c.endpoint) << c.pipe;
+        EXPECT_EQ(PipeOfEndpoint(c.endpoint), c.pipe) << c.pipe;
+    }
+    for (int quiet : {0, 1, 4, 5, 8, 9}) EXPECT_EQ(EndpointOfPipe(quiet), 0) << quiet;
+    for (std::uint8_t other : {0x00, 0x02, 0x83, 0x06, 0x87, 0x81})
+        EXPECT_EQ(PipeOfEndpoint(other), -1) << int{other};
+}
+
 }  // namespace
 }  // namespace pipeusb
