@@ -6,6 +6,7 @@
 
 #include "logport/Exchange.h"
 #include "logport/RecordCodec.h"
+#include "pipeusb/include/pipeusb_diag.h"
 
 namespace logport {
 
@@ -66,12 +67,17 @@ std::unique_ptr<_VCI_CAN_OBJ[]> LoadFrames(const PipeSet& pipes, UploadCounters&
     std::vector<std::unique_ptr<Block>> blocks;
     auto reply = std::make_unique<BulkReply>();
     std::uint64_t remaining = total;
+    bool removed = false;
     for (std::uint32_t n = 1; remaining > 0 && !counters.bCancel.load(); ++n) {
         auto block = std::make_unique_for_overwrite<Block>();
         const BlockOutcome outcome = FetchBlock(pipes, counters, n, *reply, *block);
         if (outcome == BlockOutcome::kCancelled) break;
         if (outcome == BlockOutcome::kFailed) {
             counters.bCancel.store(false);
+            // The records of a recorder that was pulled out are not lost:
+            // what came before is all there will ever be of this upload.
+            removed = pipes.dwDevice != 0 && PipeUsb_DevAttached(pipes.dwDevice) == 0;
+            if (removed) break;
             return nullptr;
         }
         blocks.push_back(std::move(block));
@@ -89,7 +95,7 @@ std::unique_ptr<_VCI_CAN_OBJ[]> LoadFrames(const PipeSet& pipes, UploadCounters&
     }
     count = m;
     counters.dwLoaded.store(m);
-    counters.dwTotal.store(0);
+    counters.dwTotal.store(removed ? total : 0);
     return frames;
 }
 

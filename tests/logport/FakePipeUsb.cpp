@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "pipeusb/include/pipeusb.h"
+#include "pipeusb/include/pipeusb_diag.h"
 
 namespace logport::test {
 
@@ -102,6 +103,12 @@ uint32_t WritePipeFollowReadPipeImmediate(uint32_t readPipe, uint8_t* readBuffer
     if (received != nullptr) *received = readLength;
     if (sent != nullptr) *sent = writeLength;
     return 1;
+}
+
+// A device handle that is open stands for an attached recorder.
+uint32_t PipeUsb_DevAttached(uint32_t dev) {
+    Usb().calls.push_back("PipeUsb_DevAttached " + logport::test::Hex(dev));
+    return Usb().IsOpen(dev) ? 1 : 0;
 }
 
 }  // extern "C"
