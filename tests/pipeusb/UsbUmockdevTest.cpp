@@ -1,0 +1,283 @@
+// The usb back end through libusb against recorders emulated at the usbdevfs
+// ioctls: enumeration by id, where each recorder sits, exchanges at high and
+// full speed, and what each USB fault leaves behind.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "pipeusb/include/pipeusb_diag.h"
+#include "pipeusb/sim/DemoRecording.h"
+#include "pipeusb/sim/VirtualRecorder.h"
+#include "tests/pipeusb/PipeUsbTestSupport.h"
+#include "tests/support/umockdev/RecorderTestbed.h"
+
+namespace {
+
+using korvex::test::CEmulatedRecorder;
+using korvex::test::CRecorderTestbed;
+using korvex::test::DemoRecorderSpec;
+using korvex::test::EmulatedRecorderSpec;
+using korvex::test::UsbFault;
+using pipeusb::test::BulkPacket;
+using pipeusb::test::CommandPacket;
+using pipeusb::test::CSimSession;
+using pipeusb::test::Reply;
+using pipeusb::test::U32;
+using Bytes = std::vector<std::uint8_t>;
+
+// Read once, on first use: set before any test runs. The second id is one
+// that only PIPEUSB_USB_IDS makes a recorder.
+const bool kUsbChosen = [] {
+    setenv("PIPEUSB_BACKEND", "usb", 1);
+    setenv("PIPEUSB_USB_IDS", "1209:0001,1209:0002", 1);
+    return true;
+}();
+
+CRecorderTestbed& Bed() {
+    static CRecorderTestbed bed;
+    return bed;
+}
+
+// What the virtual recorder itself answers to `packet` on a fresh demo
+// recording: the bytes the exchange must bring back whole.
+Bytes DirectAnswer(pipeusb::CVirtualRecorder::Channel channel, const Bytes& packet) {
+    pipeusb::CVirtualRecorder model(pipeusb::DemoRecording());
+    Bytes reply(pipeusb::kBulkReplySize);
+    reply.resize(model.Answer(channel, packet.data(), packet.size(), 0, reply.data()));
+    return reply;
+}
+
+const Bytes kReadBase = CommandPacket(0x14, {0});
+const Bytes kBlock2 = BulkPacket(0x17, U32(2));
+
+class UsbUmockdevTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(kUsbChosen);
+        Bed().UnplugAll();
+    }
+    void TearDown() override { Bed().UnplugAll(); }
+
+    // The index of the recorder at `location` in the list just read.
+    static std::uint32_t IndexAt(const std::string& location) {
+        EXPECT_EQ(GetDeviceList(), 1u);
+        for (std::uint32_t i = 0; i < GetDevCount(); ++i) {
+            PipeUsbDevInfo info{};
+            if (PipeUsb_DescribeDev(i, &info) && info.location == location) return i;
+        }
+        ADD_FAILURE() << "no recorder at " << location;
+        return 99;
+    }
+    static std::string LocationOf(const CEmulatedRecorder& r) {
+        return "1-" + std::to_string(r.Port());
+    }
+};
+
+TEST_F(UsbUmockdevTest, RecordersAreTheListedIdsWithTheirPlaceAndSerialNumber) {
+    EmulatedRecorderSpec first = DemoRecorderSpec();
+    first.serial = "KV-0001";
+    EmulatedRecorderSpec second = DemoRecorderSpec();
+    second.id = {0x1209, 0x0002};
+    second.highSpeed = false;
+    EmulatedRecorderSpec stranger = DemoRecorderSpec();
+    stranger.id = {0x1209, 0x0003};
+    const CEmulatedRecorder& a = Bed().Plug(first);
+    const CEmulatedRecorder& b = Bed().Plug(second);
+    Bed().Plug(stranger);
+
+    ASSERT_EQ(GetDeviceList(), 1u);
+    ASSERT_EQ(GetDevCount(), 2u) << "1209:0003 is not a recorder";
+    struct Expected {
+        const CEmulatedRecorder* recorder;
+        std::uint16_t product;
+        const char* serial;
+    };
+    for (const Expected& e : {Expected{&a, 0x0001, "KV-0001"}, Expected{&b, 0x0002, ""}}) {
+        PipeUsbDevInfo info{};
+        ASSERT_EQ(PipeUsb_DescribeDev(IndexAt(LocationOf(*e.recorder)), &info), 1u);
+        EXPECT_EQ(info.access, PIPEUSB_ACCESS_OK);
+        EXPECT_EQ(info.bus, 1u);
+        EXPECT_EQ(info.address, e.recorder->Address());
+        EXPECT_EQ(info.vendor, 0x1209);
+        EXPECT_EQ(info.product, e.product);
+        EXPECT_STREQ(info.serial, e.serial);
+        EXPECT_FALSE(e.recorder->Claimed()) << "the probe gives the recorder back";
+    }
+    PipeUsbDevInfo info{};
+    EXPECT_EQ(PipeUsb_DescribeDev(2, &info), 0u);
+    EXPECT_EQ(PipeUsb_DescribeDev(0, nullptr), 0u);
+}
+
+TEST_F(UsbUmockdevTest, RepliesArriveWholeAtHighAndFullSpeed) {
+    for (const bool highSpeed : {true, false}) {
+        EmulatedRecorderSpec spec = DemoRecorderSpec();
+        spec.highSpeed = highSpeed;
+        CEmulatedRecorder& r = Bed().Plug(spec);
+        {
+            CSimSession s(IndexAt(LocationOf(r)));
+            ASSERT_TRUE(s.Open()) << highSpeed;
+            EXPECT_TRUE(r.Claimed());
+            const Reply command = s.Command(kReadBase);
+            EXPECT_EQ(command.result, 1u);
+            EXPECT_EQ(command.received, 64u);
+            EXPECT_EQ(command.bytes,
+                      DirectAnswer(pipeusb::CVirtualRecorder::Channel::Command, kReadBase));
+            const Reply block = s.Bulk(kBlock2);
+            EXPECT_EQ(block.result, 1u);
+            EXPECT_EQ(block.received, 9605u);
+            EXPECT_EQ(block.bytes, DirectAnswer(pipeusb::CVirtualRecorder::Channel::Bulk, kBlock2));
+            EXPECT_EQ(r.Packets(0), 2u);
+        }
+        EXPECT_FALSE(r.Claimed()) << highSpeed;
+        Bed().Unplug(r);
+    }
+}
+
+// One fault on the exchange of kReadBase or kBlock2, and what the exchange
+// and the device show afterwards.
+struct FaultCase {
+    const char* name;
+    UsbFault fault;
+    bool bulk;
+    std::uint32_t result;
+    std::uint32_t received;
+    std::vector<std::uint8_t> clearedHalts;
+};
+
+TEST_F(UsbUmockdevTest, EachUsbFaultFailsOnlyItsExchange) {
+    const FaultCase cases[] = {
+        {"no reply", UsbFault::kNoReply, false, 0, 0, {}},
+        {"short reply", UsbFault::kShortReply, false, 0, 32, {}},
+        {"short bulk reply", UsbFault::kShortReply, true, 0, 4802, {}},
+        {"split reply", UsbFault::kSplitReply, true, 1, 9605, {}},
+        {"stall out", UsbFault::kStallOut, false, 0, 0, {0x07}},
+        {"stall in", UsbFault::kStallIn, true, 0, 0, {0x82}},
+    };
+    for (const FaultCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        CEmulatedRecorder& r = Bed().Plug(DemoRecorderSpec());
+        const std::uint8_t command = c.bulk ? 0x17 : 0x14;
+        r.InjectFault(c.fault, command);
+        {
+            CSimSession s(IndexAt(LocationOf(r)));
+            ASSERT_TRUE(s.Open());
+            const Bytes& packet = c.bulk ? kBlock2 : kReadBase;
+            const auto channel = c.bulk ? pipeusb::CVirtualRecorder::Channel::Bulk
+                                        : pipeusb::CVirtualRecorder::Channel::Command;
+            const std::uint32_t length = c.bulk ? 9605 : 64;
+            const auto out = c.bulk ? s.BulkOut() : s.CommandOut();
+            const auto in = c.bulk ? s.BulkIn() : s.CommandIn();
+            const Reply failed = s.Exchange(in, length, out, packet, 300);
+            EXPECT_EQ(failed.result, c.result);
+            EXPECT_EQ(failed.received, c.received);
+            if (c.result == 1) {
+                EXPECT_EQ(failed.bytes, DirectAnswer(channel, packet));
+            }
+            EXPECT_EQ(r.ClearedHalts(), c.clearedHalts);
+            // The next exchange passes: nothing of the last one is left over.
+            const Reply next = s.Exchange(in, length, out, packet, 300);
+            EXPECT_EQ(next.result, 1u);
+            EXPECT_EQ(next.bytes, DirectAnswer(channel, packet));
+        }
+        EXPECT_FALSE(r.Claimed());
+        Bed().Unplug(r);
+    }
+}
+
+TEST_F(UsbUmockdevTest, ReplyLongerThanTheReadOverflows) {
+    CEmulatedRecorder& r = Bed().Plug(DemoRecorderSpec());
+    CSimSession s(IndexAt(LocationOf(r)));
+    ASSERT_TRUE(s.Open());
+    const Reply r10 = s.Exchange(s.CommandIn(), 10, s.CommandOut(), kReadBase, 300);
+    EXPECT_EQ(r10.result, 0u);
+    EXPECT_EQ(r10.received, 10u);
+    const Bytes whole = DirectAnswer(pipeusb::CVirtualRecorder::Channel::Command, kReadBase);
+    EXPECT_EQ(r10.bytes, Bytes(whole.begin(), whole.begin() + 10));
+}
+
+TEST_F(UsbUmockdevTest, RemovedRecorderFailsFastAndSaysSo) {
+    CEmulatedRecorder& r = Bed().Plug(DemoRecorderSpec());
+    r.InjectFault(UsbFault::kUnplug, 0x17, 1);
+    const std::uint32_t index = IndexAt(LocationOf(r));
+    CSimSession s(index);
+    ASSERT_TRUE(s.Open());
+    std::uint32_t dev = OpenDev(index);
+    EXPECT_EQ(PipeUsb_DevAttached(dev), 1u);
+    EXPECT_EQ(s.Bulk(kBlock2).result, 1u);
+    const Reply gone = s.Bulk(kBlock2);
+    EXPECT_EQ(gone.result, 0u);
+    EXPECT_EQ(gone.sent, 0u);
+    EXPECT_EQ(PipeUsb_DevAttached(dev), 0u);
+    PipeUsbDevInfo info{};
+    ASSERT_EQ(PipeUsb_DescribeDev(index, &info), 1u);
+    EXPECT_EQ(info.access, PIPEUSB_ACCESS_GONE);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(s.Command(kReadBase).result, 0u);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2))
+        << "no time-out is waited for";
+    CloseDev(&dev);
+    EXPECT_EQ(PipeUsb_DevAttached(dev), 0u);
+    s.Close();
+    Bed().Unplug(r);
+    EXPECT_EQ(GetDeviceList(), 1u);
+    EXPECT_EQ(GetDevCount(), 0u);
+}
+
+TEST_F(UsbUmockdevTest, DeniedAndBusyRecordersAreListedWithTheReason) {
+    EmulatedRecorderSpec denied = DemoRecorderSpec();
+    denied.accessDenied = true;
+    const CEmulatedRecorder& d = Bed().Plug(denied);
+    CEmulatedRecorder& b = Bed().Plug(DemoRecorderSpec());
+    b.SetBusy(true);
+    struct Case {
+        const CEmulatedRecorder* recorder;
+        std::uint32_t access;
+    };
+    for (const Case c : {Case{&d, PIPEUSB_ACCESS_DENIED}, Case{&b, PIPEUSB_ACCESS_BUSY}}) {
+        const std::uint32_t index = IndexAt(LocationOf(*c.recorder));
+        EXPECT_EQ(OpenDev(index), 0u);
+        PipeUsbDevInfo info{};
+        ASSERT_EQ(PipeUsb_DescribeDev(index, &info), 1u);
+        EXPECT_EQ(info.access, c.access);
+        EXPECT_EQ(info.bus, 1u);
+        EXPECT_EQ(info.address, c.recorder->Address());
+        EXPECT_FALSE(c.recorder->Claimed());
+    }
+    b.SetBusy(false);
+    CSimSession s(IndexAt(LocationOf(b)));
+    EXPECT_TRUE(s.Open()) << "free again";
+}
+
+TEST_F(UsbUmockdevTest, TraceShowsEachTransfer) {
+    CEmulatedRecorder& r = Bed().Plug(DemoRecorderSpec());
+    r.InjectFault(UsbFault::kNoReply, 0x14, 1);
+    std::vector<std::string> lines;
+    PipeUsb_SetTrace(
+        [](const char* line, void* context) {
+            static_cast<std::vector<std::string>*>(context)->push_back(line);
+        },
+        &lines);
+    {
+        CSimSession s(IndexAt(LocationOf(r)));
+        ASSERT_TRUE(s.Open());
+        s.Command(kReadBase);
+        s.Exchange(s.CommandIn(), 64, s.CommandOut(), kReadBase, 50);
+    }
+    PipeUsb_SetTrace(nullptr, nullptr);
+    const std::uint32_t index = IndexAt(LocationOf(r));
+    const std::string out =
+        "recorder " + std::to_string(index) +
+        " OUT PIPE07 64/64: 7e 14 01 00 00 6b 00 00 00 00 00 00 00 00 00 00 ...";
+    const std::string in = "recorder " + std::to_string(index) + " IN PIPE06 ";
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], out);
+    EXPECT_EQ(lines[1].rfind(in + "64/64: 7e 14 00 1e ", 0), 0u) << lines[1];
+    EXPECT_EQ(lines[2], out);
+    EXPECT_EQ(lines[3], in + "0/64 timed out");
+}
+
+}  // namespace

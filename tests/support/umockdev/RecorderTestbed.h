@@ -1,0 +1,44 @@
+#pragma once
+
+// A umockdev test bed with recorders on USB bus 1: sysfs entries, device
+// nodes and the usbdevfs ioctls behind them. A program started under
+// umockdev-wrapper (see UmockdevTestMain.cpp) finds them through libusb as
+// it would find real ones. One test bed per process: libusb watches the one
+// whose events it saw first.
+
+#include <umockdev.h>
+
+#include <memory>
+#include <vector>
+
+#include "tests/support/umockdev/EmulatedRecorder.h"
+
+namespace korvex::test {
+
+class CRecorderTestbed {
+  public:
+    CRecorderTestbed();
+    ~CRecorderTestbed();
+    CRecorderTestbed(const CRecorderTestbed&) = delete;
+    CRecorderTestbed& operator=(const CRecorderTestbed&) = delete;
+
+    // Plugs a recorder in at the next free port of bus 1 (or the spec's).
+    CEmulatedRecorder& Plug(const EmulatedRecorderSpec& spec);
+    // Pulls it out: it leaves sysfs with a "remove" event, and whatever the
+    // host still does on an open node fails with ENODEV. The object stays
+    // until the bed goes, as the host may still hold the node.
+    void Unplug(CEmulatedRecorder& recorder);
+    // Pulls out every recorder still plugged in.
+    void UnplugAll();
+
+  private:
+    UMockdevTestbed* testbed_;
+    std::vector<std::unique_ptr<CEmulatedRecorder>> recorders_;
+    std::vector<CEmulatedRecorder*> plugged_;
+    std::uint32_t nextPort_ = 1;
+};
+
+// The demo recording the sim back end's "demo" recorder holds.
+EmulatedRecorderSpec DemoRecorderSpec();
+
+}  // namespace korvex::test
