@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "pipeusb/include/pipeusb_diag.h"
 #include "pipeusb/include/pipeusb_sim.h"
 #include "tests/pipeusb/PipeUsbTestSupport.h"
 
@@ -193,6 +194,47 @@ TEST(SimDevices, SeveralRecordersHaveTheirOwnIndexAndMemory) {
     EXPECT_EQ(GetDeviceList(), 1u);
     EXPECT_EQ(GetDevCount(), 0u);
     EXPECT_EQ(OpenDev(0), 0u);
+}
+
+TEST(SimDevices, VirtualRecordersAreDescribedByTheirEntry) {
+    TempFolder dir;
+    WriteFile(dir.File("bench.img"), ImageParts().Bytes());
+    ASSERT_EQ(PipeUsbSim_Configure(("demo;empty;" + dir.File("bench.img")).c_str()), 1u);
+    ASSERT_EQ(GetDeviceList(), 1u);
+    const char* names[] = {"demo", "empty", "bench.img"};
+    for (std::uint32_t i = 0; i < 3; ++i) {
+        PipeUsbDevInfo info{};
+        ASSERT_EQ(PipeUsb_DescribeDev(i, &info), 1u);
+        EXPECT_STREQ(info.location, names[i]);
+        EXPECT_EQ(info.bus, 0u);
+        EXPECT_EQ(info.address, i + 1);
+        EXPECT_EQ(info.access, PIPEUSB_ACCESS_OK);
+        EXPECT_STREQ(info.serial, "");
+    }
+    PipeUsbDevInfo info{};
+    EXPECT_EQ(PipeUsb_DescribeDev(3, &info), 0u);
+
+    // Attached until an exchange finds it unplugged.
+    CSimSession s(1);
+    ASSERT_TRUE(s.Open());
+    std::uint32_t dev = OpenDev(1);
+    EXPECT_EQ(PipeUsb_DevAttached(dev), 1u);
+    const PipeUsbSimFault unplug = Fault(PIPEUSB_SIM_UNPLUG, 0, 0, 0, 1);
+    ASSERT_EQ(PipeUsbSim_InjectFault(&unplug), 1u);
+    EXPECT_EQ(s.Command(0x14, {0}).result, 0u);
+    EXPECT_EQ(PipeUsb_DevAttached(dev), 0u);
+    CloseDev(&dev);
+    EXPECT_EQ(PipeUsb_DevAttached(dev), 0u);
+    EXPECT_EQ(PipeUsb_DevAttached(12345), 0u);
+}
+
+TEST(SimDevices, BackEndsAreSelectedByName) {
+    EXPECT_EQ(PipeUsb_SelectBackend("nope"), 0u);
+    EXPECT_EQ(PipeUsb_SelectBackend(nullptr), 0u);
+    ASSERT_EQ(PipeUsbSim_Configure("empty;empty"), 1u);
+    EXPECT_EQ(PipeUsb_SelectBackend("sim"), 1u);
+    EXPECT_EQ(GetDeviceList(), 1u);
+    EXPECT_EQ(GetDevCount(), 2u) << "the sim keeps its recorders";
 }
 
 TEST(SimDevices, PipesNeedAnOpenDeviceAndAnExactName) {
