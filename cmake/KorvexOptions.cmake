@@ -14,6 +14,14 @@ elseif(NOT KORVEX_SANITIZE STREQUAL "")
   message(FATAL_ERROR "KORVEX_SANITIZE must be empty, 'address' or 'thread'")
 endif()
 
+# Line coverage (gcc's --coverage): every object writes its counts at exit,
+# which scripts/coverage sums up per source folder.
+option(KORVEX_COVERAGE "Instrument for line coverage" OFF)
+if(KORVEX_COVERAGE)
+  add_compile_options(--coverage)
+  add_link_options(--coverage)
+endif()
+
 if(KORVEX_BUILD_FUZZ AND NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
   message(FATAL_ERROR "Fuzz targets need clang (libFuzzer)")
 endif()
