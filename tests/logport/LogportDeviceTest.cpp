@@ -114,6 +114,34 @@ TEST_F(DeviceAccess, BulkReplyNeedsEchoButIgnoresBytes2And3) {
     EXPECT_EQ(count, 1);
 }
 
+TEST_F(DeviceAccess, ReplyThatStopsShortIsNoReply) {
+    ASSERT_EQ(PipeUsbSim_Configure("empty"), 1u);
+    ASSERT_EQ(LGP_OpenDevice(kType, 0, 0), 1u);
+    // Good first bytes and zeros after them would pass the byte checks.
+    std::vector<std::uint8_t> clocks(9605, 0);
+    clocks[0] = 0x9E;
+    clocks[1] = 0x1A;
+    const auto command = CommandReplyBytes(0x14, 0x00);
+    const std::vector<std::uint8_t> base(command.begin(), command.end());
+    struct Case {
+        const std::vector<std::uint8_t>* reply;
+        std::uint32_t length;
+        bool ok;
+    };
+    for (const Case c :
+         {Case{&clocks, 9604, false}, Case{&clocks, 4802, false}, Case{&clocks, 9605, true}}) {
+        PipeUsbSim_SetReplyScript(c.reply->data(), c.length);
+        std::uint8_t count = 0x55;
+        EXPECT_EQ(FrameArray(LGP_GetOrigTimeList(kType, 0, &count)) != nullptr, c.ok) << c.length;
+    }
+    for (const Case c : {Case{&base, 40, false}, Case{&base, 63, false}, Case{&base, 64, true}}) {
+        PipeUsbSim_SetReplyScript(c.reply->data(), c.length);
+        BaseInfo info{};
+        EXPECT_EQ(LGP_GetBaseInfo(kType, 0, &info), c.ok ? 1u : 0u) << c.length;
+    }
+    PipeUsbSim_SetReplyScript(nullptr, 0);
+}
+
 TEST_F(DeviceAccess, ReadTimeOutsPerChannel) {
     ASSERT_EQ(PipeUsbSim_Configure("empty"), 1u);
     ASSERT_EQ(LGP_OpenDevice(kType, 0, 0), 1u);
