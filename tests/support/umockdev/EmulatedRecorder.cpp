@@ -2,6 +2,7 @@
 
 #include <linux/usbdevice_fs.h>
 #include <sys/ioctl.h>
+#include <umockdev.h>
 
 #include <cerrno>
 #include <cstddef>
@@ -89,6 +90,11 @@ bool CEmulatedRecorder::Claimed() const {
     return claimed_;
 }
 
+std::uint32_t CEmulatedRecorder::Claims() const {
+    std::lock_guard lock(mutex_);
+    return claims_;
+}
+
 std::vector<std::uint8_t> CEmulatedRecorder::ClearedHalts() const {
     std::lock_guard lock(mutex_);
     return clearedHalts_;
@@ -140,8 +146,7 @@ std::string CEmulatedRecorder::Description() const {
     return text + "\n";
 }
 
-gboolean CEmulatedRecorder::OnIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client,
-                                    gpointer self) {
+int CEmulatedRecorder::OnIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* self) {
     return static_cast<CEmulatedRecorder*>(self)->Handle(client) ? TRUE : FALSE;
 }
 
@@ -182,6 +187,7 @@ bool CEmulatedRecorder::Handle(UMockdevIoctlClient* client) {
                 return true;
             }
             claimed_ = true;
+            ++claims_;
             Complete(client, 0);
             return true;
         case USBDEVFS_RELEASEINTERFACE:
@@ -363,7 +369,7 @@ void CEmulatedRecorder::Reap(UMockdevIoctlClient* client) {
     // The host gets the address of its own URB back, with the outcome and,
     // for an IN transfer, the bytes written into its buffer.
     UMockdevIoctlData* pointer = umockdev_ioctl_data_resolve(arg, 0, sizeof(gpointer), nullptr);
-    *reinterpret_cast<gulong*>(pointer->data) = urb.clientAddress;
+    *reinterpret_cast<gulong*>(pointer->data) = static_cast<gulong>(urb.clientAddress);
     UMockdevIoctlData* data =
         umockdev_ioctl_data_resolve(pointer, 0, sizeof(usbdevfs_urb), nullptr);
     usbdevfs_urb* u = UrbOf(data);
@@ -383,7 +389,7 @@ void CEmulatedRecorder::Reap(UMockdevIoctlClient* client) {
 
 void CEmulatedRecorder::Discard(UMockdevIoctlClient* client) {
     UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
-    const gulong address = *reinterpret_cast<gulong*>(arg->data);
+    const std::uintptr_t address = *reinterpret_cast<gulong*>(arg->data);
     std::lock_guard lock(mutex_);
     for (auto it = waiting_.begin(); it != waiting_.end(); ++it) {
         if (it->clientAddress != address) continue;

@@ -7,8 +7,6 @@
 // device's endpoint hands them to the host controller. Faults make it answer
 // as a misbehaving or vanishing device would.
 
-#include <umockdev.h>
-
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -21,6 +19,11 @@
 #include "pipeusb/sim/RecorderImage.h"
 #include "pipeusb/sim/VirtualRecorder.h"
 #include "pipeusb/usb/UsbIds.h"
+
+// umockdev's types, named without its header: glib's headers do not mix with
+// Qt's in one file.
+struct _UMockdevIoctlBase;
+struct _UMockdevIoctlClient;
 
 namespace korvex::test {
 
@@ -65,7 +68,8 @@ class CEmulatedRecorder {
     void Vanish();
 
     // What the host has done to it so far.
-    bool Claimed() const;  // interface 0 is claimed and not yet released
+    bool Claimed() const;          // interface 0 is claimed and not yet released
+    std::uint32_t Claims() const;  // how often it was claimed
     std::vector<std::uint8_t> ClearedHalts() const;
     std::uint32_t Packets(std::uint8_t command) const;  // packets answered; 0 = all
     pipeusb::RecorderConfig Config() const;
@@ -77,11 +81,11 @@ class CEmulatedRecorder {
     std::string DevNode() const;      // "/dev/bus/usb/001/003"
     std::string SysfsPath() const;    // "/sys/devices/usb1/1-2"
     std::string Description() const;  // its umockdev record
-    UMockdevIoctlBase* Handler() const { return handler_; }
+    _UMockdevIoctlBase* Handler() const { return handler_; }
 
   private:
     struct Urb {
-        gulong clientAddress;  // the host's struct usbdevfs_urb
+        std::uintptr_t clientAddress;  // the host's struct usbdevfs_urb
         std::uint8_t endpoint;
         std::size_t length;
         int status = 0;
@@ -93,12 +97,12 @@ class CEmulatedRecorder {
     };
     using Packet = std::vector<std::uint8_t>;
 
-    static gboolean OnIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self);
+    static int OnIoctl(_UMockdevIoctlBase*, _UMockdevIoctlClient* client, void* self);
 
-    bool Handle(UMockdevIoctlClient* client);
-    void Submit(UMockdevIoctlClient* client);
-    void Reap(UMockdevIoctlClient* client);
-    void Discard(UMockdevIoctlClient* client);
+    bool Handle(_UMockdevIoctlClient* client);
+    void Submit(_UMockdevIoctlClient* client);
+    void Reap(_UMockdevIoctlClient* client);
+    void Discard(_UMockdevIoctlClient* client);
     // Answers an OUT packet; false when the recorder is pulled out by it.
     bool TakePacket(Urb& urb, const std::uint8_t* bytes);
     void VanishLocked();
@@ -111,7 +115,7 @@ class CEmulatedRecorder {
 
     const EmulatedRecorderSpec spec_;
     const std::uint32_t port_;
-    UMockdevIoctlBase* handler_;
+    _UMockdevIoctlBase* handler_;
 
     mutable std::mutex mutex_;
     pipeusb::CVirtualRecorder model_;
@@ -120,6 +124,7 @@ class CEmulatedRecorder {
     bool busy_ = false;
     bool gone_ = false;
     bool claimed_ = false;
+    std::uint32_t claims_ = 0;
     std::vector<std::uint8_t> clearedHalts_;
     std::map<std::uint8_t, std::uint32_t> packets_;
     std::set<std::uint8_t> halted_;

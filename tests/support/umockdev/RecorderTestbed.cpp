@@ -1,5 +1,6 @@
 #include "tests/support/umockdev/RecorderTestbed.h"
 
+#include <umockdev.h>
 #include <unistd.h>
 
 #include <algorithm>

@@ -6,12 +6,12 @@
 // it would find real ones. One test bed per process: libusb watches the one
 // whose events it saw first.
 
-#include <umockdev.h>
-
 #include <memory>
 #include <vector>
 
 #include "tests/support/umockdev/EmulatedRecorder.h"
+
+struct _UMockdevTestbed;
 
 namespace korvex::test {
 
@@ -32,7 +32,7 @@ class CRecorderTestbed {
     void UnplugAll();
 
   private:
-    UMockdevTestbed* testbed_;
+    _UMockdevTestbed* testbed_;
     std::vector<std::unique_ptr<CEmulatedRecorder>> recorders_;
     std::vector<CEmulatedRecorder*> plugged_;
     std::uint32_t nextPort_ = 1;
