@@ -319,7 +319,7 @@ TEST_F(CliUmockdevTest, UsbFaultsEndWithTheProgramsMessageAndNothingHalfWritten)
                           0);
                 break;
             case Stored::kPreset123:
-                EXPECT_EQ(stored.preFrames[0].ID, 0x123u);
+                EXPECT_EQ(+stored.preFrames[0].ID, 0x123u);
                 break;
         }
         if (c.fault == UsbFault::kStallOut) {
