@@ -73,6 +73,8 @@ class CDirectReport final : public korvex::shell::IUploadReport {
   public:
     explicit CDirectReport(CKorvexGlobal& global) : global(global) {}
     void ShowMessage(std::uint32_t, std::uint32_t) override {}
+    void ShowRecorderProblem(std::uint32_t, const korvex::device::RecorderProblem&,
+                             std::uint32_t) override {}
     void ShowStatus(const std::string&) override {}
     void SetWaitCursor(bool) override {}
     void RebuildClockList(std::vector<_VCI_CAN_OBJ> records) override {

@@ -57,7 +57,7 @@ int RunClearCommand(const std::vector<std::string>& args, const std::filesystem:
         }
     }
     if (!Confirmed(yes, ClearQuestionText(), io)) return kExitFailed;
-    const DeviceMessage outcome = ClearOutcomeMessage(ClearRecorder(index));
+    const DeviceMessage outcome = ClearOutcomeMessage(ClearRecorder(index), index);
     if (!outcome.ok) return Refuse(io, outcome.text);
     std::fprintf(io.out, "%s\n", outcome.text.c_str());
     std::fflush(io.out);

@@ -35,7 +35,7 @@ void RunClearRecorder(QWidget* parent, const DeviceWait& deviceWait) {
         outcome = ClearRecorder(0);
     }
     QApplication::restoreOverrideCursor();
-    ShowDeviceMessage(parent, ClearOutcomeMessage(outcome));
+    ShowDeviceMessage(parent, ClearOutcomeMessage(outcome, 0));
 }
 
 }  // namespace korvex::device

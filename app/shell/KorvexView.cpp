@@ -43,6 +43,16 @@ class CQueuedUploadReport final : public IUploadReport {
             frame, [f = frame, stringId, type] { f->ShowMessageBox(stringId, type); },
             Qt::QueuedConnection);
     }
+    void ShowRecorderProblem(std::uint32_t stringId, const device::RecorderProblem& problem,
+                             std::uint32_t type) override {
+        QMetaObject::invokeMethod(
+            frame,
+            [f = frame, stringId, problem, type] {
+                f->ShowMessageBox(
+                    XTPLoadString(stringId) + "\n" + device::RecorderProblemText(problem), type);
+            },
+            Qt::QueuedConnection);
+    }
     void ShowStatus(const std::string& text) override {
         QMetaObject::invokeMethod(
             frame, [f = frame, text] { f->ShowFrameStatus(text); }, Qt::QueuedConnection);

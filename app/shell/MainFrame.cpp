@@ -10,6 +10,7 @@
 #include <QThread>
 
 #include "app/common/BaseDlg.h"
+#include "app/device/rules/RecorderAccess.h"
 #include "app/services/WindowHandle.h"
 #include "app/shell/ChildFrame.h"
 #include "app/shell/CommandBars.h"
@@ -77,8 +78,14 @@ void CMainFrame::ProbeRecorder() {
     if (!device.owns_lock()) return;
     const bool present = LGP_OpenDevice(kDeviceType, kDeviceIndex, 0) != 0;
     LGP_CloseDevice(kDeviceType, kDeviceIndex);
+    // A recorder that is there but refused is not "not connected": the user
+    // is told what to do instead.
+    const auto problem = present ? std::nullopt : korvex::device::FindRecorderProblem(kDeviceIndex);
     device.unlock();
-    if (!present) ShowMessageBox(res::kStrNoDevice, xtp_mb::kOk);
+    if (problem)
+        ShowMessageBox(korvex::device::RecorderProblemText(*problem), xtp_mb::kIconWarning);
+    else if (!present)
+        ShowMessageBox(res::kStrNoDevice, xtp_mb::kOk);
 }
 
 void CMainFrame::PostMessage(unsigned msg, std::uintptr_t wParam, std::intptr_t) {
@@ -130,8 +137,11 @@ QString CMainFrame::PaneText(int pane) const {
 }
 
 void CMainFrame::ShowMessageBox(std::uint32_t stringId, std::uint32_t type) {
-    XTPUiServices().MessageBox(ToCWnd(this), XTPLoadString(stringId),
-                               XTPLoadString(res::kStrAppTitle), type);
+    ShowMessageBox(XTPLoadString(stringId), type);
+}
+
+void CMainFrame::ShowMessageBox(const std::string& text, std::uint32_t type) {
+    XTPUiServices().MessageBox(ToCWnd(this), text, XTPLoadString(res::kStrAppTitle), type);
 }
 
 void CMainFrame::AddChildFrame(CChildFrame* frame) {

@@ -45,6 +45,7 @@ class CMainFrame : public QMainWindow, public IMessageWindow, public IStatusSink
 
     // A message box with string `stringId`, owned by this window.
     void ShowMessageBox(std::uint32_t stringId, std::uint32_t type);
+    void ShowMessageBox(const std::string& text, std::uint32_t type);
 
     // Places a child frame into the MDI area, maximised and without close box.
     void AddChildFrame(CChildFrame* frame);

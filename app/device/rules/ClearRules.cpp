@@ -1,5 +1,6 @@
 #include "app/device/rules/ClearRules.h"
 
+#include "app/device/rules/RecorderAccess.h"
 #include "xtp/XTPResourceManager.h"
 #include "xtp/XTPUiServices.h"
 
@@ -12,20 +13,20 @@ std::string ClearQuestionText() {
     return text != nullptr ? *text : std::string();
 }
 
-DeviceMessage ClearOutcomeMessage(ClearOutcome outcome) {
-    const auto warning = [](std::uint32_t id) {
-        return DeviceMessage{DeviceText(id), DeviceText(ids::kWarning), xtp_mb::kIconWarning,
+DeviceMessage ClearOutcomeMessage(ClearOutcome outcome, std::uint32_t devIndex) {
+    const auto warning = [](std::string text) {
+        return DeviceMessage{std::move(text), DeviceText(ids::kWarning), xtp_mb::kIconWarning,
                              false};
     };
     switch (outcome) {
         case ClearOutcome::kDone:
             return {DeviceText(ids::kDoneBang), {}, xtp_mb::kOk, true};
         case ClearOutcome::kCannotOpen:
-            return warning(ids::kOpenFailed);
+            return warning(WithRecorderProblem(DeviceText(ids::kOpenFailed), devIndex));
         case ClearOutcome::kNotAcknowledged:
             break;
     }
-    return warning(ids::kClearFailed);
+    return warning(DeviceText(ids::kClearFailed));
 }
 
 }  // namespace korvex::device

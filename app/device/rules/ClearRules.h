@@ -15,7 +15,8 @@ inline constexpr int kSureTextControl = 1001;
 std::string ClearQuestionText();
 
 // What the clear command tells the user: warnings with the caption "警告"
-// when the recorder cannot be opened or does not acknowledge.
-DeviceMessage ClearOutcomeMessage(ClearOutcome outcome);
+// when recorder `devIndex` cannot be opened (with what to do when it is
+// refused or held) or does not acknowledge.
+DeviceMessage ClearOutcomeMessage(ClearOutcome outcome, std::uint32_t devIndex);
 
 }  // namespace korvex::device

@@ -5,6 +5,7 @@
 
 #include "app/common/rules/HexText.h"
 #include "app/device/rules/ClockText.h"
+#include "app/device/rules/RecorderAccess.h"
 #include "app/device/rules/RecorderActions.h"
 #include "xtp/XTPUiServices.h"
 
@@ -257,9 +258,10 @@ DeviceMessage CConfigDialogRules::Read() {
     FilterInfo read = filter;
     const ConfigReadOutcome outcome =
         ReadRecorderConfig(static_cast<std::uint32_t>(controls.deviceIndex), base, read);
-    if (outcome == ConfigReadOutcome::kFailed) return Plain(ids::kFailed);
+    const auto index = static_cast<std::uint32_t>(controls.deviceIndex);
+    if (outcome == ConfigReadOutcome::kFailed) return DoneOrFailed(false, index);
     ShowBase();
-    if (outcome == ConfigReadOutcome::kBaseOnly) return Plain(ids::kFailed);
+    if (outcome == ConfigReadOutcome::kBaseOnly) return DoneOrFailed(false, index);
     filter = read;
     ShowFilter();
     return Plain(ids::kDone);
@@ -288,7 +290,8 @@ DeviceMessage CConfigDialogRules::Config(const ConfigChanges& changes) {
             {},
             0,
             false};
-    return Plain(outcome.status == ConfigWriteOutcome::kDone ? ids::kDone : ids::kFailed);
+    return DoneOrFailed(outcome.status == ConfigWriteOutcome::kDone,
+                        static_cast<std::uint32_t>(controls.deviceIndex));
 }
 
 DeviceMessage CConfigDialogRules::DefaultQuestion() {
@@ -296,7 +299,7 @@ DeviceMessage CConfigDialogRules::DefaultQuestion() {
 }
 
 DeviceMessage CConfigDialogRules::Default() {
-    return Plain(RestoreFactoryConfig() ? ids::kDone : ids::kFailed);
+    return DoneOrFailed(RestoreFactoryConfig(), 0);  // always recorder 0's
 }
 
 bool CConfigDialogRules::Tick() {

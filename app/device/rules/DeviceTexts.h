@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -54,6 +55,9 @@ inline constexpr std::uint32_t kColumnSamplePoint = 23012;
 inline constexpr std::uint32_t kColumnActualRate = 23013;
 inline constexpr std::uint32_t kColumnError = 23014;
 inline constexpr std::uint32_t kRangeRefused = 23015;
+// A recorder that is attached but cannot be opened: "%s" bus, "%s" device.
+inline constexpr std::uint32_t kNoPermissionHint = 23016;
+inline constexpr std::uint32_t kBusyHint = 23017;
 }  // namespace ids
 
 // The text of `id` in the current language.
@@ -62,6 +66,10 @@ std::string DeviceText(std::uint32_t id);
 // The text of `id`, whose built-in text reads one "%s", formatted with
 // `argument` (the argument is never used as a format).
 std::string DeviceText(std::uint32_t id, std::string_view argument);
+
+// The text of `id` with its first "%s" replaced by the first argument, the
+// next by the next, and so on; a "%s" without an argument stays.
+std::string DeviceText(std::uint32_t id, std::initializer_list<std::string> arguments);
 
 // `value` as printf formats it with `format` (one unsigned conversion): the
 // numbers in the dialogs' cells and boxes.

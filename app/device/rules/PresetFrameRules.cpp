@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "app/common/rules/HexText.h"
+#include "app/device/rules/RecorderAccess.h"
 
 namespace korvex::device {
 namespace {
@@ -153,14 +154,13 @@ void CPresetDialogRules::Show() {
 
 DeviceMessage CPresetDialogRules::Write() {
     if (auto refusal = TakePresetRows(rows, frames)) return *refusal;
-    const bool done = WritePresetFrames(deviceIndex, frames);
-    return {DeviceText(done ? ids::kDone : ids::kFailed), {}, 0, done};
+    return DoneOrFailed(WritePresetFrames(deviceIndex, frames), deviceIndex);
 }
 
 DeviceMessage CPresetDialogRules::Read() {
     const bool done = ReadPresetFrames(deviceIndex, frames);
     Show();
-    return {DeviceText(done ? ids::kDone : ids::kFailed), {}, 0, done};
+    return DoneOrFailed(done, deviceIndex);
 }
 
 void CPresetDialogRules::StoreInto(::CANSetting& setting) const {

@@ -56,7 +56,10 @@ int RunUploadWorker(CKorvexGlobal& global, CUploadState& state, IUploadReport& r
 
     if (!LGP_OpenDevice(kDeviceType, kDeviceIndex, 0)) {
         state.loading.store(0);
-        report.ShowMessage(res::kStrOpenDeviceFailed, xtp_mb::kIconWarning);
+        if (const auto problem = device::FindRecorderProblem(kDeviceIndex))
+            report.ShowRecorderProblem(res::kStrOpenDeviceFailed, *problem, xtp_mb::kIconWarning);
+        else
+            report.ShowMessage(res::kStrOpenDeviceFailed, xtp_mb::kIconWarning);
         return 1;
     }
     std::uint8_t clockCount = 0;
@@ -80,10 +83,16 @@ int RunUploadWorker(CKorvexGlobal& global, CUploadState& state, IUploadReport& r
         return 1;
     }
 
+    // The total stands when the recorder was pulled out mid-upload: what came
+    // is shown, and the upload is reported as failed.
+    const bool cutShort = LGP_GetAllLoadCount() != 0;
     const int shown = global.AddUploadFrames(frames.get(), static_cast<int>(count));
     report.ShowStatus(FrameCountText(frameTotalLabel, shown) + " " + timeText);
     state.loading.store(0);
-    report.ShowMessage(res::kStrOperationOk, xtp_mb::kIconInformation);
+    if (cutShort)
+        report.ShowMessage(res::kStrUploadFailed, xtp_mb::kIconWarning);
+    else
+        report.ShowMessage(res::kStrOperationOk, xtp_mb::kIconInformation);
     return 1;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/device/rules/RecorderAccess.h"
 #include "core/frame/CanObj.h"
 
 class CKorvexGlobal;
@@ -30,6 +31,10 @@ class IUploadReport {
   public:
     // A message box with string `stringId` and the xtp_mb icon in `type`.
     virtual void ShowMessage(std::uint32_t stringId, std::uint32_t type) = 0;
+    // The same, followed by what to do about a recorder that is attached but
+    // refused or held by another program.
+    virtual void ShowRecorderProblem(std::uint32_t stringId, const device::RecorderProblem& problem,
+                                     std::uint32_t type) = 0;
     // The text of status-bar pane 2.
     virtual void ShowStatus(const std::string& text) = 0;
     virtual void SetWaitCursor(bool on) = 0;

@@ -9,6 +9,7 @@
 #include "tests/app/shell/ShellTestSupport.h"
 #include "tests/support/QtTestApplication.h"
 #include "tests/support/umockdev/RecorderTestbed.h"
+#include "xtp/XTPUiServices.h"
 
 namespace korvex::shell::test {
 namespace {
@@ -63,6 +64,30 @@ TEST_F(ShellUmockdevTest, WithARecorderItStartsSilentlyAndGivesItBack) {
     EXPECT_EQ(r.Claims(), 1u) << "looked for once";
     EXPECT_FALSE(r.Claimed()) << "and given back";
     EXPECT_EQ(r.Packets(0), 0u);
+}
+
+TEST_F(ShellUmockdevTest, ARefusedOrHeldRecorderIsNamedWithWhatToDo) {
+    struct Case {
+        bool denied;
+        const char* says;
+    };
+    for (const Case c :
+         {Case{true, " 上的记录仪已连接，但没有权限打开。请安装 70-korvex-recorder.rules"},
+          Case{false, " 上的记录仪已连接，但正被另一个程序占用。"}}) {
+        korvex::test::EmulatedRecorderSpec spec = DemoRecorderSpec();
+        spec.accessDenied = c.denied;
+        CEmulatedRecorder& r = Bed().Plug(spec);
+        r.SetBusy(!c.denied);
+        ui.messages.clear();
+        StartOnUsb();
+        ASSERT_EQ(ui.messages.size(), 1u);
+        const std::string place = "总线 1、设备 " + std::to_string(r.Address());
+        EXPECT_EQ(ui.messages[0].text.rfind(place + c.says, 0), 0u) << ui.messages[0].text;
+        EXPECT_EQ(ui.messages[0].type & xtp_mb::kIconMask, xtp_mb::kIconWarning);
+        shell.reset();
+        global.reset();
+        Bed().Unplug(r);
+    }
 }
 
 }  // namespace

@@ -125,20 +125,20 @@ TEST_F(PresetRulesTest, EditorsAndCaptions) {
 TEST_F(PresetRulesTest, ClearMessages) {
     EXPECT_EQ(ClearQuestionText(), "确认清空下位机缓存报文？");
     Attach({RecorderImageContent{}});
-    DeviceMessage m = ClearOutcomeMessage(ClearRecorder(0));
+    DeviceMessage m = ClearOutcomeMessage(ClearRecorder(0), 0);
     EXPECT_EQ(m.text, "操作成功!");
     EXPECT_EQ(m.type, 0u);
     EXPECT_EQ(Sent(0, wire::kClearFrames), 1u);
 
     PipeUsbSimFault fault{PIPEUSB_SIM_STATUS_ERROR, 0, wire::kClearFrames, 0, 1, 0};
     ASSERT_EQ(PipeUsbSim_InjectFault(&fault), 1u);
-    m = ClearOutcomeMessage(ClearRecorder(0));
+    m = ClearOutcomeMessage(ClearRecorder(0), 0);
     EXPECT_EQ(m.text, "下位机没有确认清空缓存报文!");
     EXPECT_EQ(m.caption, "警告");
     EXPECT_EQ(m.type, 0x30u);
 
     PipeUsbSim_Configure("");
-    m = ClearOutcomeMessage(ClearRecorder(0));
+    m = ClearOutcomeMessage(ClearRecorder(0), 0);
     EXPECT_EQ(m.text, "打开设备失败!");
     EXPECT_EQ(m.caption, "警告");
 }

@@ -28,6 +28,10 @@ class CRecordingReport final : public IUploadReport {
     void ShowMessage(std::uint32_t stringId, std::uint32_t type) override {
         messages.push_back({stringId, type});
     }
+    void ShowRecorderProblem(std::uint32_t stringId, const device::RecorderProblem&,
+                             std::uint32_t type) override {
+        messages.push_back({stringId, type});
+    }
     void ShowStatus(const std::string& text) override { statuses.push_back(text); }
     void SetWaitCursor(bool on) override { cursor.push_back(on); }
     void RebuildClockList(std::vector<_VCI_CAN_OBJ> records) override {
@@ -84,9 +88,10 @@ TEST_P(UploadWorkerTest, ReportsAndFillsTheSinksAsTheRecorderAnswers) {
     content.recordCount = s.records;
     const std::string image = folder.File("recorder.img");
     ASSERT_TRUE(korvex::test::WriteRecorderImage(image, content));
-    // An unplugged recorder is one that is not attached at all.
-    ASSERT_EQ(PipeUsbSim_Configure(s.fault == PIPEUSB_SIM_UNPLUG ? "" : image.c_str()), 1u);
-    if (s.fault && s.fault != PIPEUSB_SIM_UNPLUG) {
+    // An unplug at no command is a recorder that is not attached at all.
+    const bool absent = s.fault == PIPEUSB_SIM_UNPLUG && s.faultCommand == 0;
+    ASSERT_EQ(PipeUsbSim_Configure(absent ? "" : image.c_str()), 1u);
+    if (s.fault && !absent) {
         const PipeUsbSimFault fault{
             static_cast<std::uint32_t>(s.fault), 0, s.faultCommand, s.faultSkip, 100, 0};
         ASSERT_EQ(PipeUsbSim_InjectFault(&fault), 1u);
@@ -147,7 +152,11 @@ INSTANTIATE_TEST_SUITE_P(
                       Scenario{"ClockListUnanswered", 10, false, PIPEUSB_SIM_NO_REPLY, kClockList,
                                0, res::kStrClockListFailed, xtp_mb::kIconWarning, -1, 0, 9},
                       Scenario{"BlockUnansweredFailsTheUpload", 1000, false, PIPEUSB_SIM_NO_REPLY,
-                               kUpload, 1, res::kStrUploadFailed, xtp_mb::kIconWarning, -1, 0, 0}),
+                               kUpload, 1, res::kStrUploadFailed, xtp_mb::kIconWarning, -1, 0, 0},
+                      // The count and two blocks came before the recorder went.
+                      Scenario{"PulledOutMidUploadShowsWhatCame", 1000, false, PIPEUSB_SIM_UNPLUG,
+                               kUpload, 3, res::kStrUploadFailed, xtp_mb::kIconWarning, 800, 800,
+                               0}),
     [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
 
 }  // namespace
