@@ -1,15 +1,18 @@
 #include "cli/CliCommands.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <memory>
 
 #include "app/device/rules/DeviceTexts.h"
+#include "app/device/rules/RecorderAccess.h"
 #include "app/shell/rules/ShellIds.h"
 #include "cli/CliLanguage.h"
 #include "cli/CommandTable.h"
 #include "cli/DeviceInfoText.h"
+#include "cli/RecorderListText.h"
 #include "cli/UploadWatcher.h"
 #include "core/ApplyLanguage.h"
 #include "core/DataFileReader.h"
@@ -18,6 +21,7 @@
 #include "core/KorvexGlobal.h"
 #include "core/SettingsFolder.h"
 #include "logport/include/logport.h"
+#include "pipeusb/include/pipeusb_diag.h"
 #include "protolens/include/protolens.h"
 #include "xtp/XTPResourceManager.h"
 
@@ -57,6 +61,36 @@ int Fail(const CliStreams& io, const std::string& message) {
 // The program's own message, in the language in use.
 int Fail(const CliStreams& io, std::uint32_t message) {
     return Fail(io, XTPLoadString(message));
+}
+
+// The message for a recorder that did not open, and what to do when it is
+// attached but refused or held by another program.
+int FailToOpen(const CliStreams& io, std::uint32_t message, std::uint32_t index) {
+    return Fail(io, device::WithRecorderProblem(XTPLoadString(message), index));
+}
+
+// Sends PipeUsb's trace of every transfer to err while a command runs.
+class CExchangeTrace {
+  public:
+    CExchangeTrace(std::ostream& err, bool on) : on(on) {
+        if (on) PipeUsb_SetTrace(&Line, &err);
+    }
+    ~CExchangeTrace() {
+        if (on) PipeUsb_SetTrace(nullptr, nullptr);
+    }
+    CExchangeTrace(const CExchangeTrace&) = delete;
+    CExchangeTrace& operator=(const CExchangeTrace&) = delete;
+
+  private:
+    static void Line(const char* line, void* err) {
+        *static_cast<std::ostream*>(err) << "usb: " << line << '\n' << std::flush;
+    }
+    bool on;
+};
+
+// Takes `flag` out of `args`, wherever it stands; true when it was there.
+bool TakeFlag(std::vector<std::string>& args, const char* flag) {
+    return std::erase(args, flag) > 0;
 }
 
 int UsageError(const CliStreams& io, const std::string& error, CliVerb verb) {
@@ -106,14 +140,21 @@ int OpenFrameView(CKorvexGlobal& global, CFrameStoreSink& sink, const InputOptio
 }
 
 int RunDevices(const CliStreams& io) {
-    std::vector<std::uint32_t> found;
-    for (std::uint32_t i = 0; i < kMaxDevices; ++i) {
-        CDeviceSession device(i);
-        if (!device.Opened()) break;
-        found.push_back(i);
+    // Every recorder that is attached is listed, also one that cannot be
+    // opened: the user learns which it is and what to do about it.
+    const std::uint32_t count = GetDeviceList() == 1 ? std::min(GetDevCount(), kMaxDevices) : 0;
+    std::string text;
+    std::uint32_t listed = 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        PipeUsbDevInfo info{};
+        if (PipeUsb_DescribeDev(i, &info) != 1) continue;
+        ++listed;
+        text += RecorderLine(i, info) + '\n';
+        if (info.access == PIPEUSB_ACCESS_DENIED || info.access == PIPEUSB_ACCESS_BUSY)
+            text +=
+                "     " + device::RecorderProblemText({info.access, info.bus, info.address}) + '\n';
     }
-    std::fprintf(io.out, "Recorders (device type %u): %zu\n", LGP_DEVTYPE, found.size());
-    for (std::uint32_t i : found) std::fprintf(io.out, "  %u\n", i);
+    std::fprintf(io.out, "Recorders (device type %u): %u\n%s", LGP_DEVTYPE, listed, text.c_str());
     std::fflush(io.out);
     return kExitOk;
 }
@@ -126,7 +167,8 @@ int RunUpload(const CliOptions& options, const std::filesystem::path& settingsFo
     global.frameSinks[0] = {&sink};
 
     CDeviceSession device(options.deviceIndex);
-    if (!device.Opened()) return Fail(io, shell::res::kStrOpenDeviceFailed);
+    if (!device.Opened())
+        return FailToOpen(io, shell::res::kStrOpenDeviceFailed, options.deviceIndex);
     std::uint8_t clockCount = 0;
     const FrameArray clocks(LGP_GetOrigTimeList(LGP_DEVTYPE, options.deviceIndex, &clockCount));
     if (!clocks) return Fail(io, shell::res::kStrClockListFailed);
@@ -141,6 +183,9 @@ int RunUpload(const CliOptions& options, const std::filesystem::path& settingsFo
     }
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     if (!frames) return Fail(io, shell::res::kStrUploadFailed);
+    // The total stands when the recorder was pulled out mid-upload: what came
+    // is written, and the upload still fails.
+    const bool cutShort = LGP_GetAllLoadCount() != 0;
 
     const int shown = global.AddUploadFrames(frames.get(), static_cast<int>(count));
     bool written;
@@ -160,7 +205,7 @@ int RunUpload(const CliOptions& options, const std::filesystem::path& settingsFo
     std::fprintf(io.out, "%s %s\n",
                  FrameCountText(XTPLoadString(shell::res::kStrFrameTotal), shown).c_str(), time);
     std::fflush(io.out);
-    return kExitOk;
+    return cutShort ? Fail(io, shell::res::kStrUploadFailed) : kExitOk;
 }
 
 int RunDump(const CliOptions& options, const std::filesystem::path& settingsFolder,
@@ -178,7 +223,8 @@ int RunDump(const CliOptions& options, const std::filesystem::path& settingsFold
 
 int RunInfo(const CliOptions& options, const CliStreams& io) {
     CDeviceSession device(options.deviceIndex);
-    if (!device.Opened()) return Fail(io, shell::res::kStrOpenDeviceFailed);
+    if (!device.Opened())
+        return FailToOpen(io, shell::res::kStrOpenDeviceFailed, options.deviceIndex);
     BaseInfo base{};
     FilterInfo filter{};
     if (!LGP_GetBaseInfo(LGP_DEVTYPE, options.deviceIndex, &base) ||
@@ -197,6 +243,7 @@ int RunCommandLine(const std::vector<std::string>& args,
     std::vector<std::string> rest = args;
     int language = -1;
     std::string error;
+    const CExchangeTrace trace(io.err, TakeFlag(rest, kVerboseOption));
     if (!TakeLanguageOption(rest, language, error) ||
         !InstallCliLanguage(settingsFolder, InstalledLanguageFolder(ProgramFolder()), language,
                             error))

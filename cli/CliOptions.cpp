@@ -102,7 +102,10 @@ const char* UsageText(CliVerb verb) {
     switch (verb) {
         case CliVerb::kDevices:
             return "Usage: korvex-cli devices\n"
-                   "Lists the attached recorders (device type 21) by index.\n";
+                   "Lists the attached recorders (device type 21) by the index that -d takes,\n"
+                   "each with where it is plugged in (bus, port path and device number), its\n"
+                   "serial number when it has one, and, for one that cannot be opened, why and\n"
+                   "what to do about it.\n";
         case CliVerb::kUpload:
             return "Usage: korvex-cli upload [-d INDEX] -o FILE\n"
                    "Uploads every frame the recorder holds and writes FILE: a snapshot data\n"
@@ -140,9 +143,12 @@ std::string CommandTableUsage() {
         text += "  " + name + command.summary + '\n';
     }
     text +=
-        "Global option, before or after the command:\n"
+        "Global options, before or after the command:\n"
         "  --language INDEX  texts in language INDEX of the language list for this run\n"
         "                    (default: the language chosen in the program)\n"
+        "  --verbose         every USB transfer of a device command on stderr: direction,\n"
+        "                    pipe, bytes moved of bytes asked, the first bytes, and why it\n"
+        "                    failed\n"
         "Run 'korvex-cli COMMAND --help' for a command's options.\n"
         "Exit status: 0 success, 1 device or file operation failed, 2 usage error.\n";
     return text;

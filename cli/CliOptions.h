@@ -21,6 +21,9 @@ struct CliOptions {
     int timeShowType = -1;             // --time: 0 clock, 1 relative, -1 as the settings say
 };
 
+// The global option that traces every USB transfer of a run on stderr.
+inline constexpr char kVerboseOption[] = "--verbose";
+
 // Exit statuses: success, a device or file operation failed, usage error.
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;

@@ -60,7 +60,9 @@ TEST_F(CliTest, DevicesListsEveryAttachedRecorder) {
     ASSERT_EQ(PipeUsbSim_Configure("demo;empty"), 1u);
     CliRun run = RunCli({"devices"});
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "Recorders (device type 21): 2\n  0\n  1\n");
+    EXPECT_EQ(run.out,
+              "Recorders (device type 21): 2\n  0  virtual recorder demo\n"
+              "  1  virtual recorder empty\n");
     ASSERT_EQ(PipeUsbSim_Configure(""), 1u);
     run = RunCli({"devices"});
     EXPECT_EQ(run.status, 0);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -331,6 +332,111 @@ TEST_F(CliUmockdevTest, UsbFaultsEndWithTheProgramsMessageAndNothingHalfWritten)
         }
         Bed().Unplug(r);
     }
+}
+
+TEST_F(CliUmockdevTest, RemovalMidUploadKeepsTheFramesReceivedAndFails) {
+    CEmulatedRecorder& r = PlugDemo();
+    // The count and 30 blocks (12,000 records) come; block 31 finds it gone.
+    r.InjectFault(UsbFault::kUnplug, 0x17, 31, 1, true);
+    const std::string file = (dir / "cut.txt").string();
+    const CliRun run = RunCli({"upload", "-o", file});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "上载报文失败!\n");
+    EXPECT_EQ(run.out.rfind("总帧数 ：", 0), 0u) << run.out;
+    EXPECT_FALSE(r.Claimed());
+    Bed().Unplug(r);
+
+    // What was written is the first 12,000 records of the whole upload.
+    ASSERT_EQ(PipeUsbSim_Configure("demo"), 1u);
+    const std::string whole = (dir / "whole.txt").string();
+    ASSERT_EQ(RunCli({"upload", "-o", whole}).status, 0);
+    const std::string cut = ReadBytes(file);
+    const std::string all = ReadBytes(whole);
+    ASSERT_GT(cut.size(), 12'000u * 40) << "at least one line per frame";
+    EXPECT_LT(cut.size(), all.size());
+    EXPECT_EQ(all.compare(0, cut.size(), cut), 0) << "a prefix of the whole upload";
+    const std::size_t shown = korvex::test::Lines(cut) - 1;  // the header line
+    EXPECT_EQ(run.out.rfind("总帧数 ：" + std::to_string(shown) + " (Time: ", 0), 0u) << run.out;
+}
+
+TEST_F(CliUmockdevTest, DevicesListsEveryRecorderWithItsPlaceAndWhatToDo) {
+    EmulatedRecorderSpec named = DemoRecorderSpec();
+    named.serial = "KV-0001";
+    EmulatedRecorderSpec denied = DemoRecorderSpec();
+    denied.accessDenied = true;
+    EmulatedRecorderSpec held = DemoRecorderSpec();
+    held.id = {0x1209, 0x0002};
+    held.highSpeed = false;
+    const CEmulatedRecorder& a = PlugDemo(named);
+    const CEmulatedRecorder& b = PlugDemo(denied);
+    CEmulatedRecorder& c = PlugDemo(held);
+    c.SetBusy(true);
+
+    const CliRun run = RunCli({"devices"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(a.Claims(), 1u) << "tried once";
+    EXPECT_FALSE(a.Claimed()) << "and given back";
+    const auto line = [&](const CEmulatedRecorder& r, const std::string& rest) {
+        return IndexOf(r) + "  usb 1-" + std::to_string(r.Port()) + " (bus 1, device " +
+               std::to_string(r.Address()) + ")" + rest + "\n";
+    };
+    std::vector<std::string> entries = {
+        line(a, "  serial KV-0001"),
+        line(b, "  present but not accessible") + "     总线 1、设备 " +
+            std::to_string(b.Address()) +
+            " 上的记录仪已连接，但没有权限打开。请安装 70-korvex-recorder.rules（KorvexPro "
+            "软件包会安装它；或把 packaging/udev/ 中的这个文件复制到 /etc/udev/rules.d/），"
+            "然后拔下记录仪再重新插上。\n",
+        line(c, "  present but in use by another program") + "     总线 1、设备 " +
+            std::to_string(c.Address()) +
+            " 上的记录仪已连接，但正被另一个程序占用。请关闭那个程序后重试。\n",
+    };
+    std::sort(entries.begin(), entries.end());  // by index: one digit each
+    std::string expected = "Recorders (device type 21): 3\n";
+    for (const std::string& e : entries) expected += "  " + e;
+    EXPECT_EQ(run.out, expected);
+    EXPECT_FALSE(c.Claimed());
+
+    // -d takes the index shown; the refused ones say what to do.
+    EXPECT_EQ(RunCli({"info", "-d", IndexOf(a)}).status, 0);
+    const CliRun refused = RunCli({"info", "-d", IndexOf(b)});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err.rfind("打开设备失败!\n总线 1、设备 " + std::to_string(b.Address()), 0),
+              0u)
+        << refused.err;
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"upload", "-d", IndexOf(c), "-o", (dir / "x.can").string()},
+          {"clear", "-d", IndexOf(c), "--yes"},
+          {"configure", "-d", IndexOf(c), "--interval", "64"},
+          {"presets", "get", "-d", IndexOf(c)}}) {
+        const CliRun held = RunCli(args);
+        EXPECT_EQ(held.status, 1) << args[0];
+        EXPECT_NE(held.err.find("正被另一个程序占用"), std::string::npos) << args[0] << held.err;
+    }
+}
+
+TEST_F(CliUmockdevTest, VerbosePrintsEveryTransferOnStderr) {
+    const CEmulatedRecorder& r = PlugDemo();
+    const CliRun run = RunCli({"info", "--verbose", "-d", IndexOf(r)});
+    ASSERT_EQ(run.status, 0) << run.err;
+    // 0x14, the 0x16 header and the 0x16 table: a write and a read each.
+    const std::string index = IndexOf(r);
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 6) << run.err;
+    EXPECT_EQ(run.err.rfind("usb: recorder " + index +
+                                " OUT PIPE07 64/64: 7e 14 01 00 00 6b 00 00 00 00 00 00 00 00 00 "
+                                "00 ...\nusb: recorder " +
+                                index + " IN PIPE06 64/64: 7e 14 00 1e ",
+                            0),
+              0u)
+        << run.err;
+    EXPECT_NE(run.err.find("usb: recorder " + index + " OUT PIPE03 64/64: 9e 16 01 00 01 88 "),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("usb: recorder " + index + " IN PIPE02 9605/9605: 9e 16 00 00 "),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.out, RunCli({"info", "-d", index}).out) << "the output is the same";
+    EXPECT_EQ(RunCli({"info", "-d", index}).err, "") << "and the trace ends with the run";
 }
 
 }  // namespace
