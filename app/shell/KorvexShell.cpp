@@ -76,6 +76,7 @@ bool CKorvexShell::InitInstance() {
     std::int32_t language = global.iCurLanguage;
     IOCtl(kIoctlLanguage, &language, sizeof language, 0, 0);
     ApplyLanguageIndex(language);
+    mainFrame->ReportStartupRecorderProblem();
 
     mainFrame->resize(1200, 760);
     mainFrame->show();

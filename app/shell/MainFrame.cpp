@@ -10,7 +10,6 @@
 #include <QThread>
 
 #include "app/common/BaseDlg.h"
-#include "app/device/rules/RecorderAccess.h"
 #include "app/services/WindowHandle.h"
 #include "app/shell/ChildFrame.h"
 #include "app/shell/CommandBars.h"
@@ -79,13 +78,17 @@ void CMainFrame::ProbeRecorder() {
     const bool present = LGP_OpenDevice(kDeviceType, kDeviceIndex, 0) != 0;
     LGP_CloseDevice(kDeviceType, kDeviceIndex);
     // A recorder that is there but refused is not "not connected": the user
-    // is told what to do instead.
-    const auto problem = present ? std::nullopt : korvex::device::FindRecorderProblem(kDeviceIndex);
+    // is told what to do instead, in the language the shell applies next.
+    startupProblem = present ? std::nullopt : korvex::device::FindRecorderProblem(kDeviceIndex);
     device.unlock();
-    if (problem)
-        ShowMessageBox(korvex::device::RecorderProblemText(*problem), xtp_mb::kIconWarning);
-    else if (!present)
-        ShowMessageBox(res::kStrNoDevice, xtp_mb::kOk);
+    if (!present && !startupProblem) ShowMessageBox(res::kStrNoDevice, xtp_mb::kOk);
+}
+
+void CMainFrame::ReportStartupRecorderProblem() {
+    if (!startupProblem) return;
+    const korvex::device::RecorderProblem problem = *startupProblem;
+    startupProblem.reset();
+    ShowMessageBox(korvex::device::RecorderProblemText(problem), xtp_mb::kIconWarning);
 }
 
 void CMainFrame::PostMessage(unsigned msg, std::uintptr_t wParam, std::intptr_t) {

@@ -4,9 +4,11 @@
 #include <QPointer>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/device/rules/RecorderAccess.h"
 #include "app/shell/KorvexProDoc.h"
 #include "app/shell/rules/CommandTable.h"
 #include "protolens/include/MessageWindow.h"
@@ -74,6 +76,10 @@ class CMainFrame : public QMainWindow, public IMessageWindow, public IStatusSink
     // Runs command `id` as a menu click would (update rule first).
     void RunCommand(std::uint32_t id);
     CommandState CommandStateOf(std::uint32_t id) const;
+    // What to do about a recorder that the start-up look found attached but
+    // refused or held, once the chosen language is in place; nothing when
+    // there was no such recorder.
+    void ReportStartupRecorderProblem();
 
   signals:
     // Commands of the application object (About, New, Open, languages).
@@ -102,6 +108,7 @@ class CMainFrame : public QMainWindow, public IMessageWindow, public IStatusSink
     QPointer<QWidget> busStatus;
     std::function<void()> openBusStatus;
     bool rebuilding = false;
+    std::optional<korvex::device::RecorderProblem> startupProblem;
 };
 
 }  // namespace korvex::shell

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <string>
 
 #include "pipeusb/include/pipeusb_diag.h"
 #include "tests/app/shell/ShellTestSupport.h"
@@ -66,14 +69,31 @@ TEST_F(ShellUmockdevTest, WithARecorderItStartsSilentlyAndGivesItBack) {
     EXPECT_EQ(r.Packets(0), 0u);
 }
 
-TEST_F(ShellUmockdevTest, ARefusedOrHeldRecorderIsNamedWithWhatToDo) {
+TEST_F(ShellUmockdevTest, ARefusedOrHeldRecorderIsNamedWithWhatToDoInTheChosenLanguage) {
     struct Case {
         bool denied;
+        bool english;
+        const char* place;  // "%d" the device number
         const char* says;
     };
     for (const Case c :
-         {Case{true, " 上的记录仪已连接，但没有权限打开。请安装 70-korvex-recorder.rules"},
-          Case{false, " 上的记录仪已连接，但正被另一个程序占用。"}}) {
+         {Case{true, false, "总线 1、设备 %d",
+               " 上的记录仪已连接，但没有权限打开。请安装 70-korvex-recorder.rules"},
+          Case{false, false, "总线 1、设备 %d", " 上的记录仪已连接，但正被另一个程序占用。"},
+          Case{true, true, "The recorder on bus 1, device %d",
+               " is attached but cannot be opened: no permission. Install "
+               "70-korvex-recorder.rules"},
+          Case{false, true, "The recorder on bus 1, device %d",
+               " is attached but another program is using it. Close that program"}}) {
+        SCOPED_TRACE(std::string(c.says));
+        std::filesystem::remove_all(folder.Path() / "language");
+        if (c.english) {
+            std::filesystem::copy(KORVEX_LANGUAGE_SOURCE, folder.Path() / "language");
+            const std::filesystem::path list = folder.Path() / "language" / "config.ini";
+            std::string text = korvex::test::ReadBytes(list);
+            text.replace(text.find("Sel=0"), 5, "Sel=1");  // English
+            korvex::test::WriteBytes(list, text);
+        }
         korvex::test::EmulatedRecorderSpec spec = DemoRecorderSpec();
         spec.accessDenied = c.denied;
         CEmulatedRecorder& r = Bed().Plug(spec);
@@ -81,9 +101,12 @@ TEST_F(ShellUmockdevTest, ARefusedOrHeldRecorderIsNamedWithWhatToDo) {
         ui.messages.clear();
         StartOnUsb();
         ASSERT_EQ(ui.messages.size(), 1u);
-        const std::string place = "总线 1、设备 " + std::to_string(r.Address());
-        EXPECT_EQ(ui.messages[0].text.rfind(place + c.says, 0), 0u) << ui.messages[0].text;
+        char place[64];
+        std::snprintf(place, sizeof place, c.place, static_cast<int>(r.Address()));
+        EXPECT_EQ(ui.messages[0].text.rfind(place + std::string(c.says), 0), 0u)
+            << ui.messages[0].text;
         EXPECT_EQ(ui.messages[0].type & xtp_mb::kIconMask, xtp_mb::kIconWarning);
+        EXPECT_FALSE(r.Claimed());
         shell.reset();
         global.reset();
         Bed().Unplug(r);
