@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <string>
@@ -278,6 +279,27 @@ TEST_F(UsbUmockdevTest, TraceShowsEachTransfer) {
     EXPECT_EQ(lines[1].rfind(in + "64/64: 7e 14 00 1e ", 0), 0u) << lines[1];
     EXPECT_EQ(lines[2], out);
     EXPECT_EQ(lines[3], in + "0/64 timed out");
+}
+
+// Run once more by CTest with PIPEUSB_TRACE=1, as a user asks for a trace of
+// the program without a command line option.
+TEST_F(UsbUmockdevTest, TraceFromTheEnvironmentGoesToStderr) {
+    const char* env = std::getenv("PIPEUSB_TRACE");
+    if (env == nullptr || std::string(env) != "1") GTEST_SKIP() << "needs PIPEUSB_TRACE=1";
+    CEmulatedRecorder& r = Bed().Plug(DemoRecorderSpec());
+    const std::uint32_t index = IndexAt(LocationOf(r));
+    testing::internal::CaptureStderr();
+    {
+        CSimSession s(index);
+        ASSERT_TRUE(s.Open());
+        EXPECT_EQ(s.Command(kReadBase).result, 1u);
+    }
+    const std::string err = testing::internal::GetCapturedStderr();
+    const std::string recorder = "pipeusb: recorder " + std::to_string(index);
+    EXPECT_EQ(err.rfind(recorder + " OUT PIPE07 64/64: 7e 14 01 00 00 6b ", 0), 0u) << err;
+    EXPECT_NE(err.find("\n" + recorder + " IN PIPE06 64/64: 7e 14 00 1e "), std::string::npos)
+        << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 2) << err;
 }
 
 }  // namespace
