@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <regex>
 #include <string>
@@ -26,29 +25,20 @@ namespace {
 
 using korvex::test::CEmulatedRecorder;
 using korvex::test::CliRun;
-using korvex::test::CRecorderTestbed;
 using korvex::test::DemoRecorderSpec;
 using korvex::test::EmulatedRecorderSpec;
 using korvex::test::ReadBytes;
 using korvex::test::RunCli;
 using korvex::test::TempFolder;
+using korvex::test::Testbed;
 using korvex::test::UsbFault;
 using korvex::test::WriteBytes;
 namespace fs = std::filesystem;
 
 // Read once, on first use: set before any test runs.
-const bool kUsbChosen = [] {
-    setenv("PIPEUSB_BACKEND", "usb", 1);
-    setenv("PIPEUSB_USB_IDS", "1209:0001,1209:0002", 1);
-    return true;
-}();
+const bool kUsbChosen = korvex::test::ChooseUsbBackend("1209:0001,1209:0002");
 
 constexpr std::uint64_t kNowMs = 1'000'000;
-
-CRecorderTestbed& Bed() {
-    static CRecorderTestbed bed;
-    return bed;
-}
 
 // A run with its upload time blanked: the only text that differs between two
 // runs of the same command.
@@ -96,17 +86,17 @@ class CliUmockdevTest : public korvex::test::CliTest {
         // A confirmation must never wait for a terminal here.
         ASSERT_NE(std::freopen("/dev/null", "r", stdin), nullptr);
         PipeUsbSim_SetClock([](void*) -> std::uint64_t { return kNowMs; }, nullptr);
-        Bed().UnplugAll();
+        Testbed().UnplugAll();
         ASSERT_EQ(PipeUsb_SelectBackend("usb"), 1u);
     }
     void TearDown() override {
-        Bed().UnplugAll();
+        Testbed().UnplugAll();
         PipeUsbSim_SetClock(nullptr, nullptr);
         korvex::test::CliTest::TearDown();
     }
 
     static CEmulatedRecorder& PlugDemo(EmulatedRecorderSpec spec = DemoRecorderSpec()) {
-        CEmulatedRecorder& r = Bed().Plug(spec);
+        CEmulatedRecorder& r = Testbed().Plug(spec);
         r.SetNowMs(kNowMs);
         return r;
     }
@@ -330,7 +320,7 @@ TEST_F(CliUmockdevTest, UsbFaultsEndWithTheProgramsMessageAndNothingHalfWritten)
             EXPECT_EQ(run.out, whole.out);
             EXPECT_EQ(ReadBytes(upload), ReadBytes(simDir / "x.can"));
         }
-        Bed().Unplug(r);
+        Testbed().Unplug(r);
     }
 }
 
@@ -344,7 +334,7 @@ TEST_F(CliUmockdevTest, RemovalMidUploadKeepsTheFramesReceivedAndFails) {
     EXPECT_EQ(run.err, "上载报文失败!\n");
     EXPECT_EQ(run.out.rfind("总帧数 ：", 0), 0u) << run.out;
     EXPECT_FALSE(r.Claimed());
-    Bed().Unplug(r);
+    Testbed().Unplug(r);
 
     // What was written is the first 12,000 records of the whole upload.
     ASSERT_EQ(PipeUsbSim_Configure("demo"), 1u);

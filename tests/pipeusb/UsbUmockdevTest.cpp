@@ -19,9 +19,9 @@
 namespace {
 
 using korvex::test::CEmulatedRecorder;
-using korvex::test::CRecorderTestbed;
 using korvex::test::DemoRecorderSpec;
 using korvex::test::EmulatedRecorderSpec;
+using korvex::test::Testbed;
 using korvex::test::UsbFault;
 using pipeusb::test::BulkPacket;
 using pipeusb::test::CommandPacket;
@@ -32,16 +32,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 // Read once, on first use: set before any test runs. The second id is one
 // that only PIPEUSB_USB_IDS makes a recorder.
-const bool kUsbChosen = [] {
-    setenv("PIPEUSB_BACKEND", "usb", 1);
-    setenv("PIPEUSB_USB_IDS", "1209:0001,1209:0002", 1);
-    return true;
-}();
-
-CRecorderTestbed& Bed() {
-    static CRecorderTestbed bed;
-    return bed;
-}
+const bool kUsbChosen = korvex::test::ChooseUsbBackend("1209:0001,1209:0002");
 
 // What the virtual recorder itself answers to `packet` on a fresh demo
 // recording: the bytes the exchange must bring back whole.
@@ -59,9 +50,9 @@ class UsbUmockdevTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(kUsbChosen);
-        Bed().UnplugAll();
+        Testbed().UnplugAll();
     }
-    void TearDown() override { Bed().UnplugAll(); }
+    void TearDown() override { Testbed().UnplugAll(); }
 
     // The index of the recorder at `location` in the list just read.
     static std::uint32_t IndexAt(const std::string& location) {
@@ -86,9 +77,9 @@ TEST_F(UsbUmockdevTest, RecordersAreTheListedIdsWithTheirPlaceAndSerialNumber) {
     second.highSpeed = false;
     EmulatedRecorderSpec stranger = DemoRecorderSpec();
     stranger.id = {0x1209, 0x0003};
-    const CEmulatedRecorder& a = Bed().Plug(first);
-    const CEmulatedRecorder& b = Bed().Plug(second);
-    Bed().Plug(stranger);
+    const CEmulatedRecorder& a = Testbed().Plug(first);
+    const CEmulatedRecorder& b = Testbed().Plug(second);
+    Testbed().Plug(stranger);
 
     ASSERT_EQ(GetDeviceList(), 1u);
     ASSERT_EQ(GetDevCount(), 2u) << "1209:0003 is not a recorder";
@@ -117,7 +108,7 @@ TEST_F(UsbUmockdevTest, RepliesArriveWholeAtHighAndFullSpeed) {
     for (const bool highSpeed : {true, false}) {
         EmulatedRecorderSpec spec = DemoRecorderSpec();
         spec.highSpeed = highSpeed;
-        CEmulatedRecorder& r = Bed().Plug(spec);
+        CEmulatedRecorder& r = Testbed().Plug(spec);
         {
             CSimSession s(IndexAt(LocationOf(r)));
             ASSERT_TRUE(s.Open()) << highSpeed;
@@ -134,7 +125,7 @@ TEST_F(UsbUmockdevTest, RepliesArriveWholeAtHighAndFullSpeed) {
             EXPECT_EQ(r.Packets(0), 2u);
         }
         EXPECT_FALSE(r.Claimed()) << highSpeed;
-        Bed().Unplug(r);
+        Testbed().Unplug(r);
     }
 }
 
@@ -160,7 +151,7 @@ TEST_F(UsbUmockdevTest, EachUsbFaultFailsOnlyItsExchange) {
     };
     for (const FaultCase& c : cases) {
         SCOPED_TRACE(c.name);
-        CEmulatedRecorder& r = Bed().Plug(DemoRecorderSpec());
+        CEmulatedRecorder& r = Testbed().Plug(DemoRecorderSpec());
         const std::uint8_t command = c.bulk ? 0x17 : 0x14;
         r.InjectFault(c.fault, command);
         {
@@ -185,12 +176,12 @@ TEST_F(UsbUmockdevTest, EachUsbFaultFailsOnlyItsExchange) {
             EXPECT_EQ(next.bytes, DirectAnswer(channel, packet));
         }
         EXPECT_FALSE(r.Claimed());
-        Bed().Unplug(r);
+        Testbed().Unplug(r);
     }
 }
 
 TEST_F(UsbUmockdevTest, ReplyLongerThanTheReadOverflows) {
-    CEmulatedRecorder& r = Bed().Plug(DemoRecorderSpec());
+    CEmulatedRecorder& r = Testbed().Plug(DemoRecorderSpec());
     CSimSession s(IndexAt(LocationOf(r)));
     ASSERT_TRUE(s.Open());
     const Reply r10 = s.Exchange(s.CommandIn(), 10, s.CommandOut(), kReadBase, 300);
@@ -201,7 +192,7 @@ TEST_F(UsbUmockdevTest, ReplyLongerThanTheReadOverflows) {
 }
 
 TEST_F(UsbUmockdevTest, RemovedRecorderFailsFastAndSaysSo) {
-    CEmulatedRecorder& r = Bed().Plug(DemoRecorderSpec());
+    CEmulatedRecorder& r = Testbed().Plug(DemoRecorderSpec());
     r.InjectFault(UsbFault::kUnplug, 0x17, 1);
     const std::uint32_t index = IndexAt(LocationOf(r));
     CSimSession s(index);
@@ -223,7 +214,7 @@ TEST_F(UsbUmockdevTest, RemovedRecorderFailsFastAndSaysSo) {
     CloseDev(&dev);
     EXPECT_EQ(PipeUsb_DevAttached(dev), 0u);
     s.Close();
-    Bed().Unplug(r);
+    Testbed().Unplug(r);
     EXPECT_EQ(GetDeviceList(), 1u);
     EXPECT_EQ(GetDevCount(), 0u);
 }
@@ -231,8 +222,8 @@ TEST_F(UsbUmockdevTest, RemovedRecorderFailsFastAndSaysSo) {
 TEST_F(UsbUmockdevTest, DeniedAndBusyRecordersAreListedWithTheReason) {
     EmulatedRecorderSpec denied = DemoRecorderSpec();
     denied.accessDenied = true;
-    const CEmulatedRecorder& d = Bed().Plug(denied);
-    CEmulatedRecorder& b = Bed().Plug(DemoRecorderSpec());
+    const CEmulatedRecorder& d = Testbed().Plug(denied);
+    CEmulatedRecorder& b = Testbed().Plug(DemoRecorderSpec());
     b.SetBusy(true);
     struct Case {
         const CEmulatedRecorder* recorder;
@@ -254,7 +245,7 @@ TEST_F(UsbUmockdevTest, DeniedAndBusyRecordersAreListedWithTheReason) {
 }
 
 TEST_F(UsbUmockdevTest, TraceShowsEachTransfer) {
-    CEmulatedRecorder& r = Bed().Plug(DemoRecorderSpec());
+    CEmulatedRecorder& r = Testbed().Plug(DemoRecorderSpec());
     r.InjectFault(UsbFault::kNoReply, 0x14, 1);
     std::vector<std::string> lines;
     PipeUsb_SetTrace(
@@ -286,7 +277,7 @@ TEST_F(UsbUmockdevTest, TraceShowsEachTransfer) {
 TEST_F(UsbUmockdevTest, TraceFromTheEnvironmentGoesToStderr) {
     const char* env = std::getenv("PIPEUSB_TRACE");
     if (env == nullptr || std::string(env) != "1") GTEST_SKIP() << "needs PIPEUSB_TRACE=1";
-    CEmulatedRecorder& r = Bed().Plug(DemoRecorderSpec());
+    CEmulatedRecorder& r = Testbed().Plug(DemoRecorderSpec());
     const std::uint32_t index = IndexAt(LocationOf(r));
     testing::internal::CaptureStderr();
     {

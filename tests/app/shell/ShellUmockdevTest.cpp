@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -18,30 +17,22 @@ namespace korvex::shell::test {
 namespace {
 
 using korvex::test::CEmulatedRecorder;
-using korvex::test::CRecorderTestbed;
 using korvex::test::DemoRecorderSpec;
+using korvex::test::Testbed;
 
 // Read once, on first use: set before any test runs.
-const bool kUsbChosen = [] {
-    setenv("PIPEUSB_BACKEND", "usb", 1);
-    return true;
-}();
-
-CRecorderTestbed& Bed() {
-    static CRecorderTestbed bed;
-    return bed;
-}
+const bool kUsbChosen = korvex::test::ChooseUsbBackend();
 
 class ShellUmockdevTest : public ShellFixture {
   protected:
     void SetUp() override {
         ASSERT_TRUE(kUsbChosen);
-        Bed().UnplugAll();
+        Testbed().UnplugAll();
     }
     void TearDown() override {
         shell.reset();
         global.reset();
-        Bed().UnplugAll();
+        Testbed().UnplugAll();
     }
 
     // Starts the program on the USB back end, with whatever is plugged in.
@@ -61,7 +52,7 @@ TEST_F(ShellUmockdevTest, WithoutARecorderTheProgramSaysSoOnce) {
 }
 
 TEST_F(ShellUmockdevTest, WithARecorderItStartsSilentlyAndGivesItBack) {
-    const CEmulatedRecorder& r = Bed().Plug(DemoRecorderSpec());
+    const CEmulatedRecorder& r = Testbed().Plug(DemoRecorderSpec());
     StartOnUsb();
     EXPECT_TRUE(ui.messages.empty()) << MessageTexts().front();
     EXPECT_EQ(r.Claims(), 1u) << "looked for once";
@@ -96,7 +87,7 @@ TEST_F(ShellUmockdevTest, ARefusedOrHeldRecorderIsNamedWithWhatToDoInTheChosenLa
         }
         korvex::test::EmulatedRecorderSpec spec = DemoRecorderSpec();
         spec.accessDenied = c.denied;
-        CEmulatedRecorder& r = Bed().Plug(spec);
+        CEmulatedRecorder& r = Testbed().Plug(spec);
         r.SetBusy(!c.denied);
         ui.messages.clear();
         StartOnUsb();
@@ -109,7 +100,7 @@ TEST_F(ShellUmockdevTest, ARefusedOrHeldRecorderIsNamedWithWhatToDoInTheChosenLa
         EXPECT_FALSE(r.Claimed());
         shell.reset();
         global.reset();
-        Bed().Unplug(r);
+        Testbed().Unplug(r);
     }
 }
 

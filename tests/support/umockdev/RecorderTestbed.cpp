@@ -87,4 +87,15 @@ EmulatedRecorderSpec DemoRecorderSpec() {
     return spec;
 }
 
+CRecorderTestbed& Testbed() {
+    static CRecorderTestbed bed;
+    return bed;
+}
+
+bool ChooseUsbBackend(const char* ids) {
+    setenv("PIPEUSB_BACKEND", "usb", 1);
+    if (ids != nullptr) setenv("PIPEUSB_USB_IDS", ids, 1);
+    return true;
+}
+
 }  // namespace korvex::test

@@ -41,4 +41,13 @@ class CRecorderTestbed {
 // The demo recording the sim back end's "demo" recorder holds.
 EmulatedRecorderSpec DemoRecorderSpec();
 
+// The process's one test bed, made on first use.
+CRecorderTestbed& Testbed();
+
+// Makes the usb back end the one PipeUsb chooses, with `ids` as the list of
+// recorder ids when given. PipeUsb chooses once per process, so this must
+// run before its first call: tests take it into a constant at namespace
+// scope. Returns true.
+bool ChooseUsbBackend(const char* ids = nullptr);
+
 }  // namespace korvex::test

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -29,20 +28,12 @@ namespace korvex::device {
 namespace {
 
 using korvex::test::CEmulatedRecorder;
-using korvex::test::CRecorderTestbed;
 using korvex::test::DemoRecorderSpec;
 using korvex::test::EmulatedRecorderSpec;
+using korvex::test::Testbed;
 
 // Read once, on first use: set before any test runs.
-const bool kUsbChosen = [] {
-    setenv("PIPEUSB_BACKEND", "usb", 1);
-    return true;
-}();
-
-CRecorderTestbed& Bed() {
-    static CRecorderTestbed bed;
-    return bed;
-}
+const bool kUsbChosen = korvex::test::ChooseUsbBackend();
 
 // The upload's one report, with the problem it names.
 class CProblemReport final : public shell::IUploadReport {
@@ -113,7 +104,7 @@ TEST(RecorderAccessUmockdevTest, EveryActionSaysWhereTheRecorderIsAndWhatToDo) {
           Access{false, "上的记录仪已连接，但正被另一个程序占用。请关闭那个程序后重试。"}}) {
         EmulatedRecorderSpec spec = DemoRecorderSpec();
         spec.accessDenied = access.denied;
-        CEmulatedRecorder& r = Bed().Plug(spec);
+        CEmulatedRecorder& r = Testbed().Plug(spec);
         r.SetBusy(!access.denied);
         const std::string place = "总线 1、设备 " + std::to_string(r.Address()) + " ";
         for (const Action& action : actions) {
@@ -124,7 +115,7 @@ TEST(RecorderAccessUmockdevTest, EveryActionSaysWhereTheRecorderIsAndWhatToDo) {
         }
         EXPECT_EQ(r.Packets(0), 0u) << "nothing reached the recorder";
         EXPECT_FALSE(r.Claimed());
-        Bed().Unplug(r);
+        Testbed().Unplug(r);
     }
 
     // A recorder that is simply absent gets the failure alone.
