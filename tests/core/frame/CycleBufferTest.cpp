@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <new>
 #include <thread>
 #include <vector>
@@ -181,6 +183,162 @@ TEST(CycleBuffer, PushRunEqualsPushingEachItem) {
             }
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The newest `capacity` of the pushed items, as a ring buffer must keep them.
+std::vector<int> Newest(const std::vector<int>& pushed, int capacity) {
+    const std::size_t keep = std::min(pushed.size(), static_cast<std::size_t>(capacity));
+    return {pushed.end() - static_cast<std::ptrdiff_t>(keep), pushed.end()};
+}
+
+std::vector<int> ViewContents(const CCycleBuffer<int>::CView& view) {
+    std::vector<int> out;
+    view.ForEachRun(0, view.Count(), [&](std::int64_t first, const int* items, int n) {
+        EXPECT_EQ(first, static_cast<std::int64_t>(out.size()));
+        out.insert(out.end(), items, items + n);
+    });
+    for (std::int64_t i = 0; i < view.Count(); ++i)
+        EXPECT_EQ(view[i], out[static_cast<std::size_t>(i)]) << i;
+    return out;
+}
+
+// Capacities around the 65536-element pieces, filled by runs and single
+// pushes until they wrap several times: Get, views and runs agree with the
+// newest items at every stage.
+TEST(CycleBuffer, PiecesOfStorageKeepRingOrderAcrossTheirBoundaries) {
+    for (int capacity : {65535, 65536, 65537, 200001}) {
+        CCycleBuffer<int> buffer;
+        buffer.Reset(capacity);
+        std::vector<int> pushed;
+        std::vector<int> run;
+        int next = 0;
+        for (int round = 0; round < 7; ++round) {
+            run.clear();
+            const int length = round % 2 == 0 ? capacity / 3 + 17 : 1;
+            for (int i = 0; i < length; ++i) run.push_back(next++);
+            if (length == 1) {
+                buffer.Push(run[0]);
+            } else {
+                buffer.PushRun(run.data(), length);
+            }
+            pushed.insert(pushed.end(), run.begin(), run.end());
+            ASSERT_EQ(Contents(buffer), Newest(pushed, capacity)) << capacity << " " << round;
+            ASSERT_EQ(ViewContents(buffer.View()), Newest(pushed, capacity)) << capacity;
+        }
+    }
+}
+
+// Growing a buffer whose elements do not wrap keeps them where they are,
+// also when the last piece was cut short by the old capacity.
+TEST(CycleBuffer, GrowingWithoutWrapKeepsEveryElement) {
+    CCycleBuffer<int> buffer;
+    buffer.Reset(70000);
+    std::vector<int> pushed;
+    for (int v = 0; v < 70000; ++v) pushed.push_back(v);
+    buffer.PushRun(pushed.data(), 70000);
+    const CCycleBuffer<int>::CView before = buffer.View();
+    buffer.Reserve(140000);
+    for (int v = 70000; v < 140000; ++v) {
+        buffer.Push(v);
+        pushed.push_back(v);
+    }
+    EXPECT_EQ(buffer.GetCapacity(), 140000);
+    EXPECT_EQ(Contents(buffer), pushed);
+    EXPECT_EQ(ViewContents(before), std::vector<int>(pushed.begin(), pushed.begin() + 70000));
+}
+
+// What a view shows stays as it was while the buffer goes on: overwritten
+// when full, cleared and refilled, reset.
+TEST(CycleBuffer, ViewKeepsWhatItShowedWhileTheBufferChanges) {
+    struct Change {
+        const char* name;
+        void (*apply)(CCycleBuffer<int>&);
+    };
+    const Change changes[] = {
+        {"overwrite when full",
+         [](CCycleBuffer<int>& b) {
+             for (int v = 100; v < 103; ++v) b.Push(v);
+         }},
+        {"clear and refill",
+         [](CCycleBuffer<int>& b) {
+             b.Clear();
+             b.Push(-1);
+         }},
+        {"run over the top",
+         [](CCycleBuffer<int>& b) {
+             const int run[] = {7, 8, 9, 10, 11};
+             b.PushRun(run, 5);
+         }},
+        {"reset",
+         [](CCycleBuffer<int>& b) {
+             b.Reset(2);
+             b.Push(-2);
+         }},
+        {"grow",
+         [](CCycleBuffer<int>& b) {
+             b.Reserve(9);
+             b.Push(-3);
+         }},
+    };
+    for (const Change& change : changes) {
+        CCycleBuffer<int> buffer;
+        buffer.Reset(4);
+        for (int v = 1; v <= 6; ++v) buffer.Push(v);
+        const CCycleBuffer<int>::CView view = buffer.View();
+        change.apply(buffer);
+        EXPECT_EQ(ViewContents(view), (std::vector<int>{3, 4, 5, 6})) << change.name;
+    }
+}
+
+// Adopted records become the contents without a copy and are never written:
+// every change goes to copies of the pieces it touches. The records' keeper
+// lives as long as a view or the buffer shows them.
+TEST(CycleBuffer, AdoptedRecordsAreShownAndNeverWritten) {
+    constexpr int kRecords = 150000;
+    auto records = std::make_shared<std::vector<int>>(kRecords);
+    for (int i = 0; i < kRecords; ++i) (*records)[static_cast<std::size_t>(i)] = i * 3;
+    const std::vector<int> original = *records;
+    std::weak_ptr<std::vector<int>> alive = records;
+
+    CCycleBuffer<int> buffer;
+    const std::uint64_t token = buffer.Adopt(records->data(), kRecords, 10, records);
+    records.reset();
+    EXPECT_EQ(buffer.GetCapacity(), kRecords);
+    EXPECT_EQ(buffer.GetCount(), 10);
+    EXPECT_TRUE(buffer.Reveal(token, 100000));
+    EXPECT_TRUE(buffer.Reveal(token, 5));  // never shows fewer
+    EXPECT_EQ(buffer.GetCount(), 100000);
+    EXPECT_TRUE(buffer.Reveal(token, kRecords + 5));
+    EXPECT_EQ(Contents(buffer), original);
+
+    const CCycleBuffer<int>::CView view = buffer.View();
+    buffer.Push(-1);  // full: drops the oldest, writes over record 0's place
+    EXPECT_FALSE(buffer.Reveal(token, kRecords));
+    const int run[] = {-2, -3};
+    buffer.PushRun(run, 2);
+    buffer.Reserve(kRecords + 70000);
+    buffer.Clear();
+    buffer.Push(-4);
+    ASSERT_FALSE(alive.expired());
+    EXPECT_EQ(*alive.lock(), original);
+    EXPECT_EQ(ViewContents(view), original);
+
+    buffer.Reset(0);
+    EXPECT_FALSE(alive.expired());  // the view still shows them
+}
+
+TEST(CycleBuffer, AdoptedRecordsAreFreedWithTheirLastHolder) {
+    auto records = std::make_shared<std::vector<int>>(3, 5);
+    std::weak_ptr<std::vector<int>> alive = records;
+    CCycleBuffer<int> buffer;
+    buffer.Adopt(records->data(), 3, 3, records);
+    records.reset();
+    buffer.Reset(1);
+    EXPECT_TRUE(alive.expired());
 }
 
 }  // namespace
