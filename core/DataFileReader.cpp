@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -70,6 +71,57 @@ long long WholeRecords(long long bytes) {
     return bytes / static_cast<long long>(kFrameRecordSize);
 }
 
+bool IsSignatureBlock(const std::uint8_t* bytes, std::size_t size) {
+    return size >= kSignatureBlockSize && std::memcmp(bytes, kDataFileSignature, 16) == 0 &&
+           bytes[16] == 0;
+}
+
+DataFileLayout Refused(DataFileStatus status) {
+    DataFileLayout layout;
+    layout.status = status;
+    return layout;
+}
+
+// The records from `offset` to the end; a trailing partial record is left out.
+DataFileLayout RecordsFrom(std::size_t offset, std::size_t size) {
+    const long long count = WholeRecords(static_cast<long long>(size - offset));
+    if (count > INT_MAX) return Refused(DataFileStatus::kDamaged);
+    DataFileLayout layout;
+    layout.recordsOffset = offset;
+    layout.count = static_cast<int>(count);
+    return layout;
+}
+
+OpenedDataFile OpenInPlace(const std::filesystem::path& path,
+                           DataFileLayout (*layoutOf)(const std::uint8_t*, std::size_t)) {
+    OpenedDataFile opened;
+    std::shared_ptr<CMappedFile> file = CMappedFile::Open(path, opened.error);
+    if (!file) {
+        opened.layout.status = DataFileStatus::kCannotOpen;
+        return opened;
+    }
+    opened.layout = layoutOf(file->Data(), file->Size());
+    opened.records.file = std::move(file);
+    opened.records.offset = opened.layout.recordsOffset;
+    opened.records.count = opened.layout.count;
+    return opened;
+}
+
+// Hands the mapped records to the sinks, reading them in a pass over the
+// cores; the status text goes out once the first sink is sized.
+DataFileStatus LoadInPlace(OpenedDataFile& opened, CKorvexGlobal& global,
+                           const StatusTextFn& showStatus, std::string_view label,
+                           const PassSplit& split) {
+    CFileFrameLoad load(global, opened.records);
+    load.Begin();
+    if (showStatus) showStatus(FrameCountText(label, opened.records.count));
+    const FileLoadEnd end = load.Run(split);
+    load.End();
+    if (end != FileLoadEnd::kUnreadable) return DataFileStatus::kOk;
+    errno = EIO;
+    return DataFileStatus::kUnreadable;
+}
+
 }  // namespace
 
 std::string FrameCountText(std::string_view label, long long count) {
@@ -110,15 +162,56 @@ DataFileStatus ReadStream(std::FILE* file, CKorvexGlobal& global, const StatusTe
     return DataFileStatus::kOk;
 }
 
+DataFileLayout SnapshotLayout(const std::uint8_t* bytes, std::size_t size) {
+    if (!IsSignatureBlock(bytes, size)) return Refused(DataFileStatus::kNotDataFile);
+    std::uint32_t n = 0;
+    if (size < kSignatureBlockSize + sizeof n) return Refused(DataFileStatus::kDamaged);
+    std::memcpy(&n, bytes + kSignatureBlockSize, sizeof n);
+    const std::size_t listStart = kSignatureBlockSize + sizeof n;
+    const std::uint64_t listBytes = std::uint64_t{n} * kClockEntrySize;
+    if (listBytes > size - listStart) return Refused(DataFileStatus::kDamaged);
+    DataFileLayout layout = RecordsFrom(listStart + static_cast<std::size_t>(listBytes), size);
+    if (layout.status != DataFileStatus::kOk) return layout;
+    layout.clockList.resize(n);
+    if (n != 0) std::memcpy(layout.clockList.data(), bytes + listStart, listBytes);
+    return layout;
+}
+
+DataFileLayout StreamLayout(const std::uint8_t* bytes, std::size_t size) {
+    if (!IsSignatureBlock(bytes, size)) return Refused(DataFileStatus::kNotDataFile);
+    return RecordsFrom(kSignatureBlockSize, size);
+}
+
+OpenedDataFile OpenSnapshotInPlace(const std::filesystem::path& path) {
+    return OpenInPlace(path, &SnapshotLayout);
+}
+
+OpenedDataFile OpenStreamInPlace(const std::filesystem::path& path) {
+    return OpenInPlace(path, &StreamLayout);
+}
+
 DataFileStatus ReadSnapshotFile(const std::filesystem::path& path, CKorvexGlobal& global,
-                                const StatusTextFn& showStatus, std::string_view frameTotalLabel) {
+                                const StatusTextFn& showStatus, std::string_view frameTotalLabel,
+                                const PassSplit& split) {
+    OpenedDataFile opened = OpenSnapshotInPlace(path);
+    if (opened.error != std::errc::not_supported) {
+        if (opened.layout.status != DataFileStatus::kOk) return opened.layout.status;
+        global.origTimeList = std::move(opened.layout.clockList);
+        return LoadInPlace(opened, global, showStatus, frameTotalLabel, split);
+    }
     FilePtr file(std::fopen(path.c_str(), "rb"));
     if (!file) return DataFileStatus::kCannotOpen;
     return ReadSnapshot(file.get(), global, showStatus, frameTotalLabel);
 }
 
 DataFileStatus ReadStreamFile(const std::filesystem::path& path, CKorvexGlobal& global,
-                              const StatusTextFn& showStatus, std::string_view frameTotalLabel) {
+                              const StatusTextFn& showStatus, std::string_view frameTotalLabel,
+                              const PassSplit& split) {
+    OpenedDataFile opened = OpenStreamInPlace(path);
+    if (opened.error != std::errc::not_supported) {
+        if (opened.layout.status != DataFileStatus::kOk) return opened.layout.status;
+        return LoadInPlace(opened, global, showStatus, frameTotalLabel, split);
+    }
     FilePtr file(std::fopen(path.c_str(), "rb"));
     if (!file) return DataFileStatus::kCannotOpen;
     return ReadStream(file.get(), global, showStatus, frameTotalLabel);

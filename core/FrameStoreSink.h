@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "core/FrameStoreHolder.h"
 #include "core/frame/CanObj.h"
 #include "core/frame/CycleBuffer.h"
 #include "share/ControlListBase.h"
@@ -10,11 +11,12 @@
 // A frame list without a window: it keeps the frame store and the column
 // captions that the plug-in gives it, and nothing else. The command-line tool
 // and the benchmarks load frames through it exactly as the frame list does.
-class CFrameStoreSink : public CDataShowBase {
+class CFrameStoreSink : public CDataShowBase, public CFrameStoreHolder {
   public:
     CCycleBuffer<_VCI_CAN_OBJ> frameStore;
     std::vector<std::string> captions;  // column captions in column order
 
+    CCycleBuffer<_VCI_CAN_OBJ>* HeldFrameStore() override { return &frameStore; }
     void SetCapacity(int count) override;
     void AddFrames(_VCI_CAN_OBJ* frames, int count, int received) override;
     void Redraw() override {}

@@ -169,6 +169,13 @@ void CKorvexGlobal::AddFileFrameRun(const _VCI_CAN_OBJ* frames, int count) {
     frameCountRx[ch] += total - tx;
 }
 
+void CKorvexGlobal::CountFileFrames(std::uint64_t total, std::uint64_t transmitted) {
+    const std::size_t ch = ChannelSlot();
+    frameCountTotal[ch] += total;
+    frameCountTx[ch] += transmitted;
+    frameCountRx[ch] += total - transmitted;
+}
+
 void CKorvexGlobal::EndFileFrames() {
     for (CDataShowBase* sink : frameSinks[ChannelSlot()]) sink->Redraw();
 }

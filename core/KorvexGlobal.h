@@ -78,6 +78,9 @@ class CKorvexGlobal : public CCANGlobal {
     void BeginFileFrames(int count);
     void AddFileFrameRun(const _VCI_CAN_OBJ* frames, int count);
     void EndFileFrames();
+    // Counts `total` frames of a data file, `transmitted` of them sent by the
+    // recorder, for the current channel.
+    void CountFileFrames(std::uint64_t total, std::uint64_t transmitted);
 
     // Frames of an upload: every sink is sized for `count` frames (at least 1,
     // kept as iRecordLength), frames other than clock and 0xFE event records go

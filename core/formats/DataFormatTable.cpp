@@ -76,6 +76,9 @@ ReadResult FromDataFileStatus(DataFileStatus status, CKorvexGlobal& global) {
         case DataFileStatus::kDamaged:
             result.status = ReadStatus::kDamaged;
             break;
+        case DataFileStatus::kUnreadable:
+            result.status = ReadStatus::kReadError;
+            break;
     }
     return result;
 }
@@ -84,7 +87,8 @@ ReadResult ReadSnapshotAdapter(const std::filesystem::path& path, const LoadRequ
                                CKorvexGlobal& global) {
     const auto before = global.frameCountTotal[0];
     ReadResult result = FromDataFileStatus(
-        ReadSnapshotFile(path, global, request.showStatus, request.frameTotalLabel), global);
+        ReadSnapshotFile(path, global, request.showStatus, request.frameTotalLabel, request.split),
+        global);
     result.frames -= static_cast<long long>(before);
     return result;
 }
@@ -93,7 +97,8 @@ ReadResult ReadStreamAdapter(const std::filesystem::path& path, const LoadReques
                              CKorvexGlobal& global) {
     const auto before = global.frameCountTotal[0];
     ReadResult result = FromDataFileStatus(
-        ReadStreamFile(path, global, request.showStatus, request.frameTotalLabel), global);
+        ReadStreamFile(path, global, request.showStatus, request.frameTotalLabel, request.split),
+        global);
     result.frames -= static_cast<long long>(before);
     return result;
 }

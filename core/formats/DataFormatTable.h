@@ -23,6 +23,9 @@ struct LoadRequest {
     BadLineFn badLine;        // told of each unreadable line
     StatusTextFn showStatus;  // the status-bar text of the frame count
     std::string_view frameTotalLabel = kFrameTotalLabel;
+    // How the reading of a data file's frames is split over the cores, with
+    // its progress and cancel.
+    PassSplit split;
 };
 
 // One file format. A reader refills the clock list and hands the frames to

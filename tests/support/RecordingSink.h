@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "core/frame/CanObj.h"
 #include "core/FrameStoreSink.h"
+#include "core/frame/CanObj.h"
 
 namespace korvex::test {
 
@@ -35,6 +35,8 @@ class RecordingSink : public CFrameStoreSink {
         calls.push_back("AddFrames");
     }
     void Redraw() override { calls.push_back("Redraw"); }
+    // Every frame, from a data file too, comes through AddFrames.
+    CCycleBuffer<_VCI_CAN_OBJ>* HeldFrameStore() override { return nullptr; }
 };
 
 }  // namespace korvex::test
