@@ -19,11 +19,6 @@ void FormatTimeColumn(const _VCI_CAN_OBJ& frame, std::uint8_t timeShowType,
     }
 }
 
-std::mutex& PluginTextLock() {
-    static std::mutex lock;
-    return lock;
-}
-
 namespace {
 
 const std::vector<OrigTimeEntry>& ClockList(const ExportRowContext& context) {
@@ -38,11 +33,12 @@ void AppendField(std::string& out, long long row, const _VCI_CAN_OBJ& frame, int
     out += '\t';
 }
 
-// Hands take(i, text) each of the five texts of AnalyCANFrame, under the
-// plug-in's lock; text is empty for one a plug-in does not give.
+// Hands take(i, text) each of the five texts of AnalyCANFrame; text is empty
+// for one a plug-in does not give. The plug-in's texts live in buffers of the
+// calling thread until its next call, so the upload's worker (real-time save),
+// the passes' threads and the user-interface thread may all ask at once.
 template <typename Take>
 void ForEachProtocolText(const _VCI_CAN_OBJ& frame, const ExportRowContext& context, Take take) {
-    std::lock_guard<std::mutex> guard(PluginTextLock());
     char** texts = nullptr;
     int count = 0;
     if (context.analyCANFrame) context.analyCANFrame(&frame, &texts, &count);
@@ -82,7 +78,6 @@ void FormatCellText(long long row, const _VCI_CAN_OBJ& frame, int column,
     }
     text.clear();
     if (!context.analyPartofCANFrame) return;
-    std::lock_guard<std::mutex> guard(PluginTextLock());
     char* part = nullptr;
     context.analyPartofCANFrame(&frame, &part, column);
     if (part) text = part;
@@ -90,7 +85,8 @@ void FormatCellText(long long row, const _VCI_CAN_OBJ& frame, int column,
 
 void AppendExportLine(std::string& out, long long row, const _VCI_CAN_OBJ& frame,
                       const ExportRowContext& context) {
-    std::string field;
+    // One buffer per thread for the fields, so that a line costs no allocation.
+    thread_local std::string field;
     AppendField(out, row, frame, kColumnRow, context, field);
     AppendField(out, row, frame, kColumnTime, context, field);
     AppendField(out, row, frame, kColumnAlias, context, field);

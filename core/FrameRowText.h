@@ -3,7 +3,6 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -13,10 +12,11 @@
 namespace korvex {
 
 // The plug-in's text of all protocol columns of a frame: fills `texts` with
-// pointers to its own buffers (valid until its next call) and `count` with
-// their number.
+// pointers to its own buffers for the calling thread (valid until that
+// thread's next call) and `count` with their number.
 using AnalyCANFrameFn = int (*)(const _VCI_CAN_OBJ* frame, char*** texts, int* count);
-// The plug-in's text of one protocol column of a frame, in its own buffer.
+// The plug-in's text of one protocol column of a frame, in its own buffer for
+// the calling thread.
 using AnalyPartofCANFrameFn = int (*)(const _VCI_CAN_OBJ* frame, char** text, int column);
 
 // The alias of a frame: the name of the first alias entry whose key matches
@@ -46,11 +46,6 @@ struct ExportRowContext {
     AliasTextFn alias;                                    // none: the alias column stays empty
     AnalyPartofCANFrameFn analyPartofCANFrame = nullptr;  // none: protocol cells stay empty
 };
-
-// The plug-in keeps its texts in static buffers; the upload's worker (real-
-// time save) and the user-interface thread (cells, copies, exports) both ask
-// for them, so each call holds this lock until its text is copied.
-std::mutex& PluginTextLock();
 
 // Item indices of the columns whose text the list makes itself; every other
 // column's text comes from the plug-in.

@@ -100,46 +100,56 @@ bool ScanBinary(const char* text, std::uint32_t& value) {
     return true;
 }
 
+// The text buffers of one thread. The program links the plug-in at start,
+// so the initial-exec model reaches them without a call.
+struct ThreadTexts {
+    char texts[CCANDataAnaly::kTextCount][CCANDataAnaly::kTextSize];
+    char* pointers[CCANDataAnaly::kTextCount];
+    char part[CCANDataAnaly::kTextSize];
+};
+thread_local ThreadTexts threadTexts __attribute__((tls_model("initial-exec")));
+
 }  // namespace
 
-CCANDataAnaly::CCANDataAnaly(CPluginContext& context) : context_(context) {
-    for (std::size_t i = 0; i < kTextCount; ++i) textPointers_[i] = texts_[i];
-}
+CCANDataAnaly::CCANDataAnaly(CPluginContext& context) : context_(context) {}
 
 int CCANDataAnaly::AnalyCANFrame(const _VCI_CAN_OBJ* frame, char*** texts, int* count) {
-    if (texts != nullptr) *texts = textPointers_;
+    auto& buffers = threadTexts.texts;
+    for (std::size_t i = 0; i < kTextCount; ++i) threadTexts.pointers[i] = buffers[i];
+    if (texts != nullptr) *texts = threadTexts.pointers;
     if (count != nullptr) *count = static_cast<int>(kFilledTexts);
     if (frame == nullptr) return 1;
     const _VCI_CAN_OBJ& f = *frame;
     switch (Channel().display.bShowType) {
         case 0:
         case name_share::kBaseHex:
-            PutHex32(texts_[0], f.ID);
-            PutHex8(texts_[3], f.DataLen);
-            PutData(texts_[4], f, name_share::kBaseHex);
+            PutHex32(buffers[0], f.ID);
+            PutHex8(buffers[3], f.DataLen);
+            PutData(buffers[4], f, name_share::kBaseHex);
             break;
         case name_share::kBaseBinary:
-            PutBinary(texts_[0], f.ID, kIdBinaryWidth);
-            PutBinary(texts_[3], f.DataLen, 8);
-            PutData(texts_[4], f, name_share::kBaseBinary);
+            PutBinary(buffers[0], f.ID, kIdBinaryWidth);
+            PutBinary(buffers[3], f.DataLen, 8);
+            PutData(buffers[4], f, name_share::kBaseBinary);
             break;
         case name_share::kBaseDecimal:
             // "%d" of the identifier: one above 0x7FFFFFFF reads as negative.
-            PutDecimal(texts_[0], static_cast<int>(f.ID));
-            PutDecimal(texts_[3], f.DataLen);
-            PutData(texts_[4], f, name_share::kBaseDecimal);
+            PutDecimal(buffers[0], static_cast<int>(f.ID));
+            PutDecimal(buffers[3], f.DataLen);
+            PutData(buffers[4], f, name_share::kBaseDecimal);
             break;
         default:
             // An unknown format leaves the previous call's texts in place.
             break;
     }
-    PutText(texts_[1], f.RemoteFlag != 0 ? context_.words.remote : context_.words.data);
-    PutText(texts_[2], f.ExternFlag != 0 ? context_.words.extended : context_.words.standard);
+    PutText(buffers[1], f.RemoteFlag != 0 ? context_.words.remote : context_.words.data);
+    PutText(buffers[2], f.ExternFlag != 0 ? context_.words.extended : context_.words.standard);
     return 1;
 }
 
 int CCANDataAnaly::AnalyPartofCANFrame(const _VCI_CAN_OBJ* frame, char** text, int column) {
-    if (text != nullptr) *text = partText_;
+    auto& part = threadTexts.part;
+    if (text != nullptr) *text = part;
     if (frame == nullptr) return 1;
     const _VCI_CAN_OBJ& f = *frame;
     // Always hexadecimal: these texts are what the list draws, searches and
@@ -147,23 +157,22 @@ int CCANDataAnaly::AnalyPartofCANFrame(const _VCI_CAN_OBJ* frame, char** text, i
     switch (column) {
         case kColumnId:
             if (korvex::EventCode(f) != 0) {
-                partText_[0] = '\0';
+                part[0] = '\0';
             } else {
-                PutHex32(partText_, f.ID);
+                PutHex32(part, f.ID);
             }
             break;
         case kColumnFormat:
-            PutText(partText_, f.RemoteFlag != 0 ? context_.words.remote : context_.words.data);
+            PutText(part, f.RemoteFlag != 0 ? context_.words.remote : context_.words.data);
             break;
         case kColumnType:
-            PutText(partText_,
-                    f.ExternFlag != 0 ? context_.words.extended : context_.words.standard);
+            PutText(part, f.ExternFlag != 0 ? context_.words.extended : context_.words.standard);
             break;
         case kColumnLength:
-            PutHex8(partText_, f.DataLen);
+            PutHex8(part, f.DataLen);
             break;
         case kColumnData:
-            PutData(partText_, f, name_share::kBaseHex);
+            PutData(part, f, name_share::kBaseHex);
             break;
         default:
             break;

@@ -10,7 +10,9 @@ namespace protolens {
 
 // The plug-in's frame side: protocol texts of a frame, key matching, the show
 // filter, triggers and frames from texts, all on the current device and
-// channel's settings.
+// channel's settings. The texts it hands out live in buffers of the calling
+// thread, valid until that thread's next call, so that passes over many
+// frames may ask for texts on every core at once.
 class CCANDataAnaly : public CDataAnalyBase, public CCommonProp {
   public:
     static constexpr std::size_t kTextCount = 6;    // buffers handed out
@@ -37,9 +39,6 @@ class CCANDataAnaly : public CDataAnalyBase, public CCommonProp {
     void PostToHost(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam);
 
     CPluginContext& context_;
-    char texts_[kTextCount][kTextSize] = {};
-    char* textPointers_[kTextCount] = {};
-    char partText_[kTextSize] = {};
 };
 
 }  // namespace protolens

@@ -10,7 +10,7 @@
 namespace {
 
 int IdentifierText(const _VCI_CAN_OBJ* frame, char** text, int) {
-    static char buffer[16];
+    thread_local char buffer[16];
     std::snprintf(buffer, sizeof buffer, "%X", frame->ID);
     *text = buffer;
     return 1;
