@@ -1,7 +1,5 @@
 #include "TimeText.h"
 
-#include <cstdio>
-
 namespace korvex {
 namespace {
 
@@ -9,14 +7,34 @@ constexpr std::uint32_t kUnitsPerHour = 36000000;
 constexpr std::uint32_t kUnitsPerMinute = 600000;
 constexpr std::uint32_t kUnitsPerSecond = 10000;
 
+// The decimal digits of value, at least `width` of them (zeros in front), as
+// "%0*d" writes a number that is not negative.
+char* PutDecimal(char* out, std::uint32_t value, int width) {
+    char digits[10];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    while (n < width) digits[n++] = '0';
+    while (n > 0) *out++ = digits[--n];
+    return out;
+}
+
+// "%02d:%02d:%02d.%03d.%01d" of the hours and the parts of v. Written by
+// hand: every time cell of an export and of an analysis passes here.
 void FormatUnits(std::uint32_t hours, std::uint32_t v, std::string& text) {
-    char buffer[48];
-    const int n =
-        std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d.%03d.%01d", static_cast<int>(hours),
-                      static_cast<int>((v % kUnitsPerHour) / kUnitsPerMinute),
-                      static_cast<int>((v % kUnitsPerMinute) / kUnitsPerSecond),
-                      static_cast<int>((v % kUnitsPerSecond) / 10), static_cast<int>(v % 10));
-    text.assign(buffer, static_cast<std::size_t>(n));
+    char buffer[32];
+    char* at = PutDecimal(buffer, hours, 2);
+    *at++ = ':';
+    at = PutDecimal(at, (v % kUnitsPerHour) / kUnitsPerMinute, 2);
+    *at++ = ':';
+    at = PutDecimal(at, (v % kUnitsPerMinute) / kUnitsPerSecond, 2);
+    *at++ = '.';
+    at = PutDecimal(at, (v % kUnitsPerSecond) / 10, 3);
+    *at++ = '.';
+    at = PutDecimal(at, v % 10, 1);
+    text.assign(buffer, static_cast<std::size_t>(at - buffer));
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "tests/support/FrameFactory.h"
 
 namespace {
@@ -84,6 +86,29 @@ TEST(TimeText, OrigTimeEntryFromClockRecord) {
     const unsigned char* raw = reinterpret_cast<const unsigned char*>(&e);
     const unsigned char expected[12] = {20, 26, 12, 7, 22, 11, 3, 0x04, 0x03, 0x02, 0x01, 4};
     EXPECT_TRUE(std::equal(raw, raw + 12, expected));
+}
+
+}  // namespace
+
+namespace {
+
+// The texts are written by hand for speed; they are what "%02d:%02d:%02d.%03d.%01d"
+// makes of the same numbers, for stamps all over the 32-bit range.
+TEST(TimeText, RelativeTimeIsWhatPrintfWrites) {
+    std::uint32_t t = 12345;
+    std::string text;
+    char expected[48];
+    for (int i = 0; i < 200000; ++i) {
+        t = t * 1664525u + 1013904223u;
+        _VCI_CAN_OBJ f = korvex::test::MakeFrame(1, t);
+        f.TimeFlag = 1;
+        FormatRelativeTime(f, text);
+        std::snprintf(expected, sizeof expected, "%02d:%02d:%02d.%03d.%01d",
+                      static_cast<int>(t / 36000000), static_cast<int>(t % 36000000 / 600000),
+                      static_cast<int>(t % 600000 / 10000), static_cast<int>(t % 10000 / 10),
+                      static_cast<int>(t % 10));
+        ASSERT_EQ(text, expected) << t;
+    }
 }
 
 }  // namespace
