@@ -50,17 +50,17 @@ unsigned PassThreads(const PassSplit& split, std::int64_t items) {
         std::max<std::int64_t>(1, std::min<std::int64_t>(ThreadsWanted(split), blocks)));
 }
 
-bool RunOrderedBlocks(std::int64_t count, const PassSplit& split, int slots,
+bool RunOrderedBlocks(std::int64_t count, const PassSplit& split, int slotCount,
                       const std::function<void(int, std::int64_t, std::int64_t)>& work,
                       const std::function<bool(int, std::int64_t, std::int64_t)>& merge) {
     if (count <= 0) return true;
     const std::int64_t block = BlockItems(split);
     const std::int64_t blocks = (count + block - 1) / block;
     const unsigned threads = PassThreads(split, count);
-    slots = std::max(slots, 1);
+    slotCount = std::max(slotCount, 1);
     const auto begin = [&](std::int64_t b) { return b * block; };
     const auto end = [&](std::int64_t b) { return std::min(count, b * block + block); };
-    const auto slotOf = [&](std::int64_t b) { return static_cast<int>(b % slots); };
+    const auto slotOf = [&](std::int64_t b) { return static_cast<int>(b % slotCount); };
 
     if (threads <= 1) {
         for (std::int64_t b = 0; b < blocks; ++b) {
@@ -73,12 +73,12 @@ bool RunOrderedBlocks(std::int64_t count, const PassSplit& split, int slots,
     }
 
     PassState state;
-    state.ready.assign(static_cast<std::size_t>(slots), -1);
+    state.ready.assign(static_cast<std::size_t>(slotCount), -1);
     const auto worker = [&] {
         std::unique_lock<std::mutex> held(state.lock);
         for (;;) {
             state.workerWake.wait(held, [&] {
-                return state.stop || state.next >= blocks || state.next < state.merged + slots;
+                return state.stop || state.next >= blocks || state.next < state.merged + slotCount;
             });
             if (state.stop || state.next >= blocks) return;
             const std::int64_t b = state.next++;

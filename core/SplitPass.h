@@ -26,13 +26,13 @@ unsigned PassThreads(const PassSplit& split, std::int64_t items);
 
 // Runs work(slot, begin, end) for the blocks [begin, end) of [0, count) on
 // all cores, and merge(slot, begin, end) on the calling thread for each block
-// in order, once its work is done. `slots` blocks may be worked on ahead of
-// the merge; a block's slot (block number modulo slots) is its own until its
+// in order, once its work is done. `slotCount` blocks may be worked on ahead of
+// the merge; a block's slot (block number modulo slotCount) is its own until its
 // merge returns, so per-slot results are reused from block to block. A merge
 // that returns false, or a cancel, ends the pass: it returns false then. An
 // exception thrown by a work ends the pass and is thrown again here.
 bool RunOrderedBlocks(
-    std::int64_t count, const PassSplit& split, int slots,
+    std::int64_t count, const PassSplit& split, int slotCount,
     const std::function<void(int slot, std::int64_t begin, std::int64_t end)>& work,
     const std::function<bool(int slot, std::int64_t begin, std::int64_t end)>& merge);
 
@@ -41,10 +41,10 @@ bool RunOrderedBlocks(
 // that clears and refills one allocates only while it grows.
 template <typename Result, typename Work, typename Merge>
 bool RunSplitPass(std::int64_t count, const PassSplit& split, Work&& work, Merge&& merge) {
-    const int slots = static_cast<int>(PassThreads(split, count)) * 4;
-    std::vector<Result> results(static_cast<std::size_t>(slots));
+    const int slotCount = static_cast<int>(PassThreads(split, count)) * 4;
+    std::vector<Result> results(static_cast<std::size_t>(slotCount));
     return RunOrderedBlocks(
-        count, split, slots,
+        count, split, slotCount,
         [&](int slot, std::int64_t begin, std::int64_t end) {
             work(begin, end, results[static_cast<std::size_t>(slot)]);
         },

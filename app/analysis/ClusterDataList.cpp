@@ -53,17 +53,13 @@ class CClusterTreeDelegate : public QStyledItemDelegate {
 }  // namespace
 
 CClusterDataList::CClusterDataList(QWidget* parent)
-    : QTableView(parent), record(new CClusterRecord(result, 0, this)) {
+    : CFlatTableView(parent), record(new CClusterRecord(result, 0, this)) {
     setModel(record);
     setItemDelegate(new CClusterTreeDelegate(result, *this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setWordWrap(false);
-    setShowGrid(false);
-    verticalHeader()->hide();
-    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    setRowHeight(fontMetrics().height() + 4);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 }
@@ -135,7 +131,7 @@ void CClusterDataList::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void CClusterDataList::mouseReleaseEvent(QMouseEvent* event) {
-    QTableView::mouseReleaseEvent(event);
+    CFlatTableView::mouseReleaseEvent(event);
     if (event->button() != Qt::LeftButton) return;
     const QModelIndex index = indexAt(event->position().toPoint());
     if (!index.isValid()) return;

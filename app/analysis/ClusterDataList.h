@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QTableView>
 #include <string>
 #include <vector>
 
 #include "app/analysis/rules/ClusterResult.h"
+#include "app/common/FlatTableView.h"
 
 class CClusterRecord;
 class IMessageWindow;
@@ -13,7 +13,7 @@ class IMessageWindow;
 // members of an unfolded group under it. A double-click unfolds or folds a
 // group, or sends the owner to the frame (message 0x4CD); a click in the
 // first column's tree indent unfolds or folds too.
-class CClusterDataList : public QTableView {
+class CClusterDataList : public CFlatTableView {
     Q_OBJECT
 
   public:

@@ -7,7 +7,7 @@ namespace korvex {
 
 std::vector<FrameListColumn> FrameListColumns(CKorvexList& list) {
     std::vector<FrameListColumn> columns;
-    if (const auto* model = qobject_cast<const CKorvexListModel*>(list.QTableView::model())) {
+    if (const auto* model = qobject_cast<const CKorvexListModel*>(list.CFlatTableView::model())) {
         for (const CKorvexListColum& c : model->Columns())
             columns.push_back({c.caption, c.itemIndex, c.width});
     }

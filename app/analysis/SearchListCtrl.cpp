@@ -61,21 +61,21 @@ void CSearchListModel::SetCaptions(std::vector<std::string> newCaptions) {
 }
 
 CSearchListCtrl::CSearchListCtrl(CKorvexGlobal& global, CKorvexList& frameList, QWidget* parent)
-    : QTableView(parent), global(global), frameList(frameList), model(new CSearchListModel(*this)) {
+    : CFlatTableView(parent),
+      global(global),
+      frameList(frameList),
+      model(new CSearchListModel(*this)) {
     setModel(model);
     // The remark texts are drawn on one line, as in the frame list.
     setItemDelegate(new CKorvexListDelegate(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setWordWrap(false);
-    verticalHeader()->hide();
-    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    setRowHeight(fontMetrics().height() + 4);
     horizontalHeader()->setStretchLastSection(true);
     TakeCaptions();
     // The plug-in renames and rebuilds the frame list's columns on a language
     // change; the hits follow it.
-    const QAbstractItemModel* frames = frameList.QTableView::model();
+    const QAbstractItemModel* frames = frameList.CFlatTableView::model();
     const auto follow = [this] { TakeCaptions(); };
     connect(frames, &QAbstractItemModel::headerDataChanged, this, follow);
     connect(frames, &QAbstractItemModel::columnsInserted, this, follow);
@@ -155,7 +155,7 @@ void CSearchListCtrl::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void CSearchListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
-    QTableView::mouseDoubleClickEvent(event);
+    CFlatTableView::mouseDoubleClickEvent(event);
     const QModelIndex index = indexAt(event->position().toPoint());
     if (!index.isValid() || !frameWindow) return;
     const std::int32_t source = results.Source(index.row());

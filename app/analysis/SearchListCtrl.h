@@ -1,13 +1,13 @@
 #pragma once
 
 #include <QAbstractTableModel>
-#include <QTableView>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "app/analysis/rules/SearchResults.h"
+#include "app/common/FlatTableView.h"
 
 class CKorvexGlobal;
 class CKorvexList;
@@ -44,7 +44,7 @@ class CSearchListModel final : public QAbstractTableModel {
 // The search-result list: the hits of the frame list's data set with the
 // frame list's columns and cell texts. Right button: clear or export; a
 // double-click selects the hit's frame in the frame list.
-class CSearchListCtrl final : public QTableView {
+class CSearchListCtrl final : public CFlatTableView {
     Q_OBJECT
 
   public:

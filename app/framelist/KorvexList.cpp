@@ -54,7 +54,7 @@ void Check(std::vector<XTPMenuItem>& items, std::uint32_t id, bool checked) {
 }  // namespace
 
 CKorvexList::CKorvexList(CKorvexGlobal& global, QWidget* parent)
-    : QTableView(parent),
+    : CFlatTableView(parent),
       global(global),
       listModel(new CKorvexListModel(*this)),
       rtSyncTimer(new QTimer(this)) {
@@ -63,14 +63,9 @@ CKorvexList::CKorvexList(CKorvexGlobal& global, QWidget* parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setWordWrap(false);
-    setShowGrid(false);
     setFocusPolicy(Qt::StrongFocus);
-    // Millions of rows: one fixed height and no per-row header, so nothing is
-    // measured row by row.
-    verticalHeader()->hide();
-    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    // Millions of rows: one fixed height and nothing kept per row.
+    setRowHeight(fontMetrics().height() + 4);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(false);
@@ -324,7 +319,6 @@ BOOL CKorvexList::CreateList(unsigned int id, std::uint32_t param1, std::uint32_
     setParent(korvex::ToWidget(parent));
     controlId = id;
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    setShowGrid(false);
     createParam1 = param1;
     createParam2 = param2;
     return 1;
@@ -409,7 +403,7 @@ void CKorvexList::ShowContextMenu() {
 }
 
 void CKorvexList::mouseReleaseEvent(QMouseEvent* event) {
-    QTableView::mouseReleaseEvent(event);
+    CFlatTableView::mouseReleaseEvent(event);
     if (event->button() == Qt::RightButton) ShowContextMenu();
 }
 
@@ -425,5 +419,5 @@ void CKorvexList::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
-    QTableView::keyPressEvent(event);
+    CFlatTableView::keyPressEvent(event);
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QTableView>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -8,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/common/FlatTableView.h"
 #include "app/framelist/rules/KorvexListRecord.h"
 #include "app/framelist/rules/RealTimeSave.h"
 #include "share/ControlListBase.h"
@@ -23,7 +23,7 @@ class QTimer;
 // touch only the locked store, the real-time save and atomics, and post what
 // concerns the window to the user-interface thread. Every other operation is
 // for the user-interface thread.
-class CKorvexList : public QTableView, public CDataShowBase {
+class CKorvexList : public CFlatTableView, public CDataShowBase {
     Q_OBJECT
 
   public:

@@ -1,7 +1,6 @@
 #include "app/shell/OtherFormatCommands.h"
 
 #include <QAbstractItemModel>
-#include <QTableView>
 #include <string>
 
 #include "app/common/rules/NumberedFormat.h"
@@ -93,7 +92,7 @@ void OnExportOtherFormat(CKorvexView& view) {
         return;
     // The captions as the list's header shows them, in column order.
     std::vector<std::string> captions;
-    const QAbstractItemModel* model = static_cast<const QTableView*>(list)->model();
+    const QAbstractItemModel* model = static_cast<const CFlatTableView*>(list)->model();
     for (int column = 0; model && column < model->columnCount(); ++column)
         captions.push_back(model->headerData(column, Qt::Horizontal).toString().toStdString());
     const formats::WriteSource source{global.origTimeList, list->Record().frameStore, captions,

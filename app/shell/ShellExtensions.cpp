@@ -73,7 +73,7 @@ void InstallClusterPanes(CChildFrame& frame) {
     source.busy = [list] { return list->IsBusy() != 0; };
     source.captions = [list] {
         std::vector<std::string> captions;
-        const QAbstractItemModel* model = list->QTableView::model();
+        const QAbstractItemModel* model = list->CFlatTableView::model();
         for (int c = 0; c < model->columnCount(); ++c)
             captions.push_back(model->headerData(c, Qt::Horizontal).toString().toStdString());
         return captions;
@@ -94,7 +94,7 @@ void InstallClusterPanes(CChildFrame& frame) {
     QObject::connect(list, &CKorvexList::redrawn, results,
                      [results] { results->viewport()->update(); });
     // The plug-in renames the frame list's columns for a new language.
-    const QAbstractItemModel* frames = list->QTableView::model();
+    const QAbstractItemModel* frames = list->CFlatTableView::model();
     const auto follow = [results, captions] { results->TakeCaptions(captions()); };
     QObject::connect(frames, &QAbstractItemModel::headerDataChanged, results, follow);
     QObject::connect(frames, &QAbstractItemModel::columnsInserted, results, follow);

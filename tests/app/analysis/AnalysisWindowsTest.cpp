@@ -85,8 +85,8 @@ class AnalysisWindowsTest : public ::testing::Test {
     }
 
     std::string ListCell(int row, int column) {
-        return list.QTableView::model()
-            ->data(list.QTableView::model()->index(row, column), Qt::DisplayRole)
+        return list.CFlatTableView::model()
+            ->data(list.CFlatTableView::model()->index(row, column), Qt::DisplayRole)
             .toString()
             .toStdString();
     }

@@ -96,7 +96,7 @@ class ClusterWindowsTest : public ::testing::Test {
         source.busy = [this] { return list.IsBusy() != 0; };
         source.captions = [this] {
             std::vector<std::string> captions;
-            const QAbstractItemModel* model = list.QTableView::model();
+            const QAbstractItemModel* model = list.CFlatTableView::model();
             for (int c = 0; c < model->columnCount(); ++c)
                 captions.push_back(model->headerData(c, Qt::Horizontal).toString().toStdString());
             return captions;

@@ -88,7 +88,7 @@ class ShellPanesTest : public ShellFixture {
         return model->data(model->index(row, column)).toString().toStdString();
     }
     std::string FrameListCaption(int column) const {
-        return list->QTableView::model()
+        return list->CFlatTableView::model()
             ->headerData(column, Qt::Horizontal)
             .toString()
             .toStdString();

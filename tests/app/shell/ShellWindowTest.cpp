@@ -56,7 +56,7 @@ TEST_F(ShellWindowTest, StartsWithOneDocumentAndWarnsOnceWithoutRecorder) {
     // The plug-in was told the language: it names a frame's format and type.
     _VCI_CAN_OBJ frame = korvex::test::MakeFrame(0x123, 10);
     list->AddFrames(&frame, 1, 1);
-    QAbstractItemModel* model = list->QTableView::model();
+    QAbstractItemModel* model = list->CFlatTableView::model();
     EXPECT_FALSE(model->data(model->index(0, 5)).toString().isEmpty());
 }
 
@@ -377,7 +377,7 @@ TEST_F(ShellWindowTest, LanguageItemRebuildsMenusToolbarPanesAndListCaptions) {
     CopyShippedLanguages(folder.Path());
     Start("empty");
     const QString chineseCaption =
-        list->QTableView::model()->headerData(3, Qt::Horizontal).toString();
+        list->CFlatTableView::model()->headerData(3, Qt::Horizontal).toString();
     for (int round = 0; round < 2; ++round) {
         main->RunCommand(cmd::kLanguageFirst + 1);
         QCoreApplication::processEvents();
@@ -394,7 +394,7 @@ TEST_F(ShellWindowTest, LanguageItemRebuildsMenusToolbarPanesAndListCaptions) {
     EXPECT_EQ(main->CommandBars().Action(cmd::kUpload)->iconText(), QString("Upload frames"));
     EXPECT_EQ(main->ActiveChild()->Pane(pane::kSearch)->windowTitle(), QString("Search"));
     const QString englishCaption =
-        list->QTableView::model()->headerData(3, Qt::Horizontal).toString();
+        list->CFlatTableView::model()->headerData(3, Qt::Horizontal).toString();
     EXPECT_NE(englishCaption, chineseCaption);
     EXPECT_FALSE(englishCaption.isEmpty());
     // An index beyond the list changes nothing.
