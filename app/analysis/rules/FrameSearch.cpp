@@ -1,13 +1,27 @@
 #include "app/analysis/rules/FrameSearch.h"
 
+#include <vector>
+
+#include "app/analysis/rules/SearchFieldDecision.h"
 #include "app/common/rules/HexText.h"
 #include "xtp/XTPResourceManager.h"
 
 namespace korvex {
 
+namespace {
+
+// The hits of one block: frame indices in order, and the text buffer of the
+// thread that searches it.
+struct BlockHits {
+    std::vector<std::int32_t> frames;
+    std::string cell;
+};
+
+}  // namespace
+
 SearchOutcome RunFrameSearch(const SearchRequest& request, bool refresh,
                              CCycleBuffer<_VCI_CAN_OBJ>& store, const ExportRowContext& context,
-                             CSearchResults& results) {
+                             CSearchResults& results, const PassSplit& split) {
     SearchOutcome outcome;
     outcome.before = outcome.count = results.ItemCount();
     if (!request.AnyTicked()) {
@@ -22,20 +36,40 @@ SearchOutcome RunFrameSearch(const SearchRequest& request, bool refresh,
     }
     if (refresh) results.Clear();
     const CSearchMatcher matcher(request);
+    const CSearchFieldDecision fields(request.column, matcher, context);
     const bool lower = matcher.NeedsLowerCase();
+    const CCycleBuffer<_VCI_CAN_OBJ>::CView frames = store.View();
     int n = results.ItemCount();
     outcome.before = n;
-    std::string cell;
-    cell.reserve(128);
-    _VCI_CAN_OBJ frame{};
-    for (int i = 0; store.Get(i, &frame); ++i) {
-        FormatCellText(i, frame, request.column, context, cell);
-        if (lower) ToLowerAscii(cell.data(), cell.size());
-        if (!matcher.Matches(cell)) continue;
-        results.PutFrame(n, frame);
-        results.SetSource(n, i);
-        ++n;
-    }
+    RunSplitPass<BlockHits>(
+        frames.Count(), split,
+        [&](std::int64_t begin, std::int64_t end, BlockHits& hits) {
+            hits.frames.clear();
+            frames.ForEachRun(
+                begin, end, [&](std::int64_t first, const _VCI_CAN_OBJ* run, int count) {
+                    for (int k = 0; k < count; ++k) {
+                        const _VCI_CAN_OBJ& frame = run[k];
+                        const auto i = static_cast<std::int32_t>(first + k);
+                        bool hit;
+                        if (fields.Decides()) {
+                            hit = fields.Matches(frame);
+                        } else {
+                            FormatCellText(i, frame, request.column, context, hits.cell);
+                            if (lower) ToLowerAscii(hits.cell.data(), hits.cell.size());
+                            hit = matcher.Matches(hits.cell);
+                        }
+                        if (hit) hits.frames.push_back(i);
+                    }
+                });
+        },
+        [&](std::int64_t, std::int64_t, BlockHits& hits) {
+            for (const std::int32_t i : hits.frames) {
+                results.PutFrame(n, frames[i]);
+                results.SetSource(n, i);
+                ++n;
+            }
+            return true;
+        });
     results.SetItemCount(n);
     outcome.count = n;
     return outcome;

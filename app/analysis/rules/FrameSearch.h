@@ -5,6 +5,7 @@
 #include "app/analysis/rules/SearchConditions.h"
 #include "app/analysis/rules/SearchResults.h"
 #include "core/FrameRowText.h"
+#include "core/SplitPass.h"
 #include "core/frame/CanObj.h"
 #include "core/frame/CycleBuffer.h"
 
@@ -25,15 +26,18 @@ struct SearchOutcome {
     bool NothingFound() const { return status == SearchStatus::kDone && count == before; }
 };
 
-// Searches the frame store from its oldest frame for as long as it yields
-// frames (a receiver may append meanwhile): each frame's cell text in the
-// request's column, in lower case, tested against the ticked conditions;
-// hits are appended behind the earlier ones, or replace them with `refresh`.
-// One text buffer serves every frame. A refused request leaves the results
-// as they were.
+// Searches the frames the store holds when the search starts, oldest first
+// (a receiver may append meanwhile): each frame's cell text in the request's
+// column, in lower case, tested against the ticked conditions; hits are
+// appended behind the earlier ones, or replace them with `refresh`. A column
+// whose text follows from a few fields is decided from them without making
+// the text (CSearchFieldDecision). The pass is split over the cores as
+// `split` says, its hits merged in frame order: the results are those of one
+// pass. A refused request leaves the results as they were; a cancelled one
+// keeps the hits of the frames searched until then.
 SearchOutcome RunFrameSearch(const SearchRequest& request, bool refresh,
                              CCycleBuffer<_VCI_CAN_OBJ>& store, const ExportRowContext& context,
-                             CSearchResults& results);
+                             CSearchResults& results, const PassSplit& split = {});
 
 // The status-bar text after a search or a clear: "搜索到帧数 ：n".
 std::string SearchStatusText(int count);

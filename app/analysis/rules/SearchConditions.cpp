@@ -54,4 +54,15 @@ bool CSearchMatcher::Matches(std::string_view lowerCell) const {
     return true;
 }
 
+bool CSearchMatcher::MatchesFullHexCell(std::int32_t cellValue) const {
+    const auto holds = [&](SearchCondition c, auto compare) {
+        const Prepared& p = conditions[c];
+        return !p.ticked || (p.numeric && compare(cellValue, p.value));
+    };
+    return holds(kEqual, [](std::int32_t a, std::int32_t b) { return a == b; }) &&
+           holds(kNotEqual, [](std::int32_t a, std::int32_t b) { return a != b; }) &&
+           holds(kGreater, [](std::int32_t a, std::int32_t b) { return a > b; }) &&
+           holds(kLess, [](std::int32_t a, std::int32_t b) { return a < b; });
+}
+
 }  // namespace korvex

@@ -44,6 +44,13 @@ class CSearchMatcher {
     // hexadecimal number does not hold.
     bool Matches(std::string_view lowerCell) const;
 
+    // Whether every ticked condition holds for a cell whose text is a
+    // hexadecimal number written in full ("0x" and eight digits), so that it
+    // equals a condition's text only when their values are equal: such a cell
+    // is decided by its value alone. Contains must not be ticked.
+    bool MatchesFullHexCell(std::int32_t cellValue) const;
+    bool ContainsTicked() const { return conditions[kContains].ticked; }
+
     // Only contains and equal compare letters; the numeric readings and the
     // empty test do not care for case, so the cell need not be lowered.
     bool NeedsLowerCase() const {
