@@ -188,7 +188,7 @@ int CDlgOneBusStatus::CurrentSpan() const {
 void CDlgOneBusStatus::SelectSpan(int k) {
     if (k < 0 || static_cast<std::size_t>(k) >= spans.Count()) return;
     const korvex::BusSubInterval sub = korvex::SpanSubInterval(spans, static_cast<std::size_t>(k));
-    if (spans.Frames(static_cast<std::size_t>(k)).empty()) {
+    if (spans.FrameCount(static_cast<std::size_t>(k)) == 0) {
         OnFineAdjust();
     } else {
         startEdit->setText(QString::fromStdString(sub.start));
@@ -203,7 +203,7 @@ void CDlgOneBusStatus::Update() {
 
 void CDlgOneBusStatus::OnFineAdjust() {
     const int k = CurrentSpan();
-    const bool hasFrames = k >= 0 && !spans.Frames(static_cast<std::size_t>(k)).empty();
+    const bool hasFrames = k >= 0 && spans.FrameCount(static_cast<std::size_t>(k)) != 0;
     const korvex::FineAdjustState state =
         korvex::ApplyFineAdjust(fineAdjust->isChecked(), hasFrames);
     if (state.message != 0) ShowMessage(state.message);

@@ -63,38 +63,55 @@ bool ParseClockTimeText(const std::string& text, std::int64_t& clockTime) {
 }
 
 void CBusSpans::Distribute(CCycleBuffer<_VCI_CAN_OBJ>& store,
-                           const std::vector<OrigTimeEntry>& list) {
+                           const std::vector<OrigTimeEntry>& list, const PassSplit& split) {
     entries = list;
     spans.assign(list.size(), {});
-    const int count = store.GetCount();
-    _VCI_CAN_OBJ frame{};
-    for (int i = 0; i < count && store.Get(i, &frame); ++i) {
-        const std::uint8_t index = ClockIndex(frame);
-        if (index >= entries.size()) continue;
-        spans[index].push_back({FrameClockTime(frame, entries), frame.TimeStamp});
-    }
+    frames = store.View();
+    // Per block: each span's frames and the clock time of its last one there.
+    RunSplitPass<std::vector<Span>>(
+        frames.Count(), split,
+        [&](std::int64_t begin, std::int64_t end, std::vector<Span>& tally) {
+            tally.assign(entries.size(), {});
+            frames.ForEachRun(begin, end, [&](std::int64_t, const _VCI_CAN_OBJ* run, int n) {
+                for (int i = 0; i < n; ++i) {
+                    const std::uint8_t index = ClockIndex(run[i]);
+                    if (index >= entries.size()) continue;
+                    Span& span = tally[index];
+                    ++span.frames;
+                    span.lastClockTime = FrameClockTime(run[i], entries);
+                }
+            });
+        },
+        [&](std::int64_t, std::int64_t, std::vector<Span>& tally) {
+            for (std::size_t k = 0; k < spans.size(); ++k) {
+                if (tally[k].frames == 0) continue;
+                spans[k].frames += tally[k].frames;
+                spans[k].lastClockTime = tally[k].lastClockTime;
+            }
+            return true;
+        });
 }
 
 std::string CBusSpans::ListText(std::size_t k) const {
     const OrigTimeEntry& entry = entries[k];
     std::string text = DateTimeText(entry, TimeOfDay(entry));
-    if (spans[k].empty()) return text + "(No Data)";
+    if (spans[k].frames == 0) return text + "(No Data)";
     text += "--";
-    text += DateTimeText(entry, spans[k].back().clockTime);
-    text += "(count:" + std::to_string(spans[k].size()) + ")";
+    text += DateTimeText(entry, spans[k].lastClockTime);
+    text += "(count:" + std::to_string(spans[k].frames) + ")";
     return text;
 }
 
 std::uint32_t CBusSpans::Minimum(std::size_t k) const {
-    return spans[k].empty() ? 0 : TimeOfDay(entries[k]);
+    return spans[k].frames == 0 ? 0 : TimeOfDay(entries[k]);
 }
 
 std::uint32_t CBusSpans::Maximum(std::size_t k) const {
-    return spans[k].empty() ? 0 : spans[k].back().clockTime;
+    return spans[k].frames == 0 ? 0 : spans[k].lastClockTime;
 }
 
 BusSubInterval SpanSubInterval(const CBusSpans& spans, std::size_t k) {
-    if (spans.Frames(k).empty()) return {};
+    if (spans.FrameCount(k) == 0) return {};
     return {SubIntervalText(spans.Minimum(k)), SubIntervalText(spans.Maximum(k))};
 }
 
@@ -109,12 +126,80 @@ FineAdjustState ApplyFineAdjust(bool ticked, bool spanHasFrames) {
     return state;
 }
 
+namespace {
+
+// The steps of a sub-interval: frames are counted in the step whose end is
+// the first not before their clock time; a frame past the last step ends the
+// counting.
+struct BusSteps {
+    std::int64_t from = 0;
+    std::int64_t step = 0;
+
+    // The step of a clock time, kBusStatusSteps for one past the last.
+    int Of(std::uint32_t clockTime) const {
+        const std::int64_t past = std::int64_t{clockTime} - from;
+        if (past <= step) return 0;
+        return static_cast<int>(
+            std::min<std::int64_t>((past + step - 1) / step - 1, kBusStatusSteps));
+    }
+};
+
+// A span's frames are read in order: those before the start of the
+// sub-interval are skipped until the first that is not; then each is counted
+// in the latest step reached so far or its own, whichever is later. So the
+// step a frame goes to is the running maximum of the frames' own steps, and
+// a block of frames can be counted without knowing where the pass stood when
+// the block began: by that maximum within the block, merged later.
+struct StepTally {
+    std::array<std::int64_t, kBusStatusSteps + 1> frames{};  // by running maximum
+    std::array<std::uint32_t, kBusStatusSteps + 1> firstStamp{};
+    int highest = -1;              // the running maximum at the block's end; -1: no frame
+    std::int64_t beforeStart = 0;  // frames before the first that reaches the start
+    bool reachesStart = false;
+    std::uint32_t reachingStamp = 0;  // that frame's time stamp
+};
+
+// The flow of the steps as the frames are merged block by block.
+struct StepFlow {
+    bool skipping = true;
+    int reached = 0;
+    std::array<std::int64_t, kBusStatusSteps> frames{};
+    std::array<std::uint32_t, kBusStatusSteps> firstStamp{};
+    std::array<bool, kBusStatusSteps> stamped{};
+
+    void Merge(const StepTally& tally) {
+        if (tally.highest < 0) return;
+        std::int64_t left = 0;  // frames of the first bucket that the skipping leaves out
+        std::uint32_t firstOfFirst = tally.firstStamp[0];
+        if (skipping) {
+            if (!tally.reachesStart) return;
+            skipping = false;
+            left = tally.beforeStart;
+            firstOfFirst = tally.reachingStamp;
+        }
+        for (int b = 0; b <= kBusStatusSteps; ++b) {
+            const std::int64_t n = tally.frames[static_cast<std::size_t>(b)] - (b == 0 ? left : 0);
+            const int target = std::max(reached, b);
+            if (n <= 0 || target >= kBusStatusSteps) continue;
+            const auto t = static_cast<std::size_t>(target);
+            frames[t] += n;
+            if (stamped[t]) continue;
+            firstStamp[t] = b == 0 ? firstOfFirst : tally.firstStamp[static_cast<std::size_t>(b)];
+            stamped[t] = true;
+        }
+        reached = std::max(reached, tally.highest);
+    }
+};
+
+}  // namespace
+
 BusStatusOutcome ComputeBusStatus(const CBusSpans& spans, std::size_t k, const std::string& start,
-                                  const std::string& end, CKorvexGlobal& global) {
+                                  const std::string& end, CKorvexGlobal& global,
+                                  const PassSplit& split) {
     BusStatusOutcome outcome;
     global.busFlowSamples.Clear();
     global.busLoadSamples.Clear();
-    if (k >= spans.Count() || spans.Frames(k).empty()) {
+    if (k >= spans.Count() || spans.FrameCount(k) == 0) {
         outcome.message = kMsgSpanWithoutData;
         return outcome;
     }
@@ -129,27 +214,50 @@ BusStatusOutcome ComputeBusStatus(const CBusSpans& spans, std::size_t k, const s
     global.strAnalyEnd = end;
 
     const std::int64_t length = to + kTicksPerSecond - from;
-    const std::int64_t step = std::max<std::int64_t>(length / kBusStatusSteps, 10);
-    outcome.precision = static_cast<int>(step / 10);
+    const BusSteps steps{from, std::max<std::int64_t>(length / kBusStatusSteps, 10)};
+    outcome.precision = static_cast<int>(steps.step / 10);
 
-    const std::vector<BusSpanFrame>& frames = spans.Frames(k);
+    const CCycleBuffer<_VCI_CAN_OBJ>::CView& frames = spans.Frames();
+    const std::vector<OrigTimeEntry>& entries = spans.Entries();
+    StepFlow flow;
+    RunSplitPass<StepTally>(
+        frames.Count(), split,
+        [&](std::int64_t begin, std::int64_t stop, StepTally& tally) {
+            tally = {};
+            frames.ForEachRun(begin, stop, [&](std::int64_t, const _VCI_CAN_OBJ* run, int n) {
+                for (int i = 0; i < n; ++i) {
+                    if (ClockIndex(run[i]) != k) continue;
+                    const std::uint32_t clockTime = FrameClockTime(run[i], entries);
+                    if (!tally.reachesStart) {
+                        if (clockTime < from) {
+                            ++tally.beforeStart;
+                        } else {
+                            tally.reachesStart = true;
+                            tally.reachingStamp = run[i].TimeStamp;
+                        }
+                    }
+                    const int bucket = std::max(tally.highest, steps.Of(clockTime));
+                    const auto b = static_cast<std::size_t>(bucket);
+                    if (tally.frames[b]++ == 0) tally.firstStamp[b] = run[i].TimeStamp;
+                    tally.highest = bucket;
+                }
+            });
+        },
+        [&](std::int64_t, std::int64_t, StepTally& tally) {
+            flow.Merge(tally);
+            return true;
+        });
+
     const OrigTimeEntry& entry = spans.Entry(k);
-    std::size_t i = 0;
-    while (i < frames.size() && frames[i].clockTime < from) ++i;
     std::int64_t total = 0;
     for (int s = 0; s < kBusStatusSteps; ++s) {
-        const std::int64_t lo = from + s * step;
-        const std::int64_t hi = lo + step;
+        const auto at = static_cast<std::size_t>(s);
+        const std::int64_t lo = from + s * steps.step;
         // An empty step is placed at its own start, so the curve keeps its spacing.
-        _tagBusFlowRecord record{
-            0, 0, 0, static_cast<std::int32_t>(k),
-            entry.timeStamp + static_cast<std::uint32_t>(lo - spans.Minimum(k))};
-        if (i < frames.size() && frames[i].clockTime <= hi)
-            record.startTimeStamp = frames[i].timeStamp;
-        while (i < frames.size() && frames[i].clockTime <= hi) {
-            ++record.frameCount;
-            ++i;
-        }
+        const _tagBusFlowRecord record{
+            static_cast<std::int32_t>(flow.frames[at]), 0, 0, static_cast<std::int32_t>(k),
+            flow.stamped[at] ? flow.firstStamp[at]
+                             : entry.timeStamp + static_cast<std::uint32_t>(lo - spans.Minimum(k))};
         outcome.largest = std::max(outcome.largest, record.frameCount);
         total += record.frameCount;
         global.busFlowSamples.GrowIfFull();
@@ -167,11 +275,11 @@ BusStatusOutcome ComputeBusStatus(const CBusSpans& spans, std::size_t k, const s
     const int full = FullLoadFrames(entry.bitRateIndex);
     outcome.loadKnown = full != 0;
     if (!outcome.loadKnown) return outcome;
-    _tagBusFlowRecord flow{};
-    for (int s = 0; global.busFlowSamples.Get(s, &flow); ++s) {
+    _tagBusFlowRecord flowRecord{};
+    for (int s = 0; global.busFlowSamples.Get(s, &flowRecord); ++s) {
         const auto percent =
-            std::min<std::int64_t>(std::int64_t{flow.frameCount} * 100 / full, 100);
-        const _tagBusLoadRecord load{static_cast<std::int32_t>(percent), flow.startTimeStamp};
+            std::min<std::int64_t>(std::int64_t{flowRecord.frameCount} * 100 / full, 100);
+        const _tagBusLoadRecord load{static_cast<std::int32_t>(percent), flowRecord.startTimeStamp};
         global.busLoadSamples.GrowIfFull();
         global.busLoadSamples.Push(load);
     }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/SplitPass.h"
 #include "core/frame/CanObj.h"
 #include "core/frame/CycleBuffer.h"
 #include "core/frame/OrigTimeEntry.h"
@@ -37,21 +38,21 @@ std::string SubIntervalText(std::uint32_t clockTime);
 // one is negative.
 bool ParseClockTimeText(const std::string& text, std::int64_t& clockTime);
 
-// What the bus status keeps of each frame of a span.
-struct BusSpanFrame {
-    std::uint32_t clockTime;
-    std::uint32_t timeStamp;
-};
-
 // The frames of the data set distributed into recording spans, one per clock
-// reference; a frame goes to the span its clock index names.
+// reference; a frame goes to the span its clock index names. The spans keep a
+// view of the frames as they were distributed, and per span only its count
+// and the clock time of its last frame; the distribution is a pass split over
+// the cores.
 class CBusSpans {
   public:
-    void Distribute(CCycleBuffer<_VCI_CAN_OBJ>& store, const std::vector<OrigTimeEntry>& list);
+    void Distribute(CCycleBuffer<_VCI_CAN_OBJ>& store, const std::vector<OrigTimeEntry>& list,
+                    const PassSplit& split = {});
 
     std::size_t Count() const { return spans.size(); }
-    const std::vector<BusSpanFrame>& Frames(std::size_t k) const { return spans[k]; }
+    long long FrameCount(std::size_t k) const { return spans[k].frames; }
     const OrigTimeEntry& Entry(std::size_t k) const { return entries[k]; }
+    const std::vector<OrigTimeEntry>& Entries() const { return entries; }
+    const CCycleBuffer<_VCI_CAN_OBJ>::CView& Frames() const { return frames; }
     // The entry text of span k in the span list.
     std::string ListText(std::size_t k) const;
     // Start of the span: the time of day of its clock reference.
@@ -60,8 +61,13 @@ class CBusSpans {
     std::uint32_t Maximum(std::size_t k) const;
 
   private:
+    struct Span {
+        long long frames = 0;
+        std::uint32_t lastClockTime = 0;
+    };
     std::vector<OrigTimeEntry> entries;
-    std::vector<std::vector<BusSpanFrame>> spans;
+    std::vector<Span> spans;
+    CCycleBuffer<_VCI_CAN_OBJ>::CView frames;
 };
 
 // The sub-interval edits as a span's selection fills them; empty for a span
@@ -96,9 +102,12 @@ struct BusStatusOutcome {
 // Flow and load of span k over the sub-interval start ... end ("hh:mm:ss",
 // the end second included) into the global flow and load buffers; an
 // accepted sub-interval becomes the last one kept in the global state. A
-// span of unknown bit rate gets its flow but no load records.
+// span of unknown bit rate gets its flow but no load records. The span's
+// frames are counted in a pass split over the cores, with the result of one
+// pass in frame order.
 BusStatusOutcome ComputeBusStatus(const CBusSpans& spans, std::size_t k, const std::string& start,
-                                  const std::string& end, CKorvexGlobal& global);
+                                  const std::string& end, CKorvexGlobal& global,
+                                  const PassSplit& split = {});
 
 // The load text: "%d%%", or "-" when the load is unknown.
 std::string LoadText(bool known, int percent);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -240,6 +242,104 @@ TEST(BusStatusTest, CurveZoom) {
     EXPECT_EQ(CurveZoomIn(5), 5);
     EXPECT_EQ(CurveZoomOut(5), 10);
     EXPECT_EQ(CurveFit(), 5);
+}
+
+}  // namespace
+}  // namespace korvex
+
+namespace korvex {
+namespace {
+
+// The flow of a span as one plain pass reads the rule: the span's frames in
+// order, those before the start skipped until the first that is not, then
+// for each step the following frames while their clock time is within it.
+std::vector<std::pair<int, std::uint32_t>> OnePassFlow(const std::vector<_VCI_CAN_OBJ>& frames,
+                                                       const std::vector<OrigTimeEntry>& list,
+                                                       std::uint8_t k, std::int64_t from,
+                                                       std::int64_t to) {
+    std::vector<const _VCI_CAN_OBJ*> span;
+    for (const _VCI_CAN_OBJ& f : frames)
+        if (ClockIndex(f) == k) span.push_back(&f);
+    const std::int64_t length = to + 10000 - from;
+    const std::int64_t step = std::max<std::int64_t>(length / 20, 10);
+    std::size_t i = 0;
+    while (i < span.size() && FrameClockTime(*span[i], list) < from) ++i;
+    std::vector<std::pair<int, std::uint32_t>> flow;
+    const std::uint32_t minimum =
+        (list[k].hour * 3600u + list[k].minute * 60u + list[k].second) * 10000u;
+    for (int s = 0; s < 20; ++s) {
+        const std::int64_t lo = from + s * step;
+        const std::int64_t hi = lo + step;
+        std::pair<int, std::uint32_t> record{
+            0, list[k].timeStamp + static_cast<std::uint32_t>(lo - minimum)};
+        if (i < span.size() && FrameClockTime(*span[i], list) <= hi)
+            record.second = span[i]->TimeStamp;
+        while (i < span.size() && FrameClockTime(*span[i], list) <= hi) {
+            ++record.first;
+            ++i;
+        }
+        flow.push_back(record);
+    }
+    return flow;
+}
+
+// Frames of three spans whose clock times mostly rise but jump back and ahead
+// now and then, over sub-intervals of every length: the flow split over
+// threads in small blocks is the plain pass's, record for record.
+TEST(BusStatusTest, SplitFlowEqualsOnePassOverDisorderedTimes) {
+    std::mt19937 random(5);
+    const std::vector<OrigTimeEntry> list = {Entry(8, 0, 0, 1000, 2), Entry(9, 0, 0, 0, 3),
+                                             Entry(10, 0, 0, 500, 9)};
+    int compared = 0;
+    for (int round = 0; round < 12; ++round) {
+        std::vector<_VCI_CAN_OBJ> frames;
+        std::uint32_t stamps[3] = {1000, 0, 500};
+        for (int i = 0; i < 6000; ++i) {
+            const auto k = static_cast<std::uint8_t>(random() % 4 == 0 ? random() % 3 : 0);
+            std::uint32_t& stamp = stamps[k];
+            const std::uint32_t jump = random() % 50 == 0 ? 200000 : random() % 40;
+            stamp = random() % 30 == 0 && stamp > 300000 ? stamp - random() % 300000 : stamp + jump;
+            frames.push_back(SpanFrame(random() % 97 == 0 ? kNoClockIndex : k, stamp));
+        }
+        CCycleBuffer<_VCI_CAN_OBJ> store;
+        store.Reset(static_cast<int>(frames.size()));
+        store.PushRun(frames.data(), static_cast<int>(frames.size()));
+        for (std::uint8_t k = 0; k < 3; ++k) {
+            CKorvexGlobal global;
+            global.origTimeList = list;
+            CBusSpans spans;
+            PassSplit split;
+            split.threads = 3;
+            split.blockItems = 1 + random() % 300;
+            spans.Distribute(store, list, split);
+            if (spans.FrameCount(k) == 0) continue;
+            const std::uint32_t min = spans.Minimum(k);
+            const std::uint32_t max = spans.Maximum(k);
+            const std::int64_t from = min + (max - min) / 10000 * (random() % 5000);
+            const std::int64_t to = std::max<std::int64_t>(from + 10000, max - random() % 20000);
+            if (to > max) continue;
+            const std::string start = SubIntervalText(static_cast<std::uint32_t>(from));
+            const std::string end = SubIntervalText(static_cast<std::uint32_t>(to));
+            std::int64_t fromRead = 0;
+            std::int64_t toRead = 0;
+            ASSERT_TRUE(ParseClockTimeText(start, fromRead));
+            ASSERT_TRUE(ParseClockTimeText(end, toRead));
+            if (fromRead < min || fromRead >= toRead) continue;
+            const BusStatusOutcome outcome = ComputeBusStatus(spans, k, start, end, global, split);
+            ASSERT_TRUE(outcome.computed) << outcome.message;
+            const auto expected = OnePassFlow(frames, list, k, fromRead, toRead);
+            ++compared;
+            _tagBusFlowRecord record{};
+            for (int s = 0; s < 20; ++s) {
+                ASSERT_TRUE(global.busFlowSamples.Get(s, &record));
+                EXPECT_EQ(record.frameCount, expected[static_cast<std::size_t>(s)].first)
+                    << round << " " << int{k} << " " << s;
+                EXPECT_EQ(record.startTimeStamp, expected[static_cast<std::size_t>(s)].second)
+                    << round << " " << int{k} << " " << s;
+            }
+        }
+    }
+    EXPECT_GT(compared, 20);
 }
 
 }  // namespace
