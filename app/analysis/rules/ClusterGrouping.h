@@ -1,41 +1,65 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <vector>
 
+#include "core/SplitPass.h"
 #include "core/frame/CanObj.h"
+#include "core/frame/CycleBuffer.h"
 
 namespace korvex {
 
-// One group of the classification: its head frame (the first frame with
-// these texts) and its further frames, chained through nextMember in
-// data-set order.
-struct ClusterGroup {
-    std::int32_t headFrame = 0;
-    std::int32_t firstMember = -1;
-    std::int32_t lastMember = -1;
-    std::int32_t memberCount = 0;
-    std::uint8_t uniform = 1;  // every member identical to the head frame
-};
+using FrameView = CCycleBuffer<_VCI_CAN_OBJ>::CView;
 
+// The text the frame list shows for a frame in a column (the frame's data-set
+// index is its row number). Callers bind it to the frame list's cell text. A
+// classification calls it from several threads at once.
+using ClusterCellTextFn =
+    std::function<void(int column, long long row, const _VCI_CAN_OBJ& frame, std::string& text)>;
+
+// The groups of a classification, in the order of their first frame: each
+// group's head frame (its first), the number of its further frames and
+// whether they are all identical to the head, and the further frames chained
+// in data-set order. Twelve bytes per group and four per frame.
 struct ClusterGrouping {
-    std::vector<ClusterGroup> groups;      // in the order of their first frame
-    std::vector<std::int32_t> nextMember;  // per frame: the group's next member, -1 at the end
+    std::vector<std::int32_t> heads;
+    std::vector<std::uint32_t> members;  // per group: further frames, and kUniform
+    // Per frame: for a head its first further frame, for a further frame the
+    // next; -1 at the end.
+    std::vector<std::int32_t> nextMember;
+
+    static constexpr std::uint32_t kUniform = 0x80000000u;
+
+    std::size_t Count() const { return heads.size(); }
+    std::int32_t MemberCount(std::size_t group) const {
+        return static_cast<std::int32_t>(members[group] & ~kUniform);
+    }
+    bool Uniform(std::size_t group) const { return (members[group] & kUniform) != 0; }
 };
 
 // Identical for the classification: same identifier, format, type and length,
 // and the same first DataLen data bytes (a length past 8 compares all 8).
 bool SameClusterFrame(const _VCI_CAN_OBJ& a, const _VCI_CAN_OBJ& b);
 
-// Groups frames by their text numbers: columnIds[c][f] is the number of the
-// text of frame f in chosen column c. Each frame joins the group whose head
-// has the same numbers in every column, else it starts a new group. Since two
-// groups never share their texts, the first matching group in creation order
-// is the only one, and a hash of the numbers finds it without a scan.
-void GroupClusterFrames(const std::vector<std::vector<std::uint32_t>>& columnIds,
-                        const std::vector<_VCI_CAN_OBJ>& frames, ClusterGrouping& out);
+// Groups the frames by their texts in the chosen columns: each frame joins
+// the group whose head shows the same text in every column (compared exactly,
+// column by column), else it starts a new group. Since two groups never share
+// their texts, the first matching group in creation order is the only one.
+//
+// The texts are hashed on all cores; then each core takes the frames of one
+// part of the hashes, in frame order, and finds their groups in a table of
+// its own, comparing texts only where the hashes agree (keeping the texts of
+// the groups that have further frames, so a frame is compared with its
+// group's head without making the head's texts again). No memory is taken per
+// frame or per group beyond the arrays of the result and those tables. False
+// when `split`'s cancel ended it.
+bool GroupClusterFrames(const FrameView& frames, const std::vector<std::int32_t>& columns,
+                        const ClusterCellTextFn& cellText, const PassSplit& split,
+                        ClusterGrouping& out);
 
-// The members of a group, in data-set order.
-std::vector<std::int32_t> ClusterMembers(const ClusterGrouping& grouping, std::int32_t group);
+// The further frames of a group, in data-set order.
+std::vector<std::int32_t> ClusterMembers(const ClusterGrouping& grouping, std::size_t group);
 
 }  // namespace korvex

@@ -2,76 +2,74 @@
 
 #include <algorithm>
 
-#include "app/analysis/rules/ClusterTextTable.h"
 #include "core/FrameRowText.h"
 
 namespace korvex {
 
-void CClusterResult::Run(CCycleBuffer<_VCI_CAN_OBJ>& store,
+bool CClusterResult::Run(CCycleBuffer<_VCI_CAN_OBJ>& store,
                          const std::vector<std::int32_t>& columns,
-                         const ClusterCellTextFn& cellText) {
-    std::vector<_VCI_CAN_OBJ> snapshot;
-    const int count = store.GetCount();
-    snapshot.reserve(static_cast<std::size_t>(std::max(count, 0)));
-    _VCI_CAN_OBJ frame{};
-    for (int i = 0; i < count && store.Get(i, &frame); ++i) snapshot.push_back(frame);
-    Run(std::move(snapshot), columns, cellText);
+                         const ClusterCellTextFn& cellText, const PassSplit& split) {
+    Clear();
+    frames = store.View();
+    if (columns.empty() || columns.front() == 0) {
+        everyFrameAGroup = true;
+        return true;
+    }
+    if (GroupClusterFrames(frames, columns, cellText, split, grouping)) return true;
+    Clear();
+    return false;
 }
 
-void CClusterResult::Run(std::vector<_VCI_CAN_OBJ> snapshot,
+bool CClusterResult::Run(const std::vector<_VCI_CAN_OBJ>& snapshot,
                          const std::vector<std::int32_t>& columns,
-                         const ClusterCellTextFn& cellText) {
-    frames = std::move(snapshot);
-    grouping = {};
-    rows.clear();
-    if (columns.empty() || columns.front() == 0) {
-        rows.resize(frames.size());
-        for (std::size_t f = 0; f < frames.size(); ++f)
-            rows[f].frame = static_cast<std::int32_t>(f);
-        return;
-    }
-
-    std::vector<std::vector<std::uint32_t>> columnIds(columns.size());
-    std::string text;
-    for (std::size_t c = 0; c < columns.size(); ++c) {
-        CClusterTextTable table;
-        std::vector<std::uint32_t>& ids = columnIds[c];
-        ids.resize(frames.size());
-        for (std::size_t f = 0; f < frames.size(); ++f) {
-            cellText(columns[c], static_cast<long long>(f), frames[f], text);
-            ids[f] = table.Intern(text);
-        }
-    }
-    GroupClusterFrames(columnIds, frames, grouping);
-    rows.resize(grouping.groups.size());
-    for (std::size_t g = 0; g < grouping.groups.size(); ++g) {
-        rows[g].frame = grouping.groups[g].headFrame;
-        rows[g].group = static_cast<std::int32_t>(g);
-    }
+                         const ClusterCellTextFn& cellText, const PassSplit& split) {
+    CCycleBuffer<_VCI_CAN_OBJ> store;
+    store.Reset(static_cast<int>(snapshot.size()));
+    store.PushRun(snapshot.data(), static_cast<int>(snapshot.size()));
+    return Run(store, columns, cellText, split);
 }
 
 void CClusterResult::Clear() {
-    frames.clear();
-    frames.shrink_to_fit();
+    frames = {};
+    everyFrameAGroup = false;
     grouping = {};
+    rowsMade = false;
     rows.clear();
     rows.shrink_to_fit();
 }
 
+ClusterRow CClusterResult::HeadRow(std::size_t group) const {
+    ClusterRow row;
+    if (everyFrameAGroup) {
+        row.frame = static_cast<std::int32_t>(group);
+    } else {
+        row.frame = grouping.heads[group];
+        row.group = static_cast<std::int32_t>(group);
+    }
+    return row;
+}
+
+void CClusterResult::MakeRows() {
+    if (rowsMade) return;
+    rows.resize(GroupCount());
+    for (std::size_t g = 0; g < rows.size(); ++g) rows[g] = HeadRow(g);
+    rowsMade = true;
+}
+
 std::int32_t CClusterResult::MemberCount(const ClusterRow& row) const {
     if (!row.head || row.group < 0) return 0;
-    return grouping.groups[static_cast<std::size_t>(row.group)].memberCount;
+    return grouping.MemberCount(static_cast<std::size_t>(row.group));
 }
 
 bool CClusterResult::Uniform(const ClusterRow& row) const {
-    return row.group < 0 || grouping.groups[static_cast<std::size_t>(row.group)].uniform != 0;
+    return row.group < 0 || grouping.Uniform(static_cast<std::size_t>(row.group));
 }
 
 void CClusterResult::RowText(std::size_t r, int column, const ClusterCellTextFn& cellText,
                              std::string& text) const {
     text.clear();
-    if (r >= rows.size()) return;
-    const ClusterRow& row = rows[r];
+    if (r >= RowCount()) return;
+    const ClusterRow row = Row(r);
     if (column == 0) {
         FormatRowNumber(row.frame, text);
         if (row.head) {
@@ -81,20 +79,20 @@ void CClusterResult::RowText(std::size_t r, int column, const ClusterCellTextFn&
         }
         return;
     }
-    cellText(column, row.frame, frames[static_cast<std::size_t>(row.frame)], text);
+    cellText(column, row.frame, frames[row.frame], text);
 }
 
 bool CClusterResult::Highlighted(std::size_t r) const {
-    if (r >= rows.size()) return false;
-    const ClusterRow& row = rows[r];
+    if (r >= RowCount()) return false;
+    const ClusterRow row = Row(r);
     return MemberCount(row) > 0 && !Uniform(row);
 }
 
 bool CClusterResult::Toggle(std::size_t r) {
-    if (r >= rows.size()) return false;
+    if (r >= RowCount() || MemberCount(Row(r)) == 0) return false;
+    MakeRows();
     ClusterRow& row = rows[r];
     const std::int32_t count = MemberCount(row);
-    if (count == 0) return false;
     const auto at = rows.begin() + static_cast<std::ptrdiff_t>(r) + 1;
     if (row.unfolded) {
         row.unfolded = 0;
@@ -103,15 +101,16 @@ bool CClusterResult::Toggle(std::size_t r) {
     }
     row.unfolded = 1;
     const std::int32_t group = row.group;
+    const std::vector<std::int32_t> chain =
+        ClusterMembers(grouping, static_cast<std::size_t>(group));
     std::vector<ClusterRow> members;
-    members.reserve(static_cast<std::size_t>(count));
-    const ClusterGroup& g = grouping.groups[static_cast<std::size_t>(group)];
-    for (std::int32_t m : ClusterMembers(grouping, group)) {
+    members.reserve(chain.size());
+    for (std::int32_t m : chain) {
         ClusterRow member;
         member.frame = m;
         member.group = group;
         member.head = 0;
-        member.last = m == g.lastMember;
+        member.last = m == chain.back();
         members.push_back(member);
     }
     rows.insert(at, members.begin(), members.end());
@@ -120,34 +119,35 @@ bool CClusterResult::Toggle(std::size_t r) {
 
 void CClusterResult::UnfoldAll() {
     std::vector<ClusterRow> all;
-    all.reserve(frames.size());
-    for (const ClusterRow& row : rows) {
+    all.reserve(static_cast<std::size_t>(frames.Count()));
+    for (std::size_t r = 0; r < RowCount(); ++r) {
+        const ClusterRow row = Row(r);
         if (!row.head) continue;
         all.push_back(row);
         if (MemberCount(row) == 0) continue;
         all.back().unfolded = 1;
-        const ClusterGroup& group = grouping.groups[static_cast<std::size_t>(row.group)];
-        for (std::int32_t m = group.firstMember; m >= 0;
+        for (std::int32_t m = grouping.nextMember[static_cast<std::size_t>(row.frame)]; m >= 0;
              m = grouping.nextMember[static_cast<std::size_t>(m)]) {
             ClusterRow member;
             member.frame = m;
             member.group = row.group;
             member.head = 0;
-            member.last = m == group.lastMember;
+            member.last = grouping.nextMember[static_cast<std::size_t>(m)] < 0;
             all.push_back(member);
         }
     }
     rows = std::move(all);
+    rowsMade = true;
 }
 
 ClusterClick CClusterResult::DoubleClick(std::size_t r) {
     ClusterClick click;
-    if (r >= rows.size()) return click;
+    if (r >= RowCount()) return click;
     if (Toggle(r)) {
         click.kind = ClusterClick::kToggled;
     } else {
         click.kind = ClusterClick::kGoToFrame;
-        click.frame = rows[r].frame;
+        click.frame = Row(r).frame;
     }
     return click;
 }
@@ -158,33 +158,42 @@ bool CClusterResult::IndentClick(std::size_t r, int column, int x, int indentWid
 }
 
 bool CClusterResult::WriteExport(std::FILE* out, const std::vector<std::string>& captions,
-                                 const ClusterCellTextFn& cellText) const {
-    std::string block;
-    AppendHeaderLine(block, captions);
-    std::string field;
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-        for (std::size_t c = 0; c < captions.size(); ++c) {
-            RowText(r, static_cast<int>(c), cellText, field);
-            block += field;
-            block += '\t';
-        }
-        block += "\r\n";
-        // Written in blocks so a long result never sits whole in memory.
-        if (block.size() >= (1u << 16)) {
-            if (std::fwrite(block.data(), 1, block.size(), out) != block.size()) return false;
-            block.clear();
-        }
-    }
-    if (std::fwrite(block.data(), 1, block.size(), out) != block.size()) return false;
-    return std::fflush(out) == 0;
+                                 const ClusterCellTextFn& cellText, const PassSplit& split) const {
+    std::string header;
+    AppendHeaderLine(header, captions);
+    if (std::fwrite(header.data(), 1, header.size(), out) != header.size()) return false;
+    // The lines of each block are made on all cores and written in order.
+    struct Lines {
+        std::string text;
+        std::string field;
+    };
+    const bool written = RunSplitPass<Lines>(
+        static_cast<std::int64_t>(RowCount()), split,
+        [&](std::int64_t begin, std::int64_t end, Lines& lines) {
+            lines.text.clear();
+            for (std::int64_t r = begin; r < end; ++r) {
+                for (std::size_t c = 0; c < captions.size(); ++c) {
+                    RowText(static_cast<std::size_t>(r), static_cast<int>(c), cellText,
+                            lines.field);
+                    lines.text += lines.field;
+                    lines.text += '\t';
+                }
+                lines.text += "\r\n";
+            }
+        },
+        [&](std::int64_t, std::int64_t, Lines& lines) {
+            return std::fwrite(lines.text.data(), 1, lines.text.size(), out) == lines.text.size();
+        });
+    return written && std::fflush(out) == 0;
 }
 
 ClusterExportStatus CClusterResult::WriteExportFile(const std::filesystem::path& path,
                                                     const std::vector<std::string>& captions,
-                                                    const ClusterCellTextFn& cellText) const {
+                                                    const ClusterCellTextFn& cellText,
+                                                    const PassSplit& split) const {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) return ClusterExportStatus::kCannotCreate;
-    const bool written = WriteExport(file, captions, cellText);
+    const bool written = WriteExport(file, captions, cellText, split);
     const bool closed = std::fclose(file) == 0;
     return written && closed ? ClusterExportStatus::kOk : ClusterExportStatus::kWriteFailed;
 }

@@ -13,11 +13,6 @@
 
 namespace korvex {
 
-// The text the frame list shows for a frame in a column (the frame's data-set
-// index is its row number). Callers bind it to the frame list's cell text.
-using ClusterCellTextFn =
-    std::function<void(int column, long long row, const _VCI_CAN_OBJ& frame, std::string& text)>;
-
 // One row of the result list: a group head, or a member shown under its
 // unfolded head.
 struct ClusterRow {
@@ -44,20 +39,26 @@ class CClusterResult {
     // Message the result list's owner gets to show a frame in the frame list.
     static constexpr std::uint32_t kGoToFrameMessage = 0x4CD;
 
-    // Snapshot of `store` (oldest first, count read once), the texts of the
-    // chosen columns computed once, then the grouping. No column, or column
-    // 0 first, makes every frame a group of its own.
-    void Run(CCycleBuffer<_VCI_CAN_OBJ>& store, const std::vector<std::int32_t>& columns,
-             const ClusterCellTextFn& cellText);
+    // A snapshot of `store` (a view of the frames it holds, oldest first),
+    // then the grouping by the texts of the chosen columns (GroupClusterFrames,
+    // split over the cores as `split` says). No column, or column 0 first,
+    // makes every frame a group of its own. False, with an empty result,
+    // when split's cancel ended it.
+    bool Run(CCycleBuffer<_VCI_CAN_OBJ>& store, const std::vector<std::int32_t>& columns,
+             const ClusterCellTextFn& cellText, const PassSplit& split = {});
     // The same on frames already copied.
-    void Run(std::vector<_VCI_CAN_OBJ> frames, const std::vector<std::int32_t>& columns,
-             const ClusterCellTextFn& cellText);
+    bool Run(const std::vector<_VCI_CAN_OBJ>& frames, const std::vector<std::int32_t>& columns,
+             const ClusterCellTextFn& cellText, const PassSplit& split = {});
     void Clear();
 
-    std::size_t RowCount() const { return rows.size(); }
-    const ClusterRow& Row(std::size_t r) const { return rows[r]; }
-    const std::vector<_VCI_CAN_OBJ>& Frames() const { return frames; }
+    // Until a group is unfolded the rows are the groups, and no row is kept.
+    std::size_t RowCount() const { return rowsMade ? rows.size() : GroupCount(); }
+    ClusterRow Row(std::size_t r) const { return rowsMade ? rows[r] : HeadRow(r); }
+    const FrameView& Frames() const { return frames; }
     const ClusterGrouping& Grouping() const { return grouping; }
+    std::size_t GroupCount() const {
+        return everyFrameAGroup ? static_cast<std::size_t>(frames.Count()) : grouping.Count();
+    }
     std::int32_t MemberCount(const ClusterRow& row) const;
     bool Uniform(const ClusterRow& row) const;
 
@@ -78,16 +79,24 @@ class CClusterResult {
     bool IndentClick(std::size_t r, int column, int x, int indentWidth);
 
     // The rows as shown: the header line of captions, then for each row the
-    // text of every column, each followed by a tab, and "\r\n".
+    // text of every column, each followed by a tab, and "\r\n". The lines are
+    // made over the cores as `split` says and written in row order.
     bool WriteExport(std::FILE* out, const std::vector<std::string>& captions,
-                     const ClusterCellTextFn& cellText) const;
+                     const ClusterCellTextFn& cellText, const PassSplit& split = {}) const;
     ClusterExportStatus WriteExportFile(const std::filesystem::path& path,
                                         const std::vector<std::string>& captions,
-                                        const ClusterCellTextFn& cellText) const;
+                                        const ClusterCellTextFn& cellText,
+                                        const PassSplit& split = {}) const;
 
   private:
-    std::vector<_VCI_CAN_OBJ> frames;
+    ClusterRow HeadRow(std::size_t group) const;
+    // The rows kept from the first fold or unfold on.
+    void MakeRows();
+
+    FrameView frames;
+    bool everyFrameAGroup = false;
     ClusterGrouping grouping;
+    bool rowsMade = false;
     std::vector<ClusterRow> rows;
 };
 

@@ -233,3 +233,73 @@ TEST(ClusterResultTest, IdenticalFramesIgnoreBytesPastTheLength) {
 
 }  // namespace
 }  // namespace korvex
+
+namespace korvex {
+namespace {
+
+std::vector<_VCI_CAN_OBJ> RandomClusterFrames(std::mt19937& random, int count, int ids) {
+    std::vector<_VCI_CAN_OBJ> frames(static_cast<std::size_t>(count));
+    for (_VCI_CAN_OBJ& frame : frames) {
+        frame = Frame(random() % static_cast<unsigned>(ids),
+                      static_cast<std::uint8_t>(random() % 3), random());
+        frame.DataLen = static_cast<std::uint8_t>(random() % 3);
+    }
+    return frames;
+}
+
+// Split over cores in small blocks, the grouping and the export are those of
+// one pass: the same groups in the same order, the same chains and flags,
+// the same bytes; also when nearly every frame is a group of its own.
+TEST(ClusterResultTest, SplitRunEqualsOnePass) {
+    std::mt19937 random(99);
+    for (int ids : {40, 100000}) {
+        const std::vector<_VCI_CAN_OBJ> frames = RandomClusterFrames(random, 20000, ids);
+        for (const std::vector<std::int32_t>& columns :
+             {std::vector<std::int32_t>{3}, {3, 7}, {6, 7}}) {
+            std::vector<ClusterGrouping> groupings;
+            std::vector<std::string> exports;
+            for (unsigned threads : {1u, 2u, 5u}) {
+                PassSplit split;
+                split.threads = threads;
+                split.blockItems = 333;
+                CClusterResult result;
+                ASSERT_TRUE(result.Run(frames, columns, FakeCellText, split));
+                groupings.push_back(result.Grouping());
+                test::TempFolder folder;
+                ASSERT_EQ(result.WriteExportFile(folder / "x.txt", {"a", "b", "c", "d"},
+                                                 FakeCellText, split),
+                          ClusterExportStatus::kOk);
+                exports.push_back(test::ReadBytes(folder / "x.txt"));
+            }
+            for (std::size_t k = 1; k < groupings.size(); ++k) {
+                EXPECT_EQ(groupings[k].heads, groupings[0].heads) << ids << " " << k;
+                EXPECT_EQ(groupings[k].members, groupings[0].members) << ids << " " << k;
+                EXPECT_EQ(groupings[k].nextMember, groupings[0].nextMember) << ids << " " << k;
+                EXPECT_EQ(exports[k], exports[0]) << ids << " " << k;
+            }
+            const auto expected = LinearGroups(frames, columns);
+            ASSERT_EQ(groupings[0].Count(), expected.size());
+            for (std::size_t g = 0; g < expected.size(); ++g) {
+                std::vector<std::int32_t> got = {groupings[0].heads[g]};
+                const auto members = ClusterMembers(groupings[0], g);
+                got.insert(got.end(), members.begin(), members.end());
+                ASSERT_EQ(got, expected[g]) << g;
+            }
+        }
+    }
+}
+
+// Texts are compared column by column: "ab" + "c" is not "a" + "bc".
+TEST(ClusterResultTest, ColumnsAreComparedOneByOne) {
+    const ClusterCellTextFn split = [](int column, long long, const _VCI_CAN_OBJ& f,
+                                       std::string& text) {
+        const bool even = f.ID % 2 == 0;
+        text = column == 3 ? (even ? "ab" : "a") : (even ? "c" : "bc");
+    };
+    CClusterResult result;
+    result.Run({Frame(0), Frame(1), Frame(2), Frame(3)}, {3, 7}, split);
+    EXPECT_EQ(Column0(result), (Strings{"0(2)", "1(2)"}));
+}
+
+}  // namespace
+}  // namespace korvex
