@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "core/DataFileReader.h"
+#include "core/FrameLines.h"
 
 namespace korvex {
 namespace {
@@ -63,35 +64,38 @@ bool WriteSnapshotFile(const std::filesystem::path& path,
         pending.append(reinterpret_cast<const char*>(&entry), sizeof entry);
         if (!FlushIfFull(file.get(), pending)) return false;
     }
-    const int count = frameStore.GetCount();
-    _VCI_CAN_OBJ frame;
-    for (int i = 0; i < count && frameStore.Get(i, &frame); ++i) {
-        pending.append(reinterpret_cast<const char*>(&frame), sizeof frame);
-        if (!FlushIfFull(file.get(), pending)) return false;
-    }
-    return Finish(std::move(file), pending);
+    if (!WriteAll(file.get(), pending)) return false;
+    pending.clear();
+    // The frames go out as the store keeps them, a piece at a time.
+    bool written = true;
+    const CCycleBuffer<_VCI_CAN_OBJ>::CView frames = frameStore.View();
+    frames.ForEachRun(0, frames.Count(), [&](std::int64_t, const _VCI_CAN_OBJ* run, int n) {
+        written = written && std::fwrite(run, sizeof *run, static_cast<std::size_t>(n),
+                                         file.get()) == static_cast<std::size_t>(n);
+    });
+    return written && Finish(std::move(file), pending);
 }
 
 bool WriteTextExport(std::FILE* file, const std::vector<std::string>& captions,
-                     CCycleBuffer<_VCI_CAN_OBJ>& frameStore, const ExportRowContext& context) {
-    std::string pending;
-    pending.reserve(kFlushBytes + 512);
-    AppendHeaderLine(pending, captions);
-    const int count = frameStore.GetCount();
-    _VCI_CAN_OBJ frame;
-    for (int i = 0; i < count && frameStore.Get(i, &frame); ++i) {
-        AppendExportLine(pending, i, frame, context);
-        if (!FlushIfFull(file, pending)) return false;
-    }
-    return WriteAll(file, pending) && std::fflush(file) == 0;
+                     CCycleBuffer<_VCI_CAN_OBJ>& frameStore, const ExportRowContext& context,
+                     const PassSplit& split) {
+    std::string header;
+    AppendHeaderLine(header, captions);
+    if (!WriteAll(file, header)) return false;
+    return WriteFrameLines(file, frameStore.View(), split,
+                           [&](std::int64_t i, const _VCI_CAN_OBJ& frame, std::string& out) {
+                               AppendExportLine(out, i, frame, context);
+                           }) &&
+           std::fflush(file) == 0;
 }
 
 bool WriteTextExportFile(const std::filesystem::path& path,
                          const std::vector<std::string>& captions,
-                         CCycleBuffer<_VCI_CAN_OBJ>& frameStore, const ExportRowContext& context) {
+                         CCycleBuffer<_VCI_CAN_OBJ>& frameStore, const ExportRowContext& context,
+                         const PassSplit& split) {
     FilePtr file(std::fopen(path.c_str(), "w+b"));
     if (!file) return false;
-    if (!WriteTextExport(file.get(), captions, frameStore, context)) return false;
+    if (!WriteTextExport(file.get(), captions, frameStore, context, split)) return false;
     return std::fclose(file.release()) == 0;
 }
 

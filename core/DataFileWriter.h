@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/FrameRowText.h"
+#include "core/SplitPass.h"
 #include "core/frame/CanObj.h"
 #include "core/frame/CycleBuffer.h"
 #include "core/frame/OrigTimeEntry.h"
@@ -27,12 +28,15 @@ bool WriteSnapshotFile(const std::filesystem::path& path,
                        CCycleBuffer<_VCI_CAN_OBJ>& frameStore);
 
 // Text export: the header line of captions, then one line per stored frame
-// numbered from 0. False when the file cannot be created or a write fails.
+// numbered from 0, the lines made over the cores as `split` says. False when
+// the file cannot be created or a write fails.
 bool WriteTextExportFile(const std::filesystem::path& path,
                          const std::vector<std::string>& captions,
-                         CCycleBuffer<_VCI_CAN_OBJ>& frameStore, const ExportRowContext& context);
+                         CCycleBuffer<_VCI_CAN_OBJ>& frameStore, const ExportRowContext& context,
+                         const PassSplit& split = {});
 // The same text into an open file (the command-line tool's standard output).
 bool WriteTextExport(std::FILE* file, const std::vector<std::string>& captions,
-                     CCycleBuffer<_VCI_CAN_OBJ>& frameStore, const ExportRowContext& context);
+                     CCycleBuffer<_VCI_CAN_OBJ>& frameStore, const ExportRowContext& context,
+                     const PassSplit& split = {});
 
 }  // namespace korvex
