@@ -6,6 +6,7 @@
 
 #include "app/analysis/rules/BusStatus.h"
 #include "cli/CommandArgs.h"
+#include "cli/PassProgress.h"
 #include "core/FrameStoreSink.h"
 #include "core/KorvexGlobal.h"
 #include "xtp/XTPResourceManager.h"
@@ -101,7 +102,9 @@ int RunBusLoadCommand(const std::vector<std::string>& args,
         return status;
 
     CBusSpans spans;
-    spans.Distribute(sink.frameStore, global.origTimeList);
+    CPassProgress distributing(io, "spans");
+    spans.Distribute(sink.frameStore, global.origTimeList, distributing.Split());
+    distributing.Finish();
     if (busload.haveSpan && busload.span >= spans.Count()) {
         return Usage(io, "--span " + std::to_string(busload.span) + ": the file has " +
                              std::to_string(spans.Count()) + " spans");
@@ -109,13 +112,15 @@ int RunBusLoadCommand(const std::vector<std::string>& args,
     for (std::size_t k = 0; k < spans.Count(); ++k)
         std::fprintf(io.out, "%s\n", spans.ListText(k).c_str());
     std::fflush(io.out);
-    if (busload.span >= spans.Count() || spans.Frames(busload.span).empty())
+    if (busload.span >= spans.Count() || spans.FrameCount(busload.span) == 0)
         return Refuse(io, kMsgSpanWithoutData);
 
     BusSubInterval sub = SpanSubInterval(spans, busload.span);
     if (!busload.from.empty()) sub = {busload.from, busload.to};
+    CPassProgress counting(io, "counting");
     const BusStatusOutcome outcome =
-        ComputeBusStatus(spans, busload.span, sub.start, sub.end, global);
+        ComputeBusStatus(spans, busload.span, sub.start, sub.end, global, counting.Split());
+    counting.Finish();
     if (outcome.computed) PrintSteps(io.out, global, outcome);
     if (std::fflush(io.out) != 0) {
         io.err << "korvex-cli: cannot write the text: " << std::strerror(errno) << '\n'

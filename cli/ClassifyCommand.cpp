@@ -7,6 +7,7 @@
 #include "app/analysis/rules/ClusterColumns.h"
 #include "app/analysis/rules/ClusterResult.h"
 #include "cli/CommandArgs.h"
+#include "cli/PassProgress.h"
 #include "core/FrameRowText.h"
 #include "core/FrameStoreSink.h"
 #include "core/KorvexGlobal.h"
@@ -103,9 +104,12 @@ int RunClassifyCommand(const std::vector<std::string>& args,
         FormatCellText(row, frame, column, context, text);
     };
     CClusterResult result;
-    result.Run(sink.frameStore, classify.columns, cellText);
+    CPassProgress classifying(io, "grouping");
+    result.Run(sink.frameStore, classify.columns, cellText, classifying.Split());
+    classifying.Finish();
     if (classify.unfold) result.UnfoldAll();
-    if (!result.WriteExport(io.out, sink.captions, cellText)) {
+    CPassProgress writing(io, "writing");
+    if (!result.WriteExport(io.out, sink.captions, cellText, writing.Split())) {
         io.err << "korvex-cli: cannot write the text: " << std::strerror(errno) << '\n'
                << std::flush;
         return kExitFailed;

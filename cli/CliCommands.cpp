@@ -12,6 +12,7 @@
 #include "cli/CliLanguage.h"
 #include "cli/CommandTable.h"
 #include "cli/DeviceInfoText.h"
+#include "cli/PassProgress.h"
 #include "cli/RecorderListText.h"
 #include "cli/UploadWatcher.h"
 #include "core/ApplyLanguage.h"
@@ -215,8 +216,9 @@ int RunDump(const CliOptions& options, const std::filesystem::path& settingsFold
     if (const int status =
             OpenFrameView(global, sink, options.input, options.timeShowType, settingsFolder, io))
         return status;
+    CPassProgress writing(io, "writing");
     if (!WriteTextExport(io.out, sink.captions, sink.frameStore,
-                         global.ExportContext(&AnalyCANFrame)))
+                         global.ExportContext(&AnalyCANFrame), writing.Split()))
         return Fail(io, std::string("korvex-cli: cannot write the text: ") + std::strerror(errno));
     return kExitOk;
 }

@@ -1,6 +1,7 @@
 #include "cli/DataFileInput.h"
 
 #include "cli/CliCommands.h"
+#include "cli/PassProgress.h"
 
 #include "core/KorvexGlobal.h"
 #include "core/formats/CsvFormat.h"
@@ -72,8 +73,11 @@ int LoadInputFile(const InputOptions& input, CKorvexGlobal& global, const CliStr
     request.badLine = [&](long long line, std::string_view reason) {
         io.err << "korvex-cli: " << name << ':' << line << ": " << reason << '\n';
     };
+    CPassProgress reading(io, "reading");
+    request.split = reading.Split();
     const formats::ReadResult result =
         formats::LoadDataFile(input.path, input.format, request, global);
+    reading.Finish();
     if (result.status != formats::ReadStatus::kOk) {
         io.err << "korvex-cli: " << formats::ReadResultText(result, input.path) << '\n'
                << std::flush;

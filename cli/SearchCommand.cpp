@@ -7,6 +7,7 @@
 #include "app/analysis/rules/FrameSearch.h"
 #include "app/analysis/rules/SearchChecks.h"
 #include "cli/CommandArgs.h"
+#include "cli/PassProgress.h"
 #include "core/FrameStoreSink.h"
 #include "core/KorvexGlobal.h"
 #include "protolens/include/protolens.h"
@@ -115,8 +116,10 @@ int RunSearchCommand(const std::vector<std::string>& args,
 
     const ExportRowContext context = global.ExportContext(&AnalyCANFrame, &AnalyPartofCANFrame);
     CSearchResults results;
+    CPassProgress searching(io, "searching");
     const SearchOutcome outcome =
-        RunFrameSearch(search.request, false, sink.frameStore, context, results);
+        RunFrameSearch(search.request, false, sink.frameStore, context, results, searching.Split());
+    searching.Finish();
     bool written = true;
     results.WriteExport(sink.captions, {}, context, [&](const std::string& line) {
         written = std::fwrite(line.data(), 1, line.size(), io.out) == line.size();

@@ -25,15 +25,18 @@ void ResetCancel() {
     cancelRequested.store(0);
 }
 
-std::string ProgressLine(std::uint32_t loaded, std::uint32_t total, double seconds) {
-    const double fraction = total == 0 ? 0.0 : static_cast<double>(loaded) / total;
+std::string ProgressLine(std::uint64_t loaded, std::uint64_t total, double seconds,
+                         const char* unit) {
+    const double fraction =
+        total == 0 ? 0.0 : static_cast<double>(loaded) / static_cast<double>(total);
     const int filled = static_cast<int>(fraction * kBarWidth + 0.5);
     std::string bar(static_cast<std::size_t>(filled > kBarWidth ? kBarWidth : filled), '#');
     bar.resize(kBarWidth, ' ');
-    const double rate = seconds > 0 ? loaded / seconds : 0.0;
-    char text[128];
-    std::snprintf(text, sizeof text, "[%s] %u / %u records, %.0f records/s", bar.c_str(), loaded,
-                  total, rate);
+    const double rate = seconds > 0 ? static_cast<double>(loaded) / seconds : 0.0;
+    char text[160];
+    std::snprintf(text, sizeof text, "[%s] %llu / %llu %s, %.0f %s/s", bar.c_str(),
+                  static_cast<unsigned long long>(loaded), static_cast<unsigned long long>(total),
+                  unit, rate, unit);
     return text;
 }
 

@@ -14,8 +14,10 @@ void RequestCancel();
 // Forgets an earlier request (before a new upload starts).
 void ResetCancel();
 
-// One line of the progress bar: records loaded of total and the rate.
-std::string ProgressLine(std::uint32_t loaded, std::uint32_t total, double seconds);
+// One line of the progress bar: items done of total and the rate, the items
+// named by `unit`.
+std::string ProgressLine(std::uint64_t loaded, std::uint64_t total, double seconds,
+                         const char* unit = "records");
 
 // Watches an upload while LGP_LoadFrame blocks the calling thread: every
 // 100 ms it passes a pending cancel request to the library and, when asked

@@ -12,6 +12,7 @@
 #include "app/resources/rules/BuiltInResources.h"
 #include "cli/CliCommands.h"
 #include "cli/DeviceInfoText.h"
+#include "cli/PassProgress.h"
 #include "cli/UploadWatcher.h"
 #include "logport/include/logport.h"
 #include "pipeusb/include/pipeusb_sim.h"
@@ -233,6 +234,40 @@ TEST(DeviceInfoText, BitRateByTableNameOrRegister) {
     base.dwCustomFlag = 1;
     text = korvex::cli::DeviceInfoText(base, filter);
     EXPECT_NE(text.find("custom register 0x00060007"), std::string::npos);
+}
+
+// A pass over more than two million frames draws its bar (the last state
+// always, whatever the time since the last drawing) and ends the line; a
+// shorter pass, or one without a terminal, draws nothing.
+TEST(PassProgress, DrawsLongPassesOnlyAndEndsTheLine) {
+    struct Case {
+        std::int64_t total;
+        bool terminal;
+        bool drawn;
+    };
+    for (const Case c : {Case{3'000'000, true, true}, Case{2'000'000, true, false},
+                         Case{3'000'000, false, false}}) {
+        std::ostringstream err;
+        const korvex::cli::CliStreams io{stdout, err, c.terminal};
+        {
+            korvex::cli::CPassProgress progress(io, "searching");
+            const korvex::PassSplit split = progress.Split();
+            if (split.progress) {
+                split.progress(c.total / 2, c.total);
+                split.progress(c.total, c.total);
+            }
+        }
+        const std::string text = err.str();
+        if (!c.drawn) {
+            EXPECT_EQ(text, "") << c.total;
+            continue;
+        }
+        EXPECT_EQ(text.rfind("\rsearching [", 0), 0u) << text;
+        const std::string last = std::to_string(c.total) + " / " + std::to_string(c.total) +
+                                 " frames";
+        EXPECT_NE(text.find(last), std::string::npos) << text;
+        EXPECT_EQ(text.back(), '\n');
+    }
 }
 
 TEST(UploadWatcher, ProgressLineShowsCountsAndRate) {
