@@ -10,6 +10,7 @@
 #include "app/common/FlatTableView.h"
 #include "app/framelist/rules/KorvexListRecord.h"
 #include "app/framelist/rules/RealTimeSave.h"
+#include "core/FrameStoreHolder.h"
 #include "share/ControlListBase.h"
 
 class CKorvexGlobal;
@@ -18,12 +19,13 @@ class IMessageWindow;
 class QTimer;
 
 // The frame list: a virtual table over the frame store of its one record,
-// reached by everybody else through CDataShowBase. Producers may call
+// reached by everybody else through CDataShowBase. A data file's records may
+// become its frame store in place (CFrameStoreHolder). Producers may call
 // SetCapacity, AddFrames and Redraw from the upload's worker thread; those
 // touch only the locked store, the real-time save and atomics, and post what
 // concerns the window to the user-interface thread. Every other operation is
 // for the user-interface thread.
-class CKorvexList : public CFlatTableView, public CDataShowBase {
+class CKorvexList : public CFlatTableView, public CDataShowBase, public CFrameStoreHolder {
     Q_OBJECT
 
   public:
@@ -57,6 +59,11 @@ class CKorvexList : public CFlatTableView, public CDataShowBase {
     CWnd* SetListParent(CWnd* parent) override;
     CWnd* GetListParent() override;
     void MoveList(int x, int y, int cx, int cy) override;
+    // None while the real-time save runs: that file takes every frame
+    // through AddFrames.
+    CCycleBuffer<_VCI_CAN_OBJ>* HeldFrameStore() override {
+        return rtSave.IsActive() != 0 ? nullptr : &Record().frameStore;
+    }
 
     // The window that status texts go to (message 0x469); none by default.
     // wParam points at a text the list keeps until its next status text.
