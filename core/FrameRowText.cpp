@@ -8,6 +8,12 @@ void FormatRowNumber(long long row, std::string& text) {
     text = std::to_string(row);
 }
 
+int RowNumberDigits(long long rows) {
+    int digits = 1;
+    for (long long last = rows - 1; last >= 10; last /= 10) ++digits;
+    return digits;
+}
+
 void FormatTimeColumn(const _VCI_CAN_OBJ& frame, std::uint8_t timeShowType,
                       const std::vector<OrigTimeEntry>& origTimeList, std::string& text) {
     if (timeShowType != 0) {

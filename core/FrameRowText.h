@@ -28,6 +28,8 @@ inline constexpr int kExportProtocolTexts = 5;
 
 // Column 0: the row number, from 0.
 void FormatRowNumber(long long row, std::string& text);
+// The digits of the widest row number of a list of `rows` rows (at least one).
+int RowNumberDigits(long long rows);
 
 // Column 1: clock time (timeShowType 0; empty for a frame without a clock
 // index) or relative time (any other value).

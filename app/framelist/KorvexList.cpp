@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyle>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include "app/framelist/rules/KorvexListCommands.h"
 #include "app/services/WindowHandle.h"
 #include "core/DataFileWriter.h"
+#include "core/FrameRowText.h"
 #include "core/KorvexGlobal.h"
 #include "protolens/include/MessageWindow.h"
 #include "protolens/include/protolens.h"
@@ -102,7 +104,10 @@ CKorvexListRecord& CKorvexList::Record() {
     ownedRecord->frameStore.Reset(rows);
     capacity.store(rows);
     record.store(ownedRecord.get(), std::memory_order_release);
-    OnWindowThread([this] { listModel->SetRowCount(capacity.load()); });
+    OnWindowThread([this] {
+        listModel->SetRowCount(capacity.load());
+        FitRowNumberColumn();
+    });
     return *ownedRecord;
 }
 
@@ -135,6 +140,8 @@ int CKorvexList::InsertColumn(int index, const char* caption, int width, int) {
     const int column = static_cast<int>(listModel->Columns().size()) - 1;
     horizontalHeader()->resizeSection(column, std::max(width, 0));
     columnCount.store(column + 1);
+    fittedRowWidth = -1;
+    FitRowNumberColumn();
     return 1;
 }
 
@@ -300,7 +307,29 @@ void CKorvexList::SetCapacity(int count) {
     CKorvexListRecord& r = Record();
     r.frameStore.Reset(count);
     capacity.store(std::max(count, 0));
-    OnWindowThread([this] { listModel->SetRowCount(capacity.load()); });
+    OnWindowThread([this] {
+        listModel->SetRowCount(capacity.load());
+        FitRowNumberColumn();
+    });
+}
+
+void CKorvexList::FitRowNumberColumn() {
+    const std::vector<CKorvexListColum>& columns = listModel->Columns();
+    const auto row = std::find_if(columns.begin(), columns.end(), [](const CKorvexListColum& c) {
+        return c.itemIndex == korvex::kColumnRow;
+    });
+    if (row == columns.end()) return;
+    const int column = static_cast<int>(row - columns.begin());
+    const int current = horizontalHeader()->sectionSize(column);
+    if (fittedRowWidth >= 0 && current != fittedRowWidth) return;
+    int digit = 0;
+    for (char c = '0'; c <= '9'; ++c)
+        digit = std::max(digit, fontMetrics().horizontalAdvance(QLatin1Char(c)));
+    // The delegate's text margins, as the style lays out an item's text.
+    const int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+    const int needed = korvex::RowNumberDigits(capacity.load()) * digit + margins + 2;
+    fittedRowWidth = std::max(row->width, needed);
+    horizontalHeader()->resizeSection(column, fittedRowWidth);
 }
 
 void CKorvexList::RefreshAndScroll(int scroll) {

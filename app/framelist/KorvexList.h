@@ -102,6 +102,10 @@ class CKorvexList : public CFlatTableView, public CDataShowBase, public CFrameSt
     void ShowContextMenu();
     void SetTimeShowType(std::uint8_t type);
     void PostStatusText(const std::string& text);
+    // Widens the row-number column to the widest row number of the current
+    // capacity, or narrows it back to the plug-in's width as long as the
+    // user has not resized it.
+    void FitRowNumberColumn();
     // Runs `work` now when called on the user-interface thread, else posts it.
     template <typename Work>
     void OnWindowThread(Work work);
@@ -118,6 +122,7 @@ class CKorvexList : public CFlatTableView, public CDataShowBase, public CFrameSt
     std::atomic<int> columnCount{0};
     std::atomic<std::uint8_t> newFrames{0};
     std::atomic<int> capacity{0};
+    int fittedRowWidth = -1;  // the width FitRowNumberColumn gave last
     std::uint32_t createParam2 = 0;
     std::uint32_t createParam1 = 0;
     CRealTimeSave rtSave;

@@ -1,4 +1,5 @@
 #include <QContextMenuEvent>
+#include <QHeaderView>
 #include <QSignalSpy>
 #include <QtTest>
 #include <cstring>
@@ -95,6 +96,7 @@ class KorvexListTest : public QObject {
     void selectionOperations();
     void loadedFileReachesTheRealTimeFile();
     void producerOnAnotherThreadIsPostedToTheWindow();
+    void rowNumberColumnFitsTheCapacity();
 };
 
 void KorvexListTest::capacityTenWithSevenFrames() {
@@ -503,6 +505,41 @@ void KorvexListTest::producerOnAnotherThreadIsPostedToTheWindow() {
     QTRY_COMPARE(f.list.model()->rowCount(), 5);
     QTRY_COMPARE(redrawn.count(), 1);
     QCOMPARE(f.Cell(0, 0), QString("0"));
+}
+
+// The row-number column holds the widest number of the capacity without
+// eliding it, goes back to the plug-in's width for a small capacity, and keeps
+// a width the user chose.
+void KorvexListTest::rowNumberColumnFitsTheCapacity() {
+    // Without the fixture's model tester, which would visit every row.
+    CKorvexGlobal global;
+    CKorvexList list(global);
+    korvex::InstallBuiltInResources();
+    global.frameSinks[0] = {&list};
+    SetControlList(&list);
+    std::int32_t language = 0;
+    IOCtl(15, &language, sizeof language, 0, 0);
+    QHeaderView* header = list.horizontalHeader();
+    const int pluginWidth = header->sectionSize(0);
+    const QFontMetrics metrics = list.fontMetrics();
+    // The plug-in's width alone elides a hundred million rows' numbers.
+    QVERIFY(pluginWidth < metrics.horizontalAdvance("99999999"));
+    struct Case {
+        int capacity;
+        QString widest;
+    };
+    for (const Case& c :
+         {Case{100'000'000, "99999999"}, Case{2'000'000'000, "1999999999"}, Case{10, "9"}}) {
+        list.SetCapacity(c.capacity);
+        QVERIFY2(header->sectionSize(0) >= metrics.horizontalAdvance(c.widest) + 4,
+                 qPrintable(QString::number(c.capacity)));
+        QVERIFY(header->sectionSize(0) >= pluginWidth);
+    }
+    QCOMPARE(header->sectionSize(0), pluginWidth);
+    header->resizeSection(0, pluginWidth + 7);
+    list.SetCapacity(100'000'000);
+    QCOMPARE(header->sectionSize(0), pluginWidth + 7);
+    SetControlList(nullptr);
 }
 
 QTEST_MAIN(KorvexListTest)
