@@ -1,6 +1,7 @@
 #include "app/shell/KorvexProDoc.h"
 
 #include "app/services/WindowHandle.h"
+#include "app/shell/FileLoadPump.h"
 #include "app/shell/rules/ShellIds.h"
 #include "core/DataFileReader.h"
 #include "core/KorvexGlobal.h"
@@ -29,9 +30,15 @@ bool CKorvexProDoc::OnNewDocument() {
 }
 
 bool CKorvexProDoc::OnOpenDocument(const std::string& path, IStatusSink& status) {
+    if (CFileLoadPump::Busy()) return false;
+    const std::string label = XTPLoadString(res::kStrFrameTotal);
+    CFileLoadPump pump(global, [&status, &label](long long count) {
+        status.ShowFrameStatus(FrameCountText(label, count));
+    });
     const DataFileStatus result = ReadStreamFile(
-        path, global, [&status](const std::string& text) { status.ShowFrameStatus(text); },
-        XTPLoadString(res::kStrFrameTotal));
+        path, global, [&status](const std::string& text) { status.ShowFrameStatus(text); }, label,
+        pump.Split());
+    pump.Finish();
     return result == DataFileStatus::kOk;
 }
 

@@ -10,6 +10,7 @@
 #include "app/framelist/rules/ClearList.h"
 #include "app/services/WindowHandle.h"
 #include "app/shell/ChildFrame.h"
+#include "app/shell/FileLoadPump.h"
 #include "app/shell/KorvexProDoc.h"
 #include "app/shell/MainFrame.h"
 #include "app/shell/ProgressDlg.h"
@@ -197,13 +198,16 @@ bool CKorvexView::OnCommand(std::uint32_t id) {
 void CKorvexView::OnImportData() {
     std::string path;
     if (!XTPUiServices().OpenFileDialog(ToCWnd(this), DataFileDialog(), path)) return;
+    if (CFileLoadPump::Busy()) return;
     CMainFrame* main = MainFrame();
-    ReadSnapshotFile(
-        path, global,
-        [main](const std::string& text) {
-            if (main) main->ShowFrameStatus(text);
-        },
-        XTPLoadString(res::kStrFrameTotal));
+    const std::string label = XTPLoadString(res::kStrFrameTotal);
+    const auto show = [main](const std::string& text) {
+        if (main) main->ShowFrameStatus(text);
+    };
+    CFileLoadPump pump(global,
+                       [&show, &label](long long count) { show(FrameCountText(label, count)); });
+    ReadSnapshotFile(path, global, show, label, pump.Split());
+    pump.Finish();
 }
 
 void CKorvexView::OnExportData() {

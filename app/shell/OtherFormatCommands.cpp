@@ -6,10 +6,12 @@
 #include "app/common/rules/NumberedFormat.h"
 #include "app/framelist/KorvexList.h"
 #include "app/services/WindowHandle.h"
+#include "app/shell/FileLoadPump.h"
 #include "app/shell/KorvexShell.h"
 #include "app/shell/KorvexView.h"
 #include "app/shell/MainFrame.h"
 #include "app/shell/rules/ShellIds.h"
+#include "core/DataFileReader.h"
 #include "core/KorvexGlobal.h"
 #include "core/formats/CsvFormat.h"
 #include "core/formats/OtherFormatFiles.h"
@@ -49,6 +51,7 @@ std::string LeftOutText(const formats::ReadResult& result, long long firstBad) {
 // text and a message for a refused file or what was left out.
 void LoadWithMessages(CKorvexGlobal& global, CMainFrame* main, QWidget* owner,
                       const std::string& path) {
+    if (CFileLoadPump::Busy()) return;
     long long firstBad = 0;
     formats::LoadRequest request;
     request.badLine = [&firstBad](long long line, std::string_view) {
@@ -61,7 +64,12 @@ void LoadWithMessages(CKorvexGlobal& global, CMainFrame* main, QWidget* owner,
     request.frameTotalLabel = label;
     // The program's own CSV names frame formats in the plug-in's words.
     request.read.frameWords = formats::ProtocolFrameWords(&AnalyCANFrame);
+    CFileLoadPump pump(global, [main, &label](long long count) {
+        if (main) main->ShowFrameStatus(FrameCountText(label, count));
+    });
+    request.split = pump.Split();
     const formats::ReadResult result = formats::ImportOtherFormatFile(path, request, global);
+    pump.Finish();
     if (result.status != formats::ReadStatus::kOk) {
         const std::string reason = formats::ReadResultText(result, path);
         global.ShowMessage(ToCWnd(owner), FormatString(fmt::kStrImportFailed, reason.c_str()),
