@@ -1,0 +1,63 @@
+#!/bin/sh
+# Measures korvex-cli on large recordings side by side with a plain read of
+# the file from the page cache, and the frame list's opening of the same file.
+#
+#   bench/scale.sh [BUILD_DIR] [FRAMES] [DISTINCT_FRAMES]
+#
+# BUILD_DIR defaults to build/release, FRAMES to 100000000 (a 2.4 GB file),
+# DISTINCT_FRAMES (the classification's recording, every frame different) to
+# 10000000. The files go to $SCALE_DIR (default: a new folder under /tmp) and
+# are deleted at the end. Each line gives the wall time and the peak resident
+# memory of one run, after one run that warms the page cache.
+set -eu
+
+build=${1:-build/release}
+frames=${2:-100000000}
+distinct=${3:-10000000}
+bin=$build/bin
+folder=${SCALE_DIR:-$(mktemp -d /tmp/korvex-scale.XXXXXX)}
+mkdir -p "$folder"
+trap 'rm -f "$folder/many.can" "$folder/distinct.can"; rmdir "$folder" 2>/dev/null || true' EXIT
+
+many=$folder/many.can
+different=$folder/distinct.can
+
+echo "making $frames frames and $distinct different frames in $folder"
+"$bin/bench_make_recording" "$many" "$frames"
+"$bin/bench_make_recording" "$different" "$distinct" --distinct
+
+# run LABEL FRAMES COMMAND...: one warm-up, then the measured run.
+run() {
+    label=$1
+    count=$2
+    shift 2
+    "$@" >/dev/null 2>&1 || true
+    /usr/bin/time -f "%e %M" -o "$folder/time" "$@" >/dev/null 2>/dev/null || true
+    set -- $(cat "$folder/time")
+    awk -v label="$label" -v s="$1" -v kb="$2" -v n="$count" 'BEGIN {
+        printf "%-44s %7.2f s %8.0f MB %6.1f B/frame\n", label, s, kb / 1024, kb * 1024 / n }'
+}
+
+for n in "$frames" 10000000; do
+    file=$many
+    if [ "$n" != "$frames" ]; then
+        file=$folder/part.can
+        # The first n frames of the same recording (24-byte records after the
+        # 36-byte head of one clock record).
+        head -c $((36 + 24 * n)) "$many" >"$file"
+    fi
+    echo "--- $n frames"
+    run "cat FILE > /dev/null" "$n" cat "$file"
+    run "search --column 3 --equal 43d" "$n" "$bin/korvex-cli" search "$file" --column 3 --equal 43d
+    run "search --column 7 --contains '03 04'" "$n" \
+        "$bin/korvex-cli" search "$file" --column 7 --contains "03 04"
+    run "busload" "$n" "$bin/korvex-cli" busload "$file"
+    if [ "$n" != "$frames" ]; then rm -f "$file"; fi
+done
+
+echo "--- $distinct frames, each different"
+run "dump" "$distinct" "$bin/korvex-cli" dump "$different"
+run "classify --columns 3,7" "$distinct" "$bin/korvex-cli" classify "$different" --columns 3,7
+
+echo "--- the frame list opening $frames frames"
+"$bin/bench_open_recording" "$many"
