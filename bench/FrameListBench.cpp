@@ -17,6 +17,7 @@
 
 #include "app/framelist/KorvexList.h"
 #include "app/resources/rules/BuiltInResources.h"
+#include "bench/ResidentBytes.h"
 #include "core/KorvexGlobal.h"
 #include "protolens/include/protolens.h"
 #include "tests/support/FakeUiServices.h"
@@ -31,16 +32,6 @@ constexpr int kRunLength = 4096;
 std::filesystem::path BenchFile(const std::string& name) {
     return std::filesystem::temp_directory_path() /
            ("korvex-bench-" + std::to_string(getpid()) + "-" + name);
-}
-
-long ResidentBytes() {
-    long pages = 0;
-    long resident = 0;
-    std::FILE* f = std::fopen("/proc/self/statm", "r");
-    if (f == nullptr) return 0;
-    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-    std::fclose(f);
-    return resident * sysconf(_SC_PAGESIZE);
 }
 
 std::vector<_VCI_CAN_OBJ> Run(std::uint32_t first) {
@@ -134,7 +125,7 @@ BENCHMARK(BM_ScrollToLastRow10M)->Unit(benchmark::kMillisecond);
 void BM_MemoryPerRow10M(benchmark::State& state) {
     for (auto _ : state) {
         CKorvexGlobal global;
-        const long before = ResidentBytes();
+        const long before = korvex::bench::ResidentBytes();
         auto list = std::make_unique<CKorvexList>(global);
         list->resize(1280, 800);
         list->show();
@@ -143,7 +134,7 @@ void BM_MemoryPerRow10M(benchmark::State& state) {
         for (int added = 0; added < kManyFrames; added += kRunLength)
             list->AddFrames(run.data(), kRunLength, 1);
         PaintScreen(*list);
-        const long after = ResidentBytes();
+        const long after = korvex::bench::ResidentBytes();
         state.counters["bytes_per_row_beyond_frame"] =
             static_cast<double>(after - before) / kManyFrames - sizeof(_VCI_CAN_OBJ);
     }

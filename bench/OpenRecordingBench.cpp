@@ -6,7 +6,6 @@
 //
 //   bench_open_recording FILE.can [benchmark options]
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <chrono>
@@ -16,6 +15,7 @@
 #include "app/framelist/KorvexList.h"
 #include "app/resources/rules/BuiltInResources.h"
 #include "app/shell/FileLoadPump.h"
+#include "bench/ResidentBytes.h"
 #include "core/DataFileReader.h"
 #include "core/KorvexGlobal.h"
 #include "protolens/include/protolens.h"
@@ -23,16 +23,6 @@
 namespace {
 
 std::string recording;
-
-long ResidentBytes() {
-    long pages = 0;
-    long resident = 0;
-    std::FILE* f = std::fopen("/proc/self/statm", "r");
-    if (f == nullptr) return 0;
-    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-    std::fclose(f);
-    return resident * sysconf(_SC_PAGESIZE);
-}
 
 void BM_OpenRecording(benchmark::State& state) {
     using Clock = std::chrono::steady_clock;
@@ -47,7 +37,7 @@ void BM_OpenRecording(benchmark::State& state) {
         list.resize(1280, 800);
         list.show();
         QCoreApplication::processEvents();
-        const long before = ResidentBytes();
+        const long before = korvex::bench::ResidentBytes();
 
         const Clock::time_point start = Clock::now();
         double firstRows = -1;
@@ -60,7 +50,7 @@ void BM_OpenRecording(benchmark::State& state) {
             korvex::ReadSnapshotFile(recording, global, {}, korvex::kFrameTotalLabel, pump.Split());
         const double whole = std::chrono::duration<double>(Clock::now() - start).count();
         QCoreApplication::processEvents();
-        const long after = ResidentBytes();
+        const long after = korvex::bench::ResidentBytes();
         const double frames = list.Record().frameStore.GetCount();
         if (status != korvex::DataFileStatus::kOk || frames == 0) {
             state.SkipWithError("the recording could not be read");

@@ -49,8 +49,8 @@ for n in "$frames" 10000000; do
     echo "--- $n frames"
     run "cat FILE > /dev/null" "$n" cat "$file"
     run "search --column 3 --equal 43d" "$n" "$bin/korvex-cli" search "$file" --column 3 --equal 43d
-    run "search --column 7 --contains '03 04'" "$n" \
-        "$bin/korvex-cli" search "$file" --column 7 --contains "03 04"
+    run "search --column 7 --contains 'fe dc'" "$n" \
+        "$bin/korvex-cli" search "$file" --column 7 --contains "fe dc"
     run "busload" "$n" "$bin/korvex-cli" busload "$file"
     if [ "$n" != "$frames" ]; then rm -f "$file"; fi
 done
