@@ -174,8 +174,8 @@ void InstallSignalPane(CChildFrame& frame) {
                 const korvex::CClusterResult& r = groups->Result();
                 const auto row = static_cast<std::size_t>(current.row());
                 if (!current.isValid() || row >= r.RowCount()) return show(std::nullopt);
-                const auto frame = static_cast<std::size_t>(r.Row(row).frame);
-                show(frame < r.Frames().size() ? std::optional(r.Frames()[frame]) : std::nullopt);
+                const std::int64_t frame = r.Row(row).frame;
+                show(frame < r.Frames().Count() ? std::optional(r.Frames()[frame]) : std::nullopt);
             });
 }
 

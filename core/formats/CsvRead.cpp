@@ -289,7 +289,6 @@ std::optional<std::size_t> DecodeBase64(std::string_view text, std::uint8_t* out
 FrameWords ProtocolFrameWords(AnalyCANFrameFn analyCANFrame) {
     FrameWords words;
     if (analyCANFrame == nullptr) return words;
-    std::lock_guard<std::mutex> guard(PluginTextLock());
     _VCI_CAN_OBJ probe{};
     char** texts = nullptr;
     int count = 0;
