@@ -17,7 +17,7 @@ distinct=${3:-10000000}
 bin=$build/bin
 folder=${SCALE_DIR:-$(mktemp -d /tmp/korvex-scale.XXXXXX)}
 mkdir -p "$folder"
-trap 'rm -f "$folder/many.can" "$folder/distinct.can"; rmdir "$folder" 2>/dev/null || true' EXIT
+trap 'rm -f "$folder/many.can" "$folder/distinct.can" "$folder/part.can" "$folder/time"; rmdir "$folder" 2>/dev/null || true' EXIT
 
 many=$folder/many.can
 different=$folder/distinct.can
