@@ -25,8 +25,8 @@ namespace {
 
 using korvex::test::CEmulatedRecorder;
 using korvex::test::CliRun;
-using korvex::test::DemoRecorderSpec;
-using korvex::test::EmulatedRecorderSpec;
+using korvex::test::DemoRecorderSetup;
+using korvex::test::EmulatedRecorderSetup;
 using korvex::test::ReadBytes;
 using korvex::test::RunCli;
 using korvex::test::TempFolder;
@@ -95,8 +95,8 @@ class CliUmockdevTest : public korvex::test::CliTest {
         korvex::test::CliTest::TearDown();
     }
 
-    static CEmulatedRecorder& PlugDemo(EmulatedRecorderSpec spec = DemoRecorderSpec()) {
-        CEmulatedRecorder& r = Testbed().Plug(spec);
+    static CEmulatedRecorder& PlugDemo(EmulatedRecorderSetup setup = DemoRecorderSetup()) {
+        CEmulatedRecorder& r = Testbed().Plug(setup);
         r.SetNowMs(kNowMs);
         return r;
     }
@@ -160,7 +160,7 @@ TEST_F(CliUmockdevTest, DeviceCommandsGiveWhatTheSimBackEndGives) {
 }
 
 TEST_F(CliUmockdevTest, TwoRecordersAtOnceAnswerByTheirOwnIndex) {
-    EmulatedRecorderSpec second;
+    EmulatedRecorderSetup second;
     second.image = pipeusb::EmptyRecording();
     second.id = {0x1209, 0x0002};
     second.highSpeed = false;
@@ -350,11 +350,11 @@ TEST_F(CliUmockdevTest, RemovalMidUploadKeepsTheFramesReceivedAndFails) {
 }
 
 TEST_F(CliUmockdevTest, DevicesListsEveryRecorderWithItsPlaceAndWhatToDo) {
-    EmulatedRecorderSpec named = DemoRecorderSpec();
+    EmulatedRecorderSetup named = DemoRecorderSetup();
     named.serial = "KV-0001";
-    EmulatedRecorderSpec denied = DemoRecorderSpec();
+    EmulatedRecorderSetup denied = DemoRecorderSetup();
     denied.accessDenied = true;
-    EmulatedRecorderSpec held = DemoRecorderSpec();
+    EmulatedRecorderSetup held = DemoRecorderSetup();
     held.id = {0x1209, 0x0002};
     held.highSpeed = false;
     const CEmulatedRecorder& a = PlugDemo(named);

@@ -19,8 +19,8 @@
 namespace {
 
 using korvex::test::CEmulatedRecorder;
-using korvex::test::DemoRecorderSpec;
-using korvex::test::EmulatedRecorderSpec;
+using korvex::test::DemoRecorderSetup;
+using korvex::test::EmulatedRecorderSetup;
 using korvex::test::Testbed;
 using korvex::test::UsbFault;
 using pipeusb::test::BulkPacket;
@@ -70,12 +70,12 @@ class UsbUmockdevTest : public ::testing::Test {
 };
 
 TEST_F(UsbUmockdevTest, RecordersAreTheListedIdsWithTheirPlaceAndSerialNumber) {
-    EmulatedRecorderSpec first = DemoRecorderSpec();
+    EmulatedRecorderSetup first = DemoRecorderSetup();
     first.serial = "KV-0001";
-    EmulatedRecorderSpec second = DemoRecorderSpec();
+    EmulatedRecorderSetup second = DemoRecorderSetup();
     second.id = {0x1209, 0x0002};
     second.highSpeed = false;
-    EmulatedRecorderSpec stranger = DemoRecorderSpec();
+    EmulatedRecorderSetup stranger = DemoRecorderSetup();
     stranger.id = {0x1209, 0x0003};
     const CEmulatedRecorder& a = Testbed().Plug(first);
     const CEmulatedRecorder& b = Testbed().Plug(second);
@@ -106,9 +106,9 @@ TEST_F(UsbUmockdevTest, RecordersAreTheListedIdsWithTheirPlaceAndSerialNumber) {
 
 TEST_F(UsbUmockdevTest, RepliesArriveWholeAtHighAndFullSpeed) {
     for (const bool highSpeed : {true, false}) {
-        EmulatedRecorderSpec spec = DemoRecorderSpec();
-        spec.highSpeed = highSpeed;
-        CEmulatedRecorder& r = Testbed().Plug(spec);
+        EmulatedRecorderSetup setup = DemoRecorderSetup();
+        setup.highSpeed = highSpeed;
+        CEmulatedRecorder& r = Testbed().Plug(setup);
         {
             CSimSession s(IndexAt(LocationOf(r)));
             ASSERT_TRUE(s.Open()) << highSpeed;
@@ -151,7 +151,7 @@ TEST_F(UsbUmockdevTest, EachUsbFaultFailsOnlyItsExchange) {
     };
     for (const FaultCase& c : cases) {
         SCOPED_TRACE(c.name);
-        CEmulatedRecorder& r = Testbed().Plug(DemoRecorderSpec());
+        CEmulatedRecorder& r = Testbed().Plug(DemoRecorderSetup());
         const std::uint8_t command = c.bulk ? 0x17 : 0x14;
         r.InjectFault(c.fault, command);
         {
@@ -181,7 +181,7 @@ TEST_F(UsbUmockdevTest, EachUsbFaultFailsOnlyItsExchange) {
 }
 
 TEST_F(UsbUmockdevTest, ReplyLongerThanTheReadOverflows) {
-    CEmulatedRecorder& r = Testbed().Plug(DemoRecorderSpec());
+    CEmulatedRecorder& r = Testbed().Plug(DemoRecorderSetup());
     CSimSession s(IndexAt(LocationOf(r)));
     ASSERT_TRUE(s.Open());
     const Reply r10 = s.Exchange(s.CommandIn(), 10, s.CommandOut(), kReadBase, 300);
@@ -192,7 +192,7 @@ TEST_F(UsbUmockdevTest, ReplyLongerThanTheReadOverflows) {
 }
 
 TEST_F(UsbUmockdevTest, RemovedRecorderFailsFastAndSaysSo) {
-    CEmulatedRecorder& r = Testbed().Plug(DemoRecorderSpec());
+    CEmulatedRecorder& r = Testbed().Plug(DemoRecorderSetup());
     r.InjectFault(UsbFault::kUnplug, 0x17, 1);
     const std::uint32_t index = IndexAt(LocationOf(r));
     CSimSession s(index);
@@ -220,10 +220,10 @@ TEST_F(UsbUmockdevTest, RemovedRecorderFailsFastAndSaysSo) {
 }
 
 TEST_F(UsbUmockdevTest, DeniedAndBusyRecordersAreListedWithTheReason) {
-    EmulatedRecorderSpec denied = DemoRecorderSpec();
+    EmulatedRecorderSetup denied = DemoRecorderSetup();
     denied.accessDenied = true;
     const CEmulatedRecorder& d = Testbed().Plug(denied);
-    CEmulatedRecorder& b = Testbed().Plug(DemoRecorderSpec());
+    CEmulatedRecorder& b = Testbed().Plug(DemoRecorderSetup());
     b.SetBusy(true);
     struct Case {
         const CEmulatedRecorder* recorder;
@@ -245,7 +245,7 @@ TEST_F(UsbUmockdevTest, DeniedAndBusyRecordersAreListedWithTheReason) {
 }
 
 TEST_F(UsbUmockdevTest, TraceShowsEachTransfer) {
-    CEmulatedRecorder& r = Testbed().Plug(DemoRecorderSpec());
+    CEmulatedRecorder& r = Testbed().Plug(DemoRecorderSetup());
     r.InjectFault(UsbFault::kNoReply, 0x14, 1);
     std::vector<std::string> lines;
     PipeUsb_SetTrace(
@@ -277,7 +277,7 @@ TEST_F(UsbUmockdevTest, TraceShowsEachTransfer) {
 TEST_F(UsbUmockdevTest, TraceFromTheEnvironmentGoesToStderr) {
     const char* env = std::getenv("PIPEUSB_TRACE");
     if (env == nullptr || std::string(env) != "1") GTEST_SKIP() << "needs PIPEUSB_TRACE=1";
-    CEmulatedRecorder& r = Testbed().Plug(DemoRecorderSpec());
+    CEmulatedRecorder& r = Testbed().Plug(DemoRecorderSetup());
     const std::uint32_t index = IndexAt(LocationOf(r));
     testing::internal::CaptureStderr();
     {

@@ -17,7 +17,7 @@ namespace korvex::shell::test {
 namespace {
 
 using korvex::test::CEmulatedRecorder;
-using korvex::test::DemoRecorderSpec;
+using korvex::test::DemoRecorderSetup;
 using korvex::test::Testbed;
 
 // Read once, on first use: set before any test runs.
@@ -52,7 +52,7 @@ TEST_F(ShellUmockdevTest, WithoutARecorderTheProgramSaysSoOnce) {
 }
 
 TEST_F(ShellUmockdevTest, WithARecorderItStartsSilentlyAndGivesItBack) {
-    const CEmulatedRecorder& r = Testbed().Plug(DemoRecorderSpec());
+    const CEmulatedRecorder& r = Testbed().Plug(DemoRecorderSetup());
     StartOnUsb();
     EXPECT_TRUE(ui.messages.empty()) << MessageTexts().front();
     EXPECT_EQ(r.Claims(), 1u) << "looked for once";
@@ -85,9 +85,9 @@ TEST_F(ShellUmockdevTest, ARefusedOrHeldRecorderIsNamedWithWhatToDoInTheChosenLa
             text.replace(text.find("Sel=0"), 5, "Sel=1");  // English
             korvex::test::WriteBytes(list, text);
         }
-        korvex::test::EmulatedRecorderSpec spec = DemoRecorderSpec();
-        spec.accessDenied = c.denied;
-        CEmulatedRecorder& r = Testbed().Plug(spec);
+        korvex::test::EmulatedRecorderSetup setup = DemoRecorderSetup();
+        setup.accessDenied = c.denied;
+        CEmulatedRecorder& r = Testbed().Plug(setup);
         r.SetBusy(!c.denied);
         ui.messages.clear();
         StartOnUsb();

@@ -43,8 +43,8 @@ void Complete(UMockdevIoctlClient* client, long result, int error = 0) {
 
 }  // namespace
 
-CEmulatedRecorder::CEmulatedRecorder(const EmulatedRecorderSpec& spec, std::uint32_t port)
-    : spec_(spec), port_(port), handler_(umockdev_ioctl_base_new()), model_(spec.image) {
+CEmulatedRecorder::CEmulatedRecorder(const EmulatedRecorderSetup& setup, std::uint32_t port)
+    : setup_(setup), port_(port), handler_(umockdev_ioctl_base_new()), model_(setup.image) {
     g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(&CEmulatedRecorder::OnIoctl), this);
 }
 
@@ -136,13 +136,12 @@ std::string CEmulatedRecorder::Description() const {
     text += "E: DEVNAME=" + DevNode() + "\n";
     text += "E: BUSNUM=001\nE: DEVNUM=" + DevNode().substr(DevNode().size() - 3) + "\n";
     text += "A: busnum=1\\n\nA: devnum=" + address + "\\n\n";
-    text += std::string("A: speed=") + (spec_.highSpeed ? "480" : "12") + "\\n\n";
+    text += std::string("A: speed=") + (setup_.highSpeed ? "480" : "12") + "\\n\n";
     text += "A: bConfigurationValue=1\\n\n";
-    if (!spec_.serial.empty()) text += "A: serial=" + spec_.serial + "\\n\n";
+    if (!setup_.serial.empty()) text += "A: serial=" + setup_.serial + "\\n\n";
     const auto maxPacket = static_cast<std::uint16_t>(MaxPacket());
-    text +=
-        "H: descriptors=" + HexOf(RecorderDescriptors(spec_.id, maxPacket, !spec_.serial.empty())) +
-        "\n";
+    text += "H: descriptors=" +
+            HexOf(RecorderDescriptors(setup_.id, maxPacket, !setup_.serial.empty())) + "\n";
     return text + "\n";
 }
 

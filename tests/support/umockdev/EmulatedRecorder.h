@@ -38,7 +38,7 @@ enum class UsbFault : std::uint32_t {
     kUnplug,       // the recorder is pulled out as the packet arrives (ENODEV from then on)
 };
 
-struct EmulatedRecorderSpec {
+struct EmulatedRecorderSetup {
     pipeusb::RecorderImage image;
     pipeusb::UsbId id{0x1209, 0x0001};
     bool highSpeed = true;   // 512-byte packets; full speed has 64
@@ -50,7 +50,7 @@ struct EmulatedRecorderSpec {
 
 class CEmulatedRecorder {
   public:
-    CEmulatedRecorder(const EmulatedRecorderSpec& spec, std::uint32_t port);
+    CEmulatedRecorder(const EmulatedRecorderSetup& setup, std::uint32_t port);
     ~CEmulatedRecorder();
     CEmulatedRecorder(const CEmulatedRecorder&) = delete;
     CEmulatedRecorder& operator=(const CEmulatedRecorder&) = delete;
@@ -75,7 +75,7 @@ class CEmulatedRecorder {
     pipeusb::RecorderConfig Config() const;
     std::size_t RecordCount() const;
 
-    const EmulatedRecorderSpec& Spec() const { return spec_; }
+    const EmulatedRecorderSetup& Setup() const { return setup_; }
     std::uint32_t Port() const { return port_; }
     std::uint32_t Address() const { return port_ + 1; }
     std::string DevNode() const;      // "/dev/bus/usb/001/003"
@@ -111,9 +111,9 @@ class CEmulatedRecorder {
     // Completes the waiting IN transfers of `endpoint` that the queued
     // packets end.
     void Serve(std::uint8_t endpoint);
-    std::size_t MaxPacket() const { return spec_.highSpeed ? 512 : 64; }
+    std::size_t MaxPacket() const { return setup_.highSpeed ? 512 : 64; }
 
-    const EmulatedRecorderSpec spec_;
+    const EmulatedRecorderSetup setup_;
     const std::uint32_t port_;
     _UMockdevIoctlBase* handler_;
 

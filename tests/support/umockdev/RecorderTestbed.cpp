@@ -49,16 +49,16 @@ CRecorderTestbed::~CRecorderTestbed() {
     g_object_unref(testbed_);
 }
 
-CEmulatedRecorder& CRecorderTestbed::Plug(const EmulatedRecorderSpec& spec) {
-    const std::uint32_t port = spec.port != 0 ? spec.port : nextPort_;
+CEmulatedRecorder& CRecorderTestbed::Plug(const EmulatedRecorderSetup& setup) {
+    const std::uint32_t port = setup.port != 0 ? setup.port : nextPort_;
     nextPort_ = std::max(nextPort_, port + 1);
-    auto recorder = std::make_unique<CEmulatedRecorder>(spec, port);
+    auto recorder = std::make_unique<CEmulatedRecorder>(setup, port);
     // The ioctl handler first, so that an open after the "add" event reaches it.
     if (!umockdev_testbed_attach_ioctl(testbed_, recorder->DevNode().c_str(), recorder->Handler(),
                                        nullptr))
         std::abort();
     AddOrDie(testbed_, recorder->Description());
-    if (spec.accessDenied) {
+    if (setup.accessDenied) {
         gchar* root = umockdev_testbed_get_root_dir(testbed_);
         const std::string node = root + recorder->DevNode();
         g_free(root);
@@ -81,10 +81,10 @@ void CRecorderTestbed::UnplugAll() {
     while (!plugged_.empty()) Unplug(*plugged_.back());
 }
 
-EmulatedRecorderSpec DemoRecorderSpec() {
-    EmulatedRecorderSpec spec;
-    spec.image = pipeusb::DemoRecording();
-    return spec;
+EmulatedRecorderSetup DemoRecorderSetup() {
+    EmulatedRecorderSetup setup;
+    setup.image = pipeusb::DemoRecording();
+    return setup;
 }
 
 CRecorderTestbed& Testbed() {

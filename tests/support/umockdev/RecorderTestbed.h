@@ -22,8 +22,8 @@ class CRecorderTestbed {
     CRecorderTestbed(const CRecorderTestbed&) = delete;
     CRecorderTestbed& operator=(const CRecorderTestbed&) = delete;
 
-    // Plugs a recorder in at the next free port of bus 1 (or the spec's).
-    CEmulatedRecorder& Plug(const EmulatedRecorderSpec& spec);
+    // Plugs a recorder in at the next free port of bus 1 (or the setup's).
+    CEmulatedRecorder& Plug(const EmulatedRecorderSetup& setup);
     // Pulls it out: it leaves sysfs with a "remove" event, and whatever the
     // host still does on an open node fails with ENODEV. The object stays
     // until the bed goes, as the host may still hold the node.
@@ -39,7 +39,7 @@ class CRecorderTestbed {
 };
 
 // The demo recording the sim back end's "demo" recorder holds.
-EmulatedRecorderSpec DemoRecorderSpec();
+EmulatedRecorderSetup DemoRecorderSetup();
 
 // The process's one test bed, made on first use.
 CRecorderTestbed& Testbed();

@@ -28,8 +28,8 @@ namespace korvex::device {
 namespace {
 
 using korvex::test::CEmulatedRecorder;
-using korvex::test::DemoRecorderSpec;
-using korvex::test::EmulatedRecorderSpec;
+using korvex::test::DemoRecorderSetup;
+using korvex::test::EmulatedRecorderSetup;
 using korvex::test::Testbed;
 
 // Read once, on first use: set before any test runs.
@@ -102,9 +102,9 @@ TEST(RecorderAccessUmockdevTest, EveryActionSaysWhereTheRecorderIsAndWhatToDo) {
     for (const Access access :
          {Access{true, "上的记录仪已连接，但没有权限打开。请安装 70-korvex-recorder.rules"},
           Access{false, "上的记录仪已连接，但正被另一个程序占用。请关闭那个程序后重试。"}}) {
-        EmulatedRecorderSpec spec = DemoRecorderSpec();
-        spec.accessDenied = access.denied;
-        CEmulatedRecorder& r = Testbed().Plug(spec);
+        EmulatedRecorderSetup setup = DemoRecorderSetup();
+        setup.accessDenied = access.denied;
+        CEmulatedRecorder& r = Testbed().Plug(setup);
         r.SetBusy(!access.denied);
         const std::string place = "总线 1、设备 " + std::to_string(r.Address()) + " ";
         for (const Action& action : actions) {
