@@ -1,6 +1,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "cli/CommandArgs.h"
 #include "cli/SignalCommands.h"
@@ -94,6 +95,22 @@ int RunDbcCommand(const std::vector<std::string>& args, const std::filesystem::p
         return kExitFailed;
     }
     return kExitOk;
+}
+
+bool ReadSignalDatabases(const std::vector<std::filesystem::path>& paths, const CliStreams& io,
+                         signaldb::CSignalDecoder& decoder) {
+    signaldb::CSignalDecoder::DatabaseList databases;
+    for (const std::filesystem::path& path : paths) {
+        auto db = std::make_shared<signaldb::DbcDatabase>();
+        std::string error;
+        if (!signaldb::ReadDbcFile(path, *db, error)) {
+            io.err << error << '\n' << std::flush;
+            return false;
+        }
+        databases.push_back(std::move(db));
+    }
+    decoder = signaldb::CSignalDecoder(std::move(databases));
+    return true;
 }
 
 }  // namespace korvex::cli

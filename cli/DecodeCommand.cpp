@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/signals/rules/DecodedCsv.h"
+#include "app/signals/rules/SignalSelection.h"
 #include "cli/CommandArgs.h"
 #include "cli/SignalCommands.h"
 #include "core/FrameRowText.h"
@@ -83,41 +84,12 @@ std::string ParseArgs(const std::vector<std::string>& args, DecodeArgs& out) {
     }
     if (out.input.path.empty()) return "no recording given";
     if (out.databases.empty()) return "no signal database given (--dbc)";
-    for (const std::string& name : out.signalNames) {
-        const std::size_t dot = name.find('.');
-        if (dot == 0 || dot == std::string::npos || dot + 1 == name.size())
+    std::string message;
+    std::string signal;
+    for (const std::string& name : out.signalNames)
+        if (!signaldb::SplitSignalName(name, message, signal))
             return "--signals takes MESSAGE.SIGNAL, not '" + name + "'";
-    }
     return {};
-}
-
-// Which signals of which compiled message are written: all when no names are
-// given. Empty `missing` unless a name matches no signal of any database.
-using Selection = std::vector<std::vector<char>>;
-
-Selection SelectSignals(const signaldb::CSignalDecoder& decoder,
-                        const std::vector<std::string>& names, std::string& missing) {
-    const auto& messages = decoder.Messages();
-    Selection selected(messages.size());
-    for (std::size_t m = 0; m < messages.size(); ++m)
-        selected[m].assign(messages[m].signalList.size(), names.empty() ? 1 : 0);
-    for (const std::string& name : names) {
-        const std::size_t dot = name.find('.');
-        const std::string messageName = name.substr(0, dot);
-        const std::string signalName = name.substr(dot + 1);
-        bool found = false;
-        for (std::size_t m = 0; m < messages.size(); ++m) {
-            const signaldb::DbcMessage& message = *messages[m].message;
-            if (message.name != messageName) continue;
-            for (std::size_t s = 0; s < message.signalList.size(); ++s) {
-                if (message.signalList[s].name != signalName) continue;
-                selected[m][s] = 1;
-                found = true;
-            }
-        }
-        if (!found && missing.empty()) missing = name;
-    }
-    return selected;
 }
 
 class CCsvOutput {
@@ -144,7 +116,8 @@ struct FileCloser {
 };
 
 // Writes the lines of every decoded signal of the store's frames.
-bool WriteDecodedLines(const signaldb::CSignalDecoder& decoder, const Selection& selected,
+bool WriteDecodedLines(const signaldb::CSignalDecoder& decoder,
+                       const signaldb::SignalSelection& selected,
                        CFrameStoreSink& sink, const ExportRowContext& context, CCsvOutput& out) {
     std::vector<_VCI_CAN_OBJ> run(kFrameRun);
     std::string time;
@@ -184,19 +157,11 @@ int RunDecodeCommand(const std::vector<std::string>& args,
     if (const std::string error = ParseArgs(args, decode); !error.empty())
         return CommandUsageError(io, "decode", kUsage, error);
 
-    signaldb::CSignalDecoder::DatabaseList databases;
-    for (const std::filesystem::path& path : decode.databases) {
-        auto db = std::make_shared<signaldb::DbcDatabase>();
-        std::string error;
-        if (!signaldb::ReadDbcFile(path, *db, error)) {
-            io.err << error << '\n' << std::flush;
-            return kExitFailed;
-        }
-        databases.push_back(std::move(db));
-    }
-    const signaldb::CSignalDecoder decoder(std::move(databases));
+    signaldb::CSignalDecoder decoder;
+    if (!ReadSignalDatabases(decode.databases, io, decoder)) return kExitFailed;
     std::string missing;
-    const Selection selected = SelectSignals(decoder, decode.signalNames, missing);
+    const signaldb::SignalSelection selected =
+        signaldb::SelectSignals(decoder, decode.signalNames, missing);
     if (!missing.empty())
         return CommandUsageError(io, "decode", kUsage,
                                  "no database has the signal '" + missing + "'");

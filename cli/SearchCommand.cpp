@@ -6,8 +6,10 @@
 
 #include "app/analysis/rules/FrameSearch.h"
 #include "app/analysis/rules/SearchChecks.h"
+#include "app/signals/rules/SignalSelection.h"
 #include "cli/CommandArgs.h"
 #include "cli/PassProgress.h"
+#include "cli/SignalCommands.h"
 #include "core/FrameStoreSink.h"
 #include "core/KorvexGlobal.h"
 #include "protolens/include/protolens.h"
@@ -20,6 +22,8 @@ constexpr char kUsage[] =
     "usage: korvex-cli search FILE [--stream] --column N [--contains T] [--equal T]\n"
     "                         [--not-equal T] [--greater T] [--less T]\n"
     "                         [--time clock|relative]\n"
+    "       korvex-cli search FILE [--stream] --signal MESSAGE.SIGNAL --dbc DB.dbc\n"
+    "                         [--dbc DB2.dbc ...] [conditions] [--time clock|relative]\n"
     "\n"
     "Searches the frames of a recording (any format dump reads) by the text of frame-list column N "
     "(0 row,\n"
@@ -28,7 +32,12 @@ constexpr char kUsage[] =
     "line per hit whose first field is the frame's index in the file. Every given\n"
     "condition must hold. --equal, --greater and --less also compare hexadecimal\n"
     "values; --greater and --less need column 3 or 6; --equal and --not-equal\n"
-    "exclude each other.\n";
+    "exclude each other.\n"
+    "With --signal, the value of that signal is searched instead of a column, in\n"
+    "the frames that carry it (decoded with the given signal databases; for a\n"
+    "frame, the first database that has its message wins). A decimal text\n"
+    "compares with the physical value, a text written 0x... with the raw value;\n"
+    "--contains and --equal also match the value table's text.\n";
 
 constexpr int kColumnCount = 9;
 
@@ -42,6 +51,8 @@ struct SearchArgs {
     bool haveColumn = false;
     int timeShowType = -1;
     SearchRequest request;
+    std::string signal;  // MESSAGE.SIGNAL
+    std::vector<std::filesystem::path> databases;
 };
 
 bool ParseColumn(const std::string& text, int& column) {
@@ -60,6 +71,8 @@ std::string ParseArgs(const std::vector<std::string>& args, SearchArgs& out) {
                        {"--not-equal", kNotEqual},
                        {"--greater", kGreater},
                        {"--less", kLess}};
+    std::string message;
+    std::string signal;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -78,6 +91,13 @@ std::string ParseArgs(const std::vector<std::string>& args, SearchArgs& out) {
             if (!hasValue || !ParseColumn(args[++i], out.request.column))
                 return "--column needs a column from 0 to 8";
             out.haveColumn = true;
+        } else if (a == "--signal") {
+            if (!hasValue || !signaldb::SplitSignalName(args[++i], message, signal))
+                return "--signal needs MESSAGE.SIGNAL";
+            out.signal = args[i];
+        } else if (a == "--dbc") {
+            if (!hasValue) return "--dbc needs a database file";
+            out.databases.emplace_back(args[++i]);
         } else if (a == "--time") {
             if (!hasValue || !ParseTimeMode(args[++i], out.timeShowType)) return kTimeModeError;
         } else if (out.input.empty() && !a.empty() && a[0] != '-') {
@@ -87,7 +107,11 @@ std::string ParseArgs(const std::vector<std::string>& args, SearchArgs& out) {
         }
     }
     if (out.input.empty()) return "no data file given";
-    if (!out.haveColumn) return "--column is missing";
+    if (out.haveColumn && !out.signal.empty()) return "--column and --signal exclude each other";
+    if (!out.haveColumn && out.signal.empty()) return "--column is missing";
+    if (out.signal.empty() != out.databases.empty())
+        return out.signal.empty() ? "--dbc needs --signal" : "--signal needs a database (--dbc)";
+    if (!out.signal.empty()) out.request.column = kSignalValueColumn;
     if (const char* option = SearchTicksRefused(out.request)) {
         return std::string(option) + (std::strcmp(option, "--not-equal") == 0
                                           ? " cannot go with --equal"
@@ -108,6 +132,14 @@ int RunSearchCommand(const std::vector<std::string>& args,
         return kExitUsage;
     }
 
+    signaldb::CSignalDecoder decoder;
+    if (!search.signal.empty()) {
+        if (!ReadSignalDatabases(search.databases, io, decoder)) return kExitFailed;
+        std::string missing;
+        signaldb::SelectSignals(decoder, {search.signal}, missing);
+        if (!missing.empty()) return Usage(io, "no database has the signal '" + missing + "'");
+    }
+
     CKorvexGlobal global;
     CFrameStoreSink sink;
     if (const int status = OpenFrameView(global, sink, DataFileInput(search.input, search.stream),
@@ -118,7 +150,11 @@ int RunSearchCommand(const std::vector<std::string>& args,
     CSearchResults results;
     CPassProgress searching(io, "searching");
     const SearchOutcome outcome =
-        RunFrameSearch(search.request, false, sink.frameStore, context, results, searching.Split());
+        search.signal.empty()
+            ? RunFrameSearch(search.request, false, sink.frameStore, context, results,
+                             searching.Split())
+            : RunSignalSearch(search.request, search.signal, decoder, false, sink.frameStore,
+                              results, searching.Split());
     searching.Finish();
     bool written = true;
     results.WriteExport(sink.captions, {}, context, [&](const std::string& line) {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -14,8 +15,11 @@
 #include "app/analysis/FrameListColumns.h"
 #include "app/analysis/SearchListCtrl.h"
 #include "app/analysis/rules/FrameSearch.h"
+#include "app/common/rules/HexText.h"
 #include "app/framelist/KorvexList.h"
 #include "app/services/WindowHandle.h"
+#include "app/signals/rules/SignalIds.h"
+#include "app/signals/rules/SignalSelection.h"
 #include "core/KorvexGlobal.h"
 
 namespace korvex {
@@ -27,6 +31,11 @@ constexpr int kCheckIds[kConditionCount] = {2034, 2035, 2038, 2036, 2037};
 // The pane's rows, top to bottom, as the labels read.
 constexpr SearchCondition kRowOrder[kConditionCount] = {kContains, kEqual, kGreater, kLess,
                                                         kNotEqual};
+// The settings key of the signal searched, beside the column's.
+constexpr char kSearchSignalKey[] = "Signal";
+// The grid rows of the column and the signal; the conditions follow.
+constexpr int kSignalRow = 1;
+constexpr int kFirstConditionRow = 2;
 
 QString Key(const std::string& key) {
     return QString::fromLatin1(kSearchSection) + '/' + QString::fromStdString(key);
@@ -52,6 +61,8 @@ CDlgFrameHandle::CDlgFrameHandle(CKorvexGlobal& global, CKorvexList& frameList,
       results(results),
       showResults(std::move(showResults)),
       columnBox(new QComboBox(this)),
+      signalLabel(new QLabel(this)),
+      signalBox(new QComboBox(this)),
       refreshCheck(new QCheckBox(this)),
       lineBox(new QSpinBox(this)),
       searchButton(new QPushButton(this)),
@@ -63,6 +74,13 @@ CDlgFrameHandle::CDlgFrameHandle(CKorvexGlobal& global, CKorvexList& frameList,
     BindCaption(columnLabel, 2040);
     grid->addWidget(columnLabel, 0, 0);
     grid->addWidget(columnBox, 0, 1, 1, 2);
+    signalBox->setEditable(true);
+    signalBox->setInsertPolicy(QComboBox::NoInsert);
+    signalBox->completer()->setCompletionMode(QCompleter::PopupCompletion);
+    signalBox->completer()->setFilterMode(Qt::MatchContains);
+    signalBox->completer()->setCaseSensitivity(Qt::CaseInsensitive);
+    grid->addWidget(signalLabel, kSignalRow, 0);
+    grid->addWidget(signalBox, kSignalRow, 1, 1, 2);
     for (int row = 0; row < kConditionCount; ++row) {
         const SearchCondition c = kRowOrder[row];
         checks[c] = new QCheckBox(this);
@@ -70,8 +88,8 @@ CDlgFrameHandle::CDlgFrameHandle(CKorvexGlobal& global, CKorvexList& frameList,
         boxes[c] = new QComboBox(this);
         boxes[c]->setEditable(true);
         boxes[c]->setInsertPolicy(QComboBox::NoInsert);
-        grid->addWidget(checks[c], row + 1, 0);
-        grid->addWidget(boxes[c], row + 1, 1, 1, 2);
+        grid->addWidget(checks[c], kFirstConditionRow + row, 0);
+        grid->addWidget(boxes[c], kFirstConditionRow + row, 1, 1, 2);
         connect(checks[c], &QCheckBox::clicked, this, [this, c](bool on) {
             state.SetTicked(c, on);
             ShowChecks();
@@ -79,17 +97,18 @@ CDlgFrameHandle::CDlgFrameHandle(CKorvexGlobal& global, CKorvexList& frameList,
     }
     BindCaption(refreshCheck, 2032);
     BindCaption(searchButton, 2031);
-    grid->addWidget(refreshCheck, kConditionCount + 1, 0, 1, 2);
-    grid->addWidget(searchButton, kConditionCount + 1, 2);
+    const int lastRow = kFirstConditionRow + kConditionCount;
+    grid->addWidget(refreshCheck, lastRow, 0, 1, 2);
+    grid->addWidget(searchButton, lastRow, 2);
     auto* lineLabel = new QLabel(this);
     BindCaption(lineLabel, 2041);
     lineBox->setRange(0, 0x7FFFFFFF);
     BindCaption(jumpButton, 2026);
-    grid->addWidget(lineLabel, kConditionCount + 2, 0);
-    grid->addWidget(lineBox, kConditionCount + 2, 1);
-    grid->addWidget(jumpButton, kConditionCount + 2, 2);
+    grid->addWidget(lineLabel, lastRow + 1, 0);
+    grid->addWidget(lineBox, lastRow + 1, 1);
+    grid->addWidget(jumpButton, lastRow + 1, 2);
     grid->setColumnStretch(1, 1);
-    grid->setRowStretch(kConditionCount + 3, 1);
+    grid->setRowStretch(lastRow + 2, 1);
     // Enter only stores the settings, so no button may be the default one.
     for (QPushButton* b : {searchButton, jumpButton}) {
         b->setAutoDefault(false);
@@ -97,9 +116,11 @@ CDlgFrameHandle::CDlgFrameHandle(CKorvexGlobal& global, CKorvexList& frameList,
     }
     connect(searchButton, &QPushButton::clicked, this, &CDlgFrameHandle::OnSearch);
     connect(jumpButton, &QPushButton::clicked, this, &CDlgFrameHandle::OnJump);
-    connect(columnBox, &QComboBox::currentIndexChanged, this, [this](int index) {
-        state.ApplyColumnRule(index);
-        ShowChecks();
+    connect(columnBox, &QComboBox::currentIndexChanged, this, [this] { ApplySearchedField(); });
+    // The rules change only when the search turns from the column to a
+    // signal or back, not with every key typed.
+    connect(signalBox, &QComboBox::editTextChanged, this, [this] {
+        if (SignalName().empty() == searchingSignal) ApplySearchedField();
     });
     Relabel();
     LoadSettings();
@@ -123,8 +144,15 @@ void CDlgFrameHandle::LoadSettings() {
             boxes[c]->addItem(QString::fromStdString(entry));
         if (boxes[c]->count() > 0) boxes[c]->setCurrentIndex(0);
     }
+    {
+        const QSignalBlocker block(signalBox);
+        signalBox->setEditText(settings.value(Key(kSearchSignalKey)).toString());
+    }
     state.Initialise(columnBox->currentIndex());
-    ShowChecks();
+    if (SignalName().empty())
+        ShowChecks();
+    else
+        ApplySearchedField();
 }
 
 void CDlgFrameHandle::FillColumns() {
@@ -137,9 +165,57 @@ void CDlgFrameHandle::FillColumns() {
     if (current >= 0 && current < columnBox->count()) columnBox->setCurrentIndex(current);
 }
 
+void CDlgFrameHandle::FillSignals() {
+    const QSignalBlocker block(signalBox);
+    const QString current = signalBox->currentText();
+    signalBox->clear();
+    signalBox->addItem(QString());
+    if (decoder)
+        for (const std::string& name : signaldb::SignalNames(*decoder))
+            signalBox->addItem(QString::fromStdString(name));
+    signalBox->setEditText(current);
+}
+
+void CDlgFrameHandle::SetDecoder(std::shared_ptr<const signaldb::CSignalDecoder> fresh) {
+    decoder = std::move(fresh);
+    FillSignals();
+}
+
+std::string CDlgFrameHandle::SignalName() const {
+    return std::string(TrimBlanks(signalBox->currentText().toStdString()));
+}
+
+void CDlgFrameHandle::ApplySearchedField() {
+    searchingSignal = !SignalName().empty();
+    columnBox->setEnabled(!searchingSignal);
+    if (searchingSignal)
+        state.ApplySignalRule();
+    else
+        state.ApplyColumnRule(columnBox->currentIndex());
+    ShowChecks();
+    ShowGreaterLessCaptions();
+}
+
+void CDlgFrameHandle::ShowGreaterLessCaptions() {
+    // Signal values compare in decimal, so the "0x" of the captions goes.
+    const auto caption = [&](SearchCondition c, std::uint32_t signalText) {
+        checks[c]->setText(searchingSignal ? QString::fromStdString(XTPLoadString(signalText))
+                                           : Caption(kCheckIds[c]));
+    };
+    caption(kGreater, signaldb::ids::kStrGreater);
+    caption(kLess, signaldb::ids::kStrLess);
+}
+
 void CDlgFrameHandle::OnRelabel() {
-    const QSignalBlocker block(columnBox);
-    FillColumns();
+    {
+        const QSignalBlocker block(columnBox);
+        FillColumns();
+    }
+    signalLabel->setText(
+        QString::fromStdString(XTPLoadString(signaldb::ids::kStrColumnName)));
+    signalBox->setToolTip(
+        QString::fromStdString(XTPLoadString(signaldb::ids::kStrSignalSearchHint)));
+    ShowGreaterLessCaptions();
 }
 
 void CDlgFrameHandle::ShowChecks() {
@@ -179,11 +255,21 @@ void CDlgFrameHandle::OnSearch() {
         RecordHistory(static_cast<SearchCondition>(c));
     }
     const bool refresh = refreshCheck->isChecked();
+    const std::string signal = SignalName();
+    if (!signal.empty() && (!decoder || decoder->Empty())) {
+        ShowMessage(this, signaldb::ids::kStrNoDatabase, name_share::kMsgWarning);
+        return;
+    }
     const SearchOutcome outcome =
-        RunFrameSearch(request, refresh, frameList.Record().frameStore,
-                       frameList.CellContext().rowText, results.Results());
+        signal.empty() ? RunFrameSearch(request, refresh, frameList.Record().frameStore,
+                                        frameList.CellContext().rowText, results.Results())
+                       : RunSignalSearch(request, signal, *decoder, refresh,
+                                         frameList.Record().frameStore, results.Results());
     if (outcome.status != SearchStatus::kDone) {
-        ShowMessage(this, kStrSearchTextEmpty, name_share::kMsgWarning);
+        ShowMessage(this,
+                    outcome.status == SearchStatus::kUnknownSignal ? signaldb::ids::kStrNoSignal
+                                                                   : kStrSearchTextEmpty,
+                    name_share::kMsgWarning);
         return;
     }
     results.Model().SyncRows(refresh);
@@ -209,6 +295,7 @@ void CDlgFrameHandle::StoreSettings() const {
     }
     settings.setValue(Key(kSearchLinesKey), lineBox->value());
     settings.setValue(Key(kSearchTypeKey), columnBox->currentIndex());
+    settings.setValue(Key(kSearchSignalKey), QString::fromStdString(SignalName()));
 }
 
 void CDlgFrameHandle::accept() {

@@ -2,13 +2,16 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 
 #include "app/analysis/rules/SearchChecks.h"
 #include "app/analysis/rules/SearchHistory.h"
 #include "app/common/BaseDlg.h"
+#include "core/signals/SignalDecoder.h"
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QPushButton;
 class QSpinBox;
 class CKorvexGlobal;
@@ -18,9 +21,9 @@ namespace korvex {
 
 class CSearchListCtrl;
 
-// The search pane (template 133): a column of the frame list, five
-// conditions with their histories, the search into the result list and the
-// jump to a line. It lives in a docking pane and never closes; Enter and
+// The search pane (template 133): a column of the frame list, or a signal of
+// the signal databases, five conditions with their histories, the search into
+// the result list and the jump to a line. It lives in a docking pane and never closes; Enter and
 // Escape only store its settings.
 class CDlgFrameHandle final : public name_share::CBaseDlg {
     Q_OBJECT
@@ -36,10 +39,14 @@ class CDlgFrameHandle final : public name_share::CBaseDlg {
     void OnSearch();
     // The jump button: selects the line of the spin box in the frame list.
     void OnJump();
-    // Writes the histories, the line and the column to the settings.
+    // Writes the histories, the line, the column and the signal to the settings.
     void StoreSettings() const;
+    // The databases' decoder, whose signals the signal box offers.
+    void SetDecoder(std::shared_ptr<const signaldb::CSignalDecoder> decoder);
 
     QComboBox* ColumnBox() const { return columnBox; }
+    // "MESSAGE.SIGNAL"; empty: the column is searched.
+    QComboBox* SignalBox() const { return signalBox; }
     QComboBox* ConditionBox(SearchCondition c) const { return boxes[c]; }
     QCheckBox* ConditionCheck(SearchCondition c) const { return checks[c]; }
     QCheckBox* RefreshCheck() const { return refreshCheck; }
@@ -60,6 +67,12 @@ class CDlgFrameHandle final : public name_share::CBaseDlg {
   private:
     void LoadSettings();
     void FillColumns();
+    void FillSignals();
+    std::string SignalName() const;
+    // The column rule and the greater and less captions for the column or
+    // the signal searched.
+    void ApplySearchedField();
+    void ShowGreaterLessCaptions();
     // Shows the ticks and enabled states of `state`.
     void ShowChecks();
     void RecordHistory(SearchCondition c);
@@ -71,6 +84,10 @@ class CDlgFrameHandle final : public name_share::CBaseDlg {
     std::function<void()> showResults;
 
     QComboBox* columnBox;
+    QLabel* signalLabel;
+    QComboBox* signalBox;
+    std::shared_ptr<const signaldb::CSignalDecoder> decoder;
+    bool searchingSignal = false;
     std::array<QComboBox*, kConditionCount> boxes{};
     std::array<QCheckBox*, kConditionCount> checks{};
     QCheckBox* refreshCheck;

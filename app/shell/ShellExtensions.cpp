@@ -150,6 +150,11 @@ void InstallSignalPane(CChildFrame& frame) {
     signalPane->SetDecoder(databases->Decoder());
     QObject::connect(databases, &signaldb::CSignalDatabases::changed, signalPane,
                      [signalPane, databases] { signalPane->SetDecoder(databases->Decoder()); });
+    if (auto* search = qobject_cast<CDlgFrameHandle*>(frame.Pane(kSearchPane)->widget())) {
+        search->SetDecoder(databases->Decoder());
+        QObject::connect(databases, &signaldb::CSignalDatabases::changed, search,
+                         [search, databases] { search->SetDecoder(databases->Decoder()); });
+    }
     frame.SetPaneWidget(pane::kSignals, signalPane);
     const auto show = [signalPane](std::optional<_VCI_CAN_OBJ> f) { signalPane->ShowFrame(f); };
     QObject::connect(list->selectionModel(), &QItemSelectionModel::currentRowChanged, signalPane,

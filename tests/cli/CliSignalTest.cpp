@@ -159,4 +159,49 @@ TEST(CliSignals, TheFirstDatabaseWinsAndRefusalsExitAsTheyShould) {
     }
 }
 
+TEST(CliSignals, SearchesBySignalValue) {
+    TempFolder dir;
+    WriteBytes(dir / "db.dbc", kDbc);
+    WriteBytes(dir / "rec.log", kLog);
+    const auto search = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"search", dir.File("rec.log")});
+        return RunCli(args, dir.path);
+    };
+    const auto firstFields = [](const std::string& out) {
+        std::vector<std::string> indices;
+        std::istringstream lines(out);
+        std::string line;
+        std::getline(lines, line);  // the captions
+        while (std::getline(lines, line)) indices.push_back(line.substr(0, line.find('\t')));
+        return indices;
+    };
+    const std::string db = dir.File("db.dbc");
+    CliRun run = search({"--signal", "Engine.Gear", "--dbc", db, "--equal", "neutral"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(firstFields(run.out), std::vector<std::string>{"6"});
+    run = search({"--signal", "Engine.Temp", "--dbc", db, "--less", "-77.5"});
+    EXPECT_EQ(firstFields(run.out), std::vector<std::string>{"0"});
+
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        const char* err;
+    };
+    const Case cases[] = {
+        {{"--signal", "Engine.Rpm", "--dbc", db, "--equal", "1"}, 2, "'Engine.Rpm'"},
+        {{"--signal", "Engine.Gear", "--column", "3", "--dbc", db, "--equal", "1"}, 2,
+         "--column and --signal"},
+        {{"--signal", "Engine.Gear", "--equal", "1"}, 2, "--dbc"},
+        {{"--column", "3", "--dbc", db, "--equal", "1"}, 2, "--dbc needs --signal"},
+        {{"--signal", "Gear", "--dbc", db, "--equal", "1"}, 2, "MESSAGE.SIGNAL"},
+        {{"--signal", "Engine.Gear", "--dbc", dir.File("none.dbc"), "--equal", "1"}, 1,
+         "none.dbc"},
+    };
+    for (const Case& c : cases) {
+        run = search(c.args);
+        EXPECT_EQ(run.status, c.status) << c.err;
+        EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+    }
+}
+
 }  // namespace

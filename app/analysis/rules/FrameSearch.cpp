@@ -3,7 +3,9 @@
 #include <vector>
 
 #include "app/analysis/rules/SearchFieldDecision.h"
+#include "app/analysis/rules/SignalValueMatch.h"
 #include "app/common/rules/HexText.h"
+#include "app/signals/rules/SignalSelection.h"
 #include "xtp/XTPResourceManager.h"
 
 namespace korvex {
@@ -14,30 +16,27 @@ namespace {
 // thread that searches it.
 struct BlockHits {
     std::vector<std::int32_t> frames;
-    std::string cell;
+    std::string text;
 };
 
-}  // namespace
-
-SearchOutcome RunFrameSearch(const SearchRequest& request, bool refresh,
-                             CCycleBuffer<_VCI_CAN_OBJ>& store, const ExportRowContext& context,
-                             CSearchResults& results, const PassSplit& split) {
+// Whether a request may run at all; a refusal leaves the results untouched,
+// so it never leaves a cleared list behind a stale count.
+SearchOutcome CheckRequest(const SearchRequest& request, const CSearchResults& results) {
     SearchOutcome outcome;
     outcome.before = outcome.count = results.ItemCount();
-    if (!request.AnyTicked()) {
+    if (!request.AnyTicked())
         outcome.status = SearchStatus::kNoCondition;
-        return outcome;
-    }
-    // Refused before the list is touched, so a refusal never leaves a
-    // cleared list behind a stale count.
-    if (request.TickedTextEmpty()) {
+    else if (request.TickedTextEmpty())
         outcome.status = SearchStatus::kEmptyText;
-        return outcome;
-    }
+    return outcome;
+}
+
+// Appends the frames for which isHit(index, frame, text) holds to the
+// results, in frame order; isHit runs on several threads at once.
+template <typename IsHit>
+void CollectHits(bool refresh, CCycleBuffer<_VCI_CAN_OBJ>& store, CSearchResults& results,
+                 const PassSplit& split, SearchOutcome& outcome, IsHit&& isHit) {
     if (refresh) results.Clear();
-    const CSearchMatcher matcher(request);
-    const CSearchFieldDecision fields(request.column, matcher, context);
-    const bool lower = matcher.NeedsLowerCase();
     const CCycleBuffer<_VCI_CAN_OBJ>::CView frames = store.View();
     int n = results.ItemCount();
     outcome.before = n;
@@ -45,22 +44,13 @@ SearchOutcome RunFrameSearch(const SearchRequest& request, bool refresh,
         frames.Count(), split,
         [&](std::int64_t begin, std::int64_t end, BlockHits& hits) {
             hits.frames.clear();
-            frames.ForEachRun(
-                begin, end, [&](std::int64_t first, const _VCI_CAN_OBJ* run, int count) {
-                    for (int k = 0; k < count; ++k) {
-                        const _VCI_CAN_OBJ& frame = run[k];
-                        const auto i = static_cast<std::int32_t>(first + k);
-                        bool hit;
-                        if (fields.Decides()) {
-                            hit = fields.Matches(frame);
-                        } else {
-                            FormatCellText(i, frame, request.column, context, hits.cell);
-                            if (lower) ToLowerAscii(hits.cell.data(), hits.cell.size());
-                            hit = matcher.Matches(hits.cell);
-                        }
-                        if (hit) hits.frames.push_back(i);
-                    }
-                });
+            frames.ForEachRun(begin, end,
+                              [&](std::int64_t first, const _VCI_CAN_OBJ* run, int count) {
+                                  for (int k = 0; k < count; ++k) {
+                                      const auto i = static_cast<std::int32_t>(first + k);
+                                      if (isHit(i, run[k], hits.text)) hits.frames.push_back(i);
+                                  }
+                              });
         },
         [&](std::int64_t, std::int64_t, BlockHits& hits) {
             for (const std::int32_t i : hits.frames) {
@@ -72,6 +62,56 @@ SearchOutcome RunFrameSearch(const SearchRequest& request, bool refresh,
         });
     results.SetItemCount(n);
     outcome.count = n;
+}
+
+}  // namespace
+
+SearchOutcome RunFrameSearch(const SearchRequest& request, bool refresh,
+                             CCycleBuffer<_VCI_CAN_OBJ>& store, const ExportRowContext& context,
+                             CSearchResults& results, const PassSplit& split) {
+    SearchOutcome outcome = CheckRequest(request, results);
+    if (outcome.status != SearchStatus::kDone) return outcome;
+    const CSearchMatcher matcher(request);
+    const CSearchFieldDecision fields(request.column, matcher, context);
+    const bool lower = matcher.NeedsLowerCase();
+    CollectHits(refresh, store, results, split, outcome,
+                [&](std::int32_t i, const _VCI_CAN_OBJ& frame, std::string& cell) {
+                    if (fields.Decides()) return fields.Matches(frame);
+                    FormatCellText(i, frame, request.column, context, cell);
+                    if (lower) ToLowerAscii(cell.data(), cell.size());
+                    return matcher.Matches(cell);
+                });
+    return outcome;
+}
+
+SearchOutcome RunSignalSearch(const SearchRequest& request, const std::string& signalName,
+                              const signaldb::CSignalDecoder& decoder, bool refresh,
+                              CCycleBuffer<_VCI_CAN_OBJ>& store, CSearchResults& results,
+                              const PassSplit& split) {
+    SearchOutcome outcome = CheckRequest(request, results);
+    if (outcome.status != SearchStatus::kDone) return outcome;
+    std::string missing;
+    const signaldb::SignalSelection chosen = signaldb::SelectSignals(decoder, {signalName}, missing);
+    if (!missing.empty()) {
+        outcome.status = SearchStatus::kUnknownSignal;
+        return outcome;
+    }
+    // The signal's index in each message; -1 where the message lacks it.
+    std::vector<int> signalOf(chosen.size(), -1);
+    for (std::size_t m = 0; m < chosen.size(); ++m)
+        for (std::size_t s = 0; s < chosen[m].size() && signalOf[m] < 0; ++s)
+            if (chosen[m][s] != 0) signalOf[m] = static_cast<int>(s);
+    const CSignalValueMatcher matcher(request);
+    const signaldb::CompiledMessage* firstMessage = decoder.Messages().data();
+    CollectHits(refresh, store, results, split, outcome,
+                [&](std::int32_t, const _VCI_CAN_OBJ& frame, std::string& text) {
+                    const signaldb::CompiledMessage* message = decoder.Find(frame);
+                    if (message == nullptr) return false;
+                    const int signal = signalOf[static_cast<std::size_t>(message - firstMessage)];
+                    signaldb::DecodedSignal decoded;
+                    return signal >= 0 && decoder.DecodeOne(*message, signal, frame, decoded) &&
+                           matcher.Matches(message->signalList[signal], decoded, text);
+                });
     return outcome;
 }
 

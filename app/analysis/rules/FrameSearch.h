@@ -8,6 +8,7 @@
 #include "core/SplitPass.h"
 #include "core/frame/CanObj.h"
 #include "core/frame/CycleBuffer.h"
+#include "core/signals/SignalDecoder.h"
 
 namespace korvex {
 
@@ -15,6 +16,7 @@ enum class SearchStatus {
     kDone,
     kNoCondition,  // message 3070: nothing ticked
     kEmptyText,    // message 3070: a ticked condition without text
+    kUnknownSignal,  // no database has the signal searched for
 };
 
 struct SearchOutcome {
@@ -38,6 +40,15 @@ struct SearchOutcome {
 SearchOutcome RunFrameSearch(const SearchRequest& request, bool refresh,
                              CCycleBuffer<_VCI_CAN_OBJ>& store, const ExportRowContext& context,
                              CSearchResults& results, const PassSplit& split = {});
+
+// Searches one signal's value, named "MESSAGE.SIGNAL", instead of a column:
+// the frames that carry the signal (CSignalDecoder::DecodeOne) and whose
+// value meets the ticked conditions (CSignalValueMatcher). The request's
+// column is not read; otherwise as RunFrameSearch.
+SearchOutcome RunSignalSearch(const SearchRequest& request, const std::string& signalName,
+                              const signaldb::CSignalDecoder& decoder, bool refresh,
+                              CCycleBuffer<_VCI_CAN_OBJ>& store, CSearchResults& results,
+                              const PassSplit& split = {});
 
 // The status-bar text after a search or a clear: "搜索到帧数 ：n".
 std::string SearchStatusText(int count);

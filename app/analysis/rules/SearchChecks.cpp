@@ -14,6 +14,14 @@ void CSearchChecks::ApplyColumnRule(int column) {
     for (SearchCondition c : {kGreater, kLess}) boxes[c] = {allowed, allowed, allowed};
 }
 
+void CSearchChecks::ApplySignalRule() {
+    for (SearchCondition c : {kGreater, kLess}) boxes[c] = {false, true, false};
+    if (boxes[kEqual].ticked)
+        ApplyExclusiveRule(kEqual, kNotEqual);
+    else if (boxes[kNotEqual].ticked)
+        ApplyExclusiveRule(kNotEqual, kEqual);
+}
+
 void CSearchChecks::SetTicked(SearchCondition condition, bool ticked) {
     boxes[condition].ticked = ticked;
     if (condition == kEqual) {

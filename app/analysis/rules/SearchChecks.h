@@ -24,6 +24,11 @@ class CSearchChecks {
     // data-length columns.
     void ApplyColumnRule(int column);
 
+    // A signal's value is searched instead of a column: greater and less may
+    // be ticked but are not, and stay disabled beside a ticked equal or
+    // not-equal.
+    void ApplySignalRule();
+
     // The user ticks or unticks a box; the rule of that box follows.
     void SetTicked(SearchCondition condition, bool ticked);
 

@@ -5,7 +5,8 @@
 namespace korvex {
 
 bool AllowsGreaterLess(int column) {
-    return column == kIdentifierColumn || column == kDataLengthColumn;
+    return column == kIdentifierColumn || column == kDataLengthColumn ||
+           column == kSignalValueColumn;
 }
 
 bool SearchRequest::AnyTicked() const {

@@ -17,9 +17,11 @@ inline constexpr std::uint32_t kStrCannotCreateFile = 3067;  // export file not 
 inline constexpr std::uint32_t kStrNotFound = 3069;          // "找不到该项"
 inline constexpr std::uint32_t kStrSearchTextEmpty = 3070;   // "搜索字符不能为空"
 
-// Greater and less compare identifiers and data lengths only.
+// Greater and less compare identifiers, data lengths and signal values only.
 inline constexpr int kIdentifierColumn = 3;
 inline constexpr int kDataLengthColumn = 6;
+// Stands for a column when a signal's value is searched instead of a cell.
+inline constexpr int kSignalValueColumn = -2;
 bool AllowsGreaterLess(int column);
 
 // What the pane hands to a search: the column, the ticks and the texts.

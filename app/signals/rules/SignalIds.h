@@ -50,6 +50,11 @@ inline constexpr std::uint32_t kStrImageFilter = 47018;
 inline constexpr std::uint32_t kStrCsvFilter = 47019;
 inline constexpr std::uint32_t kStrNoLane = 47020;
 inline constexpr std::uint32_t kStrCannotWrite = 47021;  // "%s": the file
+// The search pane's signal field.
+inline constexpr std::uint32_t kStrNoSignal = 47022;
+inline constexpr std::uint32_t kStrSignalSearchHint = 47023;
+inline constexpr std::uint32_t kStrGreater = 47024;
+inline constexpr std::uint32_t kStrLess = 47025;
 inline constexpr std::uint32_t kStrColumnName = 47030;
 inline constexpr std::uint32_t kStrColumnValue = 47031;
 inline constexpr std::uint32_t kStrColumnUnit = 47032;

@@ -166,10 +166,31 @@ TEST_F(ShellSignalsTest, ThePaneFollowsTheListTheSearchAndTheClassification) {
                       groups->visualRect(groups->model()->index(1, 3)).center());
     EXPECT_EQ(pane->MessageLabel()->text(), "EEC1");
 
-    // Removing the database leaves the pane saying so.
+    // A search by a signal's value: the column gives way, greater and less
+    // may be ticked but are not, and the gear's text finds gear two.
+    ASSERT_GT(search->SignalBox()->findText("EngineData.Gear"), 0);
+    search->SignalBox()->setEditText("EngineData.Gear");
+    EXPECT_FALSE(search->ColumnBox()->isEnabled());
+    EXPECT_EQ(search->ConditionCheck(korvex::kGreater)->text(), "大于");
+    EXPECT_FALSE(search->ConditionCheck(korvex::kGreater)->isChecked());
+    search->ConditionBox(korvex::kEqual)->setEditText("二档");
+    search->RefreshCheck()->setChecked(true);
+    QTest::mouseClick(search->SearchButton(), Qt::LeftButton);
+    int gearTwo = 0;
+    for (int i = 300; i < 450; ++i) gearTwo += i % 7 != 6 && i % 3 != 2;
+    EXPECT_EQ(results->Model().rowCount(), gearTwo);
+    search->resize(260, 420);
+    Screenshot(*search, "search-by-signal-zh.png");
+    search->SignalBox()->setEditText("");
+    EXPECT_TRUE(search->ColumnBox()->isEnabled());
+    EXPECT_EQ(search->ConditionCheck(korvex::kGreater)->text(), "大于 0x");
+
+    // Removing the database leaves the pane saying so, and the search
+    // offers no signal.
     const QString noDatabase = QString::fromStdString(XTPLoadString(47014));
     main->findChild<signaldb::CSignalDatabases*>()->Remove(0);
     EXPECT_EQ(pane->MessageLabel()->text(), noDatabase);
+    EXPECT_EQ(search->SignalBox()->count(), 1);
 }
 
 TEST_F(ShellSignalsTest, ThePlotGoesToAFrameAndEveryTextFollowsTheLanguage) {
@@ -212,10 +233,18 @@ TEST_F(ShellSignalsTest, ThePlotGoesToAFrameAndEveryTextFollowsTheLanguage) {
     EXPECT_EQ(plot->windowTitle(), "Signal plot");
     EXPECT_EQ(main->CommandBars().Action(cmd::kSignalPlot)->iconText(), "Signal plot");
     EXPECT_EQ(main->CommandBars().Action(cmd::kSignalDatabases)->text(), "Signal databases...");
+    // The search pane's signal field relabels too, captions included.
+    auto* search =
+        qobject_cast<korvex::CDlgFrameHandle*>(main->ActiveChild()->Pane(3072)->widget());
+    ASSERT_NE(search, nullptr);
+    search->SignalBox()->setEditText("EngineData.EngineSpeed");
+    EXPECT_EQ(search->ConditionCheck(korvex::kLess)->text(), "Less");
     main->resize(1200, 760);
     main->show();
     Screenshot(*main, "shell-signal-pane-en.png");
     Screenshot(*plot, "shell-signal-plot-en.png");
+    search->resize(260, 420);
+    Screenshot(*search, "search-by-signal-en.png");
 }
 
 }  // namespace
