@@ -1,11 +1,13 @@
 // Feeds arbitrary user text to the alias window's key reading and to the
-// search's conditions: the first byte picks the field or condition, the rest
-// is the typed text (and, for the search, also the cell).
+// search's conditions on cells and on signal values: the first byte picks
+// the field or condition, the rest is the typed text (and, for the search,
+// also the cell or the value table's text).
 #include <cstdint>
 #include <string>
 
 #include "app/analysis/rules/AliasRules.h"
 #include "app/analysis/rules/SearchConditions.h"
+#include "app/analysis/rules/SignalValueMatch.h"
 #include "app/common/rules/HexText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -33,5 +35,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string trimmed(korvex::TrimBlanks(cell));
         if (!matcher.Matches(trimmed)) __builtin_trap();
     }
+
+    // A signal whose value table names its value with the typed text: equal
+    // holds and not-equal does not, whatever the number reading makes of it.
+    korvex::signaldb::CompiledSignal signal;
+    signal.length = static_cast<std::uint8_t>(1 + data[0] % 64);
+    signal.mask = signal.length == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << signal.length) - 1;
+    const std::string tableText(korvex::TrimBlanks(text));
+    korvex::signaldb::DecodedSignal decoded;
+    decoded.raw = size * 0x9E3779B97F4A7C15u;
+    decoded.value = static_cast<double>(static_cast<std::int64_t>(decoded.raw));
+    decoded.text = &tableText;
+    korvex::SearchRequest equal;
+    equal.ticked[korvex::kEqual] = true;
+    equal.texts[korvex::kEqual] = text;
+    korvex::SearchRequest notEqual;
+    notEqual.ticked[korvex::kNotEqual] = true;
+    notEqual.texts[korvex::kNotEqual] = text;
+    std::string buffer;
+    if (!korvex::CSignalValueMatcher(equal).Matches(signal, decoded, buffer) ||
+        korvex::CSignalValueMatcher(notEqual).Matches(signal, decoded, buffer))
+        __builtin_trap();
+    korvex::CSignalValueMatcher(request).Matches(signal, decoded, buffer);
     return 0;
 }
