@@ -6,6 +6,7 @@
 #include "app/signals/rules/DecodedCsv.h"
 #include "app/signals/rules/SignalSelection.h"
 #include "cli/CommandArgs.h"
+#include "cli/PassProgress.h"
 #include "cli/SignalCommands.h"
 #include "core/FrameRowText.h"
 #include "core/FrameStoreSink.h"
@@ -34,9 +35,9 @@ constexpr char kUsage[] =
     "  -o OUT.csv      write to OUT.csv instead of standard output\n"
     "  --time MODE     clock or relative time (default: the program's setting)\n";
 
-// Frames are copied out of the store in runs of this many, then decoded.
-constexpr int kFrameRun = 4096;
-constexpr std::size_t kFlushAt = 1 << 16;
+// A frame gives a line per signal, so blocks are kept small enough that the
+// lines the cores hold ahead of the writing stay a few megabytes.
+constexpr std::int64_t kFramesPerBlock = 1 << 12;
 
 struct DecodeArgs {
     InputOptions input;
@@ -92,58 +93,9 @@ std::string ParseArgs(const std::vector<std::string>& args, DecodeArgs& out) {
     return {};
 }
 
-class CCsvOutput {
-  public:
-    explicit CCsvOutput(std::FILE* file) : file(file) { buffer.reserve(kFlushAt * 2); }
-
-    std::string& Buffer() { return buffer; }
-
-    bool FlushIfFull() { return buffer.size() < kFlushAt || Flush(); }
-
-    bool Flush() {
-        const bool ok = std::fwrite(buffer.data(), 1, buffer.size(), file) == buffer.size();
-        buffer.clear();
-        return ok;
-    }
-
-  private:
-    std::FILE* file;
-    std::string buffer;
-};
-
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
-
-// Writes the lines of every decoded signal of the store's frames.
-bool WriteDecodedLines(const signaldb::CSignalDecoder& decoder,
-                       const signaldb::SignalSelection& selected,
-                       CFrameStoreSink& sink, const ExportRowContext& context, CCsvOutput& out) {
-    std::vector<_VCI_CAN_OBJ> run(kFrameRun);
-    std::string time;
-    long long timeIndex = -1;
-    const signaldb::CompiledMessage* first = decoder.Messages().data();
-    bool ok = true;
-    const int count = sink.frameStore.GetCount();
-    for (int start = 0; start < count && ok; start += kFrameRun) {
-        int n = 0;
-        while (n < kFrameRun && start + n < count && sink.frameStore.Get(start + n, &run[n])) ++n;
-        signaldb::DecodeFrames(decoder, run.data(), static_cast<std::size_t>(n), start,
-                               [&](long long index, const _VCI_CAN_OBJ& frame,
-                                   const signaldb::CompiledMessage& message, int signal,
-                                   const signaldb::DecodedSignal& decoded) {
-                                   if (selected[&message - first][signal] == 0) return;
-                                   if (timeIndex != index) {
-                                       FormatCellText(index, frame, kColumnTime, context, time);
-                                       timeIndex = index;
-                                   }
-                                   signaldb::AppendDecodedCsvLine(out.Buffer(), index, time, frame,
-                                                                  message, signal, decoded);
-                                   ok = out.FlushIfFull() && ok;
-                               });
-    }
-    return out.Flush() && ok;
-}
 
 }  // namespace
 
@@ -183,10 +135,15 @@ int RunDecodeCommand(const std::vector<std::string>& args,
         }
     }
     std::FILE* target = file ? file.get() : io.out;
-    CCsvOutput out(target);
-    out.Buffer() += signaldb::kDecodedCsvHeader;
     const ExportRowContext context = global.ExportContext(&AnalyCANFrame, &AnalyPartofCANFrame);
-    bool ok = WriteDecodedLines(decoder, selected, sink, context, out);
+    const std::size_t headerSize = sizeof signaldb::kDecodedCsvHeader - 1;
+    bool ok = std::fwrite(signaldb::kDecodedCsvHeader, 1, headerSize, target) == headerSize;
+    CPassProgress decoding(io, "decoding");
+    PassSplit split = decoding.Split();
+    split.blockItems = kFramesPerBlock;
+    ok = ok && signaldb::WriteDecodedCsvLines(target, decoder, selected, sink.frameStore.View(),
+                                              context, split);
+    decoding.Finish();
     ok = std::fflush(target) == 0 && ok;
     if (file) ok = std::fclose(file.release()) == 0 && ok;
     if (!ok) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/signals/rules/DecodedCsv.h"
 #include "app/signals/rules/LaneColumns.h"
 #include "app/signals/rules/PlotViewport.h"
 #include "app/signals/rules/SampleCsv.h"
@@ -307,6 +308,41 @@ TEST(SampleCsv, WritesTheVisibleSamplesOfEveryLaneInFrameOrder) {
               "2,t2,0x100,Engine,Speed,2,0.5,rpm,\n"
               "3,t3,0x100,Engine,Gear,1,1,,First\n"
               "3,t3,0x100,Engine,Speed,3,0.75,rpm,\n");
+}
+
+TEST(DecodedCsv, LinesMadeOnManyThreadsAreThoseOfOnePass) {
+    auto engine = std::make_shared<DbcDatabase>();
+    auto other = std::make_shared<DbcDatabase>();
+    DbcError error;
+    ASSERT_TRUE(ParseDbcText(kEngineDbc, *engine, error));
+    ASSERT_TRUE(ParseDbcText(kOtherDbc, *other, error));
+    const CSignalDecoder decoder({engine, other});
+    // Engine (two signals, the first database wins over Rival), Brake (one),
+    // and an identifier no database knows.
+    CCycleBuffer<_VCI_CAN_OBJ> store;
+    constexpr std::uint32_t kIds[] = {256, 512, 300};
+    store.Reset(3000);
+    for (std::uint32_t i = 0; i < 3000; ++i)
+        store.Push(Frame(kIds[i % 3], {static_cast<std::uint8_t>(i), 1, 2}, 0xFF, i * 7));
+    const SignalSelection all{{1, 1}, {1}, {1}};
+    korvex::ExportRowContext context;
+    context.timeShowType = 1;
+    TempFolder dir;
+    const auto write = [&](const std::string& name, unsigned threads, std::int64_t blockItems) {
+        std::FILE* file = std::fopen(dir.File(name).c_str(), "wb");
+        korvex::PassSplit split;
+        split.threads = threads;
+        split.blockItems = blockItems;
+        EXPECT_TRUE(WriteDecodedCsvLines(file, decoder, all, store.View(), context, split));
+        std::fclose(file);
+        return korvex::test::ReadBytes(dir / name);
+    };
+    const std::string one = write("one.csv", 1, 1 << 20);
+    EXPECT_EQ(std::count(one.begin(), one.end(), '\n'), 3000);
+    EXPECT_EQ(one.substr(0, one.find('\n', one.find('\n') + 1) + 1),
+              "0,00:00:00.000.0,0x100,Engine,Speed,256,64,rpm,\n"
+              "0,00:00:00.000.0,0x100,Engine,Gear,2,2,,\n");
+    EXPECT_EQ(write("split.csv", 3, 7), one);
 }
 
 TEST(SignalTree, FiltersByEveryWordInNamesUnitsAndComments) {
