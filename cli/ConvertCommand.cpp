@@ -6,6 +6,7 @@
 
 #include "cli/CommandArgs.h"
 #include "cli/DataFileInput.h"
+#include "cli/PassProgress.h"
 #include "core/FrameStoreSink.h"
 #include "core/KorvexGlobal.h"
 #include "core/formats/DataFormatTable.h"
@@ -134,7 +135,11 @@ int RunConvert(const std::vector<std::string>& args, const std::filesystem::path
 
     const formats::WriteSource source{global.origTimeList, sink.frameStore, sink.captions,
                                       global.ExportContext(&AnalyCANFrame)};
-    if (!options.output->write(options.outputPath, source, options.write)) {
+    CPassProgress writing(io, "writing");
+    options.write.split = writing.Split();
+    const bool written = options.output->write(options.outputPath, source, options.write);
+    writing.Finish();
+    if (!written) {
         io.err << "korvex-cli: cannot write " << options.outputPath.string() << ": "
                << std::strerror(errno) << '\n'
                << std::flush;

@@ -5,8 +5,9 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <optional>
 
-#include "core/formats/LineWriter.h"
+#include "core/FrameLines.h"
 #include "core/formats/LogStart.h"
 #include "core/formats/TextDigits.h"
 #include "core/formats/TextLogRead.h"
@@ -341,32 +342,69 @@ ReadResult ReadAsc(std::FILE* file, const ReadOptions& options, CRecording& out,
 bool WriteAsc(std::FILE* file, const WriteSource& source, const WriteOptions& options) {
     const bool withEvents = !options.noEvents;
     const CFrameClock clock(source.origTimeList, options.utc);
-    const Ticks start = LogStartTime(source, clock, withEvents);
+    const Ticks start = LogStartTime(source, clock, withEvents, options.split);
     const std::string date = AscDateText(start, options.utc);
     std::string header = "date " + date + "\nbase hex  timestamps absolute\n";
     header += withEvents ? "internal events logged\n" : "no internal events logged\n";
     header += "Begin TriggerBlock " + date + "\n   0.000000 Start of measurement\n";
-    CLineWriter out(file, std::move(header), kLineMax);
+    if (std::fwrite(header.data(), 1, header.size(), file) != header.size()) return false;
+    // A span comment goes before a frame whose clock index differs from the
+    // previous logged frame's. A block cannot know the frame before it, so it
+    // writes the comment of its first frame, and the merge drops that comment
+    // when the previous block ended in the same clock index.
+    struct Lines {
+        std::string text;
+        int firstClock = -1;  // of the block's first logged frame; -1: none
+        int lastClock = -1;   // of its last
+        std::size_t firstCommentEnd = 0;
+    };
+    const CCycleBuffer<_VCI_CAN_OBJ>::CView frames = source.frameStore.View();
     int lastClock = -1;
-    const int count = source.frameStore.GetCount();
-    _VCI_CAN_OBJ frame;
-    for (int i = 0; i < count && source.frameStore.Get(i, &frame); ++i) {
-        if (!IsLoggedRecord(frame, withEvents)) continue;
-        const std::uint8_t k = ClockIndex(frame);
-        if (k != lastClock) {
-            lastClock = k;
-            if (const std::optional<Ticks> span = clock.EntryTime(k); span && k < 0x80) {
-                char* at = PutText(out.At(), "// recording span ");
-                at = PutDecimal(at, k + 1u);
-                at = PutText(at, " at ");
-                at = PutText(at, AscDateText(*span, options.utc));
-                *at++ = '\n';
-                if (!out.Put(at)) return false;
-            }
-        }
-        if (!out.Put(PutAscFrame(out.At(), clock.AbsoluteTime(frame) - start, frame))) return false;
-    }
-    return out.Put(PutText(out.At(), "End TriggerBlock\n")) && out.Finish();
+    const bool written = RunSplitPass<Lines>(
+        frames.Count(), options.split,
+        [&](std::int64_t begin, std::int64_t end, Lines& lines) {
+            lines.text.clear();
+            lines.firstClock = lines.lastClock = -1;
+            lines.firstCommentEnd = 0;
+            frames.ForEachRun(begin, end, [&](std::int64_t, const _VCI_CAN_OBJ* run, int n) {
+                for (int i = 0; i < n; ++i) {
+                    const _VCI_CAN_OBJ& frame = run[i];
+                    if (!IsLoggedRecord(frame, withEvents)) continue;
+                    const std::uint8_t k = ClockIndex(frame);
+                    if (k != lines.lastClock) {
+                        lines.lastClock = k;
+                        const std::optional<Ticks> span = clock.EntryTime(k);
+                        if (span && k < 0x80) {
+                            AppendPut(lines.text, kLineMax, [&](char* at) {
+                                at = PutText(at, "// recording span ");
+                                at = PutDecimal(at, k + 1u);
+                                at = PutText(at, " at ");
+                                at = PutText(at, AscDateText(*span, options.utc));
+                                *at++ = '\n';
+                                return at;
+                            });
+                        }
+                        if (lines.firstClock < 0) {
+                            lines.firstClock = k;
+                            lines.firstCommentEnd = lines.text.size();
+                        }
+                    }
+                    AppendPut(lines.text, kLineMax, [&](char* at) {
+                        return PutAscFrame(at, clock.AbsoluteTime(frame) - start, frame);
+                    });
+                }
+            });
+        },
+        [&](std::int64_t, std::int64_t, const Lines& lines) {
+            const std::size_t skip =
+                lines.firstClock >= 0 && lines.firstClock == lastClock ? lines.firstCommentEnd : 0;
+            if (lines.lastClock >= 0) lastClock = lines.lastClock;
+            const std::size_t n = lines.text.size() - skip;
+            return std::fwrite(lines.text.data() + skip, 1, n, file) == n;
+        });
+    constexpr std::string_view kEnd = "End TriggerBlock\n";
+    return written && std::fwrite(kEnd.data(), 1, kEnd.size(), file) == kEnd.size() &&
+           std::fflush(file) == 0;
 }
 
 }  // namespace korvex::formats

@@ -162,7 +162,7 @@ class CBlfWrite {
 bool WriteBlf(std::FILE* file, const WriteSource& source, const WriteOptions& options) {
     const bool withEvents = !options.noEvents;
     const CFrameClock clock(source.origTimeList, options.utc);
-    const Ticks start = LogStartTime(source, clock, withEvents);
+    const Ticks start = LogStartTime(source, clock, withEvents, options.split);
     CBlfWrite write(file, options.utc);
     if (!write.Begin()) return false;
     std::uint32_t objects = 0;

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "core/FrameLines.h"
 #include "core/formats/ErrorFrameMap.h"
 #include "core/formats/TextDigits.h"
 #include "core/formats/TextLogRead.h"
@@ -14,7 +15,6 @@ namespace {
 
 constexpr std::uint32_t kStandardMax = CAN_SFF_MASK;
 constexpr std::uint32_t kExtendedMax = CAN_EFF_MASK;
-constexpr std::size_t kFlushBytes = 1 << 16;
 
 // Data bytes as pairs of hex digits, optionally split by dots; at most 8.
 bool ParseData(std::string_view text, std::uint8_t* data, int& count, std::string_view& reason) {
@@ -202,22 +202,16 @@ ReadResult ReadCandump(std::FILE* file, const ReadOptions& options, CRecording& 
 
 bool WriteCandump(std::FILE* file, const WriteSource& source, const WriteOptions& options) {
     const CFrameClock clock(source.origTimeList, options.utc);
-    std::string pending(kFlushBytes + kCandumpLineMax + options.iface.size(), '\0');
-    char* const start = pending.data();
-    char* at = start;
-    const int count = source.frameStore.GetCount();
-    _VCI_CAN_OBJ frame;
-    for (int i = 0; i < count && source.frameStore.Get(i, &frame); ++i) {
-        if (!IsLoggedRecord(frame, !options.noEvents)) continue;
-        at = PutCandumpLine(at, clock.AbsoluteTime(frame), frame, options.iface);
-        if (static_cast<std::size_t>(at - start) >= kFlushBytes) {
-            const auto n = static_cast<std::size_t>(at - start);
-            if (std::fwrite(start, 1, n, file) != n) return false;
-            at = start;
-        }
-    }
-    const auto n = static_cast<std::size_t>(at - start);
-    return std::fwrite(start, 1, n, file) == n && std::fflush(file) == 0;
+    const std::size_t longest = kCandumpLineMax + options.iface.size();
+    return WriteFrameLines(file, source.frameStore.View(), options.split,
+                           [&](std::int64_t, const _VCI_CAN_OBJ& frame, std::string& out) {
+                               if (!IsLoggedRecord(frame, !options.noEvents)) return;
+                               AppendPut(out, longest, [&](char* at) {
+                                   return PutCandumpLine(at, clock.AbsoluteTime(frame), frame,
+                                                         options.iface);
+                               });
+                           }) &&
+           std::fflush(file) == 0;
 }
 
 }  // namespace korvex::formats

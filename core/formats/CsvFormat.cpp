@@ -1,9 +1,9 @@
 #include "core/formats/CsvFormat.h"
 
+#include "core/FrameLines.h"
+
 namespace korvex::formats {
 namespace {
-
-constexpr std::size_t kFlushBytes = 1 << 16;
 
 bool NeedsQuotes(std::string_view field) {
     if (field.empty()) return false;
@@ -43,19 +43,18 @@ void AppendCsvField(std::string& out, std::string_view field) {
     out += '"';
 }
 
-bool WriteCsv(std::FILE* file, const WriteSource& source) {
-    std::string pending;
-    pending.reserve(kFlushBytes + 1024);
-    AppendRecord(pending, source.captions);
-    ExportCells cells;
-    const int count = source.frameStore.GetCount();
-    _VCI_CAN_OBJ frame;
-    for (int i = 0; i < count && source.frameStore.Get(i, &frame); ++i) {
-        FormatExportCells(i, frame, source.rowContext, cells);
-        AppendRecord(pending, cells);
-        if (pending.size() >= kFlushBytes && !Flush(file, pending)) return false;
-    }
-    return Flush(file, pending) && std::fflush(file) == 0;
+bool WriteCsv(std::FILE* file, const WriteSource& source, const PassSplit& split) {
+    std::string header;
+    AppendRecord(header, source.captions);
+    if (!Flush(file, header)) return false;
+    return WriteFrameLinesWith<ExportCells>(file, source.frameStore.View(), split,
+                                            [&](std::int64_t i, const _VCI_CAN_OBJ& frame,
+                                                std::string& out, ExportCells& cells) {
+                                                FormatExportCells(i, frame, source.rowContext,
+                                                                  cells);
+                                                AppendRecord(out, cells);
+                                            }) &&
+           std::fflush(file) == 0;
 }
 
 }  // namespace korvex::formats

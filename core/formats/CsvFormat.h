@@ -24,8 +24,9 @@ inline constexpr std::string_view kPythonCanCsvHeader =
 // comma, a quote, a line break or leading or trailing blanks.
 void AppendCsvField(std::string& out, std::string_view field);
 
-// False when a write fails.
-bool WriteCsv(std::FILE* file, const WriteSource& source);
+// Writes the header and a line per frame, made on the cores as `split` says;
+// false when a write fails.
+bool WriteCsv(std::FILE* file, const WriteSource& source, const PassSplit& split);
 
 // Reads python-can's CSV log (absolute times, base64 data, error frames as
 // event records) or the program's own CSV: identifier, format, type, length

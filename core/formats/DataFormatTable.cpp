@@ -122,8 +122,8 @@ bool WriteAscFile(const std::filesystem::path& path, const WriteSource& source,
 }
 
 bool WriteCsvFile(const std::filesystem::path& path, const WriteSource& source,
-                  const WriteOptions&) {
-    return WriteThrough(path, [&](std::FILE* f) { return WriteCsv(f, source); });
+                  const WriteOptions& options) {
+    return WriteThrough(path, [&](std::FILE* f) { return WriteCsv(f, source, options.split); });
 }
 
 bool WriteBlfFile(const std::filesystem::path& path, const WriteSource& source,
@@ -142,8 +142,9 @@ bool WriteSnapshotAdapter(const std::filesystem::path& path, const WriteSource& 
 }
 
 bool WriteTextAdapter(const std::filesystem::path& path, const WriteSource& source,
-                      const WriteOptions&) {
-    return WriteTextExportFile(path, source.captions, source.frameStore, source.rowContext);
+                      const WriteOptions& options) {
+    return WriteTextExportFile(path, source.captions, source.frameStore, source.rowContext,
+                               options.split);
 }
 
 constexpr DataFormatInfo kFormats[] = {

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/SplitPass.h"
+
 namespace korvex::formats {
 
 // Bit-rate index of a clock entry that nobody knows the bit rate of: the bus
@@ -40,6 +42,8 @@ struct WriteOptions {
     bool utc = false;            // write clock times as UTC rather than local time
     bool noEvents = false;       // leave event records out
     int trcVersion = kTrcVersion21;
+    // How the text logs' lines are made on the cores, with the progress.
+    PassSplit split;
 };
 
 // An ASC channel number, 1 to 65535.

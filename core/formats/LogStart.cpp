@@ -2,15 +2,28 @@
 
 namespace korvex::formats {
 
-Ticks LogStartTime(const WriteSource& source, const CFrameClock& clock, bool withEvents) {
+Ticks LogStartTime(const WriteSource& source, const CFrameClock& clock, bool withEvents,
+                   const PassSplit& split) {
+    PassSplit quiet = split;
+    quiet.progress = nullptr;
+    const CCycleBuffer<_VCI_CAN_OBJ>::CView frames = source.frameStore.View();
     std::optional<Ticks> earliest;
-    const int count = source.frameStore.GetCount();
-    _VCI_CAN_OBJ frame;
-    for (int i = 0; i < count && source.frameStore.Get(i, &frame); ++i) {
-        if (!IsLoggedRecord(frame, withEvents)) continue;
-        const Ticks t = clock.AbsoluteTime(frame);
-        if (!earliest || t < *earliest) earliest = t;
-    }
+    RunSplitPass<std::optional<Ticks>>(
+        frames.Count(), quiet,
+        [&](std::int64_t begin, std::int64_t end, std::optional<Ticks>& least) {
+            least.reset();
+            frames.ForEachRun(begin, end, [&](std::int64_t, const _VCI_CAN_OBJ* run, int n) {
+                for (int k = 0; k < n; ++k) {
+                    if (!IsLoggedRecord(run[k], withEvents)) continue;
+                    const Ticks t = clock.AbsoluteTime(run[k]);
+                    if (!least || t < *least) least = t;
+                }
+            });
+        },
+        [&](std::int64_t, std::int64_t, const std::optional<Ticks>& least) {
+            if (least && (!earliest || *least < *earliest)) earliest = least;
+            return true;
+        });
     const std::optional<Ticks> first = clock.EntryTime(0);
     if (first && (!earliest || *first <= *earliest)) return *first;
     if (!earliest) return 0;

@@ -213,4 +213,47 @@ TEST(FormatRoundTrip, ALogCutAnywhereKeepsItsWholeLines) {
     }
 }
 
+TEST(FormatRoundTrip, TextLogsMadeOnManyThreadsAreThoseOfOnePass) {
+    // The corpus three times over: clock indices change back and forth, and
+    // with events left out blocks start and end on records the logs skip.
+    const korvex::test::EdgeRecording corpus = korvex::test::EdgeFrameCorpus();
+    std::vector<_VCI_CAN_OBJ> frames;
+    for (int copy = 0; copy < 3; ++copy)
+        frames.insert(frames.end(), corpus.frames.begin(), corpus.frames.end());
+    korvex::ExportRowContext context;
+    context.timeShowType = 1;
+    const std::pair<DataFormat, int> logs[] = {
+        {DataFormat::kCandump, 0},
+        {DataFormat::kAsc, 0},
+        {DataFormat::kCsv, 0},
+        {DataFormat::kText, 0},
+        {DataFormat::kTrc, korvex::formats::kTrcVersion21},
+        {DataFormat::kTrc, korvex::formats::kTrcVersion11},
+    };
+    korvex::test::TempFolder dir;
+    for (const auto& log : logs) {
+        const DataFormat format = log.first;
+        for (const bool noEvents : {false, true}) {
+            korvex::formats::WriteOptions write;
+            write.utc = true;
+            write.noEvents = noEvents;
+            write.trcVersion = log.second;
+            write.split.threads = 1;
+            const auto text = [&] {
+                EXPECT_TRUE(korvex::test::WriteFormat(format, dir / "log", corpus.origTimeList,
+                                                      frames, write, {"a", "b"}, context));
+                return korvex::test::ReadText(dir / "log");
+            };
+            const std::string one = text();
+            for (const std::int64_t blockItems : {1, 2, 5, 23}) {
+                SCOPED_TRACE(korvex::formats::FormatInfo(format).name +
+                             (" in blocks of " + std::to_string(blockItems)));
+                write.split.threads = 3;
+                write.split.blockItems = blockItems;
+                EXPECT_EQ(text(), one);
+            }
+        }
+    }
+}
+
 }  // namespace
