@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdio>
 
 #include "core/KorvexGlobal.h"
@@ -67,26 +68,35 @@ void CBusSpans::Distribute(CCycleBuffer<_VCI_CAN_OBJ>& store,
     entries = list;
     spans.assign(list.size(), {});
     frames = store.View();
-    // Per block: each span's frames and the clock time of its last one there.
-    RunSplitPass<std::vector<Span>>(
+    // Per block and span: its frames there and the last of them, whose clock
+    // time is worked out once, at the merge.
+    struct BlockSpan {
+        long long frames = 0;
+        const _VCI_CAN_OBJ* last = nullptr;
+    };
+    RunSplitPass<std::vector<BlockSpan>>(
         frames.Count(), split,
-        [&](std::int64_t begin, std::int64_t end, std::vector<Span>& tally) {
+        [&](std::int64_t begin, std::int64_t end, std::vector<BlockSpan>& tally) {
             tally.assign(entries.size(), {});
             frames.ForEachRun(begin, end, [&](std::int64_t, const _VCI_CAN_OBJ* run, int n) {
-                for (int i = 0; i < n; ++i) {
+                // Frames come in long runs of one clock index.
+                for (int i = 0; i < n;) {
                     const std::uint8_t index = ClockIndex(run[i]);
-                    if (index >= entries.size()) continue;
-                    Span& span = tally[index];
-                    ++span.frames;
-                    span.lastClockTime = FrameClockTime(run[i], entries);
+                    int next = i + 1;
+                    while (next < n && ClockIndex(run[next]) == index) ++next;
+                    if (index < tally.size()) {
+                        tally[index].frames += next - i;
+                        tally[index].last = &run[next - 1];
+                    }
+                    i = next;
                 }
             });
         },
-        [&](std::int64_t, std::int64_t, std::vector<Span>& tally) {
+        [&](std::int64_t, std::int64_t, const std::vector<BlockSpan>& tally) {
             for (std::size_t k = 0; k < spans.size(); ++k) {
                 if (tally[k].frames == 0) continue;
                 spans[k].frames += tally[k].frames;
-                spans[k].lastClockTime = tally[k].lastClockTime;
+                spans[k].lastClockTime = FrameClockTime(*tally[k].last, entries);
             }
             return true;
         });
@@ -136,11 +146,15 @@ struct BusSteps {
     std::int64_t step = 0;
 
     // The step of a clock time, kBusStatusSteps for one past the last.
-    int Of(std::uint32_t clockTime) const {
+    int Of(std::int64_t clockTime) const {
         const std::int64_t past = std::int64_t{clockTime} - from;
         if (past <= step) return 0;
         return static_cast<int>(
             std::min<std::int64_t>((past + step - 1) / step - 1, kBusStatusSteps));
+    }
+    // The latest clock time whose step is `s` or before.
+    std::int64_t LastOf(int s) const {
+        return s >= kBusStatusSteps ? INT64_MAX : from + (s + 1) * step;
     }
 };
 
@@ -218,16 +232,24 @@ BusStatusOutcome ComputeBusStatus(const CBusSpans& spans, std::size_t k, const s
     outcome.precision = static_cast<int>(steps.step / 10);
 
     const CCycleBuffer<_VCI_CAN_OBJ>::CView& frames = spans.Frames();
-    const std::vector<OrigTimeEntry>& entries = spans.Entries();
+    // The clock time of a frame of span k, as FrameClockTime makes it.
+    const std::uint32_t dayTime = TimeOfDay(spans.Entry(k));
+    const std::uint32_t dayStamp = spans.Entry(k).timeStamp;
     StepFlow flow;
     RunSplitPass<StepTally>(
         frames.Count(), split,
         [&](std::int64_t begin, std::int64_t stop, StepTally& tally) {
             tally = {};
+            // The running maximum only grows, so a block fills each step at
+            // most once, from the frame that reaches it; frames up to
+            // `withinHighest` stay in the current one and need no division.
+            int highest = -1;
+            std::int64_t withinHighest = INT64_MIN;
+            std::int64_t inHighest = 0;
             frames.ForEachRun(begin, stop, [&](std::int64_t, const _VCI_CAN_OBJ* run, int n) {
                 for (int i = 0; i < n; ++i) {
                     if (ClockIndex(run[i]) != k) continue;
-                    const std::uint32_t clockTime = FrameClockTime(run[i], entries);
+                    const std::uint32_t clockTime = dayTime + (run[i].TimeStamp - dayStamp);
                     if (!tally.reachesStart) {
                         if (clockTime < from) {
                             ++tally.beforeStart;
@@ -236,12 +258,19 @@ BusStatusOutcome ComputeBusStatus(const CBusSpans& spans, std::size_t k, const s
                             tally.reachingStamp = run[i].TimeStamp;
                         }
                     }
-                    const int bucket = std::max(tally.highest, steps.Of(clockTime));
-                    const auto b = static_cast<std::size_t>(bucket);
-                    if (tally.frames[b]++ == 0) tally.firstStamp[b] = run[i].TimeStamp;
-                    tally.highest = bucket;
+                    if (clockTime > withinHighest) {
+                        if (highest >= 0)
+                            tally.frames[static_cast<std::size_t>(highest)] = inHighest;
+                        highest = std::max(highest, steps.Of(clockTime));
+                        withinHighest = steps.LastOf(highest);
+                        inHighest = 0;
+                        tally.firstStamp[static_cast<std::size_t>(highest)] = run[i].TimeStamp;
+                    }
+                    ++inHighest;
                 }
             });
+            if (highest >= 0) tally.frames[static_cast<std::size_t>(highest)] = inHighest;
+            tally.highest = highest;
         },
         [&](std::int64_t, std::int64_t, StepTally& tally) {
             flow.Merge(tally);

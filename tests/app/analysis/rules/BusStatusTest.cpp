@@ -312,7 +312,16 @@ TEST(BusStatusTest, SplitFlowEqualsOnePassOverDisorderedTimes) {
             split.threads = 3;
             split.blockItems = 1 + random() % 300;
             spans.Distribute(store, list, split);
+            long long count = 0;
+            std::uint32_t last = 0;
+            for (const _VCI_CAN_OBJ& f : frames) {
+                if (ClockIndex(f) != k) continue;
+                ++count;
+                last = FrameClockTime(f, list);
+            }
+            EXPECT_EQ(spans.FrameCount(k), count);
             if (spans.FrameCount(k) == 0) continue;
+            EXPECT_EQ(spans.Maximum(k), last);
             const std::uint32_t min = spans.Minimum(k);
             const std::uint32_t max = spans.Maximum(k);
             const std::int64_t from = min + (max - min) / 10000 * (random() % 5000);
