@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -36,20 +37,30 @@ bool RunOrderedBlocks(
     const std::function<void(int slot, std::int64_t begin, std::int64_t end)>& work,
     const std::function<bool(int slot, std::int64_t begin, std::int64_t end)>& merge);
 
+// Bytes between data that threads write apart: two cache lines, since the
+// processor fetches lines in pairs.
+inline constexpr std::size_t kPassCacheLine = 128;
+
 // The same with one Result per slot: work fills it for its block, merge takes
 // it in block order. Results keep what they hold between blocks, so a work
 // that clears and refills one allocates only while it grows.
 template <typename Result, typename Work, typename Merge>
 bool RunSplitPass(std::int64_t count, const PassSplit& split, Work&& work, Merge&& merge) {
+    // Each result on cache lines of its own: threads write their results
+    // (a string's length, its short text) at every item, and results that
+    // shared a line would bounce it between the cores.
+    struct alignas(kPassCacheLine) Slot {
+        Result result{};
+    };
     const int slotCount = static_cast<int>(PassThreads(split, count)) * 4;
-    std::vector<Result> results(static_cast<std::size_t>(slotCount));
+    std::vector<Slot> results(static_cast<std::size_t>(slotCount));
     return RunOrderedBlocks(
         count, split, slotCount,
         [&](int slot, std::int64_t begin, std::int64_t end) {
-            work(begin, end, results[static_cast<std::size_t>(slot)]);
+            work(begin, end, results[static_cast<std::size_t>(slot)].result);
         },
         [&](int slot, std::int64_t begin, std::int64_t end) {
-            return merge(begin, end, results[static_cast<std::size_t>(slot)]);
+            return merge(begin, end, results[static_cast<std::size_t>(slot)].result);
         });
 }
 
