@@ -184,7 +184,9 @@ class CGroupTable {
 };
 
 // Finds the head of every frame whose hash falls into part `part`, in frame
-// order, writing leader[f] (f itself for a head).
+// order, writing leader[f] for a frame that joins an earlier head (leader[f]
+// is f already). A head writes nothing: the parts' frames lie interleaved,
+// and the cores writing the same cache lines would bounce them.
 bool GroupPart(unsigned part, unsigned parts, const FrameView& frames,
                const std::vector<std::int32_t>& columns, const ClusterCellTextFn& cellText,
                const std::uint32_t* hashes, std::int32_t count, std::int32_t* leader,
@@ -216,7 +218,7 @@ bool GroupPart(unsigned part, unsigned parts, const FrameView& frames,
         if ((f & 0xFFFF) == 0 && cancel != nullptr && cancel->load(std::memory_order_relaxed))
             return false;
         bool keyMade = false;
-        leader[f] = table.Find(hashes[f], f, [&](std::int32_t head) {
+        const std::int32_t joined = table.Find(hashes[f], f, [&](std::int32_t head) {
             if (!keyMade) keys.Make(f, key);
             keyMade = true;
             if (const std::string_view* kept = pool.Find(head)) return *kept == key;
@@ -225,6 +227,7 @@ bool GroupPart(unsigned part, unsigned parts, const FrameView& frames,
             pool.Add(head, headKey);
             return true;
         });
+        if (joined != f) leader[f] = joined;
     }
     return true;
 }
@@ -246,9 +249,11 @@ bool GroupClusterFrames(const FrameView& frames, const std::vector<std::int32_t>
     const std::int64_t count = frames.Count();
     // Every frame's hash, on all cores. The progress counts this pass and
     // the grouping after it as one frame each.
-    // Neither array is cleared first: every element is written before it is read.
+    // Neither array is cleared first: every element is written before it is
+    // read, a frame's leader set to itself here, beside its hash.
     const std::unique_ptr<std::uint32_t[]> hashes(
         new std::uint32_t[static_cast<std::size_t>(count)]);
+    const std::unique_ptr<std::int32_t[]> leader(new std::int32_t[static_cast<std::size_t>(count)]);
     struct Hashing {
         std::unique_ptr<CKeyMaker> keys;
     };
@@ -260,15 +265,16 @@ bool GroupClusterFrames(const FrameView& frames, const std::vector<std::int32_t>
             count, hashing,
             [&](std::int64_t begin, std::int64_t end, Hashing& slot) {
                 if (!slot.keys) slot.keys = std::make_unique<CKeyMaker>(frames, columns, cellText);
-                for (std::int64_t f = begin; f < end; ++f)
+                for (std::int64_t f = begin; f < end; ++f) {
                     hashes[static_cast<std::size_t>(f)] =
                         slot.keys->Hash(static_cast<std::int32_t>(f));
+                    leader[static_cast<std::size_t>(f)] = static_cast<std::int32_t>(f);
+                }
             },
             [](std::int64_t, std::int64_t, Hashing&) { return true; }))
         return false;
 
     // Each core groups the frames of its part of the hashes.
-    const std::unique_ptr<std::int32_t[]> leader(new std::int32_t[static_cast<std::size_t>(count)]);
     const unsigned parts = PassThreads(split, count);
     PassSplit byPart;
     byPart.threads = parts;
