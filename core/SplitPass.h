@@ -14,6 +14,7 @@ struct PassSplit {
     // KORVEX_PASS_THREADS, when set, overrides it).
     unsigned threads = 0;
     // Items per block: each block is worked on by one thread and merged whole.
+    // Block b holds the items b·blockItems to (b+1)·blockItems−1.
     std::int64_t blockItems = std::int64_t{1} << 16;
     // Called on the calling thread after each merged block with the items
     // merged so far and the total.

@@ -221,7 +221,8 @@ bool WriteTrc(std::FILE* file, const WriteSource& source, const WriteOptions& op
     if (std::fwrite(header.data(), 1, header.size(), file) != header.size()) return false;
     // Messages are numbered from 1 across the file, so the logged records of
     // each block are counted first; a block's numbers start after those of the
-    // blocks before it.
+    // blocks before it. Both passes cut the frames at the multiples of
+    // blockItems, so block b starts at frame b·blockItems in each.
     const CCycleBuffer<_VCI_CAN_OBJ>::CView frames = source.frameStore.View();
     PassSplit counting = options.split;
     counting.progress = nullptr;
