@@ -6,6 +6,8 @@
 #include <memory>
 #include <string_view>
 
+#include "core/ZeroedPages.h"
+
 namespace korvex {
 namespace {
 
@@ -119,9 +121,9 @@ class CKeyPool {
 };
 
 // One core's table of groups: open addressing, each slot the group's hash and
-// head frame + 1 (0 empty), sized from the frames the part expects. Its
-// memory comes zeroed from the system, so the slots a run never reaches are
-// never made resident.
+// head frame + 1 (0 empty), sized from the frames the part expects, in
+// zeroed pages from the system (huge ones where granted: every Find lands at
+// random).
 class CGroupTable {
   public:
     explicit CGroupTable(std::size_t expected) { Allocate(expected + expected * 4 / 5 + 64); }
@@ -131,9 +133,9 @@ class CGroupTable {
     template <typename Same>
     std::int32_t Find(std::uint32_t hash, std::int32_t f, Same&& same) {
         for (std::size_t at = Start(hash);; at = at + 1 == capacity ? 0 : at + 1) {
-            const std::uint64_t slot = slots.get()[at];
+            const std::uint64_t slot = slots->get()[at];
             if (slot == 0) {
-                slots.get()[at] = Slot(hash, f);
+                slots->get()[at] = Slot(hash, f);
                 if (++used * 20 > capacity * 17) Grow();
                 return f;
             }
@@ -145,13 +147,9 @@ class CGroupTable {
 
     // Asks for the first slot of `hash` ahead of its Find: a table of
     // millions of groups misses the cache at nearly every Find.
-    void Prefetch(std::uint32_t hash) const { __builtin_prefetch(slots.get() + Start(hash)); }
+    void Prefetch(std::uint32_t hash) const { __builtin_prefetch(slots->get() + Start(hash)); }
 
   private:
-    struct FreeDeleter {
-        void operator()(std::uint64_t* p) const { std::free(p); }
-    };
-
     static std::uint64_t Slot(std::uint32_t hash, std::int32_t head) {
         return (std::uint64_t{hash} << 32) | (static_cast<std::uint32_t>(head) + 1u);
     }
@@ -162,23 +160,22 @@ class CGroupTable {
     }
     void Allocate(std::size_t slotCount) {
         capacity = slotCount;
-        slots.reset(static_cast<std::uint64_t*>(std::calloc(capacity, sizeof(std::uint64_t))));
-        if (!slots) throw std::bad_alloc();
+        slots = std::make_unique<CZeroedArray<std::uint64_t>>(capacity);
     }
     void Grow() {
-        const std::unique_ptr<std::uint64_t, FreeDeleter> old = std::move(slots);
+        const std::unique_ptr<CZeroedArray<std::uint64_t>> old = std::move(slots);
         const std::size_t oldCapacity = capacity;
         Allocate(capacity * 2);
         for (std::size_t i = 0; i < oldCapacity; ++i) {
-            const std::uint64_t slot = old.get()[i];
+            const std::uint64_t slot = (*old)[i];
             if (slot == 0) continue;
             std::size_t at = Start(static_cast<std::uint32_t>(slot >> 32));
-            while (slots.get()[at] != 0) at = at + 1 == capacity ? 0 : at + 1;
-            slots.get()[at] = slot;
+            while (slots->get()[at] != 0) at = at + 1 == capacity ? 0 : at + 1;
+            slots->get()[at] = slot;
         }
     }
 
-    std::unique_ptr<std::uint64_t, FreeDeleter> slots;
+    std::unique_ptr<CZeroedArray<std::uint64_t>> slots;
     std::size_t capacity = 0;
     std::size_t used = 0;
 };
@@ -249,11 +246,9 @@ bool GroupClusterFrames(const FrameView& frames, const std::vector<std::int32_t>
     const std::int64_t count = frames.Count();
     // Every frame's hash, on all cores. The progress counts this pass and
     // the grouping after it as one frame each.
-    // Neither array is cleared first: every element is written before it is
-    // read, a frame's leader set to itself here, beside its hash.
-    const std::unique_ptr<std::uint32_t[]> hashes(
-        new std::uint32_t[static_cast<std::size_t>(count)]);
-    const std::unique_ptr<std::int32_t[]> leader(new std::int32_t[static_cast<std::size_t>(count)]);
+    // A frame's leader is set to itself here, beside its hash.
+    const CZeroedArray<std::uint32_t> hashes(static_cast<std::size_t>(count));
+    const CZeroedArray<std::int32_t> leader(static_cast<std::size_t>(count));
     struct Hashing {
         std::unique_ptr<CKeyMaker> keys;
     };
