@@ -21,12 +21,17 @@ bool SearchRequest::TickedTextEmpty() const {
     return false;
 }
 
+std::string ConditionText(std::string_view text) {
+    std::string lower(TrimBlanks(text));
+    ToLowerAscii(lower.data(), lower.size());
+    return lower;
+}
+
 CSearchMatcher::CSearchMatcher(const SearchRequest& request) {
     for (int c = 0; c < kConditionCount; ++c) {
         Prepared& p = conditions[c];
         p.ticked = request.ticked[c];
-        p.lowerText = TrimBlanks(request.texts[c]);
-        ToLowerAscii(p.lowerText.data(), p.lowerText.size());
+        p.lowerText = ConditionText(request.texts[c]);
         p.numeric = ScanHexSigned(p.lowerText, p.value);
         if (c != kContains && p.ticked) anyNumeric = true;
     }

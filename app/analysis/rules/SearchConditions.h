@@ -35,6 +35,9 @@ struct SearchRequest {
     bool TickedTextEmpty() const;
 };
 
+// A condition's text as it is compared: trimmed and in lower case.
+std::string ConditionText(std::string_view text);
+
 // The ticked conditions, prepared once so that testing a cell costs no
 // allocation: texts trimmed, lower-cased and read as hexadecimal numbers.
 class CSearchMatcher {

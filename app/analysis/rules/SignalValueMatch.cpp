@@ -27,8 +27,7 @@ CSignalValueMatcher::CSignalValueMatcher(const SearchRequest& request) {
     for (int c = 0; c < kConditionCount; ++c) {
         Prepared& p = conditions[c];
         p.ticked = request.ticked[c];
-        p.lowerText = TrimBlanks(request.texts[c]);
-        ToLowerAscii(p.lowerText.data(), p.lowerText.size());
+        p.lowerText = ConditionText(request.texts[c]);
         if (WholeHex(p.lowerText, p.raw))
             p.number = Number::kRaw;
         else if (WholeDecimal(p.lowerText, p.physical))
