@@ -1,9 +1,13 @@
 // The search pane's search over ten million frames: a contains condition on
 // the data column and an equal condition on the identifier column, through
-// the plug-in's column texts as the frame list shows them.
+// the plug-in's column texts as the frame list shows them, and a greater
+// condition on a signal's value through the decoder.
 #include <benchmark/benchmark.h>
 
+#include <memory>
+
 #include "app/analysis/rules/FrameSearch.h"
+#include "core/signals/DbcReader.h"
 #include "protolens/include/protolens.h"
 
 namespace {
@@ -57,8 +61,34 @@ void BM_SearchIdentifierEqual(benchmark::State& state) {
     RunSearch(state, 3, korvex::kEqual, "1a5");
 }
 
+// A 16-bit Intel signal with factor and offset in every identifier the
+// store holds (0x100 to 0x1FF).
+void BM_SearchSignalGreater(benchmark::State& state) {
+    std::string dbc = "VERSION \"\"\n";
+    for (int id = 0x100; id <= 0x1FF; ++id)
+        dbc += "BO_ " + std::to_string(id) + " M" + std::to_string(id) + ": 8 Ecu\n SG_ Speed : " +
+               "8|16@1+ (0.25,-10) [0|0] \"\" Ecu\n";
+    auto db = std::make_shared<korvex::signaldb::DbcDatabase>();
+    korvex::signaldb::DbcError error;
+    if (!korvex::signaldb::ParseDbcText(dbc, *db, error)) state.SkipWithError("database");
+    const korvex::signaldb::CSignalDecoder decoder({db});
+    CCycleBuffer<_VCI_CAN_OBJ>& store = Store();
+    korvex::SearchRequest request;
+    request.ticked[korvex::kGreater] = true;
+    request.texts[korvex::kGreater] = "16000";
+    int hits = 0;
+    for (auto _ : state) {
+        korvex::CSearchResults results;
+        hits = korvex::RunSignalSearch(request, "M420.Speed", decoder, true, store, results).count;
+        benchmark::DoNotOptimize(hits);
+    }
+    state.counters["hits"] = hits;
+    state.SetItemsProcessed(state.iterations() * kFrames);
+}
+
 BENCHMARK(BM_SearchDataContains)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_SearchIdentifierEqual)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_SearchSignalGreater)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 
