@@ -33,9 +33,12 @@ constexpr SearchCondition kRowOrder[kConditionCount] = {kContains, kEqual, kGrea
                                                         kNotEqual};
 // The settings key of the signal searched, beside the column's.
 constexpr char kSearchSignalKey[] = "Signal";
-// The grid rows of the column and the signal; the conditions follow.
-constexpr int kSignalRow = 1;
-constexpr int kFirstConditionRow = 2;
+// The grid rows: the column, the conditions, the search, the line, and last
+// the signal, which most searches leave empty for the column.
+constexpr int kFirstConditionRow = 1;
+constexpr int kSearchRow = kFirstConditionRow + kConditionCount;
+constexpr int kLineRow = kSearchRow + 1;
+constexpr int kSignalRow = kLineRow + 1;
 
 QString Key(const std::string& key) {
     return QString::fromLatin1(kSearchSection) + '/' + QString::fromStdString(key);
@@ -61,8 +64,6 @@ CDlgFrameHandle::CDlgFrameHandle(CKorvexGlobal& global, CKorvexList& frameList,
       results(results),
       showResults(std::move(showResults)),
       columnBox(new QComboBox(this)),
-      signalLabel(new QLabel(this)),
-      signalBox(new QComboBox(this)),
       refreshCheck(new QCheckBox(this)),
       lineBox(new QSpinBox(this)),
       searchButton(new QPushButton(this)),
@@ -74,13 +75,6 @@ CDlgFrameHandle::CDlgFrameHandle(CKorvexGlobal& global, CKorvexList& frameList,
     BindCaption(columnLabel, 2040);
     grid->addWidget(columnLabel, 0, 0);
     grid->addWidget(columnBox, 0, 1, 1, 2);
-    signalBox->setEditable(true);
-    signalBox->setInsertPolicy(QComboBox::NoInsert);
-    signalBox->completer()->setCompletionMode(QCompleter::PopupCompletion);
-    signalBox->completer()->setFilterMode(Qt::MatchContains);
-    signalBox->completer()->setCaseSensitivity(Qt::CaseInsensitive);
-    grid->addWidget(signalLabel, kSignalRow, 0);
-    grid->addWidget(signalBox, kSignalRow, 1, 1, 2);
     for (int row = 0; row < kConditionCount; ++row) {
         const SearchCondition c = kRowOrder[row];
         checks[c] = new QCheckBox(this);
@@ -97,18 +91,26 @@ CDlgFrameHandle::CDlgFrameHandle(CKorvexGlobal& global, CKorvexList& frameList,
     }
     BindCaption(refreshCheck, 2032);
     BindCaption(searchButton, 2031);
-    const int lastRow = kFirstConditionRow + kConditionCount;
-    grid->addWidget(refreshCheck, lastRow, 0, 1, 2);
-    grid->addWidget(searchButton, lastRow, 2);
+    grid->addWidget(refreshCheck, kSearchRow, 0, 1, 2);
+    grid->addWidget(searchButton, kSearchRow, 2);
     auto* lineLabel = new QLabel(this);
     BindCaption(lineLabel, 2041);
     lineBox->setRange(0, 0x7FFFFFFF);
     BindCaption(jumpButton, 2026);
-    grid->addWidget(lineLabel, lastRow + 1, 0);
-    grid->addWidget(lineBox, lastRow + 1, 1);
-    grid->addWidget(jumpButton, lastRow + 1, 2);
+    grid->addWidget(lineLabel, kLineRow, 0);
+    grid->addWidget(lineBox, kLineRow, 1);
+    grid->addWidget(jumpButton, kLineRow, 2);
+    signalLabel = new QLabel(this);
+    signalBox = new QComboBox(this);
+    signalBox->setEditable(true);
+    signalBox->setInsertPolicy(QComboBox::NoInsert);
+    signalBox->completer()->setCompletionMode(QCompleter::PopupCompletion);
+    signalBox->completer()->setFilterMode(Qt::MatchContains);
+    signalBox->completer()->setCaseSensitivity(Qt::CaseInsensitive);
+    grid->addWidget(signalLabel, kSignalRow, 0);
+    grid->addWidget(signalBox, kSignalRow, 1, 1, 2);
     grid->setColumnStretch(1, 1);
-    grid->setRowStretch(lastRow + 2, 1);
+    grid->setRowStretch(kSignalRow + 1, 1);
     // Enter only stores the settings, so no button may be the default one.
     for (QPushButton* b : {searchButton, jumpButton}) {
         b->setAutoDefault(false);

@@ -84,8 +84,8 @@ class CDlgFrameHandle final : public name_share::CBaseDlg {
     std::function<void()> showResults;
 
     QComboBox* columnBox;
-    QLabel* signalLabel;
-    QComboBox* signalBox;
+    QLabel* signalLabel = nullptr;
+    QComboBox* signalBox = nullptr;
     std::shared_ptr<const signaldb::CSignalDecoder> decoder;
     bool searchingSignal = false;
     std::array<QComboBox*, kConditionCount> boxes{};
