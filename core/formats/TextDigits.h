@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "core/formats/FrameClock.h"
+#include "core/frame/DecimalText.h"
 
 // Reading and writing the numbers of the text logs by hand: the writers run
 // at millions of lines per second, and the readers must refuse overlong and
@@ -69,8 +70,6 @@ inline char* PutHex(char* out, std::uint32_t v, int digits) {
     }
     return out + digits;
 }
-// v in decimal, at least `minDigits` digits (zero-filled).
-char* PutDecimal(char* out, std::uint64_t v, int minDigits = 1);
 // Ticks as "S.UUUUUU" (microseconds); a negative time gets a minus sign.
 char* PutSeconds(char* out, Ticks ticks);
 

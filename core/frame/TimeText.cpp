@@ -1,25 +1,13 @@
 #include "TimeText.h"
 
+#include "core/frame/DecimalText.h"
+
 namespace korvex {
 namespace {
 
 constexpr std::uint32_t kUnitsPerHour = 36000000;
 constexpr std::uint32_t kUnitsPerMinute = 600000;
 constexpr std::uint32_t kUnitsPerSecond = 10000;
-
-// The decimal digits of value, at least `width` of them (zeros in front), as
-// "%0*d" writes a number that is not negative.
-char* PutDecimal(char* out, std::uint32_t value, int width) {
-    char digits[10];
-    int n = 0;
-    do {
-        digits[n++] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    while (n < width) digits[n++] = '0';
-    while (n > 0) *out++ = digits[--n];
-    return out;
-}
 
 // "%02d:%02d:%02d.%03d.%01d" of the hours and the parts of v. Written by
 // hand: every time cell of an export and of an analysis passes here.
