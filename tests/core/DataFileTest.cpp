@@ -17,13 +17,12 @@ namespace {
 
 using korvex::DataFileStatus;
 using korvex::test::FrameFromCounter;
+using korvex::test::kSignatureBlock;
 using korvex::test::MakeFrame;
 using korvex::test::ReadBytes;
 using korvex::test::RecordingSink;
 using korvex::test::TempFolder;
 using korvex::test::WriteBytes;
-
-const std::string kSignature("Quorvel CAN Data\0\0\0\0", 20);
 
 OrigTimeEntry Clock(std::uint8_t hour, std::uint32_t timeStamp, std::uint8_t rate) {
     OrigTimeEntry e{};
@@ -49,7 +48,7 @@ std::string U32(std::uint32_t v) {
 
 std::string SnapshotBytes(const std::vector<OrigTimeEntry>& clocks,
                           const std::vector<_VCI_CAN_OBJ>& frames) {
-    std::string s = kSignature + U32(static_cast<std::uint32_t>(clocks.size()));
+    std::string s = kSignatureBlock + U32(static_cast<std::uint32_t>(clocks.size()));
     for (const OrigTimeEntry& e : clocks) s += Bytes(&e, sizeof e);
     for (const _VCI_CAN_OBJ& f : frames) s += Bytes(&f, sizeof f);
     return s;
@@ -75,7 +74,7 @@ TEST(DataFileWriter, FileSizesFollowTheLayout) {
     TempFolder dir;
     CFrameStoreSink sink;
     EXPECT_TRUE(korvex::WriteSnapshotFile(dir / "empty.can", {}, sink.frameStore));
-    EXPECT_EQ(ReadBytes(dir / "empty.can"), kSignature + U32(0));  // 24 bytes
+    EXPECT_EQ(ReadBytes(dir / "empty.can"), kSignatureBlock + U32(0));  // 24 bytes
 
     const std::vector<OrigTimeEntry> clocks{Clock(8, 100, 2), Clock(9, 5000, 3)};
     const std::vector<_VCI_CAN_OBJ> frames{FrameFromCounter(1), FrameFromCounter(0x1FF),
@@ -92,7 +91,7 @@ TEST(DataFileWriter, FileSizesFollowTheLayout) {
     stream.Close();
     const std::string streamBytes = ReadBytes(dir / "stream.can");
     EXPECT_EQ(streamBytes.size(), 92u);
-    EXPECT_EQ(streamBytes, kSignature + Bytes(frames.data(), 72));
+    EXPECT_EQ(streamBytes, kSignatureBlock + Bytes(frames.data(), 72));
 
     // The document open reads the stream back as the same three frames.
     CKorvexGlobal global;
@@ -152,7 +151,7 @@ TEST(DataFileReader, SnapshotRoundTripRestoresFramesAndClockList) {
 
 TEST(DataFileReader, EmptySnapshotEmptiesClockListAndStore) {
     TempFolder dir;
-    WriteBytes(dir / "e.can", kSignature + U32(0));
+    WriteBytes(dir / "e.can", kSignatureBlock + U32(0));
     CKorvexGlobal global;
     global.origTimeList.resize(4);
     CFrameStoreSink sink;
@@ -174,7 +173,7 @@ TEST(DataFileReader, TransmittedFramesAreCountedAndFlagged) {
     TempFolder dir;
     const std::vector<_VCI_CAN_OBJ> frames{MakeFrame(0x10, 1, 0), MakeFrame(0x11, 2, 0xFF),
                                            MakeFrame(0x12, 3, 0xFE), MakeFrame(0x13, 4, 0xFF)};
-    WriteBytes(dir / "s.can", kSignature + Bytes(frames.data(), 96));
+    WriteBytes(dir / "s.can", kSignatureBlock + Bytes(frames.data(), 96));
     CKorvexGlobal global;
     global.origTimeList.resize(2);
     RecordingSink first;
@@ -202,9 +201,9 @@ TEST(DataFileReader, TransmittedFramesAreCountedAndFlagged) {
 TEST(DataFileReader, RefusedFilesChangeNothing) {
     TempFolder dir;
     const _VCI_CAN_OBJ frame = FrameFromCounter(7);
-    std::string badTerminator = kSignature + Bytes(&frame, 24);
+    std::string badTerminator = kSignatureBlock + Bytes(&frame, 24);
     badTerminator[16] = 'X';
-    std::string otherSignature = kSignature + Bytes(&frame, 24);
+    std::string otherSignature = kSignatureBlock + Bytes(&frame, 24);
     otherSignature[3] = 'X';
     // N says 1000 clock entries; the file holds two and a frame.
     const std::vector<OrigTimeEntry> two{Clock(1, 1, 1), Clock(2, 2, 2)};
@@ -222,11 +221,11 @@ TEST(DataFileReader, RefusedFilesChangeNothing) {
         DataFileStatus status;
     } cases[] = {
         {"empty", "", true, DataFileStatus::kNotDataFile},
-        {"short", kSignature.substr(0, 19), false, DataFileStatus::kNotDataFile},
+        {"short", kSignatureBlock.substr(0, 19), false, DataFileStatus::kNotDataFile},
         {"byte16", badTerminator, false, DataFileStatus::kNotDataFile},
         {"byte16snap", badTerminator, true, DataFileStatus::kNotDataFile},
         {"signature", otherSignature, true, DataFileStatus::kNotDataFile},
-        {"noCount", kSignature + "\1\0", true, DataFileStatus::kDamaged},
+        {"noCount", kSignatureBlock + "\1\0", true, DataFileStatus::kDamaged},
         {"hugeN", hugeN, true, DataFileStatus::kDamaged},
         {"maxN", maxN, true, DataFileStatus::kDamaged},
     };
@@ -259,9 +258,9 @@ TEST(DataFileReader, TrailingPartialRecordIsIgnored) {
     const std::vector<_VCI_CAN_OBJ> frames{FrameFromCounter(1), FrameFromCounter(2)};
     const std::vector<OrigTimeEntry> one{Clock(3, 3, 3)};
     WriteBytes(dir / "snap.can", SnapshotBytes(one, frames) + std::string(23, '\x5A'));
-    WriteBytes(dir / "stream.can", kSignature + Bytes(frames.data(), 48) + "\1\2\3");
+    WriteBytes(dir / "stream.can", kSignatureBlock + Bytes(frames.data(), 48) + "\1\2\3");
     // Byte 17..19 are not examined.
-    std::string loose = kSignature + Bytes(frames.data(), 24);
+    std::string loose = kSignatureBlock + Bytes(frames.data(), 24);
     loose[17] = 'a';
     loose[19] = 'z';
     WriteBytes(dir / "loose.can", loose);

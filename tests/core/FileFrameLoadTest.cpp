@@ -21,12 +21,11 @@ namespace {
 using korvex::DataFileStatus;
 using korvex::FileLoadEnd;
 using korvex::test::FrameFromCounter;
+using korvex::test::kSignatureBlock;
 using korvex::test::ReadBytes;
 using korvex::test::RecordingSink;
 using korvex::test::TempFolder;
 using korvex::test::WriteBytes;
-
-const std::string kSignature("Quorvel CAN Data\0\0\0\0", 20);
 
 std::vector<_VCI_CAN_OBJ> Counted(std::uint32_t count) {
     std::vector<_VCI_CAN_OBJ> frames;
@@ -35,7 +34,7 @@ std::vector<_VCI_CAN_OBJ> Counted(std::uint32_t count) {
 }
 
 std::string StreamBytes(const std::vector<_VCI_CAN_OBJ>& frames) {
-    return kSignature +
+    return kSignatureBlock +
            std::string(reinterpret_cast<const char*>(frames.data()), frames.size() * 24);
 }
 

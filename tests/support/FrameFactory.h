@@ -2,10 +2,15 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "core/frame/CanObj.h"
 
 namespace korvex::test {
+
+// The 20 bytes that open every data file, written out here rather than taken
+// from the code the tests check.
+inline const std::string kSignatureBlock("Quorvel CAN Data\0\0\0\0", 20);
 
 // A frame whose every field is derived from n, so that a reader can tell a
 // whole frame from a torn one and knows which n it carries.

@@ -26,16 +26,21 @@ class StatusReceiver : public IMessageWindow {
     std::vector<std::string> texts;
 };
 
-// A frame list set up as the program sets it up: the built-in resources,
-// the list as the channel's first sink, its columns and colours from the
-// plug-in, and a model tester watching every change of the model.
+// Sets a list up as the program does: the built-in resources, the list as
+// the channel's first sink, its columns and colours from the plug-in.
+inline void ConnectToPlugin(CKorvexGlobal& global, CKorvexList& list) {
+    InstallBuiltInResources();
+    global.frameSinks[0] = {&list};
+    SetControlList(&list);
+    std::int32_t language = 0;
+    IOCtl(15, &language, sizeof language, 0, 0);
+}
+
+// A frame list set up as the program sets it up, with a model tester
+// watching every change of the model.
 struct FrameListFixture {
     FrameListFixture() : list(global) {
-        InstallBuiltInResources();
-        global.frameSinks[0] = {&list};
-        SetControlList(&list);
-        std::int32_t language = 0;
-        IOCtl(15, &language, sizeof language, 0, 0);
+        ConnectToPlugin(global, list);
         list.SetMessageWindow(&status);
         list.resize(900, 400);
     }

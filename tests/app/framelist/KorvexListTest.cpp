@@ -14,6 +14,7 @@
 #include "tests/support/FrameFactory.h"
 #include "tests/support/TempFolder.h"
 
+using korvex::test::ConnectToPlugin;
 using korvex::test::FrameListFixture;
 using korvex::test::MakeFrame;
 using korvex::test::ReadBytes;
@@ -514,11 +515,7 @@ void KorvexListTest::rowNumberColumnFitsTheCapacity() {
     // Without the fixture's model tester, which would visit every row.
     CKorvexGlobal global;
     CKorvexList list(global);
-    korvex::InstallBuiltInResources();
-    global.frameSinks[0] = {&list};
-    SetControlList(&list);
-    std::int32_t language = 0;
-    IOCtl(15, &language, sizeof language, 0, 0);
+    ConnectToPlugin(global, list);
     QHeaderView* header = list.horizontalHeader();
     const int pluginWidth = header->sectionSize(0);
     const QFontMetrics metrics = list.fontMetrics();

@@ -37,15 +37,10 @@ void operator delete(void* p, std::size_t) noexcept {
 namespace korvex {
 namespace {
 
-void CellText(int column, long long, const _VCI_CAN_OBJ& frame, std::string& text) {
-    char buffer[64];
-    if (column == 3) {
-        std::snprintf(buffer, sizeof buffer, "0x%08X", frame.ID);
-    } else {
-        std::snprintf(buffer, sizeof buffer, "%02X %02X %02X %02X %02X %02X %02X %02X",
-                      frame.Data[0], frame.Data[1], frame.Data[2], frame.Data[3], frame.Data[4],
-                      frame.Data[5], frame.Data[6], frame.Data[7]);
-    }
+// The identifier column's text, the one column classified here.
+void CellText(int, long long, const _VCI_CAN_OBJ& frame, std::string& text) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "0x%08X", frame.ID);
     text = buffer;
 }
 
