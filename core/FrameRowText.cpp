@@ -1,11 +1,22 @@
 #include "core/FrameRowText.h"
 
+#include "core/frame/DecimalText.h"
 #include "core/frame/TimeText.h"
 
 namespace korvex {
 
 void FormatRowNumber(long long row, std::string& text) {
-    text = std::to_string(row);
+    text.clear();
+    AppendRowNumber(text, row);
+}
+
+void AppendRowNumber(std::string& out, long long row) {
+    char digits[24];
+    char* end = digits;
+    if (row < 0) *end++ = '-';
+    end = PutDecimal(end, row < 0 ? 0ull - static_cast<unsigned long long>(row)
+                                  : static_cast<unsigned long long>(row));
+    out.append(digits, static_cast<std::size_t>(end - digits));
 }
 
 int RowNumberDigits(long long rows) {
@@ -33,9 +44,8 @@ const std::vector<OrigTimeEntry>& ClockList(const ExportRowContext& context) {
 }
 
 void AppendField(std::string& out, long long row, const _VCI_CAN_OBJ& frame, int column,
-                 const ExportRowContext& context, std::string& field) {
-    FormatCellText(row, frame, column, context, field);
-    out += field;
+                 const ExportRowContext& context) {
+    AppendCellText(out, row, frame, column, context);
     out += '\t';
 }
 
@@ -66,9 +76,6 @@ void AppendProtocolTexts(std::string& out, const _VCI_CAN_OBJ& frame,
 void FormatCellText(long long row, const _VCI_CAN_OBJ& frame, int column,
                     const ExportRowContext& context, std::string& text) {
     switch (column) {
-        case kColumnRow:
-            FormatRowNumber(row, text);
-            return;
         case kColumnTime:
             FormatTimeColumn(frame, context.timeShowType, ClockList(context), text);
             return;
@@ -76,28 +83,46 @@ void FormatCellText(long long row, const _VCI_CAN_OBJ& frame, int column,
             text.clear();
             if (context.alias) context.alias(frame, text);
             return;
+        default:
+            text.clear();
+            AppendCellText(text, row, frame, column, context);
+            return;
+    }
+}
+
+void AppendCellText(std::string& out, long long row, const _VCI_CAN_OBJ& frame, int column,
+                    const ExportRowContext& context) {
+    switch (column) {
+        case kColumnRow:
+            AppendRowNumber(out, row);
+            return;
+        case kColumnTime:
+        case kColumnAlias: {
+            // One buffer per thread, so that a cell costs no allocation.
+            thread_local std::string field;
+            FormatCellText(row, frame, column, context, field);
+            out += field;
+            return;
+        }
         case kColumnRemark:
-            text = EventText(EventCode(frame));
+            out += EventText(EventCode(frame));
             return;
         default:
             break;
     }
-    text.clear();
     if (!context.analyPartofCANFrame) return;
     char* part = nullptr;
     context.analyPartofCANFrame(&frame, &part, column);
-    if (part) text = part;
+    if (part) out += part;
 }
 
 void AppendExportLine(std::string& out, long long row, const _VCI_CAN_OBJ& frame,
                       const ExportRowContext& context) {
-    // One buffer per thread for the fields, so that a line costs no allocation.
-    thread_local std::string field;
-    AppendField(out, row, frame, kColumnRow, context, field);
-    AppendField(out, row, frame, kColumnTime, context, field);
-    AppendField(out, row, frame, kColumnAlias, context, field);
+    AppendField(out, row, frame, kColumnRow, context);
+    AppendField(out, row, frame, kColumnTime, context);
+    AppendField(out, row, frame, kColumnAlias, context);
     AppendProtocolTexts(out, frame, context);
-    AppendField(out, row, frame, kColumnRemark, context, field);
+    AppendField(out, row, frame, kColumnRemark, context);
     out += "\r\n";
 }
 
@@ -114,11 +139,10 @@ void FormatExportCells(long long row, const _VCI_CAN_OBJ& frame, const ExportRow
 
 void AppendCopyLine(std::string& out, long long row, const _VCI_CAN_OBJ& frame,
                     const ExportRowContext& context) {
-    std::string field;
-    AppendField(out, row, frame, kColumnRow, context, field);
-    AppendField(out, row, frame, kColumnTime, context, field);
-    AppendField(out, row, frame, kColumnAlias, context, field);
-    AppendField(out, row, frame, 3, context, field);
+    AppendField(out, row, frame, kColumnRow, context);
+    AppendField(out, row, frame, kColumnTime, context);
+    AppendField(out, row, frame, kColumnAlias, context);
+    AppendField(out, row, frame, 3, context);
     AppendProtocolTexts(out, frame, context);
     out += "\r\n";
 }

@@ -28,6 +28,8 @@ inline constexpr int kExportProtocolTexts = 5;
 
 // Column 0: the row number, from 0.
 void FormatRowNumber(long long row, std::string& text);
+// The same digits appended to out.
+void AppendRowNumber(std::string& out, long long row);
 // The digits of the widest row number of a list of `rows` rows (at least one).
 int RowNumberDigits(long long rows);
 
@@ -60,6 +62,10 @@ inline constexpr int kColumnRemark = 8;
 // one way the frame list, the row copies and the exports make a cell's text.
 void FormatCellText(long long row, const _VCI_CAN_OBJ& frame, int column,
                     const ExportRowContext& context, std::string& text);
+// The same text appended to out: the plug-in's, the row number's and the
+// remark's without a copy between, for the passes that write millions of cells.
+void AppendCellText(std::string& out, long long row, const _VCI_CAN_OBJ& frame, int column,
+                    const ExportRowContext& context);
 
 // Appends one line of a copy to the clipboard: columns 0 to 3, then the five
 // protocol texts, each followed by a tab, then "\r\n".

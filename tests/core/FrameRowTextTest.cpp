@@ -109,6 +109,10 @@ TEST(FrameRowText, CellTextOfEveryColumn) {
     for (int column = 0; column < 9; ++column) {
         korvex::FormatCellText(12, frame, column, context, text);
         EXPECT_EQ(text, expected[static_cast<std::size_t>(column)]) << "column " << column;
+        // Appended, the same text follows what the line holds.
+        std::string line = "a\t";
+        korvex::AppendCellText(line, 12, frame, column, context);
+        EXPECT_EQ(line, "a\t" + expected[static_cast<std::size_t>(column)]) << "column " << column;
     }
     context.analyPartofCANFrame = nullptr;
     korvex::FormatCellText(0, frame, 5, context, text);
