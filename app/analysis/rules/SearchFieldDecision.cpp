@@ -1,132 +1,33 @@
 #include "app/analysis/rules/SearchFieldDecision.h"
 
-#include <cstdio>
 #include <string>
-#include <vector>
 
 #include "app/common/rules/HexText.h"
 
 namespace korvex {
-namespace {
-
-constexpr int kFormatColumn = 4;
-constexpr int kTypeColumn = 5;
-constexpr int kProbeFrames = 96;
-
-// Frames with every field varied (a fixed sequence, so a decision is the same
-// from run to run), on which what a decision assumes of a column's texts is
-// checked against the texts themselves.
-std::vector<_VCI_CAN_OBJ> ProbeFrames() {
-    std::vector<_VCI_CAN_OBJ> frames;
-    std::uint64_t state = 0x9E3779B97F4A7C15ull;
-    const auto next = [&state] {
-        state += 0x9E3779B97F4A7C15ull;
-        std::uint64_t z = state;
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    };
-    const std::uint32_t edgeIds[] = {0, 0x7FF, 0x1FFFFFFF, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF};
-    for (int i = 0; i < kProbeFrames; ++i) {
-        const std::uint64_t a = next();
-        const std::uint64_t b = next();
-        _VCI_CAN_OBJ f{};
-        f.ID = i < 6 ? edgeIds[i] : static_cast<std::uint32_t>(a);
-        f.TimeStamp = static_cast<std::uint32_t>(a >> 32);
-        f.TimeFlag = static_cast<std::uint8_t>(b & 1);
-        f.SendType = static_cast<std::uint8_t>(b >> 8);
-        f.RemoteFlag = static_cast<std::uint8_t>(i % 3 == 0 ? b >> 16 : (b >> 16) & 1);
-        f.ExternFlag = static_cast<std::uint8_t>(i % 5 == 0 ? b >> 24 : (b >> 24) & 1);
-        f.DataLen = static_cast<std::uint8_t>(i % 7 == 0 ? b >> 32 : (b >> 32) % 9);
-        for (int k = 0; k < 8; ++k) f.Data[k] = static_cast<std::uint8_t>(a >> (k * 8));
-        f.Reserved[0] = static_cast<std::uint8_t>(i % 4 == 0 ? b >> 40 : 0);
-        f.Reserved[1] = static_cast<std::uint8_t>(b >> 48);
-        f.Reserved[2] = static_cast<std::uint8_t>(b >> 56);
-        frames.push_back(f);
-    }
-    return frames;
-}
-
-}  // namespace
 
 CSearchFieldDecision::CSearchFieldDecision(int column, const CSearchMatcher& matcher,
                                            const ExportRowContext& context)
-    : matcher(matcher) {
-    if (column == kIdentifierColumn) {
-        PrepareIdentifier(context);
-    } else {
-        PrepareBytes(column, context);
-    }
-}
-
-void CSearchFieldDecision::PrepareBytes(int column, const ExportRowContext& context) {
-    int values = 256;
-    switch (column) {
-        case kFormatColumn:
-            byte = Byte::kRemote;
-            values = 2;
+    : matcher(matcher), fields(column, context) {
+    switch (fields.GetKind()) {
+        case CCellFields::Kind::kByte: {
+            const std::vector<std::string>& texts = fields.ByteTexts();
+            for (std::size_t v = 0; v < texts.size(); ++v) {
+                std::string lower = texts[v];
+                ToLowerAscii(lower.data(), lower.size());
+                byValue[v] = matcher.Matches(lower);
+            }
+            kind = Kind::kByte;
             break;
-        case kTypeColumn:
-            byte = Byte::kExtended;
-            values = 2;
-            break;
-        case kDataLengthColumn:
-            byte = Byte::kLength;
-            break;
-        case kColumnRemark:
-            byte = Byte::kEvent;
+        }
+        case CCellFields::Kind::kIdentifier:
+            if (matcher.ContainsTicked()) break;
+            eventHit = matcher.Matches("");
+            kind = Kind::kIdentifier;
             break;
         default:
-            return;
+            break;
     }
-    // The text each value of the byte gives, on an otherwise empty frame.
-    std::vector<std::string> texts(static_cast<std::size_t>(values));
-    for (int v = 0; v < values; ++v) {
-        _VCI_CAN_OBJ probe{};
-        const auto value = static_cast<std::uint8_t>(v);
-        switch (byte) {
-            case Byte::kRemote:
-                probe.RemoteFlag = value;
-                break;
-            case Byte::kExtended:
-                probe.ExternFlag = value;
-                break;
-            case Byte::kLength:
-                probe.DataLen = value;
-                break;
-            case Byte::kEvent:
-                probe.Reserved[0] = value;
-                break;
-        }
-        std::string& text = texts[static_cast<std::size_t>(v)];
-        FormatCellText(0, probe, column, context, text);
-        std::string lower = text;
-        ToLowerAscii(lower.data(), lower.size());
-        byValue[static_cast<std::size_t>(v)] = matcher.Matches(lower);
-    }
-    std::string text;
-    for (const _VCI_CAN_OBJ& f : ProbeFrames()) {
-        FormatCellText(0, f, column, context, text);
-        if (text != texts[ByteOf(f)]) return;
-    }
-    kind = Kind::kByte;
-}
-
-void CSearchFieldDecision::PrepareIdentifier(const ExportRowContext& context) {
-    if (matcher.ContainsTicked()) return;
-    std::string text;
-    char expected[16];
-    for (const _VCI_CAN_OBJ& f : ProbeFrames()) {
-        FormatCellText(0, f, kIdentifierColumn, context, text);
-        if (EventCode(f) != 0) {
-            expected[0] = '\0';
-        } else {
-            std::snprintf(expected, sizeof expected, "0x%08X", f.ID);
-        }
-        if (text != expected) return;
-    }
-    eventHit = matcher.Matches("");
-    kind = Kind::kIdentifier;
 }
 
 }  // namespace korvex

@@ -16,32 +16,11 @@
 #include "app/resources/rules/BuiltInResources.h"
 #include "core/FrameRowText.h"
 #include "protolens/include/protolens.h"
+#include "tests/support/RandomFrames.h"
 
 namespace {
 
 using korvex::SearchRequest;
-
-std::vector<_VCI_CAN_OBJ> RandomFrames(std::mt19937& random, int count) {
-    const std::uint32_t ids[] = {0x43D, 0x43C, 0x43E, 0, 0x7FF, 0x1FFFFFFF, 0x80000000, 0xFFFFFFFF};
-    std::vector<_VCI_CAN_OBJ> frames;
-    for (int i = 0; i < count; ++i) {
-        _VCI_CAN_OBJ f{};
-        const std::uint32_t r = random();
-        f.ID = r % 3 == 0 ? random() : ids[r % std::size(ids)];
-        f.TimeStamp = random();
-        f.TimeFlag = random() % 2;
-        f.SendType = static_cast<std::uint8_t>(random());
-        f.RemoteFlag = static_cast<std::uint8_t>(r % 11 == 0 ? random() : random() % 2);
-        f.ExternFlag = static_cast<std::uint8_t>(r % 13 == 0 ? random() : random() % 2);
-        f.DataLen = static_cast<std::uint8_t>(r % 17 == 0 ? random() : random() % 9);
-        for (std::uint8_t& b : f.Data) b = static_cast<std::uint8_t>(random());
-        const std::uint8_t events[] = {0, 0, 0, 0, 225, 227, 230, 0xFE, 0xFF, 17};
-        f.Reserved[0] = events[random() % std::size(events)];
-        f.Reserved[1] = static_cast<std::uint8_t>(random());
-        frames.push_back(f);
-    }
-    return frames;
-}
 
 // Texts a user might type: numbers in every spelling, the frame words, parts
 // of the remark texts, and things that are no number at all.
@@ -76,7 +55,7 @@ class SearchFieldDecisionTest : public ::testing::Test {
 // path on every frame. Contains on the identifier is left to the text path.
 TEST_F(SearchFieldDecisionTest, DecisionsEqualTheTextPathConditionByCondition) {
     std::mt19937 random(20240611);
-    const std::vector<_VCI_CAN_OBJ> frames = RandomFrames(random, 3000);
+    const std::vector<_VCI_CAN_OBJ> frames = korvex::test::RandomOddFrames(random, 3000);
     long long hits = 0;
     for (int column : {3, 4, 5, 6, 8}) {
         std::vector<std::vector<int>> conditionSets = {{0}, {1}, {2}, {3}, {4}, {3, 4}};
@@ -136,7 +115,7 @@ TEST_F(SearchFieldDecisionTest, ColumnsOfAnotherFormAreLeftToTheText) {
 // finds the hits one pass finds, in the same order.
 TEST_F(SearchFieldDecisionTest, SplitSearchEqualsOnePass) {
     std::mt19937 random(7);
-    const std::vector<_VCI_CAN_OBJ> frames = RandomFrames(random, 20000);
+    const std::vector<_VCI_CAN_OBJ> frames = korvex::test::RandomOddFrames(random, 20000);
     CCycleBuffer<_VCI_CAN_OBJ> store;
     store.Reset(static_cast<int>(frames.size()));
     store.PushRun(frames.data(), static_cast<int>(frames.size()));
