@@ -99,17 +99,13 @@ int RunClassifyCommand(const std::vector<std::string>& args,
         return status;
 
     const ExportRowContext context = global.ExportContext(&AnalyCANFrame, &AnalyPartofCANFrame);
-    const ClusterCellTextFn cellText = [&context](int column, long long row,
-                                                  const _VCI_CAN_OBJ& frame, std::string& text) {
-        FormatCellText(row, frame, column, context, text);
-    };
     CClusterResult result;
     CPassProgress classifying(io, "grouping");
-    result.Run(sink.frameStore, classify.columns, cellText, classifying.Split());
+    result.Run(sink.frameStore, classify.columns, context, classifying.Split());
     classifying.Finish();
     if (classify.unfold) result.UnfoldAll();
     CPassProgress writing(io, "writing");
-    if (!result.WriteExport(io.out, sink.captions, cellText, writing.Split())) {
+    if (!result.WriteExport(io.out, sink.captions, context, writing.Split())) {
         io.err << "korvex-cli: cannot write the text: " << std::strerror(errno) << '\n'
                << std::flush;
         return kExitFailed;

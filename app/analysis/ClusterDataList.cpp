@@ -80,12 +80,12 @@ void CClusterDataList::TakeColumns(std::vector<std::string> captions,
 void CClusterDataList::Run(CCycleBuffer<_VCI_CAN_OBJ>& store,
                            const std::vector<std::int32_t>& columns,
                            std::vector<std::string> captions,
-                           const korvex::ClusterCellTextFn& groupText,
+                           const korvex::ExportRowContext& groupContext,
                            korvex::ClusterCellTextFn shownText) {
     const std::size_t before = result.RowCount();
     const bool taken = !record->Captions().empty();
     const bool sameColumns = captions == record->Captions();
-    result.Run(store, columns, groupText);
+    result.Run(store, columns, groupContext);
     if (!sameColumns) {
         record->SetColumns(std::move(captions), std::move(shownText));
         if (!taken) {

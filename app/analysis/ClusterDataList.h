@@ -29,10 +29,11 @@ class CClusterDataList : public CFlatTableView {
     // The child frame that answers 0x4CD.
     void SetOwner(IMessageWindow* window) { owner = window; }
     // Runs a classification and shows it; the columns of the frame list come
-    // with it: their captions, the texts the grouping compares and the texts
-    // the list and its export show (made when asked for).
+    // with it: their captions, the context of the texts the grouping compares
+    // (FormatCellText's) and the texts the list and its export show (made
+    // when asked for).
     void Run(CCycleBuffer<_VCI_CAN_OBJ>& store, const std::vector<std::int32_t>& columns,
-             std::vector<std::string> captions, const korvex::ClusterCellTextFn& groupText,
+             std::vector<std::string> captions, const korvex::ExportRowContext& groupContext,
              korvex::ClusterCellTextFn shownText);
     // The frame list's captions changed (a new language): the header follows.
     void TakeCaptions(std::vector<std::string> captions);

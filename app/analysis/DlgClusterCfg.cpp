@@ -109,16 +109,11 @@ void CDlgClusterCfg::Run() {
     };
     // The grouping compares the texts of this moment; what the list and its
     // export show is made when asked for, in the time mode of that moment.
-    const korvex::ExportRowContext context = contextNow();
-    const korvex::ClusterCellTextFn groupText =
-        [&context](int column, long long row, const _VCI_CAN_OBJ& frame, std::string& text) {
-            korvex::FormatCellText(row, frame, column, context, text);
-        };
     korvex::ClusterCellTextFn shownText =
         [contextNow](int column, long long row, const _VCI_CAN_OBJ& frame, std::string& text) {
             korvex::FormatCellText(row, frame, column, contextNow(), text);
         };
     resultList.Run(*store, chosenColumns, frameList.captions ? frameList.captions() : columnNames,
-                   groupText, std::move(shownText));
+                   contextNow(), std::move(shownText));
     if (showResultPane) showResultPane();
 }

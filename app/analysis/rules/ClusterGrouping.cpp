@@ -1,12 +1,14 @@
 #include "app/analysis/rules/ClusterGrouping.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
+#include <optional>
 #include <string_view>
 
-#include "core/ZeroedPages.h"
+#include "app/analysis/rules/CellFields.h"
+#include "core/PageVector.h"
 
 namespace korvex {
 namespace {
@@ -29,45 +31,14 @@ std::uint64_t HashText(std::string_view text) {
     return hash;
 }
 
-// The part of the hashes a core takes: the hash's high bits.
+// The frames a part of the hashes holds, about: a core's table for them
+// (some 11 MB) is cleared faster than fresh pages come from the system.
+constexpr std::int64_t kPartFrames = std::int64_t{1} << 20;
+
+// The part of the hashes a frame falls into: the hash's high bits.
 unsigned PartOf(std::uint32_t hash, unsigned parts) {
     return static_cast<unsigned>((std::uint64_t{hash} * parts) >> 32);
 }
-
-// The texts of a frame in the chosen columns as one key, each text preceded
-// by its length, so that keys are equal exactly when every text is.
-class CKeyMaker {
-  public:
-    CKeyMaker(const FrameView& frames, const std::vector<std::int32_t>& columns,
-              const ClusterCellTextFn& cellText)
-        : frames(frames), columns(columns), cellText(cellText) {}
-
-    void Make(std::int32_t f, std::string& key) {
-        key.clear();
-        for (const std::int32_t c : columns) {
-            cellText(c, f, frames[f], text);
-            const auto length = static_cast<std::uint32_t>(text.size());
-            key.append(reinterpret_cast<const char*>(&length), sizeof length);
-            key += text;
-        }
-    }
-
-    std::uint32_t Hash(std::int32_t f) {
-        std::uint64_t hash = 0x243F6A8885A308D3ull;
-        for (const std::int32_t c : columns) {
-            cellText(c, f, frames[f], text);
-            hash = (hash ^ HashText(text)) * 0x9E3779B97F4A7C15ull;
-            hash ^= hash >> 31;
-        }
-        return static_cast<std::uint32_t>(hash ^ (hash >> 32));
-    }
-
-  private:
-    const FrameView& frames;
-    const std::vector<std::int32_t>& columns;
-    const ClusterCellTextFn& cellText;
-    std::string text;
-};
 
 // The keys of the groups that have further frames, by head frame: what a
 // frame is compared with when its hash agrees with such a group's. Memory
@@ -120,22 +91,175 @@ class CKeyPool {
     std::string_view found;
 };
 
-// One core's table of groups: open addressing, each slot the group's hash and
-// head frame + 1 (0 empty), sized from the frames the part expects, in
-// zeroed pages from the system (huge ones where granted: every Find lands at
-// random).
+// The grouping's key where the texts are compared: the texts of a frame in
+// the chosen columns as one key, each text preceded by its length, so that
+// keys are equal exactly when every text is. A copy for each thread; the
+// keys of the heads it compared with are kept (CKeyPool), so a frame is
+// compared with its group's head without making the head's texts again.
+class CTextKeys {
+  public:
+    CTextKeys(const FrameView& frames, const std::vector<std::int32_t>& columns,
+              const ClusterCellTextFn& cellText)
+        : frames(&frames), columns(&columns), cellText(&cellText) {}
+
+    std::uint32_t Hash(std::int32_t f) {
+        std::uint64_t hash = 0x243F6A8885A308D3ull;
+        for (const std::int32_t c : *columns) {
+            (*cellText)(c, f, (*frames)[f], text);
+            hash = (hash ^ HashText(text)) * 0x9E3779B97F4A7C15ull;
+            hash ^= hash >> 31;
+        }
+        return static_cast<std::uint32_t>(hash ^ (hash >> 32));
+    }
+
+    // Whether frame f shows the texts of group head `head`; asked for f's
+    // candidate heads in turn.
+    bool Same(std::int32_t f, std::int32_t head) {
+        if (keyOf != f) Make(f, key);
+        keyOf = f;
+        if (const std::string_view* kept = pool.Find(head)) return *kept == key;
+        Make(head, headKey);
+        if (headKey != key) return false;
+        pool.Add(head, headKey);
+        return true;
+    }
+
+  private:
+    void Make(std::int32_t f, std::string& out) {
+        out.clear();
+        for (const std::int32_t c : *columns) {
+            (*cellText)(c, f, (*frames)[f], text);
+            const auto length = static_cast<std::uint32_t>(text.size());
+            out.append(reinterpret_cast<const char*>(&length), sizeof length);
+            out += text;
+        }
+    }
+
+    const FrameView* frames;
+    const std::vector<std::int32_t>* columns;
+    const ClusterCellTextFn* cellText;
+    CKeyPool pool;
+    std::string text;
+    std::string key;
+    std::string headKey;
+    std::int32_t keyOf = -1;
+};
+
+// The grouping's key where every chosen column's text follows from a few of
+// the frame's fields (CCellFields): those fields, cut to what the texts show,
+// so that two frames' keys are equal exactly when their texts are. Nothing
+// is made per frame but the key itself.
+class CFieldKeys {
+  public:
+    CFieldKeys(const FrameView& frames, const std::vector<std::int32_t>& columns,
+               const ExportRowContext& context)
+        : frames(&frames) {
+        for (const std::int32_t c : columns) {
+            const CCellFields fields(c, context);
+            switch (fields.GetKind()) {
+                case CCellFields::Kind::kIdentifier:
+                    identifier = true;
+                    break;
+                case CCellFields::Kind::kData:
+                    data = true;
+                    break;
+                case CCellFields::Kind::kByte:
+                    AddByteColumn(fields);
+                    break;
+                case CCellFields::Kind::kNone:
+                    decided = false;
+                    break;
+            }
+        }
+    }
+
+    // False when a column's text does not follow from the fields.
+    bool Decided() const { return decided; }
+
+    std::uint32_t Hash(std::int32_t f) const {
+        const Key key = Of((*frames)[f]);
+        std::uint64_t hash = (key.data ^ 0x243F6A8885A308D3ull) * 0x9E3779B97F4A7C15ull;
+        hash = (hash ^ (hash >> 31) ^ key.shown ^ (std::uint64_t{key.bytes} << 37)) *
+               0xFF51AFD7ED558CCDull;
+        hash ^= hash >> 32;
+        return static_cast<std::uint32_t>(hash);
+    }
+    bool Same(std::int32_t f, std::int32_t head) const {
+        return Of((*frames)[f]) == Of((*frames)[head]);
+    }
+
+  private:
+    struct Key {
+        std::uint64_t data = 0;  // the bytes the data text shows
+        // Bits 0-32 the identifier text (bit 32: an event record's empty
+        // text), 33-36 the number of data bytes shown.
+        std::uint64_t shown = 0;
+        // A byte each: a byte column's text, as the first value of its byte
+        // that shows it.
+        std::uint32_t bytes = 0;
+        bool operator==(const Key&) const = default;
+    };
+    struct ByteColumn {
+        CCellFields fields;
+        std::array<std::uint8_t, 256> text{};
+    };
+
+    void AddByteColumn(const CCellFields& fields) {
+        ByteColumn column{fields, {}};
+        const std::vector<std::string>& texts = fields.ByteTexts();
+        for (std::size_t v = 0; v < texts.size(); ++v) {
+            std::size_t first = 0;
+            while (texts[first] != texts[v]) ++first;
+            column.text[v] = static_cast<std::uint8_t>(first);
+        }
+        byteColumns.push_back(std::move(column));
+    }
+
+    Key Of(const _VCI_CAN_OBJ& frame) const {
+        Key key;
+        if (identifier) key.shown = EventCode(frame) != 0 ? std::uint64_t{1} << 32 : frame.ID;
+        if (data && frame.RemoteFlag == 0) {
+            const unsigned shown = std::min(frame.DataLen & 0x0Fu, 8u);
+            std::memcpy(&key.data, frame.Data, shown);
+            key.shown |= std::uint64_t{shown} << 33;
+        }
+        int shift = 0;
+        for (const ByteColumn& column : byteColumns) {
+            key.bytes |= std::uint32_t{column.text[column.fields.ByteOf(frame)]} << shift;
+            shift += 8;
+        }
+        return key;
+    }
+
+    const FrameView* frames;
+    bool identifier = false;
+    bool data = false;
+    bool decided = true;
+    std::vector<ByteColumn> byteColumns;
+};
+
+// One core's table of the groups of a part: open addressing, each slot the
+// group's hash and head frame + 1 (0 empty), sized from the frames the part
+// expects, in pages from the system (huge ones where granted: every Find
+// lands at random). A core takes its parts one after the other in the same
+// table, since fresh pages cost far more than clearing used ones.
 class CGroupTable {
   public:
-    explicit CGroupTable(std::size_t expected) { Allocate(expected + expected * 4 / 5 + 64); }
+    // Empties the table for a part of `expected` frames.
+    void Reset(std::size_t expected) {
+        capacity = expected + expected * 2 / 5 + 64;
+        used = 0;
+        slots.assign(capacity, 0);
+    }
 
     // The head of the group of frame f: an existing group's whose key is the
     // same (same(head) says), else f itself, which then heads a new group.
     template <typename Same>
     std::int32_t Find(std::uint32_t hash, std::int32_t f, Same&& same) {
         for (std::size_t at = Start(hash);; at = at + 1 == capacity ? 0 : at + 1) {
-            const std::uint64_t slot = slots->get()[at];
+            const std::uint64_t slot = slots[at];
             if (slot == 0) {
-                slots->get()[at] = Slot(hash, f);
+                slots[at] = Slot(hash, f);
                 if (++used * 20 > capacity * 17) Grow();
                 return f;
             }
@@ -147,7 +271,7 @@ class CGroupTable {
 
     // Asks for the first slot of `hash` ahead of its Find: a table of
     // millions of groups misses the cache at nearly every Find.
-    void Prefetch(std::uint32_t hash) const { __builtin_prefetch(slots->get() + Start(hash)); }
+    void Prefetch(std::uint32_t hash) const { __builtin_prefetch(slots.data() + Start(hash)); }
 
   private:
     static std::uint64_t Slot(std::uint32_t hash, std::int32_t head) {
@@ -158,42 +282,33 @@ class CGroupTable {
     std::size_t Start(std::uint32_t hash) const {
         return static_cast<std::size_t>((std::uint64_t{hash * 2654435761u} * capacity) >> 32);
     }
-    void Allocate(std::size_t slotCount) {
-        capacity = slotCount;
-        slots = std::make_unique<CZeroedArray<std::uint64_t>>(capacity);
-    }
     void Grow() {
-        const std::unique_ptr<CZeroedArray<std::uint64_t>> old = std::move(slots);
-        const std::size_t oldCapacity = capacity;
-        Allocate(capacity * 2);
-        for (std::size_t i = 0; i < oldCapacity; ++i) {
-            const std::uint64_t slot = (*old)[i];
+        PageVector<std::uint64_t> old(capacity * 2, 0);
+        old.swap(slots);
+        capacity = slots.size();
+        for (const std::uint64_t slot : old) {
             if (slot == 0) continue;
             std::size_t at = Start(static_cast<std::uint32_t>(slot >> 32));
-            while (slots->get()[at] != 0) at = at + 1 == capacity ? 0 : at + 1;
-            slots->get()[at] = slot;
+            while (slots[at] != 0) at = at + 1 == capacity ? 0 : at + 1;
+            slots[at] = slot;
         }
     }
 
-    std::unique_ptr<CZeroedArray<std::uint64_t>> slots;
+    PageVector<std::uint64_t> slots;
     std::size_t capacity = 0;
     std::size_t used = 0;
 };
 
 // Finds the head of every frame whose hash falls into part `part`, in frame
-// order, writing leader[f] for a frame that joins an earlier head (leader[f]
-// is f already). A head writes nothing: the parts' frames lie interleaved,
-// and the cores writing the same cache lines would bounce them.
-bool GroupPart(unsigned part, unsigned parts, const FrameView& frames,
-               const std::vector<std::int32_t>& columns, const ClusterCellTextFn& cellText,
+// order, in `table`, writing leader[f] for a frame that joins an earlier head
+// (leader[f] is f already). A head writes nothing: the parts' frames lie
+// interleaved, and the cores writing the same cache lines would bounce them.
+template <typename Keys>
+bool GroupPart(unsigned part, unsigned parts, Keys keys, CGroupTable& table,
                const std::uint32_t* hashes, std::int32_t count, std::int32_t* leader,
                const std::atomic<bool>* cancel) {
     const auto total = static_cast<std::size_t>(count);
-    CGroupTable table(total / parts + total / (parts * 32));
-    CKeyPool pool;
-    CKeyMaker keys(frames, columns, cellText);
-    std::string key;
-    std::string headKey;
+    table.Reset(total / parts + total / (parts * 32));
     // The next frames of the part are found ahead of use, and their slots
     // asked for, so that the cache misses of several frames overlap.
     constexpr int kAhead = 16;
@@ -214,18 +329,111 @@ bool GroupPart(unsigned part, unsigned parts, const FrameView& frames,
         --waiting;
         if ((f & 0xFFFF) == 0 && cancel != nullptr && cancel->load(std::memory_order_relaxed))
             return false;
-        bool keyMade = false;
-        const std::int32_t joined = table.Find(hashes[f], f, [&](std::int32_t head) {
-            if (!keyMade) keys.Make(f, key);
-            keyMade = true;
-            if (const std::string_view* kept = pool.Find(head)) return *kept == key;
-            keys.Make(head, headKey);
-            if (headKey != key) return false;
-            pool.Add(head, headKey);
-            return true;
-        });
+        const std::int32_t joined =
+            table.Find(hashes[f], f, [&](std::int32_t head) { return keys.Same(f, head); });
         if (joined != f) leader[f] = joined;
     }
+    return true;
+}
+
+// Turns the leaders into the chains of further frames, in place: from the
+// last frame to the first, a further frame goes in front of its head's chain
+// (kept in the head's own entry until the head is reached), so each chain
+// runs in frame order and ends with -1. An entry above its own index is thus
+// a head's chain, below it a further frame's head, equal a head alone.
+// tally[head] counts the further frames and keeps kUniform while all are
+// identical to the head.
+void ChainMembers(const FrameView& frames, PageVector<std::int32_t>& leader,
+                  PageVector<std::uint32_t>& tally) {
+    for (auto f = static_cast<std::int64_t>(leader.size()) - 1; f >= 0; --f) {
+        const auto at = static_cast<std::size_t>(f);
+        const std::int32_t entry = leader[at];
+        if (entry > f) continue;
+        if (entry == f) {
+            leader[at] = -1;
+            continue;
+        }
+        const auto h = static_cast<std::size_t>(entry);
+        leader[at] = leader[h] == entry ? -1 : leader[h];
+        leader[h] = static_cast<std::int32_t>(f);
+        const bool same = (tally[h] & ClusterGrouping::kUniform) != 0 &&
+                          SameClusterFrame(frames[f], frames[entry]);
+        tally[h] =
+            ((tally[h] & ~ClusterGrouping::kUniform) + 1) | (same ? ClusterGrouping::kUniform : 0u);
+    }
+}
+
+template <typename Keys>
+bool GroupByKeys(const FrameView& frames, const Keys& keys, const PassSplit& split,
+                 ClusterGrouping& out) {
+    out = {};
+    const std::int64_t count = frames.Count();
+    // Every frame's hash, on all cores. The progress counts this pass and
+    // the grouping after it as one frame each.
+    // A frame's leader is set to itself here, beside its hash.
+    PageVector<std::uint32_t> hashes(static_cast<std::size_t>(count));
+    PageVector<std::int32_t> leader(static_cast<std::size_t>(count));
+    struct Hashing {
+        std::optional<Keys> keys;
+    };
+    PassSplit hashing = split;
+    hashing.progress =
+        split.progress ? [&](std::int64_t done, std::int64_t) { split.progress(done, 2 * count); }
+                       : std::function<void(std::int64_t, std::int64_t)>();
+    if (!RunSplitPass<Hashing>(
+            count, hashing,
+            [&](std::int64_t begin, std::int64_t end, Hashing& slot) {
+                if (!slot.keys) slot.keys.emplace(keys);
+                for (std::int64_t f = begin; f < end; ++f) {
+                    hashes[static_cast<std::size_t>(f)] =
+                        slot.keys->Hash(static_cast<std::int32_t>(f));
+                    leader[static_cast<std::size_t>(f)] = static_cast<std::int32_t>(f);
+                }
+            },
+            [](std::int64_t, std::int64_t, Hashing&) { return true; }))
+        return false;
+
+    // Each core groups the frames of its parts of the hashes, a part at a
+    // time, so that its table stays small.
+    const unsigned threads = PassThreads(split, count);
+    const auto partsPerThread =
+        static_cast<unsigned>(std::max<std::int64_t>(1, count / (threads * kPartFrames)));
+    const unsigned parts = threads * partsPerThread;
+    PassSplit byThread;
+    byThread.threads = threads;
+    byThread.blockItems = 1;
+    std::atomic<bool> stopped{false};
+    RunBlocks(threads, byThread, [&](std::int64_t thread, std::int64_t) {
+        CGroupTable table;
+        for (auto part = static_cast<unsigned>(thread); part < parts; part += threads) {
+            if (!GroupPart(part, parts, keys, table, hashes.data(),
+                           static_cast<std::int32_t>(count), leader.data(), split.cancel)) {
+                stopped.store(true);
+                return;
+            }
+        }
+    });
+    if (stopped.load()) return false;
+
+    // The heads in frame order are the groups. The hashes' room takes each
+    // head's count and uniform flag, then becomes the groups' counts; the
+    // leaders' room becomes the chains of further frames.
+    std::size_t groups = 0;
+    for (std::int64_t f = 0; f < count; ++f) groups += leader[static_cast<std::size_t>(f)] == f;
+    out.heads.resize(groups);
+    for (std::int64_t f = 0, g = 0; f < count; ++f) {
+        if (leader[static_cast<std::size_t>(f)] != f) continue;
+        out.heads[static_cast<std::size_t>(g++)] = static_cast<std::int32_t>(f);
+        hashes[static_cast<std::size_t>(f)] = ClusterGrouping::kUniform;
+    }
+    ChainMembers(frames, leader, hashes);
+    for (std::size_t g = 0; g < groups; ++g)
+        hashes[g] = hashes[static_cast<std::size_t>(out.heads[g])];
+    hashes.resize(groups);
+    if (groups < hashes.capacity() / 2) hashes.shrink_to_fit();
+    out.members = std::move(hashes);
+    out.nextMember = std::move(leader);
+    if (split.progress) split.progress(2 * count, 2 * count);
     return true;
 }
 
@@ -242,76 +450,19 @@ bool SameClusterFrame(const _VCI_CAN_OBJ& a, const _VCI_CAN_OBJ& b) {
 bool GroupClusterFrames(const FrameView& frames, const std::vector<std::int32_t>& columns,
                         const ClusterCellTextFn& cellText, const PassSplit& split,
                         ClusterGrouping& out) {
-    out = {};
-    const std::int64_t count = frames.Count();
-    // Every frame's hash, on all cores. The progress counts this pass and
-    // the grouping after it as one frame each.
-    // A frame's leader is set to itself here, beside its hash.
-    const CZeroedArray<std::uint32_t> hashes(static_cast<std::size_t>(count));
-    const CZeroedArray<std::int32_t> leader(static_cast<std::size_t>(count));
-    struct Hashing {
-        std::unique_ptr<CKeyMaker> keys;
+    return GroupByKeys(frames, CTextKeys(frames, columns, cellText), split, out);
+}
+
+bool GroupClusterFrames(const FrameView& frames, const std::vector<std::int32_t>& columns,
+                        const ExportRowContext& context, const PassSplit& split,
+                        ClusterGrouping& out) {
+    if (const CFieldKeys keys(frames, columns, context); keys.Decided())
+        return GroupByKeys(frames, keys, split, out);
+    const ClusterCellTextFn cellText = [&context](int column, long long row,
+                                                  const _VCI_CAN_OBJ& frame, std::string& text) {
+        FormatCellText(row, frame, column, context, text);
     };
-    PassSplit hashing = split;
-    hashing.progress =
-        split.progress ? [&](std::int64_t done, std::int64_t) { split.progress(done, 2 * count); }
-                       : std::function<void(std::int64_t, std::int64_t)>();
-    if (!RunSplitPass<Hashing>(
-            count, hashing,
-            [&](std::int64_t begin, std::int64_t end, Hashing& slot) {
-                if (!slot.keys) slot.keys = std::make_unique<CKeyMaker>(frames, columns, cellText);
-                for (std::int64_t f = begin; f < end; ++f) {
-                    hashes[static_cast<std::size_t>(f)] =
-                        slot.keys->Hash(static_cast<std::int32_t>(f));
-                    leader[static_cast<std::size_t>(f)] = static_cast<std::int32_t>(f);
-                }
-            },
-            [](std::int64_t, std::int64_t, Hashing&) { return true; }))
-        return false;
-
-    // Each core groups the frames of its part of the hashes.
-    const unsigned parts = PassThreads(split, count);
-    PassSplit byPart;
-    byPart.threads = parts;
-    byPart.blockItems = 1;
-    std::atomic<bool> stopped{false};
-    RunBlocks(parts, byPart, [&](std::int64_t part, std::int64_t) {
-        if (!GroupPart(static_cast<unsigned>(part), parts, frames, columns, cellText, hashes.get(),
-                       static_cast<std::int32_t>(count), leader.get(), split.cancel))
-            stopped.store(true);
-    });
-    if (stopped.load()) return false;
-
-    // The heads in frame order are the groups; the further frames are
-    // chained from the last to the first, so each chain runs in frame order.
-    // The hashes' room takes each head's count and uniform flag meanwhile.
-    std::uint32_t* const tally = hashes.get();
-    std::size_t groups = 0;
-    for (std::int64_t f = 0; f < count; ++f) groups += leader[static_cast<std::size_t>(f)] == f;
-    out.heads.reserve(groups);
-    for (std::int64_t f = 0; f < count; ++f) {
-        if (leader[static_cast<std::size_t>(f)] != f) continue;
-        out.heads.push_back(static_cast<std::int32_t>(f));
-        tally[static_cast<std::size_t>(f)] = ClusterGrouping::kUniform;
-    }
-    out.nextMember.assign(static_cast<std::size_t>(count), -1);
-    for (std::int64_t f = count - 1; f >= 0; --f) {
-        const auto member = static_cast<std::size_t>(f);
-        const std::int32_t head = leader[member];
-        if (head == f) continue;
-        const auto h = static_cast<std::size_t>(head);
-        out.nextMember[member] = out.nextMember[h];
-        out.nextMember[h] = static_cast<std::int32_t>(f);
-        const bool same = (tally[h] & ClusterGrouping::kUniform) != 0 &&
-                          SameClusterFrame(frames[f], frames[head]);
-        tally[h] =
-            ((tally[h] & ~ClusterGrouping::kUniform) + 1) | (same ? ClusterGrouping::kUniform : 0u);
-    }
-    out.members.resize(out.heads.size());
-    for (std::size_t g = 0; g < out.heads.size(); ++g)
-        out.members[g] = tally[static_cast<std::size_t>(out.heads[g])];
-    if (split.progress) split.progress(2 * count, 2 * count);
-    return true;
+    return GroupClusterFrames(frames, columns, cellText, split, out);
 }
 
 std::vector<std::int32_t> ClusterMembers(const ClusterGrouping& grouping, std::size_t group) {

@@ -2,22 +2,38 @@
 
 #include <algorithm>
 
-#include "core/FrameRowText.h"
+#include "app/analysis/rules/CellFields.h"
 
 namespace korvex {
 
-bool CClusterResult::Run(CCycleBuffer<_VCI_CAN_OBJ>& store,
-                         const std::vector<std::int32_t>& columns,
-                         const ClusterCellTextFn& cellText, const PassSplit& split) {
+template <typename Group>
+bool CClusterResult::RunGrouping(CCycleBuffer<_VCI_CAN_OBJ>& store,
+                                 const std::vector<std::int32_t>& columns, Group group) {
     Clear();
     frames = store.View();
     if (columns.empty() || columns.front() == 0) {
         everyFrameAGroup = true;
         return true;
     }
-    if (GroupClusterFrames(frames, columns, cellText, split, grouping)) return true;
+    if (group(frames, grouping)) return true;
     Clear();
     return false;
+}
+
+bool CClusterResult::Run(CCycleBuffer<_VCI_CAN_OBJ>& store,
+                         const std::vector<std::int32_t>& columns,
+                         const ClusterCellTextFn& cellText, const PassSplit& split) {
+    return RunGrouping(store, columns, [&](const FrameView& view, ClusterGrouping& out) {
+        return GroupClusterFrames(view, columns, cellText, split, out);
+    });
+}
+
+bool CClusterResult::Run(CCycleBuffer<_VCI_CAN_OBJ>& store,
+                         const std::vector<std::int32_t>& columns, const ExportRowContext& context,
+                         const PassSplit& split) {
+    return RunGrouping(store, columns, [&](const FrameView& view, ClusterGrouping& out) {
+        return GroupClusterFrames(view, columns, context, split, out);
+    });
 }
 
 bool CClusterResult::Run(const std::vector<_VCI_CAN_OBJ>& snapshot,
@@ -65,18 +81,21 @@ bool CClusterResult::Uniform(const ClusterRow& row) const {
     return row.group < 0 || grouping.Uniform(static_cast<std::size_t>(row.group));
 }
 
+void CClusterResult::AppendFrameIndex(const ClusterRow& row, std::string& out) const {
+    AppendRowNumber(out, row.frame);
+    if (!row.head) return;
+    out += '(';
+    AppendRowNumber(out, MemberCount(row) + 1);
+    out += ')';
+}
+
 void CClusterResult::RowText(std::size_t r, int column, const ClusterCellTextFn& cellText,
                              std::string& text) const {
     text.clear();
     if (r >= RowCount()) return;
     const ClusterRow row = Row(r);
     if (column == 0) {
-        FormatRowNumber(row.frame, text);
-        if (row.head) {
-            text += '(';
-            text += std::to_string(MemberCount(row) + 1);
-            text += ')';
-        }
+        AppendFrameIndex(row, text);
         return;
     }
     cellText(column, row.frame, frames[row.frame], text);
@@ -157,25 +176,29 @@ bool CClusterResult::IndentClick(std::size_t r, int column, int x, int indentWid
     return Toggle(r);
 }
 
-bool CClusterResult::WriteExport(std::FILE* out, const std::vector<std::string>& captions,
-                                 const ClusterCellTextFn& cellText, const PassSplit& split) const {
+template <typename AppendCell>
+bool CClusterResult::WriteLines(std::FILE* out, const std::vector<std::string>& captions,
+                                const PassSplit& split, AppendCell appendCell) const {
     std::string header;
     AppendHeaderLine(header, captions);
     if (std::fwrite(header.data(), 1, header.size(), out) != header.size()) return false;
     // The lines of each block are made on all cores and written in order.
     struct Lines {
         std::string text;
-        std::string field;
     };
     const bool written = RunSplitPass<Lines>(
         static_cast<std::int64_t>(RowCount()), split,
         [&](std::int64_t begin, std::int64_t end, Lines& lines) {
             lines.text.clear();
             for (std::int64_t r = begin; r < end; ++r) {
+                const ClusterRow row = Row(static_cast<std::size_t>(r));
+                const _VCI_CAN_OBJ& frame = frames[row.frame];
                 for (std::size_t c = 0; c < captions.size(); ++c) {
-                    RowText(static_cast<std::size_t>(r), static_cast<int>(c), cellText,
-                            lines.field);
-                    lines.text += lines.field;
+                    if (c == 0) {
+                        AppendFrameIndex(row, lines.text);
+                    } else {
+                        appendCell(row.frame, frame, static_cast<int>(c), lines.text);
+                    }
                     lines.text += '\t';
                 }
                 lines.text += "\r\n";
@@ -185,6 +208,38 @@ bool CClusterResult::WriteExport(std::FILE* out, const std::vector<std::string>&
             return std::fwrite(lines.text.data(), 1, lines.text.size(), out) == lines.text.size();
         });
     return written && std::fflush(out) == 0;
+}
+
+bool CClusterResult::WriteExport(std::FILE* out, const std::vector<std::string>& captions,
+                                 const ClusterCellTextFn& cellText, const PassSplit& split) const {
+    // One cell's text per thread, so that a cell costs no allocation.
+    return WriteLines(
+        out, captions, split,
+        [&](std::int32_t index, const _VCI_CAN_OBJ& frame, int column, std::string& line) {
+            thread_local std::string field;
+            cellText(column, index, frame, field);
+            line += field;
+        });
+}
+
+bool CClusterResult::WriteExport(std::FILE* out, const std::vector<std::string>& captions,
+                                 const ExportRowContext& context, const PassSplit& split) const {
+    // A column whose text follows from the frame's fields is written from
+    // them, without asking the plug-in.
+    std::vector<CCellFields> fields;
+    fields.reserve(captions.size());
+    for (std::size_t c = 0; c < captions.size(); ++c)
+        fields.emplace_back(static_cast<int>(c), context);
+    return WriteLines(
+        out, captions, split,
+        [&](std::int32_t index, const _VCI_CAN_OBJ& frame, int column, std::string& line) {
+            const CCellFields& made = fields[static_cast<std::size_t>(column)];
+            if (made.GetKind() != CCellFields::Kind::kNone) {
+                made.AppendText(frame, line);
+            } else {
+                AppendCellText(line, index, frame, column, context);
+            }
+        });
 }
 
 ClusterExportStatus CClusterResult::WriteExportFile(const std::filesystem::path& path,

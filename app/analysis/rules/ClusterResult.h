@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/analysis/rules/ClusterGrouping.h"
+#include "core/FrameRowText.h"
 #include "core/frame/CanObj.h"
 #include "core/frame/CycleBuffer.h"
 
@@ -46,6 +47,10 @@ class CClusterResult {
     // when split's cancel ended it.
     bool Run(CCycleBuffer<_VCI_CAN_OBJ>& store, const std::vector<std::int32_t>& columns,
              const ClusterCellTextFn& cellText, const PassSplit& split = {});
+    // The same by the frame list's texts of `context`, grouping by the
+    // frame's fields where they decide the texts (GroupClusterFrames).
+    bool Run(CCycleBuffer<_VCI_CAN_OBJ>& store, const std::vector<std::int32_t>& columns,
+             const ExportRowContext& context, const PassSplit& split = {});
     // The same on frames already copied.
     bool Run(const std::vector<_VCI_CAN_OBJ>& frames, const std::vector<std::int32_t>& columns,
              const ClusterCellTextFn& cellText, const PassSplit& split = {});
@@ -87,9 +92,24 @@ class CClusterResult {
                                         const std::vector<std::string>& captions,
                                         const ClusterCellTextFn& cellText,
                                         const PassSplit& split = {}) const;
+    // The same with the frame list's texts of `context`, each appended to its
+    // line as it is made (AppendCellText).
+    bool WriteExport(std::FILE* out, const std::vector<std::string>& captions,
+                     const ExportRowContext& context, const PassSplit& split = {}) const;
 
   private:
+    // Run with group(frames, grouping) making the groups.
+    template <typename Group>
+    bool RunGrouping(CCycleBuffer<_VCI_CAN_OBJ>& store, const std::vector<std::int32_t>& columns,
+                     Group group);
     ClusterRow HeadRow(std::size_t group) const;
+    // Column 0's text of row, appended to out.
+    void AppendFrameIndex(const ClusterRow& row, std::string& out) const;
+    // The header line, then each row's line from appendCell(row, frame,
+    // column, line) for the columns after the first.
+    template <typename AppendCell>
+    bool WriteLines(std::FILE* out, const std::vector<std::string>& captions,
+                    const PassSplit& split, AppendCell appendCell) const;
     // The rows kept from the first fold or unfold on.
     void MakeRows();
 

@@ -166,18 +166,21 @@ TEST(ClusterResultTest, ExportWritesTheRowsAsShown) {
 // the head of every group in creation order.
 std::vector<std::vector<std::int32_t>> LinearGroups(const std::vector<_VCI_CAN_OBJ>& frames,
                                                     const std::vector<std::int32_t>& columns) {
+    // Each frame's texts, made once.
+    std::vector<Strings> texts(frames.size());
+    for (std::size_t f = 0; f < frames.size(); ++f) {
+        for (std::int32_t c : columns) {
+            texts[f].emplace_back();
+            FakeCellText(c, 0, frames[f], texts[f].back());
+        }
+    }
     std::vector<std::vector<std::int32_t>> groups;
-    std::string a;
-    std::string b;
     for (std::size_t f = 0; f < frames.size(); ++f) {
         bool joined = false;
         for (auto& group : groups) {
             bool same = true;
-            for (std::int32_t c : columns) {
-                FakeCellText(c, 0, frames[f], a);
-                FakeCellText(c, 0, frames[static_cast<std::size_t>(group[0])], b);
-                same = same && a == b;
-            }
+            for (std::size_t c = 0; c < columns.size(); ++c)
+                same = same && texts[f][c] == texts[static_cast<std::size_t>(group[0])][c];
             if (same) {
                 group.push_back(static_cast<std::int32_t>(f));
                 joined = true;
