@@ -92,8 +92,9 @@ class CClusterResult {
                                         const std::vector<std::string>& captions,
                                         const ClusterCellTextFn& cellText,
                                         const PassSplit& split = {}) const;
-    // The same with the frame list's texts of `context`, each appended to its
-    // line as it is made (AppendCellText).
+    // The same with the frame list's texts of `context`: a column whose text
+    // follows from the frame's fields (CCellFields) is written from them, any
+    // other appended to its line as it is made (AppendCellText).
     bool WriteExport(std::FILE* out, const std::vector<std::string>& captions,
                      const ExportRowContext& context, const PassSplit& split = {}) const;
 
@@ -105,8 +106,8 @@ class CClusterResult {
     ClusterRow HeadRow(std::size_t group) const;
     // Column 0's text of row, appended to out.
     void AppendFrameIndex(const ClusterRow& row, std::string& out) const;
-    // The header line, then each row's line from appendCell(row, frame,
-    // column, line) for the columns after the first.
+    // The header line, then each row's line: column 0, then the others from
+    // appendCell(frame index, frame, column, line).
     template <typename AppendCell>
     bool WriteLines(std::FILE* out, const std::vector<std::string>& captions,
                     const PassSplit& split, AppendCell appendCell) const;
