@@ -192,14 +192,15 @@ TEST(SearchRules, HistoryKeepsTenWithThePrefixRule) {
 }
 
 // Columns as the plug-in gives them: 3 the identifier in hexadecimal, 7 the
-// data bytes; the alias from a rule on identifier 0x100.
+// data bytes (at most eight, whatever the length says); the alias from a rule
+// on identifier 0x100.
 int FakePart(const _VCI_CAN_OBJ* frame, char** text, int column) {
     static char buffer[80];
     if (column == 3) {
         std::snprintf(buffer, sizeof buffer, "%X", frame->ID);
     } else {
         buffer[0] = 0;
-        for (int i = 0; i < frame->DataLen; ++i)
+        for (int i = 0; i < frame->DataLen && i < 8; ++i)
             std::snprintf(buffer + 3 * i, 4, "%02X ", frame->Data[i]);
     }
     *text = buffer;
