@@ -1,6 +1,8 @@
 // The main of test programs that use the umockdev test bed. libusb must run
 // on top of umockdev's preload library to see the bed's devices; started
-// without it, the program starts itself again under umockdev-wrapper.
+// without it, the program starts itself again under umockdev-wrapper. The
+// bed is made here, while the program has one thread: making it sets the
+// environment, and a getenv on another thread at that moment may crash.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -9,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+
+#include "tests/support/umockdev/RecorderTestbed.h"
 
 int main(int argc, char** argv) {
     const char* preload = std::getenv("LD_PRELOAD");
@@ -20,6 +24,7 @@ int main(int argc, char** argv) {
         std::perror(KORVEX_UMOCKDEV_WRAPPER);
         return 1;
     }
+    korvex::test::Testbed();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
