@@ -74,38 +74,49 @@ bool RunOrderedBlocks(std::int64_t count, const PassSplit& split, int slotCount,
 
     PassState state;
     state.ready.assign(static_cast<std::size_t>(slotCount), -1);
+    // Works on block b, on whichever thread takes it; false when the pass
+    // stops (a cancel, or the work threw).
+    const auto workOn = [&](std::int64_t b, std::unique_lock<std::mutex>& held) {
+        held.unlock();
+        std::exception_ptr error;
+        const bool cancelled = Cancelled(split);
+        if (!cancelled) {
+            try {
+                work(slotOf(b), begin(b), end(b));
+            } catch (...) {
+                error = std::current_exception();
+            }
+        }
+        held.lock();
+        if (cancelled || error) {
+            if (!state.error) state.error = error;
+            state.stop = true;
+            state.mergerWake.notify_all();
+            state.workerWake.notify_all();
+            return false;
+        }
+        state.ready[static_cast<std::size_t>(slotOf(b))] = b;
+        return true;
+    };
+    // A block may be taken once the block slotCount before it is merged, so
+    // that its slot is free.
+    const auto mayTake = [&] {
+        return state.next < blocks && state.next < state.merged + slotCount;
+    };
     const auto worker = [&] {
         std::unique_lock<std::mutex> held(state.lock);
         for (;;) {
-            state.workerWake.wait(held, [&] {
-                return state.stop || state.next >= blocks || state.next < state.merged + slotCount;
-            });
+            state.workerWake.wait(held,
+                                  [&] { return state.stop || state.next >= blocks || mayTake(); });
             if (state.stop || state.next >= blocks) return;
-            const std::int64_t b = state.next++;
-            held.unlock();
-            std::exception_ptr error;
-            const bool cancelled = Cancelled(split);
-            if (!cancelled) {
-                try {
-                    work(slotOf(b), begin(b), end(b));
-                } catch (...) {
-                    error = std::current_exception();
-                }
-            }
-            if (cancelled || error) {
-                held.lock();
-                if (!state.error) state.error = error;
-                state.stop = true;
-                state.mergerWake.notify_all();
-                state.workerWake.notify_all();
-                return;
-            }
-            held.lock();
-            state.ready[static_cast<std::size_t>(slotOf(b))] = b;
+            if (!workOn(state.next++, held)) return;
             state.mergerWake.notify_one();
         }
     };
 
+    // The calling thread merges the blocks in order and, while the next is
+    // not done, works on blocks itself: one thread fewer to start, and no
+    // wake-up for every block (costly where the cores are virtual).
     std::vector<std::thread> pool;
     const auto finish = [&] {
         {
@@ -118,13 +129,17 @@ bool RunOrderedBlocks(std::int64_t count, const PassSplit& split, int slotCount,
     };
     bool completed = true;
     try {
-        for (unsigned t = 0; t < threads; ++t) pool.emplace_back(worker);
+        for (unsigned t = 1; t < threads; ++t) pool.emplace_back(worker);
         for (std::int64_t b = 0; b < blocks && completed; ++b) {
             {
                 std::unique_lock<std::mutex> held(state.lock);
-                state.mergerWake.wait(held, [&] {
-                    return state.stop || state.ready[static_cast<std::size_t>(slotOf(b))] == b;
-                });
+                while (!state.stop && state.ready[static_cast<std::size_t>(slotOf(b))] != b) {
+                    if (mayTake()) {
+                        workOn(state.next++, held);
+                    } else {
+                        state.mergerWake.wait(held);
+                    }
+                }
                 if (state.stop) {
                     completed = false;
                     break;
