@@ -27,8 +27,9 @@ struct PassSplit {
 unsigned PassThreads(const PassSplit& split, std::int64_t items);
 
 // Runs work(slot, begin, end) for the blocks [begin, end) of [0, count) on
-// all cores, and merge(slot, begin, end) on the calling thread for each block
-// in order, once its work is done. `slotCount` blocks may be worked on ahead of
+// all cores, the calling thread among them, and merge(slot, begin, end) on the
+// calling thread for each block in order, once its work is done. A work may
+// thus run on the calling thread. `slotCount` blocks may be worked on ahead of
 // the merge; a block's slot (block number modulo slotCount) is its own until its
 // merge returns, so per-slot results are reused from block to block. A merge
 // that returns false, or a cancel, ends the pass: it returns false then. An
