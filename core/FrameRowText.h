@@ -56,6 +56,8 @@ struct ExportRowContext {
 inline constexpr int kColumnRow = 0;
 inline constexpr int kColumnTime = 1;
 inline constexpr int kColumnAlias = 2;
+inline constexpr int kColumnFormat = 4;
+inline constexpr int kColumnType = 5;
 inline constexpr int kColumnRemark = 8;
 
 // The text of the cell of item index `column` for `frame` shown in `row`: the

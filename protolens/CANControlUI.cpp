@@ -86,6 +86,8 @@ int CCANControlUI::IOCtl(int code, void* p, int a, int, int) {
 }
 
 void CCANControlUI::OnLanguage() {
+    // The words first: the list fits its columns to them as it relabels.
+    context_.words.Reload();
     if (list_ != nullptr) {
         for (int i = 0; i < kColumnCount; ++i) {
             const std::string caption =
@@ -93,7 +95,6 @@ void CCANControlUI::OnLanguage() {
             list_->SetColumnCaption(i, caption.c_str());
         }
     }
-    context_.words.Reload();
 }
 
 tagSendUint CCANControlUI::SendEntryFromFrame(const _VCI_CAN_OBJ& frame) {

@@ -74,7 +74,19 @@ void CClusterDataList::TakeColumns(std::vector<std::string> captions,
                                    const std::vector<int>& widths) {
     record->SetColumns(std::move(captions), record->CellText());
     for (std::size_t c = 0; c < widths.size(); ++c)
-        setColumnWidth(static_cast<int>(c), widths[c] + (c == 0 ? 2 * IndentWidth() : 0));
+        setColumnWidth(static_cast<int>(c), WidthFor(c, widths[c]));
+}
+
+void CClusterDataList::WidenColumns(const std::vector<int>& widths) {
+    for (std::size_t c = 0; c < widths.size(); ++c) {
+        const int width = WidthFor(c, widths[c]);
+        if (columnWidth(static_cast<int>(c)) < width) setColumnWidth(static_cast<int>(c), width);
+    }
+}
+
+int CClusterDataList::WidthFor(std::size_t column, int frameListWidth) const {
+    // Column 0 leaves room for the fold marks.
+    return frameListWidth + (column == 0 ? 2 * IndentWidth() : 0);
 }
 
 void CClusterDataList::Run(CCycleBuffer<_VCI_CAN_OBJ>& store,

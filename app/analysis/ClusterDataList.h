@@ -41,6 +41,8 @@ class CClusterDataList : public CFlatTableView {
     // The frame list's column captions and widths, taken before the list is
     // first shown so that its columns match the frame list's.
     void TakeColumns(std::vector<std::string> captions, const std::vector<int>& widths);
+    // A column narrower than the frame list's width for it grows to that.
+    void WidenColumns(const std::vector<int>& widths);
 
     const korvex::CClusterResult& Result() const { return result; }
     CClusterRecord* Record() const { return record; }
@@ -56,6 +58,8 @@ class CClusterDataList : public CFlatTableView {
     void contextMenuEvent(QContextMenuEvent* event) override;
 
   private:
+    // The width of a column for the frame list's width of it.
+    int WidthFor(std::size_t column, int frameListWidth) const;
     // Takes the new row count with the list disabled, keeping `row` focused.
     void Reinstall(int row);
     void Export();

@@ -142,6 +142,7 @@ int CKorvexList::InsertColumn(int index, const char* caption, int width, int) {
     columnCount.store(column + 1);
     fittedRowWidth = -1;
     FitRowNumberColumn();
+    FitWordColumn(column);
     return 1;
 }
 
@@ -171,6 +172,8 @@ void CKorvexList::Redraw() {
 }
 
 void CKorvexList::SetColumnCaption(int column, const char* caption) {
+    // Fitted first: the lists that follow this one take the width with the caption.
+    FitWordColumn(column);
     listModel->SetCaption(column, caption != nullptr ? caption : "");
 }
 
@@ -325,11 +328,35 @@ void CKorvexList::FitRowNumberColumn() {
     int digit = 0;
     for (char c = '0'; c <= '9'; ++c)
         digit = std::max(digit, fontMetrics().horizontalAdvance(QLatin1Char(c)));
-    // The delegate's text margins, as the style lays out an item's text.
-    const int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
-    const int needed = korvex::RowNumberDigits(capacity.load()) * digit + margins + 2;
+    const int needed = korvex::RowNumberDigits(capacity.load()) * digit + TextMargins() + 2;
     fittedRowWidth = std::max(row->width, needed);
     horizontalHeader()->resizeSection(column, fittedRowWidth);
+}
+
+void CKorvexList::FitWordColumn(int column) {
+    const std::vector<CKorvexListColum>& columns = listModel->Columns();
+    if (column < 0 || static_cast<std::size_t>(column) >= columns.size()) return;
+    const int item = columns[static_cast<std::size_t>(column)].itemIndex;
+    if (item != korvex::kColumnFormat && item != korvex::kColumnType) return;
+    const korvex::ExportRowContext context = CellContext().rowText;
+    int widest = 0;
+    std::string word;
+    for (const std::uint8_t flag : {0, 1}) {
+        _VCI_CAN_OBJ frame{};
+        (item == korvex::kColumnFormat ? frame.RemoteFlag : frame.ExternFlag) = flag;
+        korvex::FormatCellText(0, frame, item, context, word);
+        widest = std::max(widest, fontMetrics().horizontalAdvance(QString::fromStdString(word)));
+    }
+    const int needed = widest + TextMargins() + 2;
+    if (columns[static_cast<std::size_t>(column)].width < needed)
+        listModel->SetWidth(column, needed);
+    if (horizontalHeader()->sectionSize(column) < needed)
+        horizontalHeader()->resizeSection(column, needed);
+}
+
+int CKorvexList::TextMargins() const {
+    // As the style lays out an item's text.
+    return 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
 }
 
 void CKorvexList::RefreshAndScroll(int scroll) {

@@ -106,6 +106,12 @@ class CKorvexList : public CFlatTableView, public CDataShowBase, public CFrameSt
     // capacity, or narrows it back to the plug-in's width as long as the
     // user has not resized it.
     void FitRowNumberColumn();
+    // Widens the format or type column, and the width the lists that follow
+    // take for it, to the wider of the plug-in's two words in the language of
+    // now, where its width would cut one off.
+    void FitWordColumn(int column);
+    // What the delegate leaves beside an item's text.
+    int TextMargins() const;
     // Runs `work` now when called on the user-interface thread, else posts it.
     template <typename Work>
     void OnWindowThread(Work work);

@@ -92,6 +92,11 @@ void CKorvexListModel::RemoveAllColumns() {
     endRemoveColumns();
 }
 
+void CKorvexListModel::SetWidth(int column, int width) {
+    if (column < 0 || column >= static_cast<int>(columns.size())) return;
+    columns[static_cast<std::size_t>(column)].width = width;
+}
+
 void CKorvexListModel::SetCaption(int column, const std::string& caption) {
     if (column < 0 || column >= static_cast<int>(columns.size())) return;
     columns[static_cast<std::size_t>(column)].caption = caption;

@@ -33,6 +33,8 @@ class CKorvexListModel final : public QAbstractTableModel {
     void AppendColumn(CKorvexListColum column);
     void RemoveAllColumns();
     void SetCaption(int column, const std::string& caption);
+    // The width the lists that follow this one take for the column.
+    void SetWidth(int column, int width);
 
     const std::vector<CKorvexListColum>& Columns() const { return columns; }
 

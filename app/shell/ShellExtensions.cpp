@@ -9,6 +9,7 @@
 #include "app/analysis/DlgClusterCfg.h"
 #include "app/analysis/DlgFrameHandle.h"
 #include "app/analysis/DlgOneBusStatus.h"
+#include "app/analysis/FrameListColumns.h"
 #include "app/analysis/SearchListCtrl.h"
 #include "app/device/DeviceCommands.h"
 #include "app/framelist/KorvexList.h"
@@ -95,7 +96,12 @@ void InstallClusterPanes(CChildFrame& frame) {
                      [results] { results->viewport()->update(); });
     // The plug-in renames the frame list's columns for a new language.
     const QAbstractItemModel* frames = list->CFlatTableView::model();
-    const auto follow = [results, captions] { results->TakeCaptions(captions()); };
+    const auto follow = [results, captions, list] {
+        results->TakeCaptions(captions());
+        std::vector<int> frameListWidths;
+        for (const FrameListColumn& c : FrameListColumns(*list)) frameListWidths.push_back(c.width);
+        results->WidenColumns(frameListWidths);
+    };
     QObject::connect(frames, &QAbstractItemModel::headerDataChanged, results, follow);
     QObject::connect(frames, &QAbstractItemModel::columnsInserted, results, follow);
     QObject::connect(frames, &QAbstractItemModel::columnsRemoved, results, follow);

@@ -6,8 +6,6 @@
 namespace korvex {
 namespace {
 
-constexpr int kFormatColumn = 4;
-constexpr int kTypeColumn = 5;
 constexpr int kDataColumn = 7;
 constexpr int kProbeFrames = 96;
 
@@ -90,11 +88,11 @@ void CCellFields::AppendText(const _VCI_CAN_OBJ& frame, std::string& out) const 
 bool CCellFields::PrepareByte(int column, const ExportRowContext& context) {
     int values = 256;
     switch (column) {
-        case kFormatColumn:
+        case kColumnFormat:
             byte = Byte::kRemote;
             values = 2;
             break;
-        case kTypeColumn:
+        case kColumnType:
             byte = Byte::kExtended;
             values = 2;
             break;

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDockWidget>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -120,6 +121,10 @@ TEST_F(ShellPanesTest, ALanguageSwitchRelabelsTheClassificationPanesAndTheFrameT
     main->ActiveChild()->ShowPane(pane::kCluster);
     main->ShowFrameStatus("总帧数 ：3 (Time: 0.010 s)");
     const std::string chinese = FrameListCaption(3);
+    // A font large enough for the plug-in's column widths to cut words off.
+    QFont large = list->font();
+    large.setPixelSize(24);
+    list->setFont(large);
     for (std::uint32_t language : {1u, 0u, 1u}) {
         main->RunCommand(cmd::kLanguageFirst + language);
         QCoreApplication::processEvents();
@@ -134,6 +139,16 @@ TEST_F(ShellPanesTest, ALanguageSwitchRelabelsTheClassificationPanesAndTheFrameT
         EXPECT_EQ(ClusterResults()->model()->headerData(3, Qt::Horizontal).toString().toStdString(),
                   caption);
         EXPECT_EQ(ResultCell(0, 0), "0(2)");
+        // The frame words of the format and type columns fit them, in the
+        // frame list and in the classification results.
+        const char* const words[2][4] = {{"数据帧", "远程帧", "标准帧", "扩展帧"},
+                                         {"Data", "Remote", "Standard", "Extended"}};
+        for (int w = 0; w < 4; ++w) {
+            const char* word = words[language][w];
+            const int needed = list->fontMetrics().horizontalAdvance(QString::fromUtf8(word));
+            EXPECT_GE(list->horizontalHeader()->sectionSize(4 + w / 2), needed) << word;
+            EXPECT_GE(ClusterResults()->columnWidth(4 + w / 2), needed) << word;
+        }
         EXPECT_EQ(
             PaneWidget<CDlgFrameHandle>(pane::kSearch)->ColumnBox()->itemText(3).toStdString(),
             caption);
