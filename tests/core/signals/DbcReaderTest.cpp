@@ -137,7 +137,13 @@ TEST(DbcReader, RefusesDamagedDatabasesWithTheirLine) {
         {"BO_ 1 M: 8 A\n SG_ S m1 : 0|8@1+ (1,0) [0|0] \"\" A\n", 4, "has no multiplexor"},
         {"BO_ 1 M: 8 A\n\nBO_ 1 N: 8 A\n", 5, "is also message 'M' (line 3)"},
         {"BO_ 2147483649 M: 8 A\nBO_ 2147483649 N: 8 A\n", 4, "0x80000001"},
-        {"BO_ 2048 M: 8 A\n", 3, "neither an 11-bit"},
+        {"BO_ 2048 M: 8 A\n", 3, "above 0x7FF without the extended mark"},
+        {"BO_ 1610612736 M: 8 A\n", 3, "neither an 11-bit"},
+        {"BO_ 1 M: 8 A\n SG_ S : 0|8@1+ (1,0) [0|0] \"\" A\nVAL_ 1 S 0 \"a\"\nBA_ \"X\" 1;\n", 5,
+         "expected ';' to end VAL_"},
+        {"BO_ 1 M: 8 A\n SG_ S : 0|8@1+ (1,0) [0|", 4, "expected maximum"},
+        {"BO_ 1 M: 8 A\n SG_ S : 0|8@1+ (1,0) [0|0] \"\" A\n SG_TYPE_X\n", 5,
+         "unknown statement 'SG_TYPE_X'"},
         {"BO_ 1 M: 8 A\n SG_ S : 0|8@2+ (1,0) [0|0] \"\" A\n", 4, "byte order"},
         {"BO_ 1 M: 8 A\n SG_ S : 0|8@1+ (1,0 [0|0] \"\" A\n", 4, "expected ')'"},
         {"BO_ 1 M: 8 A\n SG_ S : 0|8@1+ (1e999,0) [0|0] \"\" A\n", 4, "out of range"},
@@ -166,7 +172,7 @@ TEST(DbcReader, RefusesDamagedDatabasesWithTheirLine) {
         {"VAL_ 1 S 1 \"a\" 1.5 \"b\" ;\n", 3, "not a whole number"},
         {"BA_DEF_ BO_ \"X\" LIST 1;\n", 3, "none of INT"},
         {"FILTER 1 2\n", 3, "without its ';'"},
-        {"garbage here\n", 3, "unexpected 'garbage'"},
+        {"BO_ 1 M: 8 A\ngarbage here\n", 4, "unknown statement 'garbage'"},
         {"VERSION \"\" extra\n", 3, "after VERSION"},
     };
     for (const Damaged& c : cases) {
@@ -180,24 +186,44 @@ TEST(DbcReader, RefusesDamagedDatabasesWithTheirLine) {
     }
 }
 
-TEST(DbcReader, DecodesWindowsCodePagesToUtf8) {
-    // "°C" and "Übertemperatur" in cp1252; "空档" in GBK; UTF-8 with a BOM.
+TEST(DbcReader, DecodesEachStringFromItsOwnEncoding) {
+    // Units and value texts: cp1252 "°C", "Übertemperatur €"; GBK "空档";
+    // UTF-8 beside cp1252 in one file; a cp1252 file whose only accents are
+    // "»«", which also pair up as one GBK character.
     const struct {
-        std::string bytes;
-        DbcEncoding encoding;
-        std::string utf8;
+        std::string unit;
+        std::string text;
+        std::string wantUnit;
+        std::string wantText;
     } cases[] = {
         {"\xB0"
-         "C \xDC"
+         "C",
+         "\xDC"
          "bertemperatur \x80",
-         DbcEncoding::kCp1252, "°C Übertemperatur €"},
-        {"\xBF\xD5\xB5\xB5 N", DbcEncoding::kGbk, "空档 N"},
-        {"\xEF\xBB\xBF\xE7\xA9\xBA", DbcEncoding::kUtf8, "空"},
-        {"\xC3\xA9t\xE9", DbcEncoding::kCp1252, "Ã©té"},  // not valid UTF-8 as a whole
+         "°C", "Übertemperatur €"},
+        {"N", "\xBF\xD5\xB5\xB5 N", "N", "空档 N"},
+        {"\xE7\xA9\xBA",
+         "\xC3\xBC"
+         "ber",
+         "空", "über"},
+        {"\xC3\xBC",
+         "\xFC"
+         "ber",
+         "ü", "über"},
+        {"\xBB\xAB", "x", "»«", "x"},
+        {"\xC3\xA9t\xE9", "", "Ã©té", ""},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(DetectDbcEncoding(c.bytes), c.encoding) << c.utf8;
-        EXPECT_EQ(DbcBytesToUtf8(c.bytes), c.utf8);
+        const std::string text =
+            "\xEF\xBB\xBF"
+            "BO_ 1 M: 8 A\n SG_ S : 0|8@1+ (1,0) [0|0] \"" +
+            c.unit + "\" A\nVAL_ 1 S 0 \"" + c.text + "\" ;\n";
+        DbcDatabase db;
+        DbcError error;
+        ASSERT_TRUE(ParseDbcText(text, db, error)) << error.reason;
+        const DbcSignal& s = db.messages[0].signalList[0];
+        EXPECT_EQ(s.unit, c.wantUnit);
+        EXPECT_EQ(s.values[0].second, c.wantText);
     }
 }
 
