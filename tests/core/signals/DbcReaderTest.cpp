@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <string>
 
@@ -183,6 +184,94 @@ TEST(DbcReader, RefusesDamagedDatabasesWithTheirLine) {
         EXPECT_NE(error.reason.find(c.reason), std::string::npos)
             << c.text << " → " << error.reason;
         EXPECT_TRUE(db.messages.empty());
+    }
+}
+
+// A database as real ones come: node names and a receiver list over several
+// lines, a stray word, a mistyped BO_, a signal past its message's end, a
+// bare mark, a 29-bit identifier without its mark, the placeholder message
+// without bit 31, statements without their ';', a comment without object.
+constexpr char kDamagedDbc[] = R"(VERSION ""
+BU_: Engine
+  Gateway Body
+BO_ 100 A: 8 Engine
+ SG_ S1 : 0|8@1+ (1,0) [0|0] "" Gateway,
+   Body
+ SG_TYPE_X
+ SG_ S2 : 8|8@1+ (0.1,0) [0|0] "" Body
+B0_ 200 Typo: 8 Engine
+ SG_ Lost : 0|8@1+ (1,0) [0|0] "" Body
+BO_ 300 C: 2 Engine
+ SG_ Past : 60|8@1+ (1,0) [0|0] "" Body
+ SG_ Bare m : 0|8@1+ (1,0) [0|0] "" Body
+ SG_ Fine : 0|8@1+ (1,0) [0|0] "" Body
+BO_ 217056510 J1939: 8 Engine
+ SG_ X : 0|8@1+ (1,0) [0|0] "" Body
+BO_ 1073741824 VECTOR__INDEPENDENT_SIG_MSG: 0 Vector__XXX
+ SG_ Orphan : 0|8@1+ (1,0) [0|0] "" Body
+CM_ "database"
+VAL_ 100 S1 0 "Off" 1 "On"
+VAL_ 100 S2 0 "Zero" ;
+CM_ 100 "no object";
+CM_ SG_ 100 S2 "fine";
+CM_ BO_ 217056510 "by its identifier as written";
+)";
+
+TEST(DbcReader, SkipsDamagedStatementsAloneAndNamesTheirLines) {
+    for (const char* lineEnd : {"\n", "\r\n", "\r"}) {
+        std::string text = kDamagedDbc;
+        for (std::size_t at = text.find('\n'); at != std::string::npos;
+             at = text.find('\n', at + std::strlen(lineEnd)))
+            text.replace(at, 1, lineEnd);
+        DbcDatabase db;
+        DbcError error;
+        std::vector<DbcError> warnings;
+        ASSERT_TRUE(ParseDbcText(text, db, error, &warnings)) << error.reason;
+        std::vector<int> lines;
+        for (const DbcError& w : warnings) lines.push_back(w.line);
+        EXPECT_EQ(lines, (std::vector<int>{7, 9, 10, 12, 13, 15, 19, 20, 22}));
+        ASSERT_EQ(warnings.size(), 9u);
+        EXPECT_EQ(warnings[0].reason, "unknown statement 'SG_TYPE_X'");
+        EXPECT_EQ(warnings[2].reason, "signal 'Lost' of a message that was skipped");
+        EXPECT_NE(warnings[5].reason.find("read as the 29-bit identifier 0xCF004FE"),
+                  std::string::npos)
+            << warnings[5].reason;
+        EXPECT_NE(warnings[6].reason.find("expected ';' to end CM_"), std::string::npos);
+
+        std::vector<std::string> nodes;
+        for (const DbcNode& n : db.nodes) nodes.push_back(n.name);
+        EXPECT_EQ(nodes, (std::vector<std::string>{"Engine", "Gateway", "Body"}));
+        ASSERT_EQ(db.messages.size(), 3u);
+        const DbcMessage& a = db.messages[0];
+        ASSERT_EQ(a.signalList.size(), 2u);
+        EXPECT_EQ(a.signalList[0].receivers, (std::vector<std::string>{"Gateway", "Body"}));
+        EXPECT_TRUE(a.signalList[0].values.empty());
+        EXPECT_EQ(a.signalList[1].values, (ValueTable{{0, "Zero"}}));
+        EXPECT_EQ(a.signalList[1].comment, "fine");
+        ASSERT_EQ(db.messages[1].signalList.size(), 1u);
+        EXPECT_EQ(db.messages[1].signalList[0].name, "Fine");
+        EXPECT_TRUE(db.messages[2].extended);
+        EXPECT_EQ(db.messages[2].id, 0x0CF004FEu);
+        EXPECT_EQ(db.messages[2].comment, "by its identifier as written");
+
+        // Strict, the first of them refuses the file.
+        EXPECT_FALSE(ParseDbcText(text, db, error));
+        EXPECT_EQ(error.line, 7);
+        EXPECT_EQ(error.reason, "unknown statement 'SG_TYPE_X'");
+    }
+}
+
+TEST(DbcReader, RefusesADatabaseWithoutMessages) {
+    for (const char* text : {"", "\xEF\xBB\xBF", "VERSION \"\"\n\nBU_: A\n",
+                             "BO_ 3221225472 VECTOR__INDEPENDENT_SIG_MSG: 0 A\n"
+                             " SG_ S : 0|8@1+ (1,0) [0|0] \"\" A\n"}) {
+        DbcDatabase db;
+        DbcError error;
+        std::vector<DbcError> warnings;
+        EXPECT_FALSE(ParseDbcText(text, db, error, &warnings));
+        EXPECT_EQ(error.line, 0);
+        EXPECT_EQ(error.reason, "holds no message");
+        EXPECT_TRUE(warnings.empty());
     }
 }
 
