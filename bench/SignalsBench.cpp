@@ -135,9 +135,8 @@ BENCHMARK(BM_ValueTextsOf1MFrames)->Unit(benchmark::kMillisecond);
 // One message holding `signals` 8-bit signals, each selected by the
 // message's multiplexor through an SG_MUL_VAL_ line and commented.
 std::string OneMessageDbc(int signals) {
-    std::string text = "BU_: Ecu
-        BO_ 2566914047 Huge : " + std::to_string(signals + 1) + " Ecu ";
-                              text += " SG_ Mode M : 0|8@1+ (1,0) [0|255] \"\" Ecu\n";
+    std::string text = "BU_: Ecu\nBO_ 2566914047 Huge: " + std::to_string(signals + 1) + " Ecu\n";
+    text += " SG_ Mode M : 0|8@1+ (1,0) [0|255] \"\" Ecu\n";
     std::string tail;
     for (int s = 0; s < signals; ++s) {
         const std::string name = "Signal" + std::to_string(s);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <string_view>
 
 namespace korvex::signaldb {
@@ -42,6 +43,41 @@ bool AppendSpecialText(std::string& out, double value) {
     return false;
 }
 
+// The common case without std::to_chars's exact fixed notation, which costs
+// several times as much: the value scaled by 10^decimals and rounded as an
+// integer of at most 12 digits. The product's error stays below 1e-4, so
+// away from a tie (x.5) the rounding is that of the exact value; at a tie
+// the caller falls back. False when this way does not apply.
+bool AppendScaledText(std::string& out, double value, int decimals) {
+    static constexpr double kPowers[] = {1,   1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const double x = value * kPowers[decimals];
+    if (!(std::fabs(x) < 1e12)) return false;
+    const double rounded = std::round(x);
+    if (std::fabs(x - rounded) > 0.499) return false;
+    const auto scaled = static_cast<long long>(rounded);
+    if (scaled == 0) {
+        out += '0';
+        return true;
+    }
+    char digits[24];
+    const char* end = std::to_chars(digits, digits + sizeof digits, std::llabs(scaled)).ptr;
+    const auto count = static_cast<int>(end - digits);
+    if (scaled < 0) out += '-';
+    if (count <= decimals) {
+        out += "0.";
+        out.append(static_cast<std::size_t>(decimals - count), '0');
+    } else {
+        out.append(digits, static_cast<std::size_t>(count - decimals));
+        if (decimals > 0) out += '.';
+    }
+    const char* fraction = end - std::min(count, decimals);
+    while (end > fraction && end[-1] == '0') --end;
+    out.append(fraction, end);
+    if (out.back() == '.') out.pop_back();
+    return true;
+}
+
 }  // namespace
 
 int ValueDecimals(const DbcSignal& signal) {
@@ -62,6 +98,7 @@ void AppendPhysicalText(std::string& out, ValueFormat format, double value) {
         out.append(text, r.ptr);
         return;
     }
+    if (AppendScaledText(out, value, format.decimals)) return;
     const auto r =
         std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, format.decimals);
     if (r.ec != std::errc()) {
