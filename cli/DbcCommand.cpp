@@ -12,7 +12,7 @@ namespace korvex::cli {
 namespace {
 
 constexpr char kUsage[] =
-    "usage: korvex-cli dbc FILE.dbc\n"
+    "usage: korvex-cli dbc [--strict] FILE.dbc\n"
     "\n"
     "Lists the messages of a signal database, tab-separated: identifier (0x and 3\n"
     "hex digits for a standard one, 8 for an extended one), name, length in bytes,\n"
@@ -20,8 +20,11 @@ constexpr char kUsage[] =
     "start bit, length, byte order (intel or motorola), sign (signed, unsigned,\n"
     "float or double), factor, offset, minimum, maximum, unit, multiplexing (M,\n"
     "mN or mNM as the file marks it, then MULTIPLEXOR:VALUES when an SG_MUL_VAL_\n"
-    "line selects the signal). A database that cannot be read is refused with\n"
-    "FILE:LINE: reason.\n";
+    "line selects the signal).\n"
+    "A statement that cannot be read is skipped with a warning on standard error,\n"
+    "\"warning: FILE:LINE: reason\", and the rest of the database is listed; a\n"
+    "database without any message is refused with \"FILE: reason\".\n"
+    "  --strict  refuse the database at the first warning, with FILE:LINE: reason\n";
 
 const char* SignText(const signaldb::DbcSignal& s) {
     switch (s.valueType) {
@@ -77,16 +80,20 @@ std::string DatabaseListing(const signaldb::DbcDatabase& db) {
 int RunDbcCommand(const std::vector<std::string>& args, const std::filesystem::path&,
                   const CliStreams& io) {
     if (HelpAsked(args)) return PrintUsage(io, kUsage);
-    if (args.size() != 1 || args[0].empty() || args[0][0] == '-')
-        return CommandUsageError(
-            io, "dbc", kUsage,
-            args.empty() ? "no database given" : "unexpected argument '" + args.back() + "'");
-    signaldb::DbcDatabase db;
-    std::string error;
-    if (!signaldb::ReadDbcFile(args[0], db, error)) {
-        io.err << error << '\n' << std::flush;
-        return kExitFailed;
+    bool strict = false;
+    std::string path;
+    for (const std::string& a : args) {
+        if (a == "--strict") {
+            strict = true;
+        } else if (path.empty() && !a.empty() && a[0] != '-') {
+            path = a;
+        } else {
+            return CommandUsageError(io, "dbc", kUsage, "unexpected argument '" + a + "'");
+        }
     }
+    if (path.empty()) return CommandUsageError(io, "dbc", kUsage, "no database given");
+    signaldb::DbcDatabase db;
+    if (!ReadSignalDatabase(path, io, strict, db)) return kExitFailed;
     const std::string text = DatabaseListing(db);
     if (std::fwrite(text.data(), 1, text.size(), io.out) != text.size() ||
         std::fflush(io.out) != 0) {
@@ -97,16 +104,23 @@ int RunDbcCommand(const std::vector<std::string>& args, const std::filesystem::p
     return kExitOk;
 }
 
+bool ReadSignalDatabase(const std::filesystem::path& path, const CliStreams& io, bool strict,
+                        signaldb::DbcDatabase& db) {
+    std::string error;
+    std::vector<std::string> warnings;
+    const bool read = signaldb::ReadDbcFile(path, db, error, strict ? nullptr : &warnings);
+    for (const std::string& w : warnings) io.err << "warning: " << w << '\n';
+    if (!read) io.err << error << '\n';
+    io.err << std::flush;
+    return read;
+}
+
 bool ReadSignalDatabases(const std::vector<std::filesystem::path>& paths, const CliStreams& io,
-                         signaldb::CSignalDecoder& decoder) {
+                         signaldb::CSignalDecoder& decoder, bool strict) {
     signaldb::CSignalDecoder::DatabaseList databases;
     for (const std::filesystem::path& path : paths) {
         auto db = std::make_shared<signaldb::DbcDatabase>();
-        std::string error;
-        if (!signaldb::ReadDbcFile(path, *db, error)) {
-            io.err << error << '\n' << std::flush;
-            return false;
-        }
+        if (!ReadSignalDatabase(path, io, strict, *db)) return false;
         databases.push_back(std::move(db));
     }
     decoder = signaldb::CSignalDecoder(std::move(databases));

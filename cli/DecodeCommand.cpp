@@ -18,7 +18,7 @@ namespace korvex::cli {
 namespace {
 
 constexpr char kUsage[] =
-    "usage: korvex-cli decode FILE --dbc DB.dbc [--dbc DB2.dbc ...]\n"
+    "usage: korvex-cli decode FILE --dbc DB.dbc [--dbc DB2.dbc ...] [--strict]\n"
     "                         [--signals MESSAGE.SIGNAL,...] [-o OUT.csv]\n"
     "                         [--time clock|relative] [input options]\n"
     "\n"
@@ -29,8 +29,11 @@ constexpr char kUsage[] =
     "decoded signal in frame order and, within a frame, in the database's order.\n"
     "index is the frame's index in the file, time its time text as the frame list\n"
     "shows it, raw the raw integer (for float and double signals the value), value\n"
-    "the physical value, text the value table's text. Remote frames, event records\n"
-    "and frames of no known message give no lines.\n"
+    "the physical value with the decimals its factor and offset carry, text the\n"
+    "value table's text. Remote frames, event records and frames of no known\n"
+    "message give no lines. A statement of a database that cannot be read is\n"
+    "skipped with a warning on standard error (\"warning: FILE:LINE: reason\").\n"
+    "With --strict (an input option) a database is refused at its first warning.\n"
     "  --signals LIST  only these signals, as MESSAGE.SIGNAL separated by commas\n"
     "  -o OUT.csv      write to OUT.csv instead of standard output\n"
     "  --time MODE     clock or relative time (default: the program's setting)\n";
@@ -110,7 +113,10 @@ int RunDecodeCommand(const std::vector<std::string>& args,
         return CommandUsageError(io, "decode", kUsage, error);
 
     signaldb::CSignalDecoder decoder;
-    if (!ReadSignalDatabases(decode.databases, io, decoder)) return kExitFailed;
+    // --strict, an input option, refuses damaged databases as it does a
+    // damaged recording.
+    if (!ReadSignalDatabases(decode.databases, io, decoder, decode.input.read.strict))
+        return kExitFailed;
     std::string missing;
     const signaldb::SignalSelection selected =
         signaldb::SelectSignals(decoder, decode.signalNames, missing);

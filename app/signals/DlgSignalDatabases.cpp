@@ -1,5 +1,6 @@
 #include "app/signals/DlgSignalDatabases.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QGridLayout>
 #include <QLabel>
@@ -8,6 +9,7 @@
 #include <algorithm>
 
 #include "app/services/WindowHandle.h"
+#include "app/signals/DlgDbcWarnings.h"
 #include "app/signals/SignalDatabases.h"
 #include "app/signals/rules/SignalIds.h"
 #include "xtp/XTPUiServices.h"
@@ -20,7 +22,8 @@ CDlgSignalDatabases::CDlgSignalDatabases(CSignalDatabases& databases, QWidget* p
       list(new QListWidget(this)),
       removeButton(new QPushButton(this)),
       upButton(new QPushButton(this)),
-      downButton(new QPushButton(this)) {
+      downButton(new QPushButton(this)),
+      strictBox(new QCheckBox(this)) {
     list->setObjectName(QString::number(ids::kDbList));
     auto* addButton = new QPushButton(this);
     auto* closeButton = new QPushButton(this);
@@ -32,18 +35,21 @@ CDlgSignalDatabases::CDlgSignalDatabases(CSignalDatabases& databases, QWidget* p
     BindCaption(downButton, ids::kDbDown);
     BindCaption(closeButton, ids::kDbClose);
     BindCaption(hint, ids::kDbHint);
+    BindCaption(strictBox, ids::kDbStrict);
+    strictBox->setChecked(databases.Set().Strict());
     removeButton->setShortcut(QKeySequence::Delete);
     closeButton->setDefault(true);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(list, 0, 0, 5, 1);
+    grid->addWidget(strictBox, 5, 0);
     grid->addWidget(addButton, 0, 1);
     grid->addWidget(removeButton, 1, 1);
     grid->addWidget(upButton, 2, 1);
     grid->addWidget(downButton, 3, 1);
     grid->setRowStretch(4, 1);
-    grid->addWidget(hint, 5, 0);
-    grid->addWidget(closeButton, 5, 1);
+    grid->addWidget(hint, 6, 0);
+    grid->addWidget(closeButton, 6, 1);
     grid->setColumnStretch(0, 1);
 
     connect(addButton, &QPushButton::clicked, this, &CDlgSignalDatabases::OnAdd);
@@ -51,6 +57,8 @@ CDlgSignalDatabases::CDlgSignalDatabases(CSignalDatabases& databases, QWidget* p
     connect(upButton, &QPushButton::clicked, this, [this] { OnMove(-1); });
     connect(downButton, &QPushButton::clicked, this, [this] { OnMove(1); });
     connect(closeButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(strictBox, &QCheckBox::toggled, this,
+            [this](bool on) { this->databases.SetStrict(on); });
     connect(list, &QListWidget::currentRowChanged, this, [this](int row) {
         removeButton->setEnabled(row >= 0);
         upButton->setEnabled(row > 0);
@@ -81,8 +89,13 @@ void CDlgSignalDatabases::OnAdd() {
     request.filter = XTPLoadString(ids::kStrDbcFilter);
     std::string path;
     if (!XTPUiServices().OpenFileDialog(ToCWnd(this), request, path)) return;
-    databases.Add({QString::fromStdString(path)}, this);
+    std::vector<DatabaseWarnings> warned = databases.Add({QString::fromStdString(path)}, this);
     ShowList(list->count());
+    for (DatabaseWarnings& w : warned) {
+        auto* dialog = new CDlgDbcWarnings(std::move(w), this);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->show();
+    }
 }
 
 void CDlgSignalDatabases::OnRemove() {

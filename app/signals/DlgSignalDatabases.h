@@ -2,6 +2,7 @@
 
 #include "app/common/BaseDlg.h"
 
+class QCheckBox;
 class QListWidget;
 class QPushButton;
 
@@ -18,8 +19,9 @@ class CDlgSignalDatabases : public name_share::CBaseDlg {
     CDlgSignalDatabases(CSignalDatabases& databases, QWidget* parent = nullptr);
 
     QListWidget* List() const { return list; }
+    QCheckBox* StrictBox() const { return strictBox; }
     // Asks for a file (the file dialog of the user-interface services) and
-    // adds it.
+    // adds it; statements it skipped are listed in a CDlgDbcWarnings.
     void OnAdd();
     void OnRemove();
     void OnMove(int delta);
@@ -32,6 +34,7 @@ class CDlgSignalDatabases : public name_share::CBaseDlg {
     QPushButton* removeButton;
     QPushButton* upButton;
     QPushButton* downButton;
+    QCheckBox* strictBox;
 };
 
 }  // namespace korvex::signaldb

@@ -32,7 +32,9 @@ QString ProblemText(const DatabaseProblem& problem) {
     return Formatted(ids::kStrDamaged, problem.detail);
 }
 
-CSignalDatabases::CSignalDatabases(QObject* parent) : QObject(parent) {}
+CSignalDatabases::CSignalDatabases(QObject* parent) : QObject(parent) {
+    set.SetStrict(QSettings().value(kStrictKey, false).toBool());
+}
 
 void CSignalDatabases::Restore(QWidget* owner) {
     std::vector<std::string> paths;
@@ -55,16 +57,23 @@ void CSignalDatabases::Restore(QWidget* owner) {
         Qt::QueuedConnection);
 }
 
-void CSignalDatabases::Add(const QStringList& paths, QWidget* owner) {
+std::vector<DatabaseWarnings> CSignalDatabases::Add(const QStringList& paths, QWidget* owner) {
     std::vector<std::string> list;
     for (const QString& path : paths) list.push_back(path.toStdString());
     std::vector<DatabaseProblem> problems;
-    const bool added = set.Add(list, problems);
+    std::vector<DatabaseWarnings> warned;
+    const bool added = set.Add(list, problems, &warned);
     if (added) {
         Save();
         emit changed();
     }
     Report(problems, owner);
+    return warned;
+}
+
+void CSignalDatabases::SetStrict(bool strict) {
+    set.SetStrict(strict);
+    QSettings().setValue(kStrictKey, strict);
 }
 
 void CSignalDatabases::Remove(int index) {

@@ -19,6 +19,7 @@ class CSignalDatabases : public QObject {
 
   public:
     static constexpr char kSettingsKey[] = "SignalDatabases/Files";
+    static constexpr char kStrictKey[] = "SignalDatabases/Strict";
 
     explicit CSignalDatabases(QObject* parent = nullptr);
 
@@ -28,8 +29,11 @@ class CSignalDatabases : public QObject {
     void Restore(QWidget* owner);
 
     // Adds files; each refused one (damaged, with its line; already listed;
-    // missing) is reported over `owner`.
-    void Add(const QStringList& paths, QWidget* owner);
+    // missing) is reported over `owner`. Returns those added with warnings.
+    std::vector<DatabaseWarnings> Add(const QStringList& paths, QWidget* owner);
+    // Strict reading refuses a file with a statement it cannot read; kept in
+    // the settings (kStrictKey).
+    void SetStrict(bool strict);
     void Remove(int index);
     bool Move(int index, int delta);
 

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "app/signals/rules/LaneColumns.h"
+#include "core/signals/SignalText.h"
 
 namespace korvex::signaldb {
 namespace {
@@ -29,7 +30,9 @@ QString SampleText(const CSignalPlot::Lane& lane, long long i) {
         if (const std::string* text = ValueText(*lane.table, static_cast<std::int64_t>(s.raws[i])))
             return QString::fromStdString(*text);
     }
-    QString text = NumberText(s.values[static_cast<std::size_t>(i)]);
+    std::string value;
+    AppendPhysicalText(value, lane.format, s.values[static_cast<std::size_t>(i)]);
+    QString text = QString::fromStdString(value);
     if (!lane.unit.isEmpty()) text += ' ' + lane.unit;
     return text;
 }

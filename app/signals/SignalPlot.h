@@ -11,6 +11,7 @@
 #include "app/signals/rules/PlotViewport.h"
 #include "app/signals/rules/SignalSamples.h"
 #include "app/signals/rules/TimeAxis.h"
+#include "core/signals/SignalDecoder.h"
 
 namespace korvex::signaldb {
 
@@ -39,6 +40,7 @@ class CSignalPlot : public QWidget {
         SignalRef ref;
         QString title;
         QString unit;
+        ValueFormat format;                      // of its values' texts
         const ValueTable* table = nullptr;       // set: drawn as steps with texts
         std::shared_ptr<const PlotSeries> data;  // null while it is computed
         QColor color;

@@ -254,6 +254,7 @@ void CSignalPlotWindow::OnItemChanged(QTreeWidgetItem* item) {
     lane.ref = ref;
     lane.title = Q(compiled.message->name + "." + s.name);
     lane.unit = Q(s.unit);
+    lane.format = compiled.signalList[ref.signal].format;
     lane.table = compiled.signalList[ref.signal].values;
     lane.color = kLaneColors[plot->Lanes().size() % std::size(kLaneColors)];
     plot->AddLane(std::move(lane));

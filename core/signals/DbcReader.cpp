@@ -1,6 +1,7 @@
 #include "core/signals/DbcReader.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -19,6 +20,46 @@ namespace {
 
 constexpr std::uint32_t kExtendedMark = 0x80000000u;
 constexpr std::uint64_t kMaxMessageLength = 0xFFFF;
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// Every keyword a DBC file may begin a statement with. A line that begins
+// with one of them ends the statement before it.
+constexpr std::array<std::string_view, 36> kKeywords = {"VERSION",
+                                                        "NS_",
+                                                        "NS_DESC_",
+                                                        "BS_",
+                                                        "BU_",
+                                                        "BO_",
+                                                        "SG_",
+                                                        "EV_",
+                                                        "CM_",
+                                                        "BA_DEF_",
+                                                        "BA_",
+                                                        "VAL_",
+                                                        "CAT_DEF_",
+                                                        "CAT_",
+                                                        "FILTER",
+                                                        "BA_DEF_DEF_",
+                                                        "EV_DATA_",
+                                                        "ENVVAR_DATA_",
+                                                        "SGTYPE_",
+                                                        "SGTYPE_VAL_",
+                                                        "BA_DEF_SGTYPE_",
+                                                        "BA_SGTYPE_",
+                                                        "SIG_TYPE_REF_",
+                                                        "VAL_TABLE_",
+                                                        "SIG_GROUP_",
+                                                        "SIG_VALTYPE_",
+                                                        "SIGTYPE_VALTYPE_",
+                                                        "BO_TX_BU_",
+                                                        "BA_DEF_REL_",
+                                                        "BA_REL_",
+                                                        "BA_DEF_DEF_REL_",
+                                                        "BU_SG_REL_",
+                                                        "BU_EV_REL_",
+                                                        "BU_BO_REL_",
+                                                        "SG_MUL_VAL_",
+                                                        "SIG_GROUP_REL_"};
 
 bool IsNameChar(char c) {
     const auto u = static_cast<unsigned char>(c);
@@ -26,11 +67,17 @@ bool IsNameChar(char c) {
            u >= 0x80;
 }
 
-bool IsSectionKeyword(std::string_view word) {
-    if (word.empty() || word[0] < 'A' || word[0] > 'Z') return false;
-    return std::all_of(word.begin(), word.end(), [](char c) {
-        return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-    });
+bool IsKeyword(std::string_view word) {
+    if (word.size() < 3 || word[0] < 'A' || word[0] > 'Z') return false;
+    return std::find(kKeywords.begin(), kKeywords.end(), word) != kKeywords.end();
+}
+
+// Whether the line that starts at `at` begins with a keyword.
+bool LineBeginsKeyword(std::string_view text, std::size_t at) {
+    while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
+    std::size_t end = at;
+    while (end < text.size() && IsNameChar(text[end])) ++end;
+    return IsKeyword(text.substr(at, end - at));
 }
 
 std::string Quoted(std::string_view s) {
@@ -48,47 +95,112 @@ struct Failure {
     std::string reason;
 };
 
-// A signal's selection by an SG_MUL_VAL_ line, resolved once all are read.
-struct PendingMux {
-    std::size_t message;
-    std::size_t signal;
-    std::string multiplexor;
-    int line;
-};
+// The identifier a message is known by: an identifier above 0x7FF that the
+// file wrote without the extended mark is a 29-bit one.
+std::uint32_t MessageKey(std::uint32_t fileId) {
+    if ((fileId & kExtendedMark) == 0 && fileId > 0x7FFu && fileId <= 0x1FFFFFFFu)
+        return fileId | kExtendedMark;
+    return fileId;
+}
 
-// An attribute value of a message or signal, resolved once every definition
-// and default is known.
+bool IsIndependentSignals(std::uint32_t fileId) {
+    return fileId == kIndependentSignalsFileId || fileId == kUnmarkedIndependentSignalsFileId;
+}
+
 class CDbcParser {
   public:
-    explicit CDbcParser(std::string_view text) : text(text) {}
+    CDbcParser(std::string_view text, std::vector<DbcError>* warnings)
+        : all(text),
+          text(text),
+          strict(warnings == nullptr),
+          warnings(warnings),
+          decoder(DbcFileEncoding(text)) {}
 
     void Parse(DbcDatabase& out) {
         db = &out;
         for (;;) {
+            text = all;
             SkipBlanks();
-            if (pos >= text.size()) break;
-            const int statementLine = line;
+            if (pos >= all.size()) break;
+            statementLine = line;
+            const std::size_t start = pos;
             const std::string_view keyword = TakeName();
-            if (keyword.empty()) Fail("unexpected " + DescribeHere());
-            Statement(keyword, statementLine);
+            // The list of NS_ is made of keywords, one per line.
+            if (keyword != "NS_") text = all.substr(0, StatementEnd(pos, keyword == "CM_"));
+            try {
+                if (keyword.empty()) Fail("unexpected " + DescribeHere());
+                Statement(keyword);
+            } catch (Failure& f) {
+                if (strict) throw;
+                warnings->push_back({f.line, std::move(f.reason)});
+                // The signals of a message that was skipped must not join
+                // the message before it.
+                if (keyword == "BO_") currentMessage = kLostMessage;
+                SkipToNextStatement(start);
+            }
         }
+        text = all;
         FinishAttributes();
         for (std::size_t m = 0; m < out.messages.size(); ++m) FinishMultiplexing(m);
+        if (out.messages.empty()) throw Failure{0, "holds no message"};
     }
 
   private:
     // --- the cursor -------------------------------------------------------
 
-    [[noreturn]] void Fail(std::string reason) const { throw Failure{line, std::move(reason)}; }
+    [[noreturn]] void Fail(std::string reason) const {
+        throw Failure{statementLine, std::move(reason)};
+    }
+
+    // A fault the file can be read past: refused when strict, listed else.
+    void Warn(int at, std::string reason) {
+        if (strict) throw Failure{at, std::move(reason)};
+        warnings->push_back({at, std::move(reason)});
+    }
+
+    // One past the statement that begins at `from`: the start of the next
+    // line that begins with a keyword. Only comments may carry a quoted text
+    // over such a line.
+    std::size_t StatementEnd(std::size_t from, bool textsSpanLines) const {
+        for (std::size_t p = from; p < all.size(); ++p) {
+            const char c = all[p];
+            if (c == '"' && textsSpanLines) {
+                for (++p; p < all.size() && all[p] != '"'; ++p)
+                    if (all[p] == '\\') ++p;
+                if (p >= all.size()) return all.size();
+            } else if (c == '\n' && LineBeginsKeyword(all, p + 1)) {
+                return p + 1;
+            }
+        }
+        return all.size();
+    }
+
+    // After a statement that could not be read: on at the next line after
+    // its start that begins with a keyword.
+    void SkipToNextStatement(std::size_t start) {
+        text = all;
+        line = statementLine;
+        pos = start;
+        for (;;) {
+            const std::size_t lineEnd = all.find('\n', pos);
+            if (lineEnd == std::string_view::npos) {
+                pos = all.size();
+                return;
+            }
+            pos = lineEnd + 1;
+            ++line;
+            if (LineBeginsKeyword(all, pos)) return;
+        }
+    }
 
     std::string DescribeHere() const {
-        if (pos >= text.size()) return "end of file";
-        if (text[pos] == '\n' || text[pos] == '\r') return "end of line";
+        if (pos >= all.size()) return "end of file";
+        if (pos >= text.size() || text[pos] == '\n' || text[pos] == '\r') return "end of line";
         std::size_t end = pos;
         while (end < text.size() && end - pos < 24 && text[end] != '\n' && text[end] != '\r' &&
                text[end] != ' ' && text[end] != '\t')
             ++end;
-        return Quoted(text.substr(pos, std::max<std::size_t>(end - pos, 1)));
+        return Quoted(decoder.ToUtf8(text.substr(pos, std::max<std::size_t>(end - pos, 1))));
     }
 
     // Spaces and tabs (and carriage returns) within the line.
@@ -131,6 +243,7 @@ class CDbcParser {
             Fail(std::string("expected '") + c + "' " + where + ", found " + DescribeHere());
     }
 
+    // A name as the file writes it (the key its later mentions match).
     std::string_view TakeName() {
         SkipBlanks();
         const std::size_t start = pos;
@@ -138,11 +251,13 @@ class CDbcParser {
         return text.substr(start, pos - start);
     }
 
-    std::string ExpectName(const char* what) {
+    std::string_view ExpectRawName(const char* what) {
         const std::string_view name = TakeName();
         if (name.empty()) Fail(std::string("expected ") + what + ", found " + DescribeHere());
-        return std::string(name);
+        return name;
     }
+
+    std::string ExpectName(const char* what) { return decoder.ToUtf8(ExpectRawName(what)); }
 
     bool AtString() {
         SkipBlanks();
@@ -153,14 +268,10 @@ class CDbcParser {
     std::string ExpectString(const char* what) {
         if (!AtString())
             Fail(std::string("expected ") + what + " in quotes, found " + DescribeHere());
-        const int startLine = line;
         ++pos;
         std::string s;
         for (;;) {
-            if (pos >= text.size()) {
-                line = startLine;
-                Fail(std::string("unterminated ") + what);
-            }
+            if (pos >= text.size()) Fail(std::string("unterminated ") + what);
             const char c = text[pos++];
             if (c == '"') break;
             if (c == '\\' && pos < text.size() && (text[pos] == '"' || text[pos] == '\\')) {
@@ -170,7 +281,7 @@ class CDbcParser {
             if (c == '\n') ++line;
             s += c;
         }
-        return s;
+        return decoder.ToUtf8(s);
     }
 
     // The text of a number: [+-] digits [. digits] [e [+-] digits].
@@ -248,14 +359,11 @@ class CDbcParser {
         return static_cast<std::uint32_t>(id);
     }
 
-    // Skips to the ';' that ends the statement, over quoted texts.
-    void SkipStatement(int statementLine, std::string_view keyword) {
+    // Skips a statement the reader has no use for, to the ';' that ends it.
+    void SkipStatement(std::string_view keyword) {
         for (;;) {
             SkipBlanks();
-            if (pos >= text.size()) {
-                line = statementLine;
-                Fail(std::string(keyword) + " section without its ';'");
-            }
+            if (pos >= text.size()) Fail(std::string(keyword) + " statement without its ';'");
             if (text[pos] == ';') {
                 ++pos;
                 return;
@@ -275,7 +383,7 @@ class CDbcParser {
 
     // --- statements -------------------------------------------------------
 
-    void Statement(std::string_view keyword, int statementLine) {
+    void Statement(std::string_view keyword) {
         if (keyword == "VERSION") {
             db->version = ExpectString("the version");
             ExpectLineEnd("VERSION");
@@ -288,9 +396,9 @@ class CDbcParser {
             Expect(':', "after BU_");
             ReadNodes();
         } else if (keyword == "BO_") {
-            ReadMessage(statementLine);
+            ReadMessage();
         } else if (keyword == "SG_") {
-            ReadSignal(statementLine);
+            ReadSignal();
         } else if (keyword == "CM_") {
             ReadComment();
         } else if (keyword == "BA_DEF_") {
@@ -310,12 +418,23 @@ class CDbcParser {
             ReadTransmitters();
         } else if (keyword == "SG_MUL_VAL_") {
             ReadMuxValues();
-        } else if (IsSectionKeyword(keyword)) {
-            SkipStatement(statementLine, keyword);
+        } else if (IsKeyword(keyword)) {
+            SkipStatement(keyword);
         } else {
-            line = statementLine;
-            Fail("unexpected " + Quoted(keyword));
+            UnknownStatement(keyword);
         }
+    }
+
+    // A word no DBC file begins a statement with, such as a mistyped "B0_".
+    // When it stands where a message would, with an identifier, a name and
+    // ':', the signal lines after it belong to that lost message.
+    void UnknownStatement(std::string_view word) {
+        SkipSpaces();
+        const std::size_t after = pos;
+        if (!TakeNumberText().empty() && !TakeName().empty() && TakeChar(':'))
+            currentMessage = kLostMessage;
+        pos = after;
+        Fail("unknown statement " + Quoted(decoder.ToUtf8(word)));
     }
 
     // "NS_ :" lists the section keywords the file may use, one per indented
@@ -336,26 +455,28 @@ class CDbcParser {
                 continue;
             }
             const std::size_t before = pos;
-            const int beforeLine = line;
             if (TakeName().empty()) Fail("unexpected " + DescribeHere() + " in NS_");
             SkipSpaces();
             if (pos < text.size() && text[pos] == ':') {
                 pos = before;
-                line = beforeLine;
                 return;
             }
         }
     }
 
+    // The node names may run over several lines.
     void ReadNodes() {
-        while (!AtLineEnd()) {
+        for (;;) {
+            SkipBlanks();
+            if (pos >= text.size()) return;
             const std::string_view name = TakeName();
             if (name.empty()) Fail("unexpected " + DescribeHere() + " in BU_");
-            db->nodes.push_back({std::string(name), {}, {}});
+            if (nodeIndex.emplace(name, db->nodes.size()).second)
+                db->nodes.push_back({decoder.ToUtf8(name), {}, {}});
         }
     }
 
-    void ReadMessage(int statementLine) {
+    void ReadMessage() {
         const std::uint32_t fileId = ExpectFileId();
         DbcMessage m;
         m.line = statementLine;
@@ -367,33 +488,43 @@ class CDbcParser {
         m.length = static_cast<int>(length);
         if (!AtLineEnd()) m.sender = ExpectName("the sender");
         ExpectLineEnd("the message");
-        if (fileId == kIndependentSignalsFileId) {
+        if (IsIndependentSignals(fileId)) {
             currentMessage = kDroppedMessage;
             return;
         }
-        m.extended = (fileId & kExtendedMark) != 0;
-        m.id = fileId & ~kExtendedMark;
+        const std::uint32_t key = MessageKey(fileId);
+        m.extended = (key & kExtendedMark) != 0;
+        m.id = key & ~kExtendedMark;
         if (m.extended ? m.id > 0x1FFFFFFFu : m.id > 0x7FFu)
             Fail("identifier " + std::to_string(fileId) +
-                 " is neither an 11-bit identifier nor a "
-                 "29-bit one marked with bit 31");
-        const auto [it, fresh] = messageIndex.emplace(fileId, db->messages.size());
+                 " is neither an 11-bit identifier nor a 29-bit one");
+        const auto [it, fresh] = messageIndex.emplace(key, db->messages.size());
         if (!fresh) {
             const DbcMessage& other = db->messages[it->second];
-            Fail("identifier " + HexId(fileId) + " of message " + Quoted(m.name) +
+            Fail("identifier " + HexId(key) + " of message " + Quoted(m.name) +
                  " is also message " + Quoted(other.name) + " (line " + std::to_string(other.line) +
                  ")");
         }
+        if (key != fileId) {
+            Warn(statementLine, "identifier " + std::to_string(fileId) + " of message " +
+                                    Quoted(m.name) +
+                                    " is above 0x7FF without the extended mark (bit 31); read "
+                                    "as the 29-bit identifier " +
+                                    HexId(m.id));
+        }
         currentMessage = db->messages.size();
         db->messages.push_back(std::move(m));
+        signalIndex.emplace_back();
+        muxLinks.emplace_back();
     }
 
     // "SG_ NAME [M|mN|mNM] : START|LENGTH@ORDER SIGN (FACTOR,OFFSET) [MIN|MAX] "UNIT" RECEIVERS"
-    void ReadSignal(int statementLine) {
+    void ReadSignal() {
         if (currentMessage == kNoMessage) Fail("signal outside a message");
         DbcSignal s;
         s.line = statementLine;
-        s.name = ExpectName("a signal name");
+        const std::string_view rawName = ExpectRawName("a signal name");
+        s.name = decoder.ToUtf8(rawName);
         if (!TakeChar(':')) {
             s.muxTag = ExpectName("a multiplexer mark or ':'");
             ParseMuxTag(s);
@@ -420,14 +551,24 @@ class CDbcParser {
         s.maximum = ExpectNumber("maximum");
         Expect(']', "after the maximum");
         s.unit = ExpectString("the unit");
-        while (!AtLineEnd()) {
-            if (text[pos] == ',') {
+        // A list that ends its line with ',' goes on in the next line.
+        bool continued = false;
+        for (;;) {
+            SkipSpaces();
+            if (pos >= text.size()) break;
+            if (text[pos] == '\n') {
+                if (!continued) break;
+                SkipBlanks();
+                continue;
+            }
+            continued = text[pos] == ',';
+            if (continued) {
                 ++pos;
                 continue;
             }
             const std::string_view receiver = TakeName();
             if (receiver.empty()) Fail("unexpected " + DescribeHere() + " among the receivers");
-            s.receivers.emplace_back(receiver);
+            s.receivers.push_back(decoder.ToUtf8(receiver));
         }
         if (length < 1 || length > 64)
             Fail("signal " + Quoted(s.name) + " is " + std::to_string(length) +
@@ -436,13 +577,15 @@ class CDbcParser {
             Fail("start bit " + std::to_string(start) + " is out of range");
         s.startBit = static_cast<int>(start);
         s.length = static_cast<int>(length);
+        if (currentMessage == kLostMessage)
+            Fail("signal " + Quoted(s.name) + " of a message that was skipped");
         if (currentMessage == kDroppedMessage) return;
         DbcMessage& m = db->messages[currentMessage];
         if (!SignalFitsLength(s, m.length))
             Fail("signal " + Quoted(s.name) + " (start bit " + std::to_string(s.startBit) + ", " +
                  std::to_string(s.length) + " bits) does not fit the " + std::to_string(m.length) +
                  " bytes of message " + Quoted(m.name));
-        if (m.FindSignal(s.name) != nullptr)
+        if (!signalIndex[currentMessage].emplace(rawName, m.signalList.size()).second)
             Fail("signal " + Quoted(s.name) + " is defined twice in message " + Quoted(m.name));
         m.signalList.push_back(std::move(s));
     }
@@ -470,29 +613,36 @@ class CDbcParser {
         s.muxRanges = {{v, v}};
     }
 
-    // The message an identifier names: nullptr when there is none (or it is
-    // the pseudo-message of independent signals). `required` turns a missing
-    // message into a fault.
-    DbcMessage* MessageOf(std::uint32_t fileId, bool required) {
-        if (fileId == kIndependentSignalsFileId) return nullptr;
-        const auto it = messageIndex.find(fileId);
-        if (it != messageIndex.end()) return &db->messages[it->second];
+    // The index of the message an identifier names: kNoMessage when there
+    // is none or it is a pseudo-message of independent signals. `required`
+    // turns a missing message into a fault.
+    std::size_t MessageOf(std::uint32_t fileId, bool required) {
+        if (IsIndependentSignals(fileId)) return kNoMessage;
+        const auto it = messageIndex.find(MessageKey(fileId));
+        if (it != messageIndex.end()) return it->second;
         if (required) Fail("no message has identifier " + std::to_string(fileId));
+        return kNoMessage;
+    }
+
+    // A signal by its name as the file writes it; nullptr when the message
+    // or the signal is not there.
+    DbcSignal* SignalOf(std::size_t message, std::string_view name, bool required) {
+        if (message == kNoMessage) return nullptr;
+        DbcMessage& m = db->messages[message];
+        const auto it = signalIndex[message].find(name);
+        if (it != signalIndex[message].end()) return &m.signalList[it->second];
+        if (required)
+            Fail("message " + Quoted(m.name) + " has no signal " + Quoted(decoder.ToUtf8(name)));
         return nullptr;
     }
 
-    DbcSignal* SignalOf(DbcMessage* m, const std::string& name, bool required) {
-        if (m == nullptr) return nullptr;
-        for (DbcSignal& s : m->signalList)
-            if (s.name == name) return &s;
-        if (required) Fail("message " + Quoted(m->name) + " has no signal " + Quoted(name));
-        return nullptr;
+    DbcNode* NodeOf(std::string_view name) {
+        const auto it = nodeIndex.find(name);
+        return it != nodeIndex.end() ? &db->nodes[it->second] : nullptr;
     }
 
-    DbcNode* NodeOf(const std::string& name) {
-        for (DbcNode& n : db->nodes)
-            if (n.name == name) return &n;
-        return nullptr;
+    DbcMessage* MessageAt(std::size_t index) {
+        return index == kNoMessage ? nullptr : &db->messages[index];
     }
 
     void ReadComment() {
@@ -500,23 +650,24 @@ class CDbcParser {
         if (object.empty()) {
             db->comment = ExpectString("the comment");
         } else if (object == "BU_") {
-            const std::string name = ExpectName("a node name");
+            const std::string_view name = ExpectRawName("a node name");
             const std::string comment = ExpectString("the comment");
             if (DbcNode* n = NodeOf(name)) n->comment = comment;
         } else if (object == "BO_") {
-            DbcMessage* m = MessageOf(ExpectFileId(), false);
+            DbcMessage* m = MessageAt(MessageOf(ExpectFileId(), false));
             const std::string comment = ExpectString("the comment");
             if (m != nullptr) m->comment = comment;
         } else if (object == "SG_") {
-            DbcMessage* m = MessageOf(ExpectFileId(), false);
-            DbcSignal* s = SignalOf(m, ExpectName("a signal name"), false);
+            const std::size_t m = MessageOf(ExpectFileId(), false);
+            DbcSignal* s = SignalOf(m, ExpectRawName("a signal name"), false);
             const std::string comment = ExpectString("the comment");
             if (s != nullptr) s->comment = comment;
         } else if (object == "EV_") {
-            ExpectName("an environment variable");
+            ExpectRawName("an environment variable");
             ExpectString("the comment");
         } else {
-            Fail("comment on " + Quoted(object) + ", which is none of BU_, BO_, SG_, EV_");
+            Fail("comment on " + Quoted(decoder.ToUtf8(object)) +
+                 ", which is none of BU_, BO_, SG_, EV_");
         }
         ExpectEnd("CM_");
     }
@@ -524,14 +675,12 @@ class CDbcParser {
     AttributeObject TakeAttributeObject() {
         SkipBlanks();
         const std::size_t before = pos;
-        const int beforeLine = line;
         const std::string_view word = TakeName();
         if (word == "BU_") return AttributeObject::kNode;
         if (word == "BO_") return AttributeObject::kMessage;
         if (word == "SG_") return AttributeObject::kSignal;
         if (word == "EV_") return AttributeObject::kEnvironment;
         pos = before;
-        line = beforeLine;
         return AttributeObject::kDatabase;
     }
 
@@ -581,23 +730,23 @@ class CDbcParser {
             case AttributeObject::kDatabase:
                 break;
             case AttributeObject::kNode: {
-                DbcNode* n = NodeOf(ExpectName("a node name"));
+                DbcNode* n = NodeOf(ExpectRawName("a node name"));
                 target = n != nullptr ? &n->attributes : nullptr;
                 break;
             }
             case AttributeObject::kMessage: {
-                DbcMessage* m = MessageOf(ExpectFileId(), false);
+                DbcMessage* m = MessageAt(MessageOf(ExpectFileId(), false));
                 target = m != nullptr ? &m->attributes : nullptr;
                 break;
             }
             case AttributeObject::kSignal: {
-                DbcMessage* m = MessageOf(ExpectFileId(), false);
-                DbcSignal* s = SignalOf(m, ExpectName("a signal name"), false);
+                const std::size_t m = MessageOf(ExpectFileId(), false);
+                DbcSignal* s = SignalOf(m, ExpectRawName("a signal name"), false);
                 target = s != nullptr ? &s->attributes : nullptr;
                 break;
             }
             case AttributeObject::kEnvironment:
-                ExpectName("an environment variable");
+                ExpectRawName("an environment variable");
                 target = nullptr;
                 break;
         }
@@ -622,23 +771,9 @@ class CDbcParser {
         return table;
     }
 
-    void ReadSignalValues() {
-        SkipBlanks();
-        if (pos < text.size() && (text[pos] < '0' || text[pos] > '9')) {
-            // Values of an environment variable.
-            ExpectName("an environment variable");
-            ReadValuePairs("VAL_");
-            return;
-        }
-        DbcMessage* m = MessageOf(ExpectFileId(), false);
-        DbcSignal* s = SignalOf(m, ExpectName("a signal name"), false);
-        ValueTable table = ReadValuePairs("VAL_");
-        if (s != nullptr) s->values = std::move(table);
-    }
-
     void ReadValueType() {
-        DbcMessage* m = MessageOf(ExpectFileId(), true);
-        DbcSignal* s = SignalOf(m, ExpectName("a signal name"), m != nullptr);
+        const std::size_t m = MessageOf(ExpectFileId(), true);
+        DbcSignal* s = SignalOf(m, ExpectRawName("a signal name"), m != kNoMessage);
         Expect(':', "after the signal name");
         const std::uint64_t type = ExpectUnsigned("the value type");
         ExpectEnd("SIG_VALTYPE_");
@@ -654,10 +789,25 @@ class CDbcParser {
             type == 0 ? ValueType::kInteger : (type == 1 ? ValueType::kFloat : ValueType::kDouble);
     }
 
+    void ReadSignalValues() {
+        SkipBlanks();
+        if (pos < text.size() && (text[pos] < '0' || text[pos] > '9')) {
+            // Values of an environment variable.
+            ExpectRawName("an environment variable");
+            ReadValuePairs("VAL_");
+            return;
+        }
+        const std::size_t m = MessageOf(ExpectFileId(), false);
+        DbcSignal* s = SignalOf(m, ExpectRawName("a signal name"), false);
+        ValueTable table = ReadValuePairs("VAL_");
+        if (s != nullptr) s->values = std::move(table);
+    }
+
     void ReadTransmitters() {
-        DbcMessage* m = MessageOf(ExpectFileId(), false);
+        DbcMessage* m = MessageAt(MessageOf(ExpectFileId(), false));
         Expect(':', "after the message identifier");
         while (!TakeChar(';')) {
+            if (pos >= text.size()) Fail("expected ';' to end BO_TX_BU_");
             if (TakeChar(',')) continue;
             const std::string name = ExpectName("a transmitter");
             if (m != nullptr) m->transmitters.push_back(name);
@@ -666,10 +816,8 @@ class CDbcParser {
 
     // "SG_MUL_VAL_ ID SIGNAL MULTIPLEXOR FROM-TO, FROM-TO ;"
     void ReadMuxValues() {
-        const int statementLine = line;
-        const std::uint32_t fileId = ExpectFileId();
-        DbcMessage* m = MessageOf(fileId, true);
-        DbcSignal* s = SignalOf(m, ExpectName("a signal name"), m != nullptr);
+        const std::size_t m = MessageOf(ExpectFileId(), true);
+        DbcSignal* s = SignalOf(m, ExpectRawName("a signal name"), m != kNoMessage);
         const std::string multiplexor = ExpectName("the multiplexor's name");
         std::vector<MuxRange> ranges;
         do {
@@ -685,16 +833,13 @@ class CDbcParser {
         } while (TakeChar(','));
         ExpectEnd("SG_MUL_VAL_");
         if (s == nullptr) return;
-        if (s->extendedMux) {
-            line = statementLine;
-            Fail("signal " + Quoted(s->name) + " has a second SG_MUL_VAL_ line");
-        }
+        if (s->extendedMux) Fail("signal " + Quoted(s->name) + " has a second SG_MUL_VAL_ line");
         s->extendedMux = true;
         s->isMultiplexed = true;
         s->muxRanges = std::move(ranges);
-        pendingMux.push_back({static_cast<std::size_t>(m - db->messages.data()),
-                              static_cast<std::size_t>(s - m->signalList.data()), multiplexor,
-                              statementLine});
+        const DbcMessage& message = db->messages[m];
+        muxLinks[m].push_back(
+            {static_cast<std::size_t>(s - message.signalList.data()), multiplexor, statementLine});
     }
 
     // --- after the last line ------------------------------------------------
@@ -747,38 +892,70 @@ class CDbcParser {
         }
     }
 
-    void FinishMultiplexing(std::size_t messageIndexInDb) {
-        DbcMessage& m = db->messages[messageIndexInDb];
-        std::vector<MuxLink> links;
-        for (const PendingMux& p : pendingMux)
-            if (p.message == messageIndexInDb) links.push_back({p.signal, p.multiplexor, p.line});
-        std::string reason;
-        int faultLine = 0;
-        if (!ResolveMultiplexing(m, links, reason, faultLine)) {
-            line = faultLine;
-            Fail(reason);
+    // A signal whose multiplexing cannot stand is dropped (strict: refused),
+    // and the message's multiplexing resolved again without it.
+    void FinishMultiplexing(std::size_t index) {
+        DbcMessage& m = db->messages[index];
+        std::vector<MuxLink>& links = muxLinks[index];
+        MuxFault fault;
+        while (!ResolveMultiplexing(m, links, fault)) {
+            Warn(fault.line, fault.reason);
+            m.signalList.erase(m.signalList.begin() + static_cast<std::ptrdiff_t>(fault.signal));
+            std::erase_if(links, [&](const MuxLink& l) { return l.signal == fault.signal; });
+            for (MuxLink& l : links)
+                if (l.signal > fault.signal) --l.signal;
         }
     }
 
     static constexpr std::size_t kNoMessage = static_cast<std::size_t>(-1);
+    // The pseudo-message of independent signals: its signals are dropped.
     static constexpr std::size_t kDroppedMessage = static_cast<std::size_t>(-2);
+    // A message that could not be read: each of its signals is a warning.
+    static constexpr std::size_t kLostMessage = static_cast<std::size_t>(-3);
 
-    std::string_view text;
+    std::string_view all;   // the whole file
+    std::string_view text;  // the file up to the end of the current statement
     std::size_t pos = 0;
     int line = 1;
+    int statementLine = 1;
+    bool strict;
+    std::vector<DbcError>* warnings;
+    CDbcTextDecoder decoder;
     DbcDatabase* db = nullptr;
     std::size_t currentMessage = kNoMessage;
-    std::unordered_map<std::uint32_t, std::size_t> messageIndex;  // by identifier as written
+    // Keys are names as the file writes them.
+    std::unordered_map<std::uint32_t, std::size_t> messageIndex;                 // by MessageKey
+    std::vector<std::unordered_map<std::string_view, std::size_t>> signalIndex;  // per message
+    std::unordered_map<std::string_view, std::size_t> nodeIndex;
+    std::vector<std::vector<MuxLink>> muxLinks;  // per message
     std::map<std::string, std::string> defaults;
-    std::vector<PendingMux> pendingMux;
 };
+
+// Lone carriage returns (old Mac line ends) as line feeds, so that lines
+// count and end alike in every file.
+std::string_view WithLineFeeds(std::string_view text, std::string& storage) {
+    bool lone = false;
+    for (std::size_t i = text.find('\r'); i != std::string_view::npos && !lone;
+         i = text.find('\r', i + 1))
+        lone = i + 1 == text.size() || text[i + 1] != '\n';
+    if (!lone) return text;
+    storage.assign(text);
+    for (std::size_t i = 0; i < storage.size(); ++i)
+        if (storage[i] == '\r' && (i + 1 == storage.size() || storage[i + 1] != '\n'))
+            storage[i] = '\n';
+    return storage;
+}
 
 }  // namespace
 
-bool ParseDbcText(std::string_view text, DbcDatabase& out, DbcError& error) {
+bool ParseDbcText(std::string_view bytes, DbcDatabase& out, DbcError& error,
+                  std::vector<DbcError>* warnings) {
     out = DbcDatabase();
+    if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) bytes.remove_prefix(kUtf8Bom.size());
+    std::string storage;
+    const std::string_view text = WithLineFeeds(bytes, storage);
     try {
-        CDbcParser(text).Parse(out);
+        CDbcParser(text, warnings).Parse(out);
     } catch (const Failure& f) {
         out = DbcDatabase();
         error = {f.line, f.reason};
@@ -792,7 +969,8 @@ std::string DbcErrorText(const std::string& file, const DbcError& error) {
     return file + ":" + std::to_string(error.line) + ": " + error.reason;
 }
 
-bool ReadDbcFile(const std::filesystem::path& path, DbcDatabase& out, std::string& errorText) {
+bool ReadDbcFile(const std::filesystem::path& path, DbcDatabase& out, std::string& errorText,
+                 std::vector<std::string>* warnings) {
     out = DbcDatabase();
     const std::string name = path.string();
     std::error_code ec;
@@ -813,10 +991,13 @@ bool ReadDbcFile(const std::filesystem::path& path, DbcDatabase& out, std::strin
         return false;
     }
     DbcError error;
-    if (!ParseDbcText(DbcBytesToUtf8(bytes), out, error)) {
+    std::vector<DbcError> found;
+    if (!ParseDbcText(bytes, out, error, warnings != nullptr ? &found : nullptr)) {
         errorText = DbcErrorText(name, error);
         return false;
     }
+    if (warnings != nullptr)
+        for (const DbcError& w : found) warnings->push_back(DbcErrorText(name, w));
     return true;
 }
 

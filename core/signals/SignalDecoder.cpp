@@ -4,6 +4,7 @@
 
 #include "core/signals/J1939.h"
 #include "core/signals/SignalLayout.h"
+#include "core/signals/SignalText.h"
 
 namespace korvex::signaldb {
 namespace {
@@ -19,6 +20,7 @@ CompiledSignal Compile(const DbcSignal& s) {
     c.type = s.valueType;
     c.factor = s.factor;
     c.offset = s.offset;
+    c.format = {static_cast<std::int8_t>(ValueDecimals(s)), s.valueType};
     c.multiplexor = s.multiplexor;
     c.muxRanges = &s.muxRanges;
     c.values = s.values.empty() ? nullptr : &s.values;

@@ -26,6 +26,14 @@ struct DecodedSignal {
 };
 
 // A signal as the decoder reads it, prepared once from its database entry.
+// How a signal's physical values are written (SignalText.h): with `decimals`
+// digits after the point, or, at -1, with the shortest text that reads back
+// (as a float for float signals).
+struct ValueFormat {
+    std::int8_t decimals = -1;
+    ValueType type = ValueType::kDouble;
+};
+
 struct CompiledSignal {
     std::uint64_t mask = 0;  // `length` low bits
     // The signal's bits are those of the little-endian (Intel) or big-endian
@@ -40,6 +48,7 @@ struct CompiledSignal {
     ValueType type = ValueType::kInteger;
     double factor = 1;
     double offset = 0;
+    ValueFormat format;
     int multiplexor = -1;
     const std::vector<MuxRange>* muxRanges = nullptr;
     const ValueTable* values = nullptr;  // nullptr when empty

@@ -66,12 +66,21 @@ TEST(CliSignals, ListsADatabaseAndRefusesADamagedOne) {
               "\tRatio\t0\t32\tintel\tfloat\t1\t0\t0\t0\t\t\n");
 
     WriteBytes(dir / "bad.dbc", "BO_ 1 M: 2 Ecu\n SG_ S : 0|24@1+ (1,0) [0|0] \"\" Ecu\n");
-    const CliRun bad = RunCli({"dbc", dir.File("bad.dbc")});
+    const std::string skipped =
+        dir.File("bad.dbc") +
+        ":2: signal 'S' (start bit 0, 24 bits) does not fit the 2 bytes of message 'M'\n";
+    const CliRun lenient = RunCli({"dbc", dir.File("bad.dbc")});
+    EXPECT_EQ(lenient.status, 0);
+    EXPECT_EQ(lenient.out, "0x001\tM\t2\tEcu\n");
+    EXPECT_EQ(lenient.err, "warning: " + skipped);
+    const CliRun bad = RunCli({"dbc", "--strict", dir.File("bad.dbc")});
     EXPECT_EQ(bad.status, 1);
     EXPECT_EQ(bad.out, "");
-    EXPECT_EQ(bad.err, dir.File("bad.dbc") +
-                           ":2: signal 'S' (start bit 0, 24 bits) does not fit the 2 bytes of "
-                           "message 'M'\n");
+    EXPECT_EQ(bad.err, skipped);
+    WriteBytes(dir / "empty.dbc", "VERSION \"\"\n");
+    const CliRun empty = RunCli({"dbc", dir.File("empty.dbc")});
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_EQ(empty.err, dir.File("empty.dbc") + ": holds no message\n");
     EXPECT_EQ(RunCli({"dbc"}).status, 2);
     EXPECT_EQ(RunCli({"dbc", dir.File("missing.dbc")}).status, 1);
 }
@@ -134,7 +143,9 @@ TEST(CliSignals, TheFirstDatabaseWinsAndRefusalsExitAsTheyShould) {
         int status;
         const char* err;
     } refusals[] = {
-        {{"decode", dir.File("rec.log"), "--dbc", dir.File("bad.dbc")}, 1, ":2: identifier 0x1"},
+        {{"decode", dir.File("rec.log"), "--dbc", dir.File("bad.dbc"), "--strict"},
+         1,
+         ":2: identifier 0x1"},
         {{"decode", dir.File("rec.log")}, 2, "no signal database given"},
         {{"decode", "--dbc", dir.File("db.dbc")}, 2, "no recording given"},
         {{"decode", dir.File("rec.log"), "--dbc", dir.File("db.dbc"), "--signals", "Gear"},
@@ -149,6 +160,10 @@ TEST(CliSignals, TheFirstDatabaseWinsAndRefusalsExitAsTheyShould) {
          1,
          "cannot write"},
     };
+    const CliRun lenient = RunCli({"decode", dir.File("rec.log"), "--dbc", dir.File("bad.dbc")});
+    EXPECT_EQ(lenient.status, 0);
+    EXPECT_EQ(lenient.err.rfind("warning: " + dir.File("bad.dbc") + ":2: identifier 0x1", 0), 0u)
+        << lenient.err;
     for (const auto& r : refusals) {
         const CliRun run = RunCli(r.args);
         EXPECT_EQ(run.status, r.status) << r.err << ": " << run.err;
@@ -189,13 +204,13 @@ TEST(CliSignals, SearchesBySignalValue) {
     };
     const Case cases[] = {
         {{"--signal", "Engine.Rpm", "--dbc", db, "--equal", "1"}, 2, "'Engine.Rpm'"},
-        {{"--signal", "Engine.Gear", "--column", "3", "--dbc", db, "--equal", "1"}, 2,
+        {{"--signal", "Engine.Gear", "--column", "3", "--dbc", db, "--equal", "1"},
+         2,
          "--column and --signal"},
         {{"--signal", "Engine.Gear", "--equal", "1"}, 2, "--dbc"},
         {{"--column", "3", "--dbc", db, "--equal", "1"}, 2, "--dbc needs --signal"},
         {{"--signal", "Gear", "--dbc", db, "--equal", "1"}, 2, "MESSAGE.SIGNAL"},
-        {{"--signal", "Engine.Gear", "--dbc", dir.File("none.dbc"), "--equal", "1"}, 1,
-         "none.dbc"},
+        {{"--signal", "Engine.Gear", "--dbc", dir.File("none.dbc"), "--equal", "1"}, 1, "none.dbc"},
     };
     for (const Case& c : cases) {
         run = search(c.args);

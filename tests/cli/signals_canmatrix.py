@@ -7,8 +7,9 @@ offsets, value tables, simple and extended multiplexing, J1939 parameter
 groups) and random frames as candump logs, decodes them with korvex-cli and
 with canmatrix, and compares every decoded signal: the same signals per frame,
 the same raw values, values equal to raw * factor + offset in double precision
-and within rounding of canmatrix's decimal arithmetic, the same value-table
-texts.
+written with the decimals the factor and offset carry (a float signal's value
+as the float it is) and within rounding of canmatrix's decimal arithmetic, the
+same value-table texts.
 
 usage: signals_canmatrix.py KORVEX-CLI [WORK-FOLDER]
 Exit 0 when everything agrees, 1 on a difference, 77 when canmatrix is
@@ -16,6 +17,7 @@ missing.
 """
 
 import csv
+import decimal
 import math
 import os
 import random
@@ -287,6 +289,44 @@ def expected_lines(ref, can_id, ext, data):
     return fr, out
 
 
+def decimals_of(x):
+    x = float(x)
+    if x == 0 or not math.isfinite(x):
+        return 0
+    return max(0, -decimal.Decimal(repr(x)).normalize().as_tuple().exponent)
+
+
+def value_text(exact, sig):
+    """The value as korvex-cli should write an integer signal's value."""
+    places = max(decimals_of(sig.factor), decimals_of(sig.offset))
+    if places > 15:
+        return repr(exact)
+    text = "%.*f" % (places, exact)
+    if places > 0:
+        text = text.rstrip("0").rstrip(".")
+    return "0" if text == "-0" else text
+
+
+def as_float32(x):
+    return struct.unpack("<f", struct.pack("<f", x))[0]
+
+
+def is_float32(exact, sig):
+    return sig.is_float and sig.size == 32 and not math.isnan(exact) and as_float32(exact) == exact
+
+
+def same_value(text, exact, theirs, sig):
+    """The text is the value, and within rounding of canmatrix's."""
+    value = float(text)
+    if is_float32(exact, sig):
+        return as_float32(value) == exact and as_float32(float(theirs)) == exact
+    if not sig.is_float and text != value_text(exact, sig):
+        return False
+    if sig.is_float and not same_float(value, exact):
+        return False
+    return close(float(text) if sig.is_float else exact, float(theirs))
+
+
 def same_float(a, b):
     return (math.isnan(a) and math.isnan(b)) or a == b
 
@@ -354,7 +394,7 @@ def compare(cli, work, name, db, frames, encoding="utf-8"):
                 raw_ok = row[5] == str(raw)
             if not raw_ok:
                 fault("frame %d %s: raw %s, canmatrix %r" % (index, row[4], row[5], raw))
-            if not same_float(value, exact) or not close(value, float(theirs)):
+            if not same_value(row[6], exact, theirs, sig):
                 fault("frame %d %s: value %s, expected %r (canmatrix %s)" % (
                     index, row[4], row[6], exact, theirs))
             if row[8] != text:

@@ -69,7 +69,7 @@ bool CSignalValueMatcher::Matches(const signaldb::CompiledSignal& signal,
                                   std::string& text) const {
     if (const Prepared& p = conditions[kContains]; p.ticked) {
         text.clear();
-        signaldb::AppendNumberText(text, decoded.value);
+        signaldb::AppendPhysicalText(text, signal.format, decoded.value);
         const bool inNumber = text.find(p.lowerText) != std::string::npos;
         if (!inNumber && !(LowerTableText(decoded, text) &&
                            text.find(p.lowerText) != std::string::npos))

@@ -24,7 +24,7 @@ void AppendDecodedCsvLine(std::string& out, long long index, std::string_view ti
     out += ',';
     AppendRawText(out, message.signalList[signal], decoded);
     out += ',';
-    AppendNumberText(out, decoded.value);
+    AppendPhysicalText(out, message.signalList[signal].format, decoded.value);
     out += ',';
     formats::AppendCsvField(out, s.unit);
     out += ',';

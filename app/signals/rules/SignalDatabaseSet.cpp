@@ -9,7 +9,8 @@ namespace korvex::signaldb {
 CSignalDatabaseSet::CSignalDatabaseSet() : decoder(std::make_shared<CSignalDecoder>()) {}
 
 bool CSignalDatabaseSet::Add(const std::vector<std::string>& paths,
-                             std::vector<DatabaseProblem>& problems) {
+                             std::vector<DatabaseProblem>& problems,
+                             std::vector<DatabaseWarnings>* warned) {
     bool added = false;
     for (const std::string& path : paths) {
         bool known = false;
@@ -28,10 +29,12 @@ bool CSignalDatabaseSet::Add(const std::vector<std::string>& paths,
         }
         auto database = std::make_shared<DbcDatabase>();
         std::string error;
-        if (!ReadDbcFile(path, *database, error)) {
+        std::vector<std::string> warnings;
+        if (!ReadDbcFile(path, *database, error, strict ? nullptr : &warnings)) {
             problems.push_back({DatabaseProblem::kDamaged, path, error});
             continue;
         }
+        if (warned != nullptr && !warnings.empty()) warned->push_back({path, std::move(warnings)});
         entries.push_back({path, std::move(database)});
         added = true;
     }

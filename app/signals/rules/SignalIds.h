@@ -21,7 +21,14 @@ inline constexpr int kDbRemove = 47103;
 inline constexpr int kDbUp = 47104;
 inline constexpr int kDbDown = 47105;
 inline constexpr int kDbHint = 47106;
+inline constexpr int kDbStrict = 47107;
 inline constexpr int kDbClose = 1;
+
+// Dialog 47110: the statements skipped when a database was added.
+inline constexpr std::uint32_t kWarningsDialog = 47110;
+inline constexpr int kWarnList = 47111;
+inline constexpr int kWarnCopy = 47112;
+inline constexpr int kWarnClose = 1;
 
 // Dialog 47200: the plot window.
 inline constexpr std::uint32_t kPlotDialog = 47200;
@@ -55,6 +62,7 @@ inline constexpr std::uint32_t kStrNoSignal = 47022;
 inline constexpr std::uint32_t kStrSignalSearchHint = 47023;
 inline constexpr std::uint32_t kStrGreater = 47024;
 inline constexpr std::uint32_t kStrLess = 47025;
+inline constexpr std::uint32_t kStrWarningsHead = 47026;  // "%s %d": the file, the count
 inline constexpr std::uint32_t kStrColumnName = 47030;
 inline constexpr std::uint32_t kStrColumnValue = 47031;
 inline constexpr std::uint32_t kStrColumnUnit = 47032;

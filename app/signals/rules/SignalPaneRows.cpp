@@ -14,7 +14,7 @@ SignalPaneContent SignalPaneRows(const CSignalDecoder& decoder, const _VCI_CAN_O
         const DbcSignal& s = message->message->signalList[i];
         SignalPaneRow row;
         row.name = s.name;
-        AppendNumberText(row.value, d.value);
+        AppendPhysicalText(row.value, message->signalList[i].format, d.value);
         row.unit = s.unit;
         AppendRawHexText(row.raw, message->signalList[i], d);
         if (d.text != nullptr) row.text = *d.text;

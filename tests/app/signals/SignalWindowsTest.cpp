@@ -3,10 +3,12 @@
 // test's user-interface services.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
@@ -18,6 +20,7 @@
 #include <vector>
 
 #include "app/resources/rules/BuiltInResources.h"
+#include "app/signals/DlgDbcWarnings.h"
 #include "app/signals/DlgSignalDatabases.h"
 #include "app/signals/SignalDatabases.h"
 #include "app/signals/SignalPane.h"
@@ -119,12 +122,31 @@ TEST_F(SignalWindowsTest, TheDatabaseListAddsRefusesReordersAndIsKept) {
               QStringList{QString::fromStdString(dir.File("engine.dbc"))});
 
     ui.fileAnswer = dir.File("bad.dbc");
+    dialog.StrictBox()->click();
+    EXPECT_TRUE(QSettings().value(CSignalDatabases::kStrictKey).toBool());
     dialog.OnAdd();
     EXPECT_EQ(dialog.List()->count(), 1);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_NE(ui.messages[0].text.find(dir.File("bad.dbc") + ":2: expected the unit in quotes"),
-              std::string::npos)
-        << ui.messages[0].text;
+    const std::string skipped = dir.File("bad.dbc") + ":2: expected the unit in quotes, found 'A'";
+    EXPECT_NE(ui.messages[0].text.find(skipped), std::string::npos) << ui.messages[0].text;
+    EXPECT_EQ(dialog.findChild<CDlgDbcWarnings*>(), nullptr);
+
+    // Lenient, the file is added and its skipped statement listed to copy.
+    dialog.StrictBox()->click();
+    dialog.OnAdd();
+    ASSERT_EQ(dialog.List()->count(), 2);
+    EXPECT_EQ(ui.messages.size(), 1u);
+    auto* warnings = dialog.findChild<CDlgDbcWarnings*>();
+    ASSERT_NE(warnings, nullptr);
+    EXPECT_TRUE(warnings->isVisible());
+    EXPECT_EQ(warnings->List()->toPlainText().toStdString(), skipped + "\n");
+    warnings->OnCopy();
+    EXPECT_EQ(ui.clipboard, skipped + "\n");
+    Screenshot(*warnings, "signal-database-warnings.png");
+    warnings->close();
+    dialog.List()->setCurrentRow(1);
+    dialog.OnRemove();
+    ASSERT_EQ(dialog.List()->count(), 1);
     EXPECT_EQ(ui.fileDialogs.back().request.defaultExt, "dbc");
 
     WriteBytes(dir / "second.dbc", "BO_ 256 Rival: 8 Ecu\n");

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <string>
 
@@ -137,7 +138,13 @@ TEST(DbcReader, RefusesDamagedDatabasesWithTheirLine) {
         {"BO_ 1 M: 8 A\n SG_ S m1 : 0|8@1+ (1,0) [0|0] \"\" A\n", 4, "has no multiplexor"},
         {"BO_ 1 M: 8 A\n\nBO_ 1 N: 8 A\n", 5, "is also message 'M' (line 3)"},
         {"BO_ 2147483649 M: 8 A\nBO_ 2147483649 N: 8 A\n", 4, "0x80000001"},
-        {"BO_ 2048 M: 8 A\n", 3, "neither an 11-bit"},
+        {"BO_ 2048 M: 8 A\n", 3, "above 0x7FF without the extended mark"},
+        {"BO_ 1610612736 M: 8 A\n", 3, "neither an 11-bit"},
+        {"BO_ 1 M: 8 A\n SG_ S : 0|8@1+ (1,0) [0|0] \"\" A\nVAL_ 1 S 0 \"a\"\nBA_ \"X\" 1;\n", 5,
+         "expected ';' to end VAL_"},
+        {"BO_ 1 M: 8 A\n SG_ S : 0|8@1+ (1,0) [0|", 4, "expected maximum"},
+        {"BO_ 1 M: 8 A\n SG_ S : 0|8@1+ (1,0) [0|0] \"\" A\n SG_TYPE_X\n", 5,
+         "unknown statement 'SG_TYPE_X'"},
         {"BO_ 1 M: 8 A\n SG_ S : 0|8@2+ (1,0) [0|0] \"\" A\n", 4, "byte order"},
         {"BO_ 1 M: 8 A\n SG_ S : 0|8@1+ (1,0 [0|0] \"\" A\n", 4, "expected ')'"},
         {"BO_ 1 M: 8 A\n SG_ S : 0|8@1+ (1e999,0) [0|0] \"\" A\n", 4, "out of range"},
@@ -166,7 +173,7 @@ TEST(DbcReader, RefusesDamagedDatabasesWithTheirLine) {
         {"VAL_ 1 S 1 \"a\" 1.5 \"b\" ;\n", 3, "not a whole number"},
         {"BA_DEF_ BO_ \"X\" LIST 1;\n", 3, "none of INT"},
         {"FILTER 1 2\n", 3, "without its ';'"},
-        {"garbage here\n", 3, "unexpected 'garbage'"},
+        {"BO_ 1 M: 8 A\ngarbage here\n", 4, "unknown statement 'garbage'"},
         {"VERSION \"\" extra\n", 3, "after VERSION"},
     };
     for (const Damaged& c : cases) {
@@ -180,24 +187,132 @@ TEST(DbcReader, RefusesDamagedDatabasesWithTheirLine) {
     }
 }
 
-TEST(DbcReader, DecodesWindowsCodePagesToUtf8) {
-    // "°C" and "Übertemperatur" in cp1252; "空档" in GBK; UTF-8 with a BOM.
+// A database as real ones come: node names and a receiver list over several
+// lines, a stray word, a mistyped BO_, a signal past its message's end, a
+// bare mark, a 29-bit identifier without its mark, the placeholder message
+// without bit 31, statements without their ';', a comment without object.
+constexpr char kDamagedDbc[] = R"(VERSION ""
+BU_: Engine
+  Gateway Body
+BO_ 100 A: 8 Engine
+ SG_ S1 : 0|8@1+ (1,0) [0|0] "" Gateway,
+   Body
+ SG_TYPE_X
+ SG_ S2 : 8|8@1+ (0.1,0) [0|0] "" Body
+B0_ 200 Typo: 8 Engine
+ SG_ Lost : 0|8@1+ (1,0) [0|0] "" Body
+BO_ 300 C: 2 Engine
+ SG_ Past : 60|8@1+ (1,0) [0|0] "" Body
+ SG_ Bare m : 0|8@1+ (1,0) [0|0] "" Body
+ SG_ Fine : 0|8@1+ (1,0) [0|0] "" Body
+BO_ 217056510 J1939: 8 Engine
+ SG_ X : 0|8@1+ (1,0) [0|0] "" Body
+BO_ 1073741824 VECTOR__INDEPENDENT_SIG_MSG: 0 Vector__XXX
+ SG_ Orphan : 0|8@1+ (1,0) [0|0] "" Body
+CM_ "database"
+VAL_ 100 S1 0 "Off" 1 "On"
+VAL_ 100 S2 0 "Zero" ;
+CM_ 100 "no object";
+CM_ SG_ 100 S2 "fine";
+CM_ BO_ 217056510 "by its identifier as written";
+)";
+
+TEST(DbcReader, SkipsDamagedStatementsAloneAndNamesTheirLines) {
+    for (const char* lineEnd : {"\n", "\r\n", "\r"}) {
+        std::string text = kDamagedDbc;
+        for (std::size_t at = text.find('\n'); at != std::string::npos;
+             at = text.find('\n', at + std::strlen(lineEnd)))
+            text.replace(at, 1, lineEnd);
+        DbcDatabase db;
+        DbcError error;
+        std::vector<DbcError> warnings;
+        ASSERT_TRUE(ParseDbcText(text, db, error, &warnings)) << error.reason;
+        std::vector<int> lines;
+        for (const DbcError& w : warnings) lines.push_back(w.line);
+        EXPECT_EQ(lines, (std::vector<int>{7, 9, 10, 12, 13, 15, 19, 20, 22}));
+        ASSERT_EQ(warnings.size(), 9u);
+        EXPECT_EQ(warnings[0].reason, "unknown statement 'SG_TYPE_X'");
+        EXPECT_EQ(warnings[2].reason, "signal 'Lost' of a message that was skipped");
+        EXPECT_NE(warnings[5].reason.find("read as the 29-bit identifier 0xCF004FE"),
+                  std::string::npos)
+            << warnings[5].reason;
+        EXPECT_NE(warnings[6].reason.find("expected ';' to end CM_"), std::string::npos);
+
+        std::vector<std::string> nodes;
+        for (const DbcNode& n : db.nodes) nodes.push_back(n.name);
+        EXPECT_EQ(nodes, (std::vector<std::string>{"Engine", "Gateway", "Body"}));
+        ASSERT_EQ(db.messages.size(), 3u);
+        const DbcMessage& a = db.messages[0];
+        ASSERT_EQ(a.signalList.size(), 2u);
+        EXPECT_EQ(a.signalList[0].receivers, (std::vector<std::string>{"Gateway", "Body"}));
+        EXPECT_TRUE(a.signalList[0].values.empty());
+        EXPECT_EQ(a.signalList[1].values, (ValueTable{{0, "Zero"}}));
+        EXPECT_EQ(a.signalList[1].comment, "fine");
+        ASSERT_EQ(db.messages[1].signalList.size(), 1u);
+        EXPECT_EQ(db.messages[1].signalList[0].name, "Fine");
+        EXPECT_TRUE(db.messages[2].extended);
+        EXPECT_EQ(db.messages[2].id, 0x0CF004FEu);
+        EXPECT_EQ(db.messages[2].comment, "by its identifier as written");
+
+        // Strict, the first of them refuses the file.
+        EXPECT_FALSE(ParseDbcText(text, db, error));
+        EXPECT_EQ(error.line, 7);
+        EXPECT_EQ(error.reason, "unknown statement 'SG_TYPE_X'");
+    }
+}
+
+TEST(DbcReader, RefusesADatabaseWithoutMessages) {
+    for (const char* text : {"", "\xEF\xBB\xBF", "VERSION \"\"\n\nBU_: A\n",
+                             "BO_ 3221225472 VECTOR__INDEPENDENT_SIG_MSG: 0 A\n"
+                             " SG_ S : 0|8@1+ (1,0) [0|0] \"\" A\n"}) {
+        DbcDatabase db;
+        DbcError error;
+        std::vector<DbcError> warnings;
+        EXPECT_FALSE(ParseDbcText(text, db, error, &warnings));
+        EXPECT_EQ(error.line, 0);
+        EXPECT_EQ(error.reason, "holds no message");
+        EXPECT_TRUE(warnings.empty());
+    }
+}
+
+TEST(DbcReader, DecodesEachStringFromItsOwnEncoding) {
+    // Units and value texts: cp1252 "°C", "Übertemperatur €"; GBK "空档";
+    // UTF-8 beside cp1252 in one file; a cp1252 file whose only accents are
+    // "»«", which also pair up as one GBK character.
     const struct {
-        std::string bytes;
-        DbcEncoding encoding;
-        std::string utf8;
+        std::string unit;
+        std::string text;
+        std::string wantUnit;
+        std::string wantText;
     } cases[] = {
         {"\xB0"
-         "C \xDC"
+         "C",
+         "\xDC"
          "bertemperatur \x80",
-         DbcEncoding::kCp1252, "°C Übertemperatur €"},
-        {"\xBF\xD5\xB5\xB5 N", DbcEncoding::kGbk, "空档 N"},
-        {"\xEF\xBB\xBF\xE7\xA9\xBA", DbcEncoding::kUtf8, "空"},
-        {"\xC3\xA9t\xE9", DbcEncoding::kCp1252, "Ã©té"},  // not valid UTF-8 as a whole
+         "°C", "Übertemperatur €"},
+        {"N", "\xBF\xD5\xB5\xB5 N", "N", "空档 N"},
+        {"\xE7\xA9\xBA",
+         "\xC3\xBC"
+         "ber",
+         "空", "über"},
+        {"\xC3\xBC",
+         "\xFC"
+         "ber",
+         "ü", "über"},
+        {"\xBB\xAB", "x", "»«", "x"},
+        {"\xC3\xA9t\xE9", "", "Ã©té", ""},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(DetectDbcEncoding(c.bytes), c.encoding) << c.utf8;
-        EXPECT_EQ(DbcBytesToUtf8(c.bytes), c.utf8);
+        const std::string text =
+            "\xEF\xBB\xBF"
+            "BO_ 1 M: 8 A\n SG_ S : 0|8@1+ (1,0) [0|0] \"" +
+            c.unit + "\" A\nVAL_ 1 S 0 \"" + c.text + "\" ;\n";
+        DbcDatabase db;
+        DbcError error;
+        ASSERT_TRUE(ParseDbcText(text, db, error)) << error.reason;
+        const DbcSignal& s = db.messages[0].signalList[0];
+        EXPECT_EQ(s.unit, c.wantUnit);
+        EXPECT_EQ(s.values[0].second, c.wantText);
     }
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <random>
 #include <string>
@@ -41,7 +42,7 @@ std::map<std::string, std::string> DecodeAll(const CSignalDecoder& decoder, cons
         std::string text;
         AppendRawText(text, m->signalList[i], d);
         text += ' ';
-        AppendNumberText(text, d.value);
+        AppendPhysicalText(text, m->signalList[i].format, d.value);
         if (d.text != nullptr) text += ' ' + *d.text;
         out[m->message->signalList[i].name] = text;
     });
@@ -85,17 +86,14 @@ TEST(SignalDecoder, ReadsIntelAndMotorolaBitsSignedFloatAndShortFrames) {
         {Frame(292, {0x00, 0x00, 0xC0, 0x3F, 0xFF, 0xFF, 0xFF, 0xFF}),
          {{"F32", "1.5 1.5"}, {"U64", "18446744070484131840 18446744070484131840"}}},
         {Frame(292, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}),
-         {{"F32", "nan nan"}, {"U64", "18446744073709551615 18446744073709551616 All ones"}}},
+         {{"F32", "NaN NaN"}, {"U64", "18446744073709551615 18446744073709551616 All ones"}}},
         {Frame(293, {0x40, 0x09, 0x21, 0xFB, 0x54, 0x44, 0x2D, 0x18}),
          {{"D64", "6.283185307179586 6.283185307179586"}}},
         {Frame(293, {0x40, 0x09, 0x21, 0xFB, 0x54, 0x44, 0x2D}), {}},
     };
     for (const auto& c : cases) {
-        Values got = DecodeAll(decoder, c.frame);
-        // A NaN's sign is not part of what the test asks.
-        for (auto& [name, text] : got)
-            if (text == "-nan -nan") text = "nan nan";
-        EXPECT_EQ(got, c.expected) << "frame " << c.frame.ID << " length " << +c.frame.DataLen;
+        EXPECT_EQ(DecodeAll(decoder, c.frame), c.expected)
+            << "frame " << c.frame.ID << " length " << +c.frame.DataLen;
     }
 }
 
@@ -214,6 +212,41 @@ TEST(SignalText, WritesIdentifiersNumbersAndMultiplexing) {
         AppendNumberText(s, v);
     }
     EXPECT_EQ(s, "0x07B 0x01ABCDEF 0.1 -40 1e+20 123456789012345683968 5e-324 -0");
+
+    // Physical values carry the decimals of their factor and offset.
+    const struct {
+        double factor;
+        double offset;
+        ValueType type;
+        double value;
+        const char* text;
+    } values[] = {
+        {0.1, 0, ValueType::kInteger, 726 * 0.1, "72.6"},
+        {0.1, 0, ValueType::kInteger, -0.04, "0"},
+        {0.00390625, 0, ValueType::kInteger, 3 * 0.00390625, "0.01171875"},
+        {0.00390625, 0, ValueType::kInteger, 256 * 0.00390625, "1"},
+        {1, -40, ValueType::kInteger, -40, "-40"},
+        {0.5, 0.25, ValueType::kInteger, 1.75, "1.75"},
+        {1e-5, 0, ValueType::kInteger, 12345 * 1e-5, "0.12345"},
+        {1e-20, 0, ValueType::kInteger, 3e-20, "3e-20"},
+        {1e300, 0, ValueType::kInteger, 1e308, "1e+308"},
+        {1, 0, ValueType::kFloat, static_cast<double>(0.1f), "0.1"},
+        {0.1, 0, ValueType::kFloat, 2 * 0.1, "0.2"},
+        {1, 0, ValueType::kDouble, 0.1 + 0.2, "0.30000000000000004"},
+        {1, 0, ValueType::kFloat, -std::numeric_limits<double>::quiet_NaN(), "NaN"},
+        {1, 0, ValueType::kDouble, -std::numeric_limits<double>::infinity(), "-inf"},
+        {0.1, 0, ValueType::kInteger, std::numeric_limits<double>::infinity(), "inf"},
+    };
+    for (const auto& v : values) {
+        DbcSignal signal;
+        signal.factor = v.factor;
+        signal.offset = v.offset;
+        signal.valueType = v.type;
+        std::string text;
+        AppendPhysicalText(text, {static_cast<std::int8_t>(ValueDecimals(signal)), v.type},
+                           v.value);
+        EXPECT_EQ(text, v.text) << v.factor << " " << v.value;
+    }
     const auto db = Parse(kMuxDbc);
     const DbcMessage& m = db->messages[0];
     EXPECT_EQ(MultiplexingText(m, m.signalList[0]), "M");

@@ -56,6 +56,7 @@ TEST(SignalDatabaseSet, AddsRefusesOrdersAndRestores) {
     korvex::test::WriteBytes(dir / "other.dbc", kOtherDbc);
     korvex::test::WriteBytes(dir / "bad.dbc", "BO_ 1 M: 8 A\nBO_ 1 N: 8 A\n");
     CSignalDatabaseSet set;
+    set.SetStrict(true);
     std::vector<DatabaseProblem> problems;
     EXPECT_TRUE(set.Add({dir.File("engine.dbc"), dir.File("bad.dbc"), dir.File("engine.dbc"),
                          dir.File("gone.dbc"), dir.File("other.dbc")},
@@ -69,6 +70,22 @@ TEST(SignalDatabaseSet, AddsRefusesOrdersAndRestores) {
                                       "message 'M' (line 1)");
     EXPECT_EQ(problems[1].kind, DatabaseProblem::kDuplicate);
     EXPECT_EQ(problems[2].kind, DatabaseProblem::kMissing);
+
+    // Lenient, the damaged database is added without the statement, which
+    // is listed; one without any message is still refused.
+    set.SetStrict(false);
+    problems.clear();
+    std::vector<DatabaseWarnings> warned;
+    korvex::test::WriteBytes(dir / "none.dbc", "BO_ 3221225472 Independent: 0 A\n");
+    EXPECT_TRUE(set.Add({dir.File("bad.dbc"), dir.File("none.dbc")}, problems, &warned));
+    ASSERT_EQ(warned.size(), 1u);
+    EXPECT_EQ(warned[0].path, dir.File("bad.dbc"));
+    EXPECT_EQ(
+        warned[0].warnings,
+        std::vector<std::string>{dir.File("bad.dbc") + ":2: identifier 0x1 of message 'N' is also "
+                                                       "message 'M' (line 1)"});
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].detail, dir.File("none.dbc") + ": holds no message");
 
     // The first database that has a frame's message wins.
     const _VCI_CAN_OBJ f = Frame(256, {1, 0, 0, 0, 0, 0, 0, 0});
