@@ -326,7 +326,11 @@ bool CBlfRead::FeedOne(Container& c) {
         LoseTrack();
         return goOn;
     }
-    return Feed(c.data, c.size, c.offset);
+    // Looking for an object after damage: a container without one is lost too.
+    const bool searching = lostTrack;
+    if (!Feed(c.data, c.size, c.offset)) return false;
+    if (searching && lostTrack) return Damage(c.offset, "no object begins in the container");
+    return true;
 }
 
 bool CBlfRead::FeedAll(std::span<Container> unpacked) {
