@@ -171,8 +171,10 @@ class CBlfRead {
     // While the other threads unpack one half of the containers, this one
     // splits those unpacked before into objects. Drain unpacks and splits
     // every container read so far.
+    // Once the read has stopped, nothing more is unpacked.
     bool Drain() {
         halfClaims = 0;
+        if (stopped) return false;
         return FeedAll(containers.Rotate()) && FeedAll(containers.Finish());
     }
     bool FeedAll(std::span<Container> unpacked);
