@@ -14,6 +14,7 @@
 #include "core/formats/BlfLayout.h"
 #include "core/formats/Deflate.h"
 #include "core/formats/ErrorFrameMap.h"
+#include "core/formats/HugePageAllocator.h"
 #include "core/formats/OverlappedHalves.h"
 #include "core/formats/SpanBuilder.h"
 
@@ -50,6 +51,13 @@ constexpr std::size_t kMaxReserve = 1 << 24;
 constexpr std::uint64_t kFramesPerFileByte = 22;
 constexpr std::uint8_t kBusError = 229;
 
+struct BufferFree {
+    std::size_t bytes = 0;
+    void operator()(std::uint8_t* p) const {
+        CHugePageAllocator<std::uint8_t>().deallocate(p, bytes);
+    }
+};
+
 struct Container {
     long long offset = 0;  // of its object in the file
     std::uint16_t method = kStored;
@@ -59,8 +67,8 @@ struct Container {
     std::size_t damagesBefore = 0;  // top-level damages found before it
     std::vector<std::uint8_t> packed;
     // Unpacked into `buffer`, left uninitialised so that only the bytes
-    // really unpacked take memory.
-    std::unique_ptr<std::uint8_t[]> buffer;
+    // really unpacked take memory (faulted in huge pages where large).
+    std::unique_ptr<std::uint8_t[], BufferFree> buffer;
     std::size_t capacity = 0;
     const std::uint8_t* data = nullptr;
     std::size_t size = 0;
@@ -92,7 +100,9 @@ void Unpack(Container& c) {
         return;
     }
     if (c.capacity < c.unpacked) {
-        c.buffer.reset(new std::uint8_t[c.unpacked]);
+        c.buffer.reset();
+        c.buffer = {CHugePageAllocator<std::uint8_t>().allocate(c.unpacked),
+                    BufferFree{c.unpacked}};
         c.capacity = c.unpacked;
     }
     c.data = c.buffer.get();
