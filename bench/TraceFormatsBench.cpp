@@ -1,13 +1,15 @@
 // Other tools' traces at the scale of long recordings: BLF files of 1,000,000
 // and 10,000,000 frames read into the frame store, side by side with
 // python-can's BLFReader iterating the same file and with a plain zlib
-// inflate of its containers on one core (the floor); TRC and CSV read into
-// the frame store; BLF and TRC written.
+// inflate of its containers on one core (the floor); a damaged BLF and one of
+// huge containers, with the frames kept and the peak memory; TRC and CSV read
+// into the frame store; BLF and TRC written.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -17,8 +19,10 @@
 #include <string>
 #include <vector>
 
+#include "bench/ResidentBytes.h"
 #include "core/FrameStoreSink.h"
 #include "core/KorvexGlobal.h"
+#include "core/formats/BlfFormat.h"
 #include "core/formats/BlfLayout.h"
 #include "core/formats/CsvFormat.h"
 #include "core/formats/DataFormatTable.h"
@@ -218,6 +222,110 @@ void BM_BlfInflateFloor(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * count);
 }
 
+// The peak resident memory since the last reset, in bytes; the reset sets
+// it to what is resident now.
+void ResetPeakResident() {
+    if (std::FILE* f = std::fopen("/proc/self/clear_refs", "w")) {
+        std::fputs("5", f);
+        std::fclose(f);
+    }
+}
+long PeakResident() {
+    long kib = 0;
+    if (std::FILE* f = std::fopen("/proc/self/status", "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, f))
+            if (std::sscanf(line, "VmHWM: %ld", &kib) == 1) break;
+        std::fclose(f);
+    }
+    return kib * 1024;
+}
+
+// Reads `path` with the reader alone, with the frames kept, the damaged parts
+// and the peak memory the read took beyond what was resident before it.
+void ReadBlfOnce(benchmark::State& state, const std::filesystem::path& path) {
+    korvex::formats::ReadResult result;
+    long peak = 0;
+    for (auto _ : state) {
+        korvex::formats::CRecording recording;
+        ResetPeakResident();
+        const long before = korvex::bench::ResidentBytes();
+        std::FILE* file = std::fopen(path.c_str(), "rb");
+        result = korvex::formats::ReadBlf(file, {}, recording, {});
+        std::fclose(file);
+        peak = std::max(peak, PeakResident() - before);
+        benchmark::DoNotOptimize(recording.frames.data());
+    }
+    state.counters["frames_kept"] = static_cast<double>(result.frames);
+    state.counters["damaged_parts"] = static_cast<double>(result.damagedParts);
+    state.counters["read_peak_MB"] = static_cast<double>(peak) / 1e6;
+}
+
+// The 1,000,000-frame file with one byte flipped in the packed data of its
+// fifth container: only that container's frames may be lost.
+void BM_BlfReadDamagedContainer(benchmark::State& state) {
+    static const std::filesystem::path path = [] {
+        const std::filesystem::path whole = FileOf(DataFormat::kBlf, kMillion);
+        const std::filesystem::path damaged = BenchFile("damaged.blf");
+        std::filesystem::copy_file(whole, damaged);
+        MadeFiles().push_back(damaged);
+        std::FILE* f = std::fopen(damaged.c_str(), "r+b");
+        long at = blf::kFileHeaderSize;
+        std::uint8_t head[blf::kContainerHeaderSize];
+        for (int c = 0; c < 4; ++c) {
+            std::fseek(f, at, SEEK_SET);
+            if (std::fread(head, 1, sizeof head, f) != sizeof head) break;
+            const std::uint32_t size = blf::Get32(head + blf::kObjectSizeAt);
+            at += static_cast<long>(size + size % 4);
+        }
+        std::fseek(f, at + blf::kContainerHeaderSize + 100, SEEK_SET);
+        const int byte = std::fgetc(f);
+        std::fseek(f, at + blf::kContainerHeaderSize + 100, SEEK_SET);
+        std::fputc(byte ^ 0x20, f);
+        std::fclose(f);
+        return damaged;
+    }();
+    ReadBlfOnce(state, path);
+    state.SetItemsProcessed(state.iterations() * kMillion);
+}
+
+// 80 containers that each claim (and hold) 64 MiB of zeros, 5 MB packed:
+// every one is unpacked and skipped, with a few alive at a time.
+void BM_BlfReadLargeClaims(benchmark::State& state) {
+    static const std::filesystem::path path = [] {
+        const std::filesystem::path claims = BenchFile("claims.blf");
+        MadeFiles().push_back(claims);
+        constexpr uLong kClaim = 64u << 20;
+        const std::vector<std::uint8_t> zeros(kClaim);
+        uLongf packedSize = compressBound(kClaim);
+        std::vector<std::uint8_t> packed(packedSize);
+        compress2(packed.data(), &packedSize, zeros.data(), kClaim, 9);
+        packed.resize(packedSize);
+        std::vector<std::uint8_t> header(blf::kFileHeaderSize);
+        std::copy(blf::kFileSignature, blf::kFileSignature + 4, header.begin());
+        blf::Put32(header.data() + blf::kHeaderSizeAt, blf::kFileHeaderSize);
+        std::FILE* f = std::fopen(claims.c_str(), "wb");
+        std::fwrite(header.data(), 1, header.size(), f);
+        for (int c = 0; c < 80; ++c) {
+            std::uint8_t head[blf::kContainerHeaderSize] = {'L', 'O', 'B', 'J'};
+            const auto size = static_cast<std::uint32_t>(blf::kContainerHeaderSize + packedSize);
+            blf::Put16(head + blf::kHeaderSizeFieldAt, blf::kBaseHeaderSize);
+            blf::Put16(head + blf::kHeaderVersionAt, 1);
+            blf::Put32(head + blf::kObjectSizeAt, size);
+            blf::Put32(head + blf::kObjectTypeAt, blf::kLogContainer);
+            blf::Put16(head + blf::kMethodAt, blf::kZlib);
+            blf::Put32(head + blf::kUnpackedSizeAt, kClaim);
+            std::fwrite(head, 1, sizeof head, f);
+            std::fwrite(packed.data(), 1, packed.size(), f);
+            const std::uint8_t pad[4] = {};
+            std::fwrite(pad, 1, size % 4, f);
+        }
+        std::fclose(f);
+        return claims;
+    }();
+    ReadBlfOnce(state, path);
+}
+
 double ChildCpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_CHILDREN, &usage);
@@ -301,6 +409,8 @@ void AtScale(benchmark::internal::Benchmark* b) {
 
 BENCHMARK(BM_BlfReadIntoFrameStore)->Apply(AtScale);
 BENCHMARK(BM_BlfInflateFloor)->Apply(AtScale);
+BENCHMARK(BM_BlfReadDamagedContainer)->Iterations(3)->Apply(Timed);
+BENCHMARK(BM_BlfReadLargeClaims)->Iterations(3)->Apply(Timed);
 BENCHMARK(BM_PythonCanBlfReader)
     ->Arg(kMillion)
     ->Arg(10 * kMillion)

@@ -61,7 +61,8 @@ const char* InputOptionsHelp() {
            "  --bitrate RATE  bit rate of the spans read from a log (1000K ... 5K;\n"
            "                  default unknown)\n"
            "  --channel N     ASC, BLF, TRC: read channel (bus) N only (default: all)\n"
-           "  --strict        stop at the first unreadable line or damaged object (exit 1)\n";
+           "  --strict        stop at the first unreadable line or damaged object (exit 1);\n"
+           "                  otherwise they are skipped, counted and named\n";
 }
 
 int LoadInputFile(const InputOptions& input, CKorvexGlobal& global, const CliStreams& io) {
@@ -78,17 +79,17 @@ int LoadInputFile(const InputOptions& input, CKorvexGlobal& global, const CliStr
     const formats::ReadResult result =
         formats::LoadDataFile(input.path, input.format, request, global);
     reading.Finish();
-    if (result.status != formats::ReadStatus::kOk) {
-        io.err << "korvex-cli: " << formats::ReadResultText(result, input.path) << '\n'
-               << std::flush;
-        return kExitFailed;
+    const bool read = result.status == formats::ReadStatus::kOk;
+    if (!read) io.err << "korvex-cli: " << formats::ReadResultText(result, input.path) << '\n';
+    // A file without frames says what it held instead.
+    if (read || result.status == formats::ReadStatus::kHoldsNoFrames) {
+        if (result.badLines > 0)
+            io.err << "korvex-cli: " << name << ": " << result.badLines << " lines skipped\n";
+        for (const std::string& note : formats::ReadNoteTexts(result, input.path))
+            io.err << "korvex-cli: " << note << '\n';
     }
-    if (result.badLines > 0)
-        io.err << "korvex-cli: " << name << ": " << result.badLines << " lines skipped\n";
-    for (const std::string& note : formats::ReadNoteTexts(result, input.path))
-        io.err << "korvex-cli: " << note << '\n';
     io.err << std::flush;
-    return kExitOk;
+    return read ? kExitOk : kExitFailed;
 }
 
 }  // namespace korvex::cli

@@ -31,19 +31,28 @@ XTPFileDialogRequest Request(std::uint32_t filter, std::uint32_t flags) {
     return request;
 }
 
-// What a read that succeeded left out, one line each: skipped lines, the
-// damage that ended a binary log early, long CAN FD frames.
+// What a read left out or took other than as plain frames, one line each:
+// skipped lines, damaged containers, long CAN FD frames and the rest of the
+// tally.
 std::string LeftOutText(const formats::ReadResult& result, long long firstBad) {
     std::string text;
     const auto add = [&text](const std::string& line) {
         if (!text.empty()) text += '\n';
         text += line;
     };
-    if (result.badLines > 0)
-        add(FormatString(fmt::kStrLinesSkipped, result.badLines, firstBad));
-    if (result.damageOffset >= 0)
-        add(FormatString(fmt::kStrDamagedAt, result.damageOffset, result.damage.c_str()));
-    if (result.longFdFrames > 0) add(FormatString(fmt::kStrLongFdSkipped, result.longFdFrames));
+    const auto count = [&add](std::uint32_t id, long long n) {
+        if (n > 0) add(FormatString(id, n));
+    };
+    if (result.badLines > 0) add(FormatString(fmt::kStrLinesSkipped, result.badLines, firstBad));
+    if (result.damagedParts > 0)
+        add(FormatString(fmt::kStrDamagedSkipped, result.damagedParts,
+                         formats::DamagedOffsetsText(result).c_str(), result.damage.c_str()));
+    count(fmt::kStrLongFdSkipped, result.longFdFrames);
+    count(fmt::kStrShortFdRead, result.tally.shortFdFrames);
+    count(fmt::kStrTxRequestsRead, result.tally.txRequests);
+    count(fmt::kStrUnfitIdsSkipped, result.tally.unfitIds);
+    count(fmt::kStrOtherObjectsSkipped, result.tally.otherObjects);
+    count(fmt::kStrBadObjectsSkipped, result.tally.badObjects);
     return text;
 }
 
@@ -71,7 +80,12 @@ void LoadWithMessages(CKorvexGlobal& global, CMainFrame* main, QWidget* owner,
     const formats::ReadResult result = formats::ImportOtherFormatFile(path, request, global);
     pump.Finish();
     if (result.status != formats::ReadStatus::kOk) {
-        const std::string reason = formats::ReadResultText(result, path);
+        std::string reason = formats::ReadResultText(result, path);
+        // A file without frames says what it held instead.
+        if (result.status == formats::ReadStatus::kHoldsNoFrames) {
+            if (const std::string leftOut = LeftOutText(result, firstBad); !leftOut.empty())
+                reason += "\n" + leftOut;
+        }
         global.ShowMessage(ToCWnd(owner), FormatString(fmt::kStrImportFailed, reason.c_str()),
                            name_share::kMsgError, 0);
     } else if (const std::string leftOut = LeftOutText(result, firstBad); !leftOut.empty()) {

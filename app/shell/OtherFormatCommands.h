@@ -20,7 +20,13 @@ inline constexpr std::uint32_t kStrExportFailed = 26003;  // "无法写入该文
 inline constexpr std::uint32_t kStrImportFilter = 26004;
 inline constexpr std::uint32_t kStrExportFilter = 26005;
 inline constexpr std::uint32_t kStrLongFdSkipped = 26006;  // "%lld 个长于 8 字节的 CAN FD 帧已跳过"
-inline constexpr std::uint32_t kStrDamagedAt = 26007;  // "文件在偏移 %lld 处损坏（%s），..."
+// What an import read other than as plain frames, or left out.
+inline constexpr std::uint32_t kStrDamagedSkipped = 26020;  // "已跳过 %lld 处损坏……"
+inline constexpr std::uint32_t kStrShortFdRead = 26021;
+inline constexpr std::uint32_t kStrTxRequestsRead = 26022;
+inline constexpr std::uint32_t kStrUnfitIdsSkipped = 26023;
+inline constexpr std::uint32_t kStrOtherObjectsSkipped = 26024;
+inline constexpr std::uint32_t kStrBadObjectsSkipped = 26025;
 }  // namespace fmt
 
 // "导入其他格式..." reads a candump log, ASC, BLF, TRC, CSV or a .can file

@@ -118,32 +118,51 @@ char* PutAscFrame(char* out, Ticks time, const _VCI_CAN_OBJ& f) {
     return out;
 }
 
-// Reads the frame part of a line after its time and channel: identifier,
-// direction, type, length, data, then the optional "Length = ..." fields.
-enum class FrameParse { kFrame, kSkip, kBad };
+// What a frame line holds: a frame, a transmit request (read as a
+// transmitted frame), either of them on a CAN FD line, an error frame, a CAN
+// FD frame too long for the frame record, or nothing readable.
+enum class FrameParse { kFrame, kTxRequest, kFdFrame, kFdTxRequest, kError, kLongFd, kBad };
 
-FrameParse ParseAscFrame(std::string_view idText, std::string_view rest, bool decimal,
-                         _VCI_CAN_OBJ& f, std::string_view& reason) {
-    f = _VCI_CAN_OBJ{};
+constexpr std::uint32_t kAscFdFrameFlag = 0x1000;
+
+bool ParseDirection(std::string_view direction, _VCI_CAN_OBJ& f, FrameParse& read,
+                    std::string_view& reason) {
+    if (SameText(direction, "TxRq")) {
+        read = read == FrameParse::kFdFrame ? FrameParse::kFdTxRequest : FrameParse::kTxRequest;
+        f.SendType = kSendTypeTransmitted;
+    } else if (SameText(direction, "Tx")) {
+        f.SendType = kSendTypeTransmitted;
+    } else if (!SameText(direction, "Rx")) {
+        reason = "direction is not Rx, Tx or TxRq";
+        return false;
+    }
+    return true;
+}
+
+bool ParseAscIdentifier(std::string_view idText, bool decimal, _VCI_CAN_OBJ& f) {
     if (!idText.empty() && (idText.back() == 'x' || idText.back() == 'X')) {
         f.ExternFlag = 1;
         idText.remove_suffix(1);
     }
     const std::uint32_t max = f.ExternFlag ? CAN_EFF_MASK : CAN_SFF_MASK;
     const auto id = decimal ? ParseDecimal(idText, max) : ParseHex(idText, max);
-    if (!id) {
+    if (!id) return false;
+    f.ID = *id;
+    return true;
+}
+
+// Reads the frame part of a line after its time and channel: identifier,
+// direction, type, length, data, then the optional "Length = ..." fields.
+
+FrameParse ParseAscFrame(std::string_view idText, std::string_view rest, bool decimal,
+                         _VCI_CAN_OBJ& f, std::string_view& reason) {
+    f = _VCI_CAN_OBJ{};
+    if (!ParseAscIdentifier(idText, decimal, f)) {
         reason = "bad identifier";
         return FrameParse::kBad;
     }
-    f.ID = *id;
-    const std::string_view direction = NextToken(rest);
-    if (SameText(direction, "TxRq")) return FrameParse::kSkip;  // a request, not a bus frame
-    if (SameText(direction, "Tx")) {
-        f.SendType = kSendTypeTransmitted;
-    } else if (!SameText(direction, "Rx")) {
-        reason = "direction is not Rx or Tx";
-        return FrameParse::kBad;
-    }
+    FrameParse read = FrameParse::kFrame;
+    if (!ParseDirection(NextToken(rest), f, read, reason)) return FrameParse::kBad;
     const std::string_view type = NextToken(rest);
     std::string_view lengthText = NextToken(rest);
     const auto lengthOf = [decimal](std::string_view text) {
@@ -187,7 +206,58 @@ FrameParse ParseAscFrame(std::string_view idText, std::string_view rest, bool de
         reason = "unexpected text after the data";
         return FrameParse::kBad;
     }
-    return FrameParse::kFrame;
+    return read;
+}
+
+// "CANFD" lines after the channel: direction, identifier, an optional
+// symbolic name, bit-rate switch, error state, DLC, data length, the data,
+// then the frame's duration, length in bits and flags (0x1000: a CAN FD
+// frame rather than a classic one).
+FrameParse ParseAscFdFrame(std::string_view rest, bool decimal, _VCI_CAN_OBJ& f,
+                           std::string_view& reason) {
+    f = _VCI_CAN_OBJ{};
+    FrameParse read = FrameParse::kFdFrame;
+    if (!ParseDirection(NextToken(rest), f, read, reason)) return FrameParse::kBad;
+    std::string_view idText = NextToken(rest);
+    if (SameText(idText, "ErrorFrame")) return FrameParse::kError;
+    if (!ParseAscIdentifier(idText, decimal, f)) {
+        reason = "bad identifier";
+        return FrameParse::kBad;
+    }
+    const auto isBit = [](std::string_view t) { return t == "0" || t == "1"; };
+    std::string_view brs = NextToken(rest);
+    if (!isBit(brs)) brs = NextToken(rest);  // after the symbolic name
+    const std::string_view esi = NextToken(rest);
+    const auto dlc = decimal ? ParseDecimal(NextToken(rest), 15) : ParseHex(NextToken(rest), 15);
+    const auto length = ParseDecimal(NextToken(rest), 64);
+    if (!isBit(brs) || !isBit(esi) || !dlc || !length) {
+        reason = "bit-rate switch, error state, DLC or data length not understood";
+        return FrameParse::kBad;
+    }
+    if (*length > 8) return FrameParse::kLongFd;
+    f.DataLen = static_cast<std::uint8_t>(*length);
+    for (int i = 0; i < f.DataLen; ++i) {
+        const std::string_view byteText = NextToken(rest);
+        const auto byte = decimal ? ParseDecimal(byteText, 255) : ParseHex(byteText, 255);
+        if (!byte) {
+            reason = byteText.empty() ? "fewer data bytes than the length" : "bad data byte";
+            return FrameParse::kBad;
+        }
+        f.Data[i] = static_cast<std::uint8_t>(*byte);
+    }
+    // No data with a DLC: a classic remote frame on a CAN FD channel.
+    if (*length == 0 && *dlc > 0) {
+        f.RemoteFlag = 1;
+        f.DataLen = static_cast<std::uint8_t>(std::min<std::uint32_t>(*dlc, 8));
+    }
+    NextToken(rest);
+    NextToken(rest);
+    const auto flags = ParseHex(NextToken(rest), 0xFFFFFFFF);
+    if (f.RemoteFlag || (flags && (*flags & kAscFdFrameFlag) == 0)) {
+        if (read == FrameParse::kFdFrame) read = FrameParse::kFrame;
+        if (read == FrameParse::kFdTxRequest) read = FrameParse::kTxRequest;
+    }
+    return read;
 }
 
 // How the header says times and numbers are written.
@@ -311,28 +381,60 @@ ReadResult ReadAsc(std::FILE* file, const ReadOptions& options, CRecording& out,
             read.Bad("nothing after the time");
             continue;
         }
-        if (SameText(second, "CANFD")) {
-            read.Bad("CAN FD frames are not supported");
-            continue;
-        }
-        const auto channel = ParseDecimal(second, 0xFFFF);
+        const bool fdLine = SameText(second, "CANFD");
+        const auto channel = ParseDecimal(fdLine ? NextToken(rest) : second, 0xFFFF);
         // Measurement start, logger status ("CAN 1 Status:"), triggers and
         // other events of the logger itself carry no frame.
-        if (!channel) continue;
-        if (options.channel != 0 && static_cast<int>(*channel) != options.channel) continue;
-        const std::string_view third = NextToken(rest);
-        if (SameText(third, "ErrorFrame")) {
-            frame = _VCI_CAN_OBJ{};
-            frame.Reserved[0] = kBusError;
-        } else if (third.empty() || third.back() == ':') {
-            continue;  // "1 Statistic: D 0 R 0 ..." and the like
-        } else {
-            const FrameParse parse = ParseAscFrame(third, rest, header.decimal, frame, reason);
-            if (parse == FrameParse::kSkip) continue;
-            if (parse == FrameParse::kBad) {
-                read.Bad(reason);
-                continue;
+        if (!channel) {
+            if (fdLine) {
+                read.Bad("bad channel");
+            } else if (!SameText(second, "Start")) {
+                read.SkipOther();
             }
+            continue;
+        }
+        if (options.channel != 0 && static_cast<int>(*channel) != options.channel) continue;
+        FrameParse parse;
+        if (fdLine) {
+            parse = ParseAscFdFrame(rest, header.decimal, frame, reason);
+        } else {
+            const std::string_view third = NextToken(rest);
+            if (SameText(third, "ErrorFrame")) {
+                parse = FrameParse::kError;
+            } else if (third.empty() || third.back() == ':') {
+                parse = FrameParse::kBad;
+                reason = {};  // "1 Statistic: D 0 R 0 ..." and the like
+            } else {
+                parse = ParseAscFrame(third, rest, header.decimal, frame, reason);
+            }
+        }
+        switch (parse) {
+            case FrameParse::kBad:
+                if (reason.empty()) {
+                    read.SkipOther();
+                } else {
+                    read.Bad(reason);
+                }
+                continue;
+            case FrameParse::kLongFd:
+                read.SkipLongFd();
+                continue;
+            case FrameParse::kError:
+                frame = _VCI_CAN_OBJ{};
+                frame.Reserved[0] = kBusError;
+                break;
+            case FrameParse::kFdTxRequest:
+                read.CountShortFd();
+                read.CountTxRequest();
+                break;
+            case FrameParse::kFdFrame:
+                read.CountShortFd();
+                break;
+            case FrameParse::kTxRequest:
+                read.CountTxRequest();
+                break;
+            case FrameParse::kFrame:
+                break;
         }
         read.Add(header.Start() + lineTime, frame);
     }

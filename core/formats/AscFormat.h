@@ -22,9 +22,11 @@ std::string AscDateText(Ticks time, bool utc);
 // The weekday is not checked. None when it is not a date.
 std::optional<Ticks> ParseAscDate(std::string_view text, bool utc);
 
-// Reads a whole log. Header, comment, trigger-block, measurement-start and the
-// logger's own status and statistic lines are skipped; every other line that
-// is not a classic CAN frame or an ErrorFrame is reported.
+// Reads a whole log. Header, comment, trigger-block and measurement-start
+// lines are skipped; the logger's own status, statistic and event lines are
+// counted as lines without frames. Classic frames, CAN FD frames of up to 8
+// bytes, transmit requests (as transmitted frames) and ErrorFrames are read,
+// longer CAN FD frames counted; every other line is reported.
 ReadResult ReadAsc(std::FILE* file, const ReadOptions& options, CRecording& out,
                    const BadLineFn& badLine);
 

@@ -56,6 +56,7 @@ inline constexpr std::uint16_t kZlib = 2;
 
 enum ObjectType : std::uint32_t {
     kCanMessage = 1,
+    kCanError = 2,
     kLogContainer = 10,
     kCanErrorExt = 73,
     kCanMessage2 = 86,
@@ -92,10 +93,14 @@ inline constexpr std::size_t kFd64DirectionAt = 34;
 inline constexpr std::uint32_t kFd64Remote = 0x0010;
 inline constexpr std::uint32_t kFd64Edl = 0x1000;
 
+// CAN_ERROR: channel (u16), length (u16).
+inline constexpr std::size_t kCanErrorSize = 4;
+
 // CAN_ERROR_EXT: channel (u16), length (u16), flags (u32), ECC (u8), position
 // (u8), DLC (u8), a reserved byte, frame length (u32), identifier (u32),
 // extended flags (u16), two reserved bytes, eight data bytes.
 inline constexpr std::size_t kCanErrorExtSize = 32;
+inline constexpr std::size_t kErrorEccAt = 8;
 inline constexpr std::size_t kErrorDlcAt = 10;
 inline constexpr std::size_t kErrorIdAt = 16;
 inline constexpr std::size_t kErrorDataAt = 24;

@@ -1,3 +1,5 @@
+#include <linux/can.h>
+
 #include <algorithm>
 #include <array>
 #include <span>
@@ -60,7 +62,8 @@ std::size_t PutRecord(std::uint8_t* p, const _VCI_CAN_OBJ& f, std::uint64_t nano
         const ErrorFrame e = ErrorFrameOfEvent(EventCode(f), EventSubCode(f));
         Put16(body, kChannel);
         body[kErrorDlcAt] = 8;
-        Put32(body + kErrorIdAt, e.errorClass);
+        // The Linux error flag tells readers that the identifier is an error class.
+        Put32(body + kErrorIdAt, CAN_ERR_FLAG | e.errorClass);
         std::copy(e.data, e.data + 8, body + kErrorDataAt);
         return kErrorObjectSize;
     }

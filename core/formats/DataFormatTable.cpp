@@ -236,20 +236,40 @@ std::string ReadResultText(const ReadResult& result, const std::filesystem::path
         case ReadStatus::kDamagedAt:
             return name + " is damaged at offset " + std::to_string(result.damageOffset) + ": " +
                    result.damage;
+        case ReadStatus::kHoldsNoFrames:
+            return name + " holds no frames";
     }
     return {};
+}
+
+std::string DamagedOffsetsText(const ReadResult& result) {
+    std::string text;
+    for (const long long offset : result.damagedOffsets) {
+        if (!text.empty()) text += ", ";
+        text += std::to_string(offset);
+    }
+    if (result.damagedParts > static_cast<long long>(result.damagedOffsets.size())) text += ", ...";
+    return text;
 }
 
 std::vector<std::string> ReadNoteTexts(const ReadResult& result,
                                        const std::filesystem::path& path) {
     std::vector<std::string> notes;
-    if (result.damageOffset >= 0)
-        notes.push_back(path.string() + " is damaged at offset " +
-                        std::to_string(result.damageOffset) + ": " + result.damage +
-                        "; the frames before it were read");
-    if (result.longFdFrames > 0)
-        notes.push_back(path.string() + ": " + std::to_string(result.longFdFrames) +
-                        " CAN FD frames longer than 8 bytes skipped");
+    const std::string name = path.string() + ": ";
+    const auto note = [&](long long count, const char* what) {
+        if (count > 0) notes.push_back(name + std::to_string(count) + what);
+    };
+    if (result.damagedParts > 0)
+        notes.push_back(name + std::to_string(result.damagedParts) +
+                        " damaged parts skipped, at offsets " + DamagedOffsetsText(result) +
+                        "; the first: " + result.damage);
+    note(result.longFdFrames, " CAN FD frames longer than 8 bytes skipped");
+    note(result.tally.shortFdFrames, " CAN FD frames of up to 8 bytes read as classic frames");
+    note(result.tally.txRequests, " transmit requests read as transmitted frames");
+    note(result.tally.unfitIds,
+         " frames skipped whose identifier fits no frame type (a standard one above 0x7FF)");
+    note(result.tally.otherObjects, " objects or lines that are not frames skipped");
+    note(result.tally.badObjects, " frame objects too short or of an unknown header skipped");
     return notes;
 }
 

@@ -56,10 +56,15 @@ DataFormat ChooseCanLayout(const std::filesystem::path& path);
 // What went wrong, in a sentence naming the file; empty for kOk.
 std::string ReadResultText(const ReadResult& result, const std::filesystem::path& path);
 
-// What a read that succeeded left out, one sentence each: the damage that
-// ended a binary log early, and the CAN FD frames too long for the frame
-// record ("N CAN FD frames longer than 8 bytes skipped").
+// What a read left out or took other than as a plain frame, one sentence
+// each: damaged containers skipped, CAN FD frames too long for the frame
+// record ("N CAN FD frames longer than 8 bytes skipped") and the rest of the
+// tally. Empty when everything was read as it stands.
 std::vector<std::string> ReadNoteTexts(const ReadResult& result, const std::filesystem::path& path);
+
+// The offsets of the damaged parts named, "144, 2048" (", ..." after them
+// when there were more).
+std::string DamagedOffsetsText(const ReadResult& result);
 
 // The names of the formats that can be read, as --from takes them:
 // "candump, asc, csv, blf, trc, can or stream".

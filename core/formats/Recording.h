@@ -32,6 +32,17 @@ enum class ReadStatus {
     kReadError,      // the file could not be read to its end
     kUnknownFormat,  // no format read here fits the file's contents
     kDamagedAt,      // a binary log is damaged where nothing (or, strict, anything) was read
+    kHoldsNoFrames,  // nothing in the file, or nothing in it that is a frame
+};
+
+// What a read took other than as a plain frame, or left out, by reason
+// (besides the long CAN FD frames counted on their own).
+struct ReadTally {
+    long long shortFdFrames = 0;  // CAN FD frames of up to 8 bytes, read as classic frames
+    long long txRequests = 0;     // transmit requests, read as transmitted frames
+    long long unfitIds = 0;       // identifiers that fit no frame type, skipped
+    long long otherObjects = 0;   // objects or lines of kinds that are not frames, skipped
+    long long badObjects = 0;     // frame objects too short or of an unknown header, skipped
 };
 
 struct ReadResult {
@@ -40,11 +51,18 @@ struct ReadResult {
     long long badLines = 0;      // lines reported and skipped
     long long line = 0;          // the line where a strict read stopped or spans ran out
     long long longFdFrames = 0;  // CAN FD frames longer than 8 bytes, skipped
-    // Where damage ended the read of a binary log (a byte offset in the file,
-    // -1 for none) and what was found there; the frames before it are kept.
+    ReadTally tally;             // the rest of what was not read as a plain frame
+    // The first damage in a binary log (a byte offset in the file, -1 for
+    // none) and what was found there. A strict read ends there; otherwise the
+    // damaged parts are skipped and counted, the offsets of the first few kept.
     long long damageOffset = -1;
     std::string damage;
+    long long damagedParts = 0;
+    std::vector<long long> damagedOffsets;
 };
+
+// At most this many offsets of damaged parts are named.
+inline constexpr std::size_t kNamedDamageOffsets = 8;
 
 // A read that ended before anything was read.
 inline ReadResult Refused(ReadStatus status) {

@@ -3,7 +3,7 @@
 namespace korvex::formats {
 
 bool CSpanBuilder::Place(Ticks time, _VCI_CAN_OBJ& frame) {
-    if (time < kStampRange) {
+    if (time < kStampRange && !fromZero) {
         frame.TimeStamp = static_cast<std::uint32_t>(time);
         frame.Reserved[1] = kNoClockIndex;
         frame.TimeFlag = frame.TimeStamp != 0 ? 1 : 0;

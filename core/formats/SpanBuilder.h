@@ -26,11 +26,18 @@ class CSpanBuilder {
     // kStampRange become frames without a clock record. False when a new span
     // would be the 129th.
     bool Place(Ticks time, _VCI_CAN_OBJ& frame);
+    // Times that count from the start of a recording whose date is unknown:
+    // every frame gets a clock entry, the times shown as UTC from 1970.
+    void ClockFromZero() {
+        utc = true;
+        fromZero = true;
+    }
 
     std::vector<OrigTimeEntry>& Clocks() { return clocks; }
 
   private:
     bool utc;
+    bool fromZero = false;
     std::uint8_t bitRateIndex;
     std::vector<OrigTimeEntry> clocks;
     Ticks spanBase = 0;

@@ -42,16 +42,28 @@ std::optional<Ticks> ParseSeconds(std::string_view text) {
     if (seconds > kLastSecond) return std::nullopt;
     Ticks fraction = 0;
     if (dot != std::string_view::npos) {
-        const std::string_view digits = text.substr(dot + 1);
-        if (digits.empty()) return std::nullopt;
-        Ticks scale = kTicksPerSecond;
-        for (char c : digits) {
-            if (c < '0' || c > '9') return std::nullopt;
-            scale /= 10;
-            fraction += (c - '0') * scale;
-        }
+        const std::optional<Ticks> tenths = RoundedFraction(text.substr(dot + 1), 4);
+        if (!tenths) return std::nullopt;
+        fraction = *tenths;
     }
     return seconds * kTicksPerSecond + fraction;
+}
+
+std::optional<Ticks> RoundedFraction(std::string_view digits, int kept) {
+    if (digits.empty()) return std::nullopt;
+    Ticks value = 0;
+    bool up = false;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        const char c = digits[i];
+        if (c < '0' || c > '9') return std::nullopt;
+        if (static_cast<int>(i) < kept) {
+            value = value * 10 + (c - '0');
+        } else if (static_cast<int>(i) == kept) {
+            up = c >= '5';
+        }
+    }
+    for (int i = static_cast<int>(digits.size()); i < kept; ++i) value *= 10;
+    return value + (up ? 1 : 0);
 }
 
 char* PutSeconds(char* out, Ticks ticks) {

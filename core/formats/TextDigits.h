@@ -41,9 +41,14 @@ inline int ParseHexByte(std::string_view text) {
 std::optional<std::uint32_t> ParseHex(std::string_view text, std::uint32_t max);
 std::optional<std::uint32_t> ParseDecimal(std::string_view text, std::uint32_t max);
 
-// "SECONDS[.FRACTION]" as ticks, the fraction cut (not rounded) to 0.1 ms.
-// None for anything else, or beyond the year 9999.
+// "SECONDS[.FRACTION]" as ticks, rounded to the nearest 0.1 ms. None for
+// anything else, or beyond the year 9999.
 std::optional<Ticks> ParseSeconds(std::string_view text);
+
+// The decimal digits after a point as a number of `kept` digits, rounded
+// half up by the next one ("12345", 4 → 1235; "5", 4 → 5000): the value may
+// reach 10^kept. None for no digits or another character.
+std::optional<Ticks> RoundedFraction(std::string_view digits, int kept);
 
 // Upper-case hex digits of every byte value, two per value.
 constexpr std::array<char, 512> MakeHexPairs() {

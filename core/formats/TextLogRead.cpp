@@ -63,8 +63,9 @@ ReadResult CTextLogRead::Finish() {
     if (result.status == ReadStatus::kOk) {
         if (lines.ReadFailed()) {
             result.status = ReadStatus::kReadError;
-        } else if (result.frames == 0 && result.badLines > 0) {
-            result.status = ReadStatus::kNoFrames;
+        } else if (result.frames == 0) {
+            result.status =
+                result.badLines > 0 ? ReadStatus::kNoFrames : ReadStatus::kHoldsNoFrames;
         }
     }
     return result;

@@ -29,10 +29,16 @@ class CTextLogRead {
     void Add(Ticks time, _VCI_CAN_OBJ frame);
     // The current line is a CAN FD frame longer than the frame record holds.
     void SkipLongFd() { ++result.longFdFrames; }
+    // The current line is a CAN FD frame of up to 8 bytes, read as a classic one.
+    void CountShortFd() { ++result.tally.shortFdFrames; }
+    // The current line is a transmit request, read as a transmitted frame.
+    void CountTxRequest() { ++result.tally.txRequests; }
+    // The current line is readable but holds no frame (an event of the logger).
+    void SkipOther() { ++result.tally.otherObjects; }
     long long LineNumber() const { return lines.LineNumber(); }
 
     // Hands the clock list over and says how the read went: a file whose
-    // every line was unreadable is refused.
+    // every line was unreadable is refused, and so is one without frames.
     ReadResult Finish();
 
   private:

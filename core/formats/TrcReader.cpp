@@ -139,8 +139,8 @@ bool ReadComment(std::string_view line, const ReadOptions& options, Header& h,
     return true;
 }
 
-// A time offset in milliseconds with any number of decimals, as ticks (cut,
-// not rounded, to 0.1 ms).
+// A time offset in milliseconds with any number of decimals, as ticks
+// rounded to the nearest 0.1 ms.
 std::optional<Ticks> ParseOffset(std::string_view text) {
     const std::size_t dot = text.find('.');
     const std::string_view whole = text.substr(0, dot);
@@ -153,11 +153,9 @@ std::optional<Ticks> ParseOffset(std::string_view text) {
     }
     Ticks tenth = 0;
     if (dot != std::string_view::npos) {
-        const std::string_view digits = text.substr(dot + 1);
-        if (digits.empty()) return std::nullopt;
-        for (char c : digits)
-            if (c < '0' || c > '9') return std::nullopt;
-        tenth = digits[0] - '0';
+        const std::optional<Ticks> rounded = RoundedFraction(text.substr(dot + 1), 1);
+        if (!rounded) return std::nullopt;
+        tenth = *rounded;
     }
     return ms * 10 + tenth;
 }
@@ -171,7 +169,9 @@ bool ParseIdentifier(std::string_view text, _VCI_CAN_OBJ& f) {
     return true;
 }
 
-enum class Outcome { kFrame, kEvent, kSkip, kLongFd, kBad };
+// kShortFd: a CAN FD frame of up to 8 bytes, read as a frame; kOther: a line
+// of the logger that holds no frame.
+enum class Outcome { kFrame, kShortFd, kEvent, kOther, kLongFd, kBad };
 
 struct Line {
     std::array<std::string_view, kMaxTokens> token;
@@ -206,7 +206,7 @@ Outcome StatusEvent(const Line& line, std::size_t first, _VCI_CAN_OBJ& f,
                                  static_cast<std::uint32_t>(bytes[2]) << 8 | bytes[3];
     f = _VCI_CAN_OBJ{};
     f.Reserved[0] = EventOfTrcStatus(status);
-    return f.Reserved[0] != 0 ? Outcome::kEvent : Outcome::kSkip;
+    return f.Reserved[0] != 0 ? Outcome::kEvent : Outcome::kOther;
 }
 
 Outcome ErrorEvent(_VCI_CAN_OBJ& f) {
@@ -292,6 +292,9 @@ Outcome ParseVersion2(const Header& h, const Line& line, Ticks& offset, int& bus
         return Outcome::kBad;
     }
     offset = *time;
+    // Error counter changes, user events (of one bus or, "-", of all) and
+    // the like are not frames.
+    if (type == "EC" || type == "EV" || type == "EW") return Outcome::kOther;
     if (h.At('B') >= 0) {
         const auto b = ParseDecimal(line.Token(h.At('B')), 0xFFFF);
         // A controller state of version 2.0 leaves the columns out.
@@ -305,8 +308,6 @@ Outcome ParseVersion2(const Header& h, const Line& line, Ticks& offset, int& bus
     if (type == "ER") return ErrorEvent(f);
     // The state word is the last four bytes, however many columns stand before.
     if (type == "ST") return StatusEvent(line, line.count >= 4 ? line.count - 4 : 0, f, reason);
-    // Error counter changes, user events and the like are not frames.
-    if (type == "EC" || type == "EV" || type == "EW") return Outcome::kSkip;
     const bool remote = type == "RR";
     const bool fd = type == "FD" || type == "FB" || type == "FE" || type == "BI";
     if (!remote && !fd && type != "DT") {
@@ -360,7 +361,7 @@ Outcome ParseVersion2(const Header& h, const Line& line, Ticks& offset, int& bus
         reason = "unexpected text after the data";
         return Outcome::kBad;
     }
-    return Outcome::kFrame;
+    return fd ? Outcome::kShortFd : Outcome::kFrame;
 }
 
 }  // namespace
@@ -416,7 +417,8 @@ ReadResult ReadTrc(std::FILE* file, const ReadOptions& options, CRecording& out,
             tooMany = parsed.count == kMaxTokens;
             if (!tooMany) parsed.token[parsed.count++] = t;
         }
-        if (tooMany) {
+        // A user event's text may have any number of words.
+        if (tooMany && !(header.layout == Layout::k2x && parsed.Token(header.At('T')) == "EV")) {
             read.Bad("too many columns");
             continue;
         }
@@ -429,11 +431,16 @@ ReadResult ReadTrc(std::FILE* file, const ReadOptions& options, CRecording& out,
             read.Bad(reason);
             continue;
         }
-        if (outcome == Outcome::kSkip || (options.channel != 0 && bus != options.channel)) continue;
+        if (outcome == Outcome::kOther) {
+            read.SkipOther();
+            continue;
+        }
+        if (options.channel != 0 && bus != options.channel) continue;
         if (outcome == Outcome::kLongFd) {
             read.SkipLongFd();
             continue;
         }
+        if (outcome == Outcome::kShortFd) read.CountShortFd();
         read.Add(header.Start() + offset, frame);
     }
     return read.Finish();

@@ -139,6 +139,10 @@ char* PutLine21(char* out, std::uint64_t number, Ticks offset, const _VCI_CAN_OB
         if (!f.RemoteFlag && length > 0) {
             out = PutText(out, "    ");
             out = PutBytes(out, f.Data, length);
+        } else if (length == 0) {
+            // PCAN-View ends a line of length 0 with a space, and other
+            // readers expect it.
+            *out++ = ' ';
         }
     }
     return PutText(out, "\r\n");

@@ -241,23 +241,56 @@ TEST_F(CliTest, AnUploadSurvivesBlfAndTrcAndTheAnalysesReadThem) {
     }
 }
 
-TEST_F(CliTest, ADamagedBlfKeepsItsFramesBeforeTheDamageAndSaysWhere) {
+// Damage costs the damaged part only: a byte flipped in the middle of a BLF
+// loses one container's frames, a cut loses the frames of the cut part; both
+// are said, and a strict read stops at them.
+TEST_F(CliTest, ADamagedBlfKeepsItsFramesBesideTheDamageAndSaysWhere) {
     ASSERT_EQ(PipeUsbSim_Configure("demo"), 1u);
     TempFolder dir;
     ASSERT_EQ(RunCli({"upload", "-o", dir.File("rec.can")}).status, 0);
     ASSERT_EQ(RunCli({"convert", dir.File("rec.can"), dir.File("rec.blf")}).status, 0);
+    ASSERT_EQ(RunCli({"convert", dir.File("rec.blf"), dir.File("rec.log")}).status, 0);
+    const std::size_t all = CountOf(ReadBytes(dir / "rec.log"), "\n");
     const std::string whole = ReadBytes(dir / "rec.blf");
     korvex::test::WriteBytes(dir / "cut.blf", whole.substr(0, whole.size() / 2));
-    const CliRun cut = RunCli({"convert", dir.File("cut.blf"), dir.File("cut.log")});
-    EXPECT_EQ(cut.status, 0);
-    EXPECT_NE(cut.err.find(dir.File("cut.blf") + " is damaged at offset "), std::string::npos)
-        << cut.err;
-    EXPECT_NE(cut.err.find("; the frames before it were read"), std::string::npos) << cut.err;
-    EXPECT_GT(CountOf(ReadBytes(dir / "cut.log"), "\n"), 50000u);
+    std::string flipped = whole;
+    flipped[whole.size() / 2] = static_cast<char>(flipped[whole.size() / 2] ^ 0x10);
+    korvex::test::WriteBytes(dir / "flipped.blf", flipped);
+    for (const char* name : {"cut", "flipped"}) {
+        SCOPED_TRACE(name);
+        const std::string blf = dir.File(std::string(name) + ".blf");
+        const CliRun run = RunCli({"convert", blf, dir.File("out.log")});
+        EXPECT_EQ(run.status, 0);
+        EXPECT_NE(run.err.find(blf + ": 1 damaged parts skipped, at offsets "), std::string::npos)
+            << run.err;
+        const std::string out = ReadBytes(dir / "out.log");
+        const std::size_t kept = CountOf(out, "\n");
+        EXPECT_LT(kept, all);
+        if (name[0] == 'c') {
+            // The frames up to the cut, those of the cut container among them.
+            EXPECT_EQ(ReadBytes(dir / "rec.log").substr(0, out.size()), out);
+            EXPECT_GT(kept, all / 3);
+        } else {
+            // One container of 128 KiB holds fewer than 3000 frames.
+            EXPECT_GT(kept, all - 3000);
+        }
 
-    const CliRun strict = RunCli({"convert", dir.File("cut.blf"), dir.File("s.log"), "--strict"});
-    EXPECT_EQ(strict.status, 1);
-    EXPECT_EQ(CountOf(strict.err, "\n"), 1u) << strict.err;
+        const CliRun strict = RunCli({"convert", blf, dir.File("s.log"), "--strict"});
+        EXPECT_EQ(strict.status, 1);
+        EXPECT_NE(strict.err.find(blf + " is damaged at offset "), std::string::npos);
+        EXPECT_EQ(CountOf(strict.err, "\n"), 1u) << strict.err;
+    }
+}
+
+// A log without frames is refused, whatever its format.
+TEST_F(CliTest, AnEmptyLogHoldsNoFrames) {
+    TempFolder dir;
+    for (const char* name : {"e.trc", "e.log", "e.asc", "e.csv"}) {
+        korvex::test::WriteBytes(dir / name, "");
+        const CliRun run = RunCli({"dump", dir.File(name)});
+        EXPECT_EQ(run.status, 1) << name;
+        EXPECT_EQ(run.err, "korvex-cli: " + dir.File(name) + " holds no frames\n");
+    }
 }
 
 TEST_F(CliTest, LongCanFdFramesAreCountedNotTruncated) {
@@ -275,7 +308,10 @@ TEST_F(CliTest, LongCanFdFramesAreCountedNotTruncated) {
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(korvex::test::Lines(run.out), 2u);
     EXPECT_EQ(run.err, "korvex-cli: " + dir.File("fd.trc") +
-                           ": 2 CAN FD frames longer than 8 bytes skipped\n");
+                           ": 2 CAN FD frames longer than 8 bytes skipped\n"
+                           "korvex-cli: " +
+                           dir.File("fd.trc") +
+                           ": 1 CAN FD frames of up to 8 bytes read as classic frames\n");
 }
 
 }  // namespace

@@ -100,19 +100,27 @@ TEST_F(OtherFormatCommandsTest, ImportReadsBlfAndTrcAndSaysWhatTheyLeftOut) {
           "      2         0.200 FD 1      0201 Rx -  15   " +
               bytes64 +
               "\r\n"
-              "      3         0.300 XX\r\n");
+              "      3         0.300 XX\r\n"
+              "      4         0.400 FD 1      0202 Rx -  2    01 02\r\n");
+    Write("empty.trc", "");
     ui.fileAnswer = folder.File("cut.blf");
     main->RunCommand(cmd::kImportOtherFormat);
     EXPECT_EQ(StoredFrames(), 3);
     ui.fileAnswer = folder.File("fd.trc");
     main->RunCommand(cmd::kImportOtherFormat);
-    EXPECT_EQ(StoredFrames(), 1);
-    ASSERT_EQ(ui.messages.size(), 2u);
-    EXPECT_EQ(ui.messages[0].text, "文件在偏移 " + std::to_string(blf.size()) +
-                                       " 处损坏（an object header cut short by the end of the "
-                                       "file），其前的报文已读入");
+    EXPECT_EQ(StoredFrames(), 2);
+    ui.fileAnswer = folder.File("empty.trc");
+    main->RunCommand(cmd::kImportOtherFormat);
+    EXPECT_EQ(StoredFrames(), 2);
+    ASSERT_EQ(ui.messages.size(), 3u);
+    EXPECT_EQ(ui.messages[0].text, "已跳过 1 处损坏（偏移 " + std::to_string(blf.size()) +
+                                       "），第一处：an object header cut short by the end of the "
+                                       "file");
     EXPECT_EQ(ui.messages[1].text,
-              "有 1 行无法读取，已跳过（第一行是第 5 行）\n1 个长于 8 字节的 CAN FD 帧已跳过");
+              "有 1 行无法读取，已跳过（第一行是第 5 行）\n1 个长于 8 字节的 CAN FD 帧已跳过\n"
+              "1 个不超过 8 字节的 CAN FD 帧已按经典帧读入");
+    EXPECT_EQ(ui.messages[2].text,
+              "无法导入该文件：" + folder.File("empty.trc") + " holds no frames");
 }
 
 // The dialogs offer every format, and a name typed without an extension

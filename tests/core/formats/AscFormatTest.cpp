@@ -42,6 +42,11 @@ const char kToolLog[] =
     "   1.500000 1  125             Rx   d 3 01 02\r\n"
     "   2.000000 Log trigger event\r\n"
     "   2.100000 CANFD   1 Rx 100 1 0 8 8 01 02 03 04 05 06 07 08\r\n"
+    "   2.200000 CANFD   1 Tx 101x  Gear  0 0 3 3 0A 0B 0C   130000  130 1000 0 0 0 0 0\r\n"
+    "   2.300000 CANFD   1 Rx 102 1 0 9 12 00 01 02 03 04 05 06 07 08 09 0A 0B\r\n"
+    "   2.400000 CANFD   1 Rx 103 0 0 2 2 05 06   130000  130 0 0 0 0 0 0\r\n"
+    "   2.500000 CANFD   1 Rx ErrorFrame\r\n"
+    "   2.6000049 1  126             Rx   d 0\r\n"
     "End TriggerBlock\r\n";
 
 TEST(AscFormat, ReadsALogAsMeasurementToolsWriteIt) {
@@ -50,14 +55,19 @@ TEST(AscFormat, ReadsALogAsMeasurementToolsWriteIt) {
     const auto result =
         korvex::test::ParseText(&korvex::formats::ReadAsc, kToolLog, out, &bad, Utc());
     ASSERT_EQ(result.status, ReadStatus::kOk);
-    ASSERT_EQ(bad.size(), 3u);
+    ASSERT_EQ(bad.size(), 2u);
     EXPECT_EQ(bad[0].first, 15);  // a symbolic name instead of an identifier
     EXPECT_EQ(bad[1].first, 16);
     EXPECT_EQ(bad[1].second, "fewer data bytes than the length");
-    EXPECT_EQ(bad[2].first, 18);
-    EXPECT_EQ(bad[2].second, "CAN FD frames are not supported");
+    // Status, statistic and trigger lines hold no frame; the transmit
+    // request and the CAN FD frames of up to 8 bytes (one of them a classic
+    // frame by its flags) are read, the one of 12 counted.
+    EXPECT_EQ(result.tally.otherObjects, 3);
+    EXPECT_EQ(result.tally.txRequests, 1);
+    EXPECT_EQ(result.tally.shortFdFrames, 2);
+    EXPECT_EQ(result.longFdFrames, 1);
 
-    ASSERT_EQ(out.frames.size(), 5u);
+    ASSERT_EQ(out.frames.size(), 11u);
     ASSERT_EQ(out.origTimeList.size(), 1u);
     // 2018-09-06 13:40:15 UTC opens the span; the log started 0.817 s later.
     EXPECT_EQ(out.origTimeList[0].hour, 13);
@@ -66,7 +76,8 @@ TEST(AscFormat, ReadsALogAsMeasurementToolsWriteIt) {
     EXPECT_EQ(a.ID, 0x123u);
     EXPECT_EQ(a.DataLen, 8);
     EXPECT_EQ(a.Data[7], 8);
-    EXPECT_EQ(a.TimeStamp, 8170u + 159u);
+    // 0.015991 s rounds to 0.0160.
+    EXPECT_EQ(a.TimeStamp, 8170u + 160u);
     const _VCI_CAN_OBJ& b = out.frames[1];
     EXPECT_EQ(b.ID, 0x456u);
     EXPECT_EQ(b.ExternFlag, 1);
@@ -77,6 +88,23 @@ TEST(AscFormat, ReadsALogAsMeasurementToolsWriteIt) {
     EXPECT_EQ(out.frames[3].DataLen, 4);
     EXPECT_EQ(out.frames[4].Reserved[0], 229);
     EXPECT_EQ(out.frames[4].ID, 0u);
+    EXPECT_EQ(out.frames[5].ID, 0x124u);  // the transmit request
+    EXPECT_EQ(out.frames[5].SendType, 0xFF);
+    const _VCI_CAN_OBJ& fd = out.frames[6];
+    EXPECT_EQ(fd.ID, 0x100u);
+    EXPECT_EQ(fd.DataLen, 8);
+    EXPECT_EQ(fd.Data[7], 8);
+    const _VCI_CAN_OBJ& named = out.frames[7];
+    EXPECT_EQ(named.ID, 0x101u);
+    EXPECT_EQ(named.ExternFlag, 1);
+    EXPECT_EQ(named.SendType, 0xFF);
+    EXPECT_EQ(named.DataLen, 3);
+    EXPECT_EQ(named.Data[2], 0x0C);
+    EXPECT_EQ(out.frames[8].ID, 0x103u);
+    EXPECT_EQ(out.frames[8].Data[1], 6);
+    EXPECT_EQ(out.frames[9].Reserved[0], 229);
+    // 2.6000049 s rounds down, 0.015991 above up.
+    EXPECT_EQ(out.frames.back().TimeStamp, 8170u + 26000u);
 }
 
 TEST(AscFormat, PicksOneChannelWhenAsked) {
@@ -174,7 +202,7 @@ TEST(AscFormat, RefusesAFileOfOnlyBadLines) {
     EXPECT_EQ(korvex::test::ParseText(&korvex::formats::ReadAsc,
                                       "date Mon Jan 23 10:11:12 2017\nbase hex\n", out)
                   .status,
-              ReadStatus::kOk);
+              ReadStatus::kHoldsNoFrames);
     EXPECT_EQ(korvex::test::ParseText(&korvex::formats::ReadAsc,
                                       "   1.0 1  123 Rx d 9 00 01\n"
                                       "   99999999999999.0 1  123 Rx d 0\n"

@@ -109,12 +109,20 @@ inline Bytes CanFd64Body(std::uint8_t channel, std::uint8_t dlc, std::uint32_t i
     return b;
 }
 
-// CAN_ERROR_EXT (73) body.
-inline Bytes CanErrorBody(std::uint16_t channel, std::uint32_t id, const Bytes& data) {
+// CAN_ERROR_EXT (73) body: flags 1 says the error code capture is valid.
+inline Bytes CanErrorBody(std::uint16_t channel, std::uint32_t id, const Bytes& data,
+                          std::uint8_t ecc = 0) {
     Bytes b;
-    Append(
-        b,
-        {{channel, 2}, {0, 2}, {0, 4}, {0, 2}, {data.size(), 1}, {0, 1}, {0, 4}, {id, 4}, {0, 4}});
+    Append(b, {{channel, 2},
+               {0, 2},
+               {ecc != 0 ? 1 : 0, 4},
+               {ecc, 1},
+               {0, 1},
+               {data.size(), 1},
+               {0, 1},
+               {0, 4},
+               {id, 4},
+               {0, 4}});
     const Bytes bytes = Padded(data, 8);
     b.insert(b.end(), bytes.begin(), bytes.end());
     return b;

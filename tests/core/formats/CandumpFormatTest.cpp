@@ -154,7 +154,8 @@ TEST(CandumpFormat, ReportsBadLinesByNumberAndStopsWhenStrict) {
     EXPECT_EQ(stopped.line, 2);
 }
 
-TEST(CandumpFormat, AFileOfOnlyBadLinesIsRefusedAndAnEmptyOneIsNot) {
+// An empty file holds no frames and says so, as one of only bad lines does.
+TEST(CandumpFormat, AFileOfOnlyBadLinesOrNoneIsRefused) {
     struct Case {
         std::string text;
         ReadStatus status;
@@ -163,8 +164,8 @@ TEST(CandumpFormat, AFileOfOnlyBadLinesIsRefusedAndAnEmptyOneIsNot) {
     for (std::size_t i = 0; i < garbage.size(); ++i)
         garbage[i] = static_cast<char>((i * 131 + 7) & 0xFF);
     const Case cases[] = {
-        {"", ReadStatus::kOk},
-        {"\n\n   \n", ReadStatus::kOk},
+        {"", ReadStatus::kHoldsNoFrames},
+        {"\n\n   \n", ReadStatus::kHoldsNoFrames},
         {"nothing here\n(x) y z\n", ReadStatus::kNoFrames},
         {garbage, ReadStatus::kNoFrames},
         {std::string(200000, 'A') + "\n", ReadStatus::kNoFrames},  // one overlong line

@@ -156,9 +156,14 @@ TEST(TrcFormat, AFileCutAtEveryByteReadsTheLinesBeforeTheCut) {
     }
 }
 
+// CAN FD frames that fit are read and counted, the longer ones counted;
+// events of the logger (EV, of one bus or "-" of all, with any text) are no
+// frames and no bad lines; times round to the nearest 0.1 ms.
 TEST(TrcFormat, KeepsCanFdFramesThatFitAndCountsTheOthers) {
     std::string bytes64;
     for (int i = 0; i < 64; ++i) bytes64 += i ? " 00" : "00";
+    std::string words;
+    for (int i = 0; i < 90; ++i) words += " w";
     const std::string text =
         ";$FILEVERSION=2.1\r\n;$STARTTIME=45429.3958333333\r\n"
         ";$COLUMNS=N,O,T,B,I,d,R,L,D\r\n"
@@ -168,13 +173,21 @@ TEST(TrcFormat, KeepsCanFdFramesThatFitAndCountsTheOthers) {
         bytes64 +
         "\r\n"
         "      4         0.400 FE 2      0203 Rx -  3    0A 0B 0C\r\n"
-        "      5         0.500 EC 1         - Rx -  2    00 00\r\n";
+        "      5         0.500 EC 1         - Rx -  2    00 00\r\n"
+        "      6         0.600 EV -  User event" +
+        words +
+        "\r\n"
+        "      7         0.6499 DT 1      0204 Rx -  0 \r\n"
+        "      8         0.650 DT 1      0205 Rx -  0 \r\n";
     korvex::formats::ReadResult result;
     std::vector<std::pair<long long, std::string>> bad;
     EXPECT_EQ(
         ReadTrcText(text, &result, &bad),
-        (std::vector<std::string>{"200 e0 r0 l8 tx0 ev0 0108 t1", "203 e0 r0 l3 tx0 ev0 0A00 t4"}));
+        (std::vector<std::string>{"200 e0 r0 l8 tx0 ev0 0108 t1", "203 e0 r0 l3 tx0 ev0 0A00 t4",
+                                  "204 e0 r0 l0 tx0 ev0 0000 t6", "205 e0 r0 l0 tx0 ev0 0000 t7"}));
     EXPECT_EQ(result.longFdFrames, 2);
+    EXPECT_EQ(result.tally.shortFdFrames, 2);
+    EXPECT_EQ(result.tally.otherObjects, 2);
     EXPECT_TRUE(bad.empty()) << bad[0].first << ": " << bad[0].second;
     // The bus column picks a channel.
     EXPECT_EQ(ReadTrcText(text, &result, nullptr, Utc(2)),
@@ -276,7 +289,7 @@ TEST(TrcFormat, WritesVersion21AsPcanViewDoesAndVersion11OnRequest) {
         "      3        30.000 RR 1      07FF Rx -  4\r\n"
         "      4        40.000 ER 1         - Rx -  5    08 01 00 00 00\r\n"
         "      5        50.000 ST 1         - Rx -  4    00 00 00 08\r\n"
-        "      6        60.000 DT 1      0005 Rx -  0\r\n";
+        "      6        60.000 DT 1      0005 Rx -  0 \r\n";
     EXPECT_EQ(v21.substr(v21.size() - lines21.size()), lines21);
 
     options.trcVersion = korvex::formats::kTrcVersion11;
