@@ -114,6 +114,8 @@ CDiagnosticsPane::CDiagnosticsPane(Source s, QWidget* parent)
       timeline(new CDiagnosticsTimeline(this)),
       cursor(new QLabel(this)) {
     setWindowFlags(Qt::Widget);
+    exportMessages->setObjectName(QStringLiteral("exportMessages"));
+    exportFaults->setObjectName(QStringLiteral("exportFaults"));
     BindCaption(readButton, ids::kRead);
     BindCaption(exportMessages, ids::kExportMessages);
     BindCaption(exportFaults, ids::kExportFaults);
@@ -160,6 +162,7 @@ CDiagnosticsPane::CDiagnosticsPane(Source s, QWidget* parent)
     auto* split = new QSplitter(Qt::Vertical, faultsPage);
     split->addWidget(faultTable);
     split->addWidget(timeline);
+    split->setStretchFactor(1, 1);
     faultsLayout->addWidget(split, 1);
     auto* faultsRow = new QHBoxLayout;
     faultsRow->addWidget(cursor, 1);

@@ -7,7 +7,7 @@
 namespace korvex::diagnostics {
 namespace {
 
-constexpr int kLaneHeight = 22;
+constexpr int kRowHeight = 18;
 constexpr int kLabelWidth = 44;
 constexpr int kMargin = 4;
 
@@ -29,7 +29,7 @@ QString SourceText(std::uint8_t source) {
 
 CDiagnosticsTimeline::CDiagnosticsTimeline(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
-    setMinimumHeight(3 * kLaneHeight);
+    setMinimumHeight(3 * kRowHeight);
 }
 
 void CDiagnosticsTimeline::SetContent(const CDiagnosticsRows* r, std::int64_t frames,
@@ -38,7 +38,10 @@ void CDiagnosticsTimeline::SetContent(const CDiagnosticsRows* r, std::int64_t fr
     frameCount = frames;
     timeText = std::move(text);
     sources = rows ? rows->Sources() : std::vector<std::uint8_t>();
-    setMinimumHeight(std::max<int>(3, static_cast<int>(sources.size()) + 1) * kLaneHeight);
+    places = rows ? rows->TimelineSlots(laneRows) : std::vector<CDiagnosticsRows::TimelineSlot>();
+    int total = 0;
+    for (const int n : laneRows) total += n;
+    setMinimumHeight((std::max(total, 2) + 1) * kRowHeight + 2 * kMargin);
     update();
 }
 
@@ -46,26 +49,26 @@ QRect CDiagnosticsTimeline::Plot() const {
     return rect().adjusted(kLabelWidth, kMargin, -kMargin, -kMargin);
 }
 
-int CDiagnosticsTimeline::LaneOf(std::uint8_t source) const {
-    return static_cast<int>(std::lower_bound(sources.begin(), sources.end(), source) -
-                            sources.begin());
+int CDiagnosticsTimeline::RowTop(int lane, int row) const {
+    int top = 0;
+    for (int k = 0; k < lane; ++k) top += laneRows[static_cast<std::size_t>(k)] * kRowHeight;
+    return top + row * kRowHeight;
+}
+
+QRect CDiagnosticsTimeline::Bar(std::size_t episode) const {
+    const QRect plot = Plot();
+    const transport::DtcEpisode& e = rows->Episodes()[episode];
+    const int top = plot.top() + RowTop(places[episode].lane, places[episode].row);
+    const int left = plot.left() + static_cast<int>(TimelineX(e.first, frameCount, plot.width()));
+    const int right = plot.left() + static_cast<int>(TimelineX(e.last, frameCount, plot.width()));
+    // An episode of one report still shows as a short bar.
+    return {left, top + 2, std::max(right - left, 4), kRowHeight - 4};
 }
 
 int CDiagnosticsTimeline::EpisodeAt(const QPoint& at) const {
     if (rows == nullptr) return -1;
-    const QRect plot = Plot();
-    const auto& episodes = rows->Episodes();
-    for (std::size_t k = 0; k < episodes.size(); ++k) {
-        const transport::DtcEpisode& e = episodes[k];
-        const int top = plot.top() + LaneOf(e.source) * kLaneHeight;
-        const int left =
-            plot.left() + static_cast<int>(TimelineX(e.first, frameCount, plot.width()));
-        const int right =
-            plot.left() + static_cast<int>(TimelineX(e.last, frameCount, plot.width()));
-        if (at.y() >= top + 3 && at.y() < top + kLaneHeight - 3 && at.x() >= left - 2 &&
-            at.x() <= std::max(right, left + 3) + 2)
-            return static_cast<int>(k);
-    }
+    for (std::size_t k = 0; k < places.size(); ++k)
+        if (Bar(k).adjusted(-2, 0, 2, 0).contains(at)) return static_cast<int>(k);
     return -1;
 }
 
@@ -73,30 +76,23 @@ void CDiagnosticsTimeline::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), palette().base());
     const QRect plot = Plot();
-    p.setPen(palette().color(QPalette::Mid));
     for (std::size_t lane = 0; lane < sources.size(); ++lane) {
-        const int top = plot.top() + static_cast<int>(lane) * kLaneHeight;
+        const int top = plot.top() + RowTop(static_cast<int>(lane), 0);
+        const int height = laneRows[lane] * kRowHeight;
         p.setPen(palette().color(QPalette::Text));
-        p.drawText(QRect(0, top, kLabelWidth - 4, kLaneHeight), Qt::AlignRight | Qt::AlignVCenter,
+        p.drawText(QRect(0, top, kLabelWidth - 4, kRowHeight), Qt::AlignRight | Qt::AlignVCenter,
                    SourceText(sources[lane]));
         p.setPen(palette().color(QPalette::Mid));
-        p.drawLine(plot.left(), top + kLaneHeight, plot.right(), top + kLaneHeight);
+        p.drawLine(0, top + height, plot.right(), top + height);
     }
-    if (rows != nullptr) {
-        for (const transport::DtcEpisode& e : rows->Episodes()) {
-            const int top = plot.top() + LaneOf(e.source) * kLaneHeight;
-            const int left =
-                plot.left() + static_cast<int>(TimelineX(e.first, frameCount, plot.width()));
-            const int right =
-                plot.left() + static_cast<int>(TimelineX(e.last, frameCount, plot.width()));
-            // An episode of one report still shows as a short bar.
-            const QRect bar(left, top + 4, std::max(right - left, 3), kLaneHeight - 8);
-            p.fillRect(bar, LampColour(e.lamps));
-            if (bar.width() > 60) {
-                p.setPen(Qt::white);
-                p.drawText(bar.adjusted(3, 0, -3, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                           QStringLiteral("SPN %1 FMI %2").arg(e.spn).arg(e.fmi));
-            }
+    for (std::size_t k = 0; k < places.size(); ++k) {
+        const transport::DtcEpisode& e = rows->Episodes()[k];
+        const QRect bar = Bar(k);
+        p.fillRect(bar, LampColour(e.lamps));
+        const QString label = QStringLiteral("SPN %1 FMI %2").arg(e.spn).arg(e.fmi);
+        if (bar.width() > p.fontMetrics().horizontalAdvance(label) + 6) {
+            p.setPen(Qt::white);
+            p.drawText(bar.adjusted(3, 0, -3, 0), Qt::AlignLeft | Qt::AlignVCenter, label);
         }
     }
     if (cursorX >= plot.left() && cursorX <= plot.right()) {
@@ -113,10 +109,11 @@ void CDiagnosticsTimeline::mouseMoveEvent(QMouseEvent* event) {
     if (frameCount > 0 && timeText && at.x() >= plot.left()) {
         const std::int64_t frame = TimelineFrame(at.x() - plot.left(), frameCount, plot.width());
         cursorText = QString::fromStdString(timeText(frame));
-        const int lane = (at.y() - plot.top()) / kLaneHeight;
-        if (at.y() >= plot.top() && lane < static_cast<int>(sources.size()))
-            cursorText +=
-                QStringLiteral("  ") + SourceText(sources[static_cast<std::size_t>(lane)]);
+        for (std::size_t lane = 0; lane < sources.size(); ++lane) {
+            const int top = plot.top() + RowTop(static_cast<int>(lane), 0);
+            if (at.y() >= top && at.y() < top + laneRows[lane] * kRowHeight)
+                cursorText += QStringLiteral("  ") + SourceText(sources[lane]);
+        }
         const int episode = EpisodeAt(at);
         if (episode >= 0) {
             const transport::DtcEpisode& e = rows->Episodes()[static_cast<std::size_t>(episode)];

@@ -39,10 +39,14 @@ class CDiagnosticsTimeline : public QWidget {
 
   private:
     QRect Plot() const;
-    int LaneOf(std::uint8_t source) const;
+    // The top of a lane's row, from the plot's top.
+    int RowTop(int lane, int row) const;
+    QRect Bar(std::size_t episode) const;
 
     const CDiagnosticsRows* rows = nullptr;
     std::vector<std::uint8_t> sources;
+    std::vector<CDiagnosticsRows::TimelineSlot> places;
+    std::vector<int> laneRows;
     std::int64_t frameCount = 0;
     std::function<std::string(std::int64_t)> timeText;
     int cursorX = -1;

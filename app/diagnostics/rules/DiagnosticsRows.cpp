@@ -169,6 +169,34 @@ std::vector<std::uint8_t> CDiagnosticsRows::Sources() const {
     return sources;
 }
 
+std::vector<CDiagnosticsRows::TimelineSlot> CDiagnosticsRows::TimelineSlots(
+    std::vector<int>& rows) const {
+    const std::vector<std::uint8_t> sources = Sources();
+    std::vector<std::vector<std::pair<std::uint32_t, std::uint8_t>>> codes(sources.size());
+    for (const transport::DtcEpisode& e : episodes) {
+        const auto lane = static_cast<std::size_t>(
+            std::lower_bound(sources.begin(), sources.end(), e.source) - sources.begin());
+        codes[lane].emplace_back(e.spn, e.fmi);
+    }
+    rows.clear();
+    for (auto& lane : codes) {
+        std::sort(lane.begin(), lane.end());
+        lane.erase(std::unique(lane.begin(), lane.end()), lane.end());
+        rows.push_back(static_cast<int>(lane.size()));
+    }
+    std::vector<TimelineSlot> places;
+    for (const transport::DtcEpisode& e : episodes) {
+        const auto lane = static_cast<std::size_t>(
+            std::lower_bound(sources.begin(), sources.end(), e.source) - sources.begin());
+        const auto& laneCodes = codes[lane];
+        const auto row =
+            std::lower_bound(laneCodes.begin(), laneCodes.end(), std::pair{e.spn, e.fmi}) -
+            laneCodes.begin();
+        places.push_back({static_cast<int>(lane), static_cast<int>(row)});
+    }
+    return places;
+}
+
 double TimelineX(std::int64_t index, std::int64_t frames, double width) {
     if (frames <= 1) return 0;
     return static_cast<double>(index) * width / static_cast<double>(frames - 1);

@@ -53,6 +53,14 @@ class CDiagnosticsRows {
     // The sources that reported fault codes, in increasing order: the lanes
     // of the timeline.
     std::vector<std::uint8_t> Sources() const;
+    // Where each episode goes on the timeline: its source's lane, and in it
+    // the row of its SPN and FMI, so that episodes at the same time never
+    // cover one another. `rows` gets each lane's row count.
+    struct TimelineSlot {
+        int lane = 0;
+        int row = 0;
+    };
+    std::vector<TimelineSlot> TimelineSlots(std::vector<int>& rows) const;
 
   private:
     bool BelongsTo(const transport::TransportMessage& m, const _VCI_CAN_OBJ& frame) const;
