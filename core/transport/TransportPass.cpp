@@ -24,6 +24,9 @@ struct Picked {
 bool ReadTransport(const FrameView& frames, const CIsoTpPairs& pairs, const PassSplit& split,
                    TransportReading& out) {
     CTransportAssembler assembler(pairs);
+    // The cores pick frames with an assembler of their own, which they only
+    // ask: the merge changes the other one meanwhile.
+    const CTransportAssembler picker(pairs);
     bool started = false;
     std::uint8_t clock = 0;
     std::uint32_t time = 0;
@@ -38,7 +41,7 @@ bool ReadTransport(const FrameView& frames, const CIsoTpPairs& pairs, const Pass
                 for (int k = 0; k < n; ++k) {
                     const _VCI_CAN_OBJ& f = run[k];
                     const bool spanStart = ClockIndex(f) != blockClock;
-                    if (spanStart || assembler.Wants(f))
+                    if (spanStart || picker.Wants(f))
                         picked.items.push_back({first + k, spanStart, blockTime, f});
                     blockClock = ClockIndex(f);
                     blockTime = f.TimeStamp;
