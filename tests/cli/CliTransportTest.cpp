@@ -110,6 +110,20 @@ TEST_F(CliTransport, WritesEveryMessageWithItsEnd) {
     EXPECT_EQ(none.out, TransportCsv(traffic, j1939));
 }
 
+TEST_F(CliTransport, NamesSpnsFromADatabase) {
+    WriteBytes(dir / "j1939.dbc", R"(VERSION ""
+BO_ 2566834942 ET1: 8 Engine
+ SG_ EngineCoolantTemperature : 0|8@1+ (1,-40) [-40|210] "degC" Vector__XXX
+BA_DEF_ SG_ "SPN" INT 0 524287;
+BA_ "SPN" SG_ 2566834942 EngineCoolantTemperature 110;
+)");
+    const CliRun run = Run({"transport", "--dbc", dir.File("j1939.dbc")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("SPN 110 FMI 0 OC 3 CM 0 (EngineCoolantTemperature); SPN 100 FMI 1"),
+              std::string::npos);
+    EXPECT_EQ(run.out.find("SPN 100 FMI 1 OC 1 CM 0 ("), std::string::npos);
+}
+
 TEST_F(CliTransport, ListsFaultCodeEpisodes) {
     const CliRun run = Run({"dtc"});
     ASSERT_EQ(run.status, 0) << run.err;
