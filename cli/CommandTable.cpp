@@ -11,6 +11,7 @@
 #include "cli/RecorderCommand.h"
 #include "cli/SearchCommand.h"
 #include "cli/SignalCommands.h"
+#include "cli/TransportCommand.h"
 
 namespace korvex::cli {
 
@@ -32,6 +33,9 @@ const std::vector<CliCommand>& CliCommandTable() {
          &RunConvert},
         {"dbc", "list the messages and signals of a signal database (DBC)", &RunDbcCommand},
         {"decode", "decode a recording's signals with signal databases, as CSV", &RunDecodeCommand},
+        {"transport", "ISO-TP and J1939 transport messages of a recording, with meanings, as CSV",
+         &RunTransportCommand},
+        {"dtc", "the J1939 DM1 fault codes of a recording over time, as CSV", &RunDtcCommand},
     };
     return table;
 }

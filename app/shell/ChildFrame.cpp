@@ -34,6 +34,8 @@ constexpr PaneLayout kPanes[] = {
     {pane::kClusterResult, Qt::BottomDockWidgetArea, 210, 140, pane::kSearchResult},
     // The signals of the selected frame, below the search pane.
     {pane::kSignals, Qt::RightDockWidgetArea, 260, 200, 0},
+    // Transport messages and fault codes, beside the search results.
+    {pane::kDiagnostics, Qt::BottomDockWidgetArea, 210, 140, pane::kSearchResult},
 };
 
 QWidget* TitleOnly(const QString& title) {

@@ -12,6 +12,8 @@
 #include "app/analysis/FrameListColumns.h"
 #include "app/analysis/SearchListCtrl.h"
 #include "app/device/DeviceCommands.h"
+#include "app/diagnostics/DiagnosticsPane.h"
+#include "app/diagnostics/rules/DiagnosticsIds.h"
 #include "app/framelist/KorvexList.h"
 #include "app/shell/ChildFrame.h"
 #include "app/shell/KorvexView.h"
@@ -26,6 +28,7 @@
 #include "app/signals/rules/SignalIds.h"
 #include "core/FrameRowText.h"
 #include "core/KorvexGlobal.h"
+#include "core/transport/SpnNames.h"
 #include "protolens/include/protolens.h"
 
 namespace korvex::shell {
@@ -190,6 +193,59 @@ void InstallSignalPane(CChildFrame& frame) {
             });
 }
 
+// Diagnostics: a pane in each child frame over its frame list; its message
+// follows the list's current frame, and its double-clicks select frames there.
+static_assert(cmd::kShowDiagnosticsPane == diagnostics::ids::kCmdShowPane);
+static_assert(pane::kDiagnostics == diagnostics::ids::kPane);
+
+void SelectFrames(CKorvexList& list, const std::vector<std::int64_t>& frames) {
+    const QAbstractItemModel* model = list.CFlatTableView::model();
+    if (frames.empty() || model->columnCount() == 0) return;
+    QItemSelection selection;
+    const int lastColumn = model->columnCount() - 1;
+    for (std::size_t k = 0; k < frames.size();) {
+        std::size_t end = k + 1;
+        while (end < frames.size() && frames[end] == frames[end - 1] + 1) ++end;
+        selection.select(model->index(static_cast<int>(frames[k]), 0),
+                         model->index(static_cast<int>(frames[end - 1]), lastColumn));
+        k = end;
+    }
+    const QModelIndex first = model->index(static_cast<int>(frames.front()), 0);
+    list.selectionModel()->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
+    list.selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    list.scrollTo(first);
+}
+
+void InstallDiagnosticsPane(CChildFrame& frame) {
+    CKorvexList* list = FrameListOf(frame);
+    if (!list) return;
+    CKorvexGlobal& global = frame.View().Global();
+    auto spnNames = std::make_shared<transport::CSpnNames>();
+    diagnostics::CDiagnosticsPane::Source source;
+    source.frameStore = [list] { return &list->Record().frameStore; };
+    source.timeText = [&global](std::int64_t index, const _VCI_CAN_OBJ& f) {
+        std::string text;
+        FormatCellText(index, f, kColumnTime, global.ExportContext(&AnalyCANFrame), text);
+        return text;
+    };
+    source.selectFrames = [list](const std::vector<std::int64_t>& frames) {
+        SelectFrames(*list, frames);
+    };
+    source.spnName = [spnNames](std::uint32_t spn) { return spnNames->Find(spn); };
+    if (signaldb::CSignalDatabases* databases = programDatabases) {
+        *spnNames = transport::CSpnNames(*databases->Decoder());
+        QObject::connect(
+            databases, &signaldb::CSignalDatabases::changed, list,
+            [spnNames, databases] { *spnNames = transport::CSpnNames(*databases->Decoder()); });
+    }
+    auto* pane = new diagnostics::CDiagnosticsPane(std::move(source), &frame);
+    frame.SetPaneWidget(pane::kDiagnostics, pane);
+    QObject::connect(list->selectionModel(), &QItemSelectionModel::currentRowChanged, pane,
+                     [pane](const QModelIndex& current) {
+                         if (current.isValid()) pane->ShowFrame(current.row());
+                     });
+}
+
 }  // namespace
 
 void InstallViewCommands(CKorvexView& view) {
@@ -229,6 +285,7 @@ void InstallPaneContents(CChildFrame& frame) {
     InstallSearchPanes(frame);
     InstallClusterPanes(frame);
     InstallSignalPane(frame);
+    InstallDiagnosticsPane(frame);
 }
 
 void InstallMainFrameWindows(CMainFrame& frame) {

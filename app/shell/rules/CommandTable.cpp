@@ -25,6 +25,8 @@ constexpr std::array kCommands{
     ShellCommand{cmd::kShowClusterResultPane, T::kChildFrame, U::kWhilePaneClosed,
                  pane::kClusterResult},
     ShellCommand{cmd::kShowSignalPane, T::kChildFrame, U::kWhilePaneClosed, pane::kSignals},
+    ShellCommand{cmd::kShowDiagnosticsPane, T::kChildFrame, U::kWhilePaneClosed,
+                 pane::kDiagnostics},
     ShellCommand{cmd::kSignalDatabases, T::kView, U::kWhileHandled, 0},
     ShellCommand{cmd::kSignalPlot, T::kView, U::kWhileHandled, 0},
     // The device and alias windows install their handlers on the view.

@@ -33,6 +33,8 @@ inline constexpr std::uint32_t kExportOtherFormat = 46002;
 inline constexpr std::uint32_t kSignalDatabases = 47001;
 inline constexpr std::uint32_t kSignalPlot = 47002;
 inline constexpr std::uint32_t kShowSignalPane = 47003;
+// Diagnostics (app/diagnostics/rules/DiagnosticsIds.h).
+inline constexpr std::uint32_t kShowDiagnosticsPane = 49003;
 inline constexpr std::uint32_t kAbout = 57664;
 inline constexpr std::uint32_t kNew = 57600;
 inline constexpr std::uint32_t kOpen = 57601;
@@ -82,6 +84,7 @@ inline constexpr int kSearch = 3072;
 inline constexpr int kClusterResult = 3073;
 inline constexpr int kCluster = 3074;
 inline constexpr int kSignals = 47004;
+inline constexpr int kDiagnostics = 49004;
 }  // namespace pane
 
 namespace timer {
