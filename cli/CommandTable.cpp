@@ -6,6 +6,7 @@
 #include "cli/ClassifyCommand.h"
 #include "cli/ConfigureCommand.h"
 #include "cli/ConvertCommand.h"
+#include "cli/DiscoverCommand.h"
 #include "cli/KvsetCommand.h"
 #include "cli/PresetsCommand.h"
 #include "cli/RecorderCommand.h"
@@ -32,6 +33,8 @@ const std::vector<CliCommand>& CliCommandTable() {
          &RunConvert},
         {"dbc", "list the messages and signals of a signal database (DBC)", &RunDbcCommand},
         {"decode", "decode a recording's signals with signal databases, as CSV", &RunDecodeCommand},
+        {"discover", "find counters, checksums and signals without a database; a draft DBC",
+         &RunDiscoverCommand},
     };
     return table;
 }
