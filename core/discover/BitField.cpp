@@ -31,6 +31,16 @@ std::uint64_t FieldMask(const BitField& field) {
     return mask;
 }
 
+int FieldLsbBit(const BitField& field) {
+    return WordBit(field.order, field.lsb);
+}
+
+int FieldMsbBit(const BitField& field) {
+    const int msb = field.order == ByteOrder::kIntel ? field.lsb + field.length - 1
+                                                     : field.lsb - field.length + 1;
+    return WordBit(field.order, msb);
+}
+
 bool FieldInOneByte(const BitField& field) {
     const std::uint64_t mask = FieldMask(field);
     for (int k = 0; k < 8; ++k)

@@ -27,6 +27,10 @@ int OrderPosition(ByteOrder order, int wordBit);
 
 // Whether the field lies within `bytes` data bytes.
 bool FieldFits(const BitField& field, int bytes);
+// The word bit of its least and of its most significant bit.
+int FieldLsbBit(const BitField& field);
+int FieldMsbBit(const BitField& field);
+
 // Whether all its bits lie in one byte, where both byte orders read alike.
 bool FieldInOneByte(const BitField& field);
 // Its bits in the little-endian data word.

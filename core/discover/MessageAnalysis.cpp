@@ -232,14 +232,6 @@ BitField InOrder(const Chain& chain, ByteOrder order) {
     return {order, OrderPosition(order, lsbBit), chain.field.length};
 }
 
-int LsbBit(const BitField& f) {
-    return WordBit(f.order, f.lsb);
-}
-int MsbBit(const BitField& f) {
-    return WordBit(f.order,
-                   f.order == ByteOrder::kIntel ? f.lsb + f.length - 1 : f.lsb - f.length + 1);
-}
-
 bool Rises(const MessageDiscovery& m, int lowerBit, int upperBit) {
     return m.FlipRate(upperBit) > m.FlipRate(lowerBit) * kRiseFactor + kRiseMargin;
 }
@@ -301,8 +293,8 @@ void JoinAcrossBytes(Series data, const MessageDiscovery& m, std::vector<Chain>&
                         continue;
                     const BitField low = InOrder(lowChain, order);
                     const BitField high = InOrder(highChain, order);
-                    const int top = MsbBit(low);
-                    const int bottom = LsbBit(high);
+                    const int top = FieldMsbBit(low);
+                    const int bottom = FieldLsbBit(high);
                     const int nextByte = order == ByteOrder::kIntel ? 1 : -1;
                     if (top % 8 != 7 || bottom % 8 != 0 || bottom / 8 != top / 8 + nextByte ||
                         low.length + high.length > 64 ||
@@ -330,7 +322,7 @@ void SplitUncarried(Series data, const MessageDiscovery& m, std::vector<Chain>& 
         const int direction = field.order == ByteOrder::kIntel ? 1 : -1;
         for (int i = 1; i < field.length; ++i) {
             const BitField upper{field.order, field.lsb + direction * i, 1};
-            if (m.FlipRate(LsbBit(upper)) >= kNoisyFlipRate) continue;
+            if (m.FlipRate(FieldLsbBit(upper)) >= kNoisyFlipRate) continue;
             const BitField lower{field.order, field.lsb, i};
             const BitField grown{field.order, field.lsb, i + 1};
             if (CarryRatio(data, lower, upper, grown) < kMostCarryRatio) continue;
@@ -378,14 +370,16 @@ void FindFields(Series data, MessageDiscovery& out, std::uint64_t free) {
     const Series sample = data.first(std::min<std::size_t>(data.size(), kCarrySample));
     JoinAcrossBytes(sample, out, chains);
     SplitUncarried(sample, out, chains);
-    std::sort(chains.begin(), chains.end(),
-              [](const Chain& a, const Chain& b) { return LsbBit(a.field) < LsbBit(b.field); });
+    std::sort(chains.begin(), chains.end(), [](const Chain& a, const Chain& b) {
+        return FieldLsbBit(a.field) < FieldLsbBit(b.field);
+    });
     for (const Chain& chain : chains) {
         FoundField field;
         field.bits = chain.field;
         if (chain.field.length == 1) {
-            field.kind = out.FlipRate(LsbBit(chain.field)) < kFlagFlipRate ? FieldKind::kFlag
-                                                                           : FieldKind::kSignal;
+            field.kind = out.FlipRate(FieldLsbBit(chain.field)) < kFlagFlipRate
+                             ? FieldKind::kFlag
+                             : FieldKind::kSignal;
         } else {
             field.isSigned =
                 WrapJumps(data, chain.field, true) < WrapJumps(data, chain.field, false);
@@ -419,8 +413,8 @@ MessageDiscovery AnalyseMessage(const MessageKey& key, Series data, std::int64_t
     FindChecksum(data, out, taken);
     FindFields(data, out, ~taken);
     for (FoundField& field : out.fields) {
-        field.lsbFlipRate = out.FlipRate(LsbBit(field.bits));
-        field.msbFlipRate = out.FlipRate(MsbBit(field.bits));
+        field.lsbFlipRate = out.FlipRate(FieldLsbBit(field.bits));
+        field.msbFlipRate = out.FlipRate(FieldMsbBit(field.bits));
         FillRange(data, field);
     }
     return out;

@@ -5,6 +5,7 @@
 
 #include "core/discover/Discover.h"
 #include "core/discover/DraftDbc.h"
+#include "core/discover/FieldEdit.h"
 #include "core/signals/DbcReader.h"
 #include "core/signals/SignalDecoder.h"
 #include "tests/support/KnownLayoutTraffic.h"
@@ -181,6 +182,47 @@ TEST(DiscoverTest, DraftDatabaseReadsBackAndDecodesTheFoundValues) {
             EXPECT_LE(value, field.maximum);
         }
     }
+}
+
+// Dragging a field's ends and flipping its byte order keep the fields apart
+// and inside the message.
+TEST(DiscoverTest, EditsKeepFieldsApartAndInside) {
+    MessageDiscovery m;
+    m.key.length = 4;
+    FoundField a;  // Intel bits 4..11
+    a.bits = {ByteOrder::kIntel, 4, 8};
+    FoundField b;  // Motorola, most significant bit 23 (byte 2 bit 7), to byte 3 bit 4
+    b.bits = FieldFromDbc(ByteOrder::kMotorola, 23, 12);
+    m.fields = {a, b};
+    EXPECT_EQ(FieldAt(m, 4), 0);
+    EXPECT_EQ(FieldAt(m, 3), -1);
+    EXPECT_EQ(FieldAt(m, 28), 1);
+    EXPECT_EQ(FieldAt(m, 27), -1);
+
+    EXPECT_TRUE(MoveFieldEnd(m, 0, 11, 14));  // the most significant end up
+    EXPECT_EQ(m.fields[0].bits, (BitField{ByteOrder::kIntel, 4, 11}));
+    EXPECT_TRUE(MoveFieldEnd(m, 0, 4, 0));  // the least significant end down
+    EXPECT_EQ(m.fields[0].bits, (BitField{ByteOrder::kIntel, 0, 15}));
+    EXPECT_FALSE(MoveFieldEnd(m, 0, 5, 6));    // no end of the field
+    EXPECT_FALSE(MoveFieldEnd(m, 0, 14, 17));  // into field 1
+    EXPECT_FALSE(MoveFieldEnd(m, 0, 0, 15));   // past the other end
+    EXPECT_EQ(m.fields[0].bits, (BitField{ByteOrder::kIntel, 0, 15}));
+
+    // Motorola: the least significant end is byte 3 bit 4; it moves on to
+    // byte 3 bit 0, past the end of the data it may not.
+    EXPECT_EQ(FieldLsbBit(m.fields[1].bits), 28);
+    EXPECT_TRUE(MoveFieldEnd(m, 1, 28, 24));
+    EXPECT_EQ(DbcStartBit(m.fields[1].bits), 23);
+    EXPECT_EQ(m.fields[1].bits.length, 16);
+    EXPECT_FALSE(MoveFieldEnd(m, 1, 23, 15));  // byte 1 bit 7 is field 0's
+
+    // Flipping reads from the same least significant bit the other way.
+    m.fields[0].bits = {ByteOrder::kIntel, 0, 4};
+    EXPECT_TRUE(FlipByteOrder(m, 0));
+    EXPECT_EQ(m.fields[0].bits, FieldFromDbc(ByteOrder::kMotorola, 3, 4));
+    m.fields[1].bits = {ByteOrder::kIntel, 4, 12};
+    EXPECT_FALSE(FlipByteOrder(m, 1));  // would reach before byte 0
+    EXPECT_EQ(m.fields[1].bits, (BitField{ByteOrder::kIntel, 4, 12}));
 }
 
 }  // namespace
