@@ -33,6 +33,7 @@ inline constexpr std::uint32_t kExportOtherFormat = 46002;
 inline constexpr std::uint32_t kSignalDatabases = 47001;
 inline constexpr std::uint32_t kSignalPlot = 47002;
 inline constexpr std::uint32_t kShowSignalPane = 47003;
+inline constexpr std::uint32_t kSignalBits = 47005;
 inline constexpr std::uint32_t kAbout = 57664;
 inline constexpr std::uint32_t kNew = 57600;
 inline constexpr std::uint32_t kOpen = 57601;
