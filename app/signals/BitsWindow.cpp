@@ -178,8 +178,17 @@ std::vector<QString> CBitsWindow::FieldNames() const {
 void CBitsWindow::ChooseMessage(int index) {
     current = index >= 0 && index < static_cast<int>(messages.size()) ? index : -1;
     messageBox->setCurrentIndex(current);
-    chosenField = -1;
     grid->SetMessage(current >= 0 ? &messages[current] : nullptr, FieldNames());
+    // The first signal is chosen, so the plot shows something from the start.
+    chosenField = -1;
+    if (current >= 0) {
+        const std::vector<discover::FoundField>& fields = messages[current].fields;
+        const auto signal = std::find_if(fields.begin(), fields.end(), [](const auto& f) {
+            return f.kind == discover::FieldKind::kSignal;
+        });
+        if (signal != fields.end()) chosenField = static_cast<int>(signal - fields.begin());
+    }
+    grid->SetSelectedField(chosenField);
     ShowFieldText();
     StartSamples();
 }
