@@ -143,8 +143,9 @@ bool Discover(std::int64_t count, const ForEachRun& forEachRun, const DiscoverOp
 }  // namespace
 
 bool FrameHasData(const _VCI_CAN_OBJ& frame) {
+    const std::uint32_t largestId = frame.ExternFlag != 0 ? 0x1FFFFFFF : 0x7FF;
     return EventCode(frame) == 0 && frame.RemoteFlag == 0 && frame.DataLen >= 1 &&
-           frame.DataLen <= 8;
+           frame.DataLen <= 8 && frame.ID <= largestId;
 }
 
 bool DiscoverMessages(const FrameView& frames, const DiscoverOptions& options,

@@ -18,7 +18,8 @@ struct DiscoverOptions {
 };
 
 // Whether a frame carries data to analyse: an ordinary data frame of 1 to 8
-// bytes (no remote frame, no event record).
+// bytes (no remote frame, no event record) whose identifier fits its format;
+// a damaged file's larger identifiers could be no message of a database.
 bool FrameHasData(const _VCI_CAN_OBJ& frame);
 
 // The messages of a recording, sorted by identifier (standard before

@@ -92,6 +92,7 @@ TEST(DiscoverTest, SaysWhenFramesOrChangesAreTooFewAndSkipsWhatCarriesNoData) {
         frames.push_back(remote);
         frames.push_back(event);
         frames.push_back(Frame(0x50, 0, 0));
+        frames.push_back(Frame(0x800, 8, static_cast<std::uint8_t>(i)));  // no 11-bit id
     }
     std::vector<MessageDiscovery> found;
     ASSERT_TRUE(DiscoverMessages(frames, {}, {}, found));
