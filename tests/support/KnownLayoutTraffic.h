@@ -152,10 +152,11 @@ class CKnownTraffic {
     KnownMessage MakeLayout(int index) {
         KnownMessage message;
         message.key.extended = index % 5 == 4;
-        // Low bytes other than 0 keep "with the identifier's byte" apart
-        // from "without".
+        // Odd low bytes keep "with the identifier's byte" apart from
+        // "without"; standard identifiers stay within 11 bits up to 1024
+        // messages.
         message.key.id = message.key.extended ? 0x18FF0001u + 0x100u * index
-                                              : 0x101u + 0x11u * static_cast<unsigned>(index);
+                                              : 0x101u + 2u * static_cast<unsigned>(index);
         message.key.length = random() % 4 == 0 ? 6 : 8;
         std::uint64_t used = 0;
         if (random() % 4 != 0) {

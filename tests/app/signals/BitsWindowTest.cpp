@@ -76,15 +76,15 @@ TEST_F(BitsWindowTest, ShowsEditsSavesAndUsesTheDraft) {
     CSignalDatabases databases;
     CBitsWindow window(databases, Source());
     window.resize(800, 760);
-    window.ShowIdentifier(0x112, false);
+    window.ShowIdentifier(0x103, false);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     ASSERT_EQ(window.Messages().size(), 6u);
     EXPECT_EQ(window.MessageBox()->count(), 6);
     const int shown = window.CurrentMessage();
     ASSERT_GE(shown, 0);
-    EXPECT_EQ(window.Messages()[shown].key.id, 0x112u);
+    EXPECT_EQ(window.Messages()[shown].key.id, 0x103u);
     EXPECT_EQ(window.MessageBox()->currentText(),
-              QString("M_112  %1 字节  600 帧").arg(window.Messages()[shown].key.length));
+              QString("M_103  %1 字节  600 帧").arg(window.Messages()[shown].key.length));
 
     discover::MessageDiscovery m = window.Messages()[shown];
     const int field = FirstSignal(m);
@@ -129,7 +129,7 @@ TEST_F(BitsWindowTest, ShowsEditsSavesAndUsesTheDraft) {
     ui.fileAnswer = dir.File("draft.dbc");
     window.OnUse();
     ASSERT_EQ(databases.Set().Entries().size(), 1u);
-    const DbcMessage* message = databases.Set().Entries()[0].database->FindMessage(0x112, false);
+    const DbcMessage* message = databases.Set().Entries()[0].database->FindMessage(0x103, false);
     ASSERT_NE(message, nullptr);
     EXPECT_EQ(message->signalList[field].length, before.length);
     EXPECT_EQ(message->signalList[field].byteOrder, after.order);
@@ -139,7 +139,7 @@ TEST_F(BitsWindowTest, ShowsEditsSavesAndUsesTheDraft) {
     ASSERT_EQ(databases.Set().Entries().size(), 1u);
     EXPECT_EQ(databases.Set()
                   .Entries()[0]
-                  .database->FindMessage(0x112, false)
+                  .database->FindMessage(0x103, false)
                   ->signalList[field]
                   .isSigned,
               wasSigned);
