@@ -6,6 +6,7 @@
 #include "cli/ClassifyCommand.h"
 #include "cli/ConfigureCommand.h"
 #include "cli/ConvertCommand.h"
+#include "cli/DiscoverCommand.h"
 #include "cli/KvsetCommand.h"
 #include "cli/PresetsCommand.h"
 #include "cli/RecorderCommand.h"
@@ -36,6 +37,8 @@ const std::vector<CliCommand>& CliCommandTable() {
         {"transport", "ISO-TP and J1939 transport messages of a recording, with meanings, as CSV",
          &RunTransportCommand},
         {"dtc", "the J1939 DM1 fault codes of a recording over time, as CSV", &RunDtcCommand},
+        {"discover", "find counters, checksums and signals without a database; a draft DBC",
+         &RunDiscoverCommand},
     };
     return table;
 }

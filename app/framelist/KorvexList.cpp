@@ -441,6 +441,13 @@ void CKorvexList::OnCommand(std::uint32_t id) {
         case fl::kCmdClassify:
             emit classifyRequested();
             break;
+        case fl::kCmdBits: {
+            _VCI_CAN_OBJ f{};
+            if (currentIndex().isValid() && Record().frameStore.Get(currentIndex().row(), &f) &&
+                korvex::EventCode(f) == 0)
+                emit bitsRequested(f.ID, f.ExternFlag != 0);
+            break;
+        }
         default:
             break;
     }

@@ -89,6 +89,9 @@ class CKorvexList : public CFlatTableView, public CDataShowBase, public CFrameSt
     void searchRequested();
     // The context menu's "分类": whoever holds the classification pane shows it.
     void classifyRequested();
+    // The context menu's "位活动...": the Bits view of the current row's
+    // identifier, when the row is a data frame.
+    void bitsRequested(std::uint32_t id, bool extended);
 
   protected:
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -21,6 +21,7 @@
 #include "app/shell/OtherFormatCommands.h"
 #include "app/shell/RecorderAccess.h"
 #include "app/shell/rules/ShellIds.h"
+#include "app/signals/BitsWindow.h"
 #include "app/signals/DlgSignalDatabases.h"
 #include "app/signals/SignalDatabases.h"
 #include "app/signals/SignalPane.h"
@@ -117,6 +118,7 @@ static_assert(cmd::kSignalDatabases == signaldb::ids::kCmdDatabases);
 static_assert(cmd::kSignalPlot == signaldb::ids::kCmdPlot);
 static_assert(cmd::kShowSignalPane == signaldb::ids::kCmdShowPane);
 static_assert(pane::kSignals == signaldb::ids::kPane);
+static_assert(cmd::kSignalBits == signaldb::ids::kCmdBits);
 
 signaldb::CSignalDatabases* SignalDatabasesOf(CMainFrame* main) {
     return main ? main->findChild<signaldb::CSignalDatabases*>() : nullptr;
@@ -148,7 +150,13 @@ void InstallSignalWindows(CMainFrame& frame) {
         if (CChildFrame* child = frame.ActiveChild())
             child->PostMessage(msg::kSelectFrame, static_cast<std::uintptr_t>(index), 0);
     };
+    signaldb::CBitsWindow::Source bits{source.frameStore, source.origTimeList};
     new signaldb::CSignalPlotWindow(*databases, std::move(source), &frame);
+    new signaldb::CBitsWindow(*databases, std::move(bits), &frame);
+}
+
+signaldb::CBitsWindow* BitsWindowOf(CMainFrame* main) {
+    return main ? main->findChild<signaldb::CBitsWindow*>() : nullptr;
 }
 
 void InstallSignalPane(CChildFrame& frame) {
@@ -165,6 +173,11 @@ void InstallSignalPane(CChildFrame& frame) {
                          [search, databases] { search->SetDecoder(databases->Decoder()); });
     }
     frame.SetPaneWidget(pane::kSignals, signalPane);
+    QObject::connect(list, &CKorvexList::bitsRequested, &frame,
+                     [&frame](std::uint32_t id, bool extended) {
+                         if (auto* bits = BitsWindowOf(frame.View().MainFrame()))
+                             bits->ShowIdentifier(id, extended);
+                     });
     const auto show = [signalPane](std::optional<_VCI_CAN_OBJ> f) { signalPane->ShowFrame(f); };
     QObject::connect(list->selectionModel(), &QItemSelectionModel::currentRowChanged, signalPane,
                      [list, show](const QModelIndex& current) {
@@ -270,6 +283,14 @@ void InstallViewCommands(CKorvexView& view) {
         if (databases == nullptr) return;
         signaldb::CDlgSignalDatabases dialog(*databases, &v);
         dialog.exec();
+    });
+    view.SetCommandHandler(cmd::kSignalBits, [](CKorvexView& v) {
+        signaldb::CBitsWindow* bits = BitsWindowOf(v.MainFrame());
+        if (bits == nullptr) return;
+        if (bits->Messages().empty()) bits->Analyse();
+        bits->show();
+        bits->raise();
+        bits->activateWindow();
     });
     view.SetCommandHandler(cmd::kSignalPlot, [](CKorvexView& v) {
         auto* plot =

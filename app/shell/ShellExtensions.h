@@ -12,9 +12,10 @@ class CMainFrame;
 //
 // The view's commands: 32771 device configuration, 32793 preset frames, 32805
 // clearing the recorder, 32820 alias names, 46001/46002 the other tools'
-// file formats, 47001/47002 the signal databases and plot, each with
-// view.SetCommandHandler(id, handler). A device dialog takes the recorder with
-// korvex::shell::TakeRecorder() (RecorderAccess.h) before it opens it.
+// file formats, 47001/47002/47005 the signal databases, plot and Bits view,
+// each with view.SetCommandHandler(id, handler). A device dialog takes the
+// recorder with korvex::shell::TakeRecorder() (RecorderAccess.h) before it
+// opens it.
 void InstallViewCommands(CKorvexView& view);
 
 // The panes' contents: frame.SetPaneFactory(paneId, factory) for 3072 search,

@@ -17,6 +17,8 @@ inline constexpr std::uint32_t kCmdRealTimeSave = 40200;
 // "搜索...": brings the search pane up (the shell's command of that pane).
 inline constexpr std::uint32_t kCmdSearch = 32824;
 inline constexpr std::uint32_t kCmdClassify = 32852;
+// "位活动...": the Bits view of the current row's identifier.
+inline constexpr std::uint32_t kCmdBits = 47005;
 
 inline constexpr std::uint32_t kStrFrameTotal = 6004;
 inline constexpr std::uint32_t kStrCannotCreateFile = 3067;

@@ -29,6 +29,7 @@ constexpr std::array kCommands{
                  pane::kDiagnostics},
     ShellCommand{cmd::kSignalDatabases, T::kView, U::kWhileHandled, 0},
     ShellCommand{cmd::kSignalPlot, T::kView, U::kWhileHandled, 0},
+    ShellCommand{cmd::kSignalBits, T::kView, U::kWhileHandled, 0},
     // The device and alias windows install their handlers on the view.
     ShellCommand{cmd::kDeviceConfig, T::kView, U::kWhileHandled, 0},
     ShellCommand{cmd::kPresetFrames, T::kView, U::kWhileHandled, 0},

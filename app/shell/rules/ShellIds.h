@@ -35,6 +35,7 @@ inline constexpr std::uint32_t kSignalPlot = 47002;
 inline constexpr std::uint32_t kShowSignalPane = 47003;
 // Diagnostics (app/diagnostics/rules/DiagnosticsIds.h).
 inline constexpr std::uint32_t kShowDiagnosticsPane = 49003;
+inline constexpr std::uint32_t kSignalBits = 47005;
 inline constexpr std::uint32_t kAbout = 57664;
 inline constexpr std::uint32_t kNew = 57600;
 inline constexpr std::uint32_t kOpen = 57601;

@@ -13,6 +13,10 @@ inline constexpr std::uint32_t kCmdShowPane = 47003;
 // The signal pane; its title is the string of the same number.
 inline constexpr int kPane = 47004;
 
+// The Bits view: its command in the "视图" menu and the frame list's context
+// menu (the string is the status tip).
+inline constexpr std::uint32_t kCmdBits = 47005;
+
 // Dialog 47100: the list of signal databases.
 inline constexpr std::uint32_t kDatabasesDialog = 47100;
 inline constexpr int kDbList = 47101;
@@ -44,6 +48,16 @@ inline constexpr int kPlotHint = 47207;
 inline constexpr std::uint32_t kPaneDialog = 47300;
 inline constexpr int kPaneMessageLabel = 47301;
 
+// Dialog 47400: the Bits view.
+inline constexpr std::uint32_t kBitsDialog = 47400;
+inline constexpr int kBitsMessage = 47401;
+inline constexpr int kBitsAnalyse = 47402;
+inline constexpr int kBitsFlipOrder = 47404;
+inline constexpr int kBitsSigned = 47405;
+inline constexpr int kBitsSave = 47406;
+inline constexpr int kBitsUse = 47407;
+inline constexpr int kBitsHint = 47408;
+
 // Strings.
 inline constexpr std::uint32_t kStrDamaged = 47010;    // "%s": FILE:LINE: reason
 inline constexpr std::uint32_t kStrMissing = 47011;    // "%s": the file
@@ -68,5 +82,19 @@ inline constexpr std::uint32_t kStrColumnValue = 47031;
 inline constexpr std::uint32_t kStrColumnUnit = 47032;
 inline constexpr std::uint32_t kStrColumnRaw = 47033;
 inline constexpr std::uint32_t kStrColumnText = 47034;
+// The Bits view.
+inline constexpr std::uint32_t kStrBitsMessage = 47410;    // "%s": name, bytes, frames
+inline constexpr std::uint32_t kStrTooFewFrames = 47411;   // "%s": frames
+inline constexpr std::uint32_t kStrTooFewChanges = 47412;  // "%s": changes
+inline constexpr std::uint32_t kStrNoDataFrames = 47413;
+inline constexpr std::uint32_t kStrFieldInfo = 47414;  // "%s": name, start, length, order, sign
+inline constexpr std::uint32_t kStrSigned = 47415;
+inline constexpr std::uint32_t kStrUnsigned = 47416;
+inline constexpr std::uint32_t kStrCounterField = 47417;
+inline constexpr std::uint32_t kStrChecksumField = 47418;  // "%s": the algorithm
+inline constexpr std::uint32_t kStrFlagField = 47419;
+inline constexpr std::uint32_t kStrSignalField = 47420;
+inline constexpr std::uint32_t kStrNoField = 47421;
+inline constexpr std::uint32_t kStrByte = 47422;  // "%s": byte number
 
 }  // namespace korvex::signaldb::ids

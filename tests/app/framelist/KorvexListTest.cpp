@@ -286,6 +286,16 @@ void KorvexListTest::contextMenuAndItsCommands() {
     f.ui.fileAnswer = dir.File("menu.txt");
     QTest::mouseClick(f.list.viewport(), Qt::RightButton, {}, QPoint(20, 5));
     QVERIFY(std::filesystem::exists(dir / "menu.txt"));
+
+    // "位活动...": the Bits view of the identifier of the row clicked.
+    AddFrames(f.list, SevenFrames());
+    const QRect row2 = f.list.visualRect(f.list.CFlatTableView::model()->index(2, 1));
+    QSignalSpy bits(&f.list, &CKorvexList::bitsRequested);
+    f.ui.menuAnswer = fl::kCmdBits;
+    QTest::mouseClick(f.list.viewport(), Qt::RightButton, {}, row2.center());
+    QCOMPARE(bits.count(), 1);
+    QCOMPARE(bits[0][0].value<std::uint32_t>(), 0x102u);
+    QCOMPARE(bits[0][1].toBool(), false);
 }
 
 void KorvexListTest::copyOfSelectedRows() {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/signals/rules/BitGridLayout.h"
 #include "app/signals/rules/DecodedCsv.h"
 #include "app/signals/rules/LaneColumns.h"
 #include "app/signals/rules/PlotViewport.h"
@@ -384,6 +385,32 @@ TEST(SignalTree, FiltersByEveryWordInNamesUnitsAndComments) {
     EXPECT_EQ(names("crank engine"), std::vector<std::string>{"Engine.Speed"});
     EXPECT_EQ(names("brake bar"), std::vector<std::string>{"Brake.Pressure"});
     EXPECT_TRUE(names("nothing").empty());
+}
+
+}  // namespace
+
+namespace {
+
+// Every cell of the grid is one bit, and a field's outline closes around it:
+// here an Intel field from byte 0 bit 6 over byte 1 bits 0 and 1.
+TEST(BitGridLayout, CellsAreBitsAndOutlinesCloseAroundAField) {
+    using namespace korvex::signaldb;
+    for (int bit = 0; bit < 64; ++bit) {
+        const BitCell c = CellOfBit(bit);
+        EXPECT_EQ(BitOfCell(c.row, c.column, 8), bit);
+    }
+    EXPECT_EQ(BitOfCell(2, 0, 2), -1);
+    EXPECT_EQ(BitOfCell(0, 8, 8), -1);
+    const std::uint64_t field = 0b11'1100'0000;  // bits 6 to 9
+    EXPECT_EQ(OutlineSides(field, 7), kSideTop | kSideLeft | kSideBottom);
+    EXPECT_EQ(OutlineSides(field, 6), kSideTop | kSideRight | kSideBottom);
+    EXPECT_EQ(OutlineSides(field, 9), kSideTop | kSideLeft | kSideBottom);
+    EXPECT_EQ(OutlineSides(field, 8), kSideTop | kSideRight | kSideBottom);
+    // Hotter bits are redder, and a constant bit is grey.
+    EXPECT_EQ(HeatColor(0.5, true), 0xDDDDDDu);
+    EXPECT_GT(HeatColor(1.0, false) >> 16, HeatColor(0.001, false) >> 16);
+    EXPECT_EQ(FlipRateText(0.5, false), "50%");
+    EXPECT_EQ(FlipRateText(0.004, false), "0.4%");
 }
 
 }  // namespace
