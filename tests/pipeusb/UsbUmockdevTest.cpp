@@ -2,7 +2,12 @@
 // ioctls: enumeration by id, where each recorder sits, exchanges at high and
 // full speed, and what each USB fault leaves behind.
 
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -367,6 +372,56 @@ TEST_F(UsbUmockdevTest, DeniedAndBusyRecordersAreListedWithTheReason) {
     b.SetBusy(false);
     CSimSession s(IndexAt(LocationOf(b)));
     EXPECT_TRUE(s.Open()) << "free again";
+}
+
+// Run by DeniedToAUserWithoutRightsAndOpenForOneWithThem in a child as
+// `nobody`, on its parent's bed; skipped in any other run.
+TEST(UsbUmockdevAsNobody, RecorderIsListedAsDenied) {
+    if (std::getenv(korvex::test::kBedOfParent) == nullptr) GTEST_SKIP() << "only in the child";
+    ASSERT_NE(getuid(), 0u);
+    ASSERT_EQ(GetDeviceList(), 1u);
+    ASSERT_EQ(GetDevCount(), 1u);
+    PipeUsbDevInfo info{};
+    ASSERT_EQ(PipeUsb_DescribeDev(0, &info), 1u);
+    EXPECT_EQ(info.access, PIPEUSB_ACCESS_DENIED);
+    EXPECT_EQ(OpenDev(0), 0u);
+}
+
+TEST_F(UsbUmockdevTest, DeniedToAUserWithoutRightsAndOpenForOneWithThem) {
+    const passwd* nobody = getpwnam("nobody");
+    if (getuid() != 0 || nobody == nullptr)
+        GTEST_SKIP() << "needs root and a user 'nobody' to run a child without rights";
+    CEmulatedRecorder& r = Testbed().Plug(DemoRecorderSetup());
+    // The child must reach the bed's sysfs, make its udev monitor socket
+    // there and reach the ioctl sockets; the device nodes stay root's 0644.
+    const char* bed = std::getenv("UMOCKDEV_DIR");
+    ASSERT_NE(bed, nullptr);
+    ASSERT_EQ(chmod(bed, 01777), 0);
+    for (const std::string& socket : {std::string("/ioctl/_default"), "/ioctl" + r.DevNode()})
+        ASSERT_EQ(chmod((bed + socket).c_str(), 0777), 0) << socket;
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Exit code 77: the machine does not let this process change user.
+        if (setgroups(0, nullptr) != 0 || setgid(nobody->pw_gid) != 0 ||
+            setuid(nobody->pw_uid) != 0)
+            _exit(77);
+        setenv(korvex::test::kBedOfParent, "1", 1);
+        char self[] = "/proc/self/exe";
+        char filter[] = "--gtest_filter=UsbUmockdevAsNobody.RecorderIsListedAsDenied";
+        char* args[] = {self, filter, nullptr};
+        execv(self, args);
+        _exit(78);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "this machine does not let root become nobody";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the child found the recorder not denied";
+    // The same recorder answers a user with rights at once.
+    CSimSession s(IndexAt(LocationOf(r)));
+    ASSERT_TRUE(s.Open());
+    EXPECT_EQ(s.Command(kReadBase).result, 1u);
 }
 
 TEST_F(UsbUmockdevTest, TraceShowsEachTransfer) {
