@@ -264,6 +264,28 @@ TEST_F(UsbUmockdevTest, LateAndLongRepliesNeverAnswerTheNextRequest) {
     }
 }
 
+// What a caller that found a reply to another request asks for: the rest
+// is thrown away, and the next exchange starts in step.
+TEST_F(UsbUmockdevTest, DrainOnTheCallersWordTakesWhatWaits) {
+    EmulatedRecorderSetup setup = DemoRecorderSetup();
+    setup.highSpeed = false;
+    CEmulatedRecorder& r = Testbed().Plug(setup);
+    r.InjectFault(UsbFault::kLongReply, 0x14);
+    CTraceLines trace;
+    CSimSession s(IndexAt(LocationOf(r)));
+    ASSERT_TRUE(s.Open());
+    EXPECT_EQ(s.Command(kReadBase).result, 1u);
+    EXPECT_EQ(PipeUsb_DrainPipe(s.CommandIn()), 512u);
+    EXPECT_TRUE(
+        trace.Has("IN PIPE06 drained 512 bytes after a reply to another request, then "
+                  "quiet for 1500 ms: 7e 14 00 1e"));
+    EXPECT_EQ(PipeUsb_DrainPipe(s.CommandOut()), 0u) << "an OUT pipe has nothing to drain";
+    EXPECT_EQ(PipeUsb_DrainPipe(0), 0u);
+    const Reply next = s.Command(kReadBase);
+    EXPECT_EQ(next.bytes, DirectAnswer(pipeusb::CVirtualRecorder::Channel::Command, kReadBase));
+    EXPECT_FALSE(trace.Has("no request out")) << "nothing was left";
+}
+
 TEST_F(UsbUmockdevTest, RemovalWhileTheReadWaitsEndsItAtOnce) {
     CEmulatedRecorder& r = Testbed().Plug(DemoRecorderSetup());
     r.InjectFault(UsbFault::kUnplugWhileReading, 0x17, 0, 1, false, 200);
