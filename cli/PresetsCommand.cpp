@@ -1,5 +1,6 @@
 #include "cli/PresetsCommand.h"
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -18,9 +19,9 @@ constexpr char kUsage[] =
     "       korvex-cli presets set [-d INDEX] FILE\n"
     "  get reads the recorder's six preset frames and prints them as the preset\n"
     "  list shows them: number, identifier, format, type, send mode, data, each\n"
-    "  followed by a tab. set writes the rows of FILE, in that form (up to six\n"
-    "  lines; rows not given keep the stored frames). Both store the frames in\n"
-    "  DevCfg.ini.\n";
+    "  followed by a tab. set writes the rows of FILE, in that form, each to\n"
+    "  the preset its number (0 to 5) names; presets not given keep the stored\n"
+    "  frames. Both store the frames in DevCfg.ini.\n";
 
 // The cells of a line: its tab-separated fields, the empty one after the
 // last tab dropped.
@@ -40,21 +41,26 @@ std::vector<std::string> Fields(std::string line) {
     return fields;
 }
 
-// The rows of the file over those shown, or the reason it cannot be read.
+// The rows of the file over those shown, each in the place its number
+// names, or the reason it cannot be read.
 std::optional<std::string> ReadRows(const std::filesystem::path& file, PresetRows& rows) {
     std::ifstream in(file, std::ios::binary);
     if (!in) return "korvex-cli: cannot open " + file.string() + ": " + std::strerror(errno);
     std::string line;
-    std::size_t row = 0;
+    std::array<bool, LGP_PRESET_FRAMES> given{};
     for (std::size_t number = 1; std::getline(in, line); ++number) {
         std::vector<std::string> fields = Fields(line);
         if (fields.empty()) continue;
         const std::string where = file.string() + ":" + std::to_string(number);
-        if (row == rows.size()) return "korvex-cli: " + where + ": more than six preset rows";
         if (fields.size() != kPresetColumns)
             return "korvex-cli: " + where + ": a row has six tab-separated fields";
+        const std::string& place = fields[kPresetNumber];
+        if (place.size() != 1 || place[0] < '0' || place[0] >= '0' + int{LGP_PRESET_FRAMES})
+            return "korvex-cli: " + where + ": the preset number is 0 to 5, not '" + place + "'";
+        const auto row = static_cast<std::size_t>(place[0] - '0');
+        if (given[row]) return "korvex-cli: " + where + ": preset " + place + " is given twice";
+        given[row] = true;
         for (std::size_t c = 0; c < kPresetColumns; ++c) rows[row][c] = fields[c];
-        ++row;
     }
     return std::nullopt;
 }

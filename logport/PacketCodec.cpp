@@ -50,12 +50,16 @@ bool BuildBulkPacket(std::uint8_t code, std::span<const std::uint8_t> payload, P
     return true;
 }
 
+bool EchoesRequest(std::span<const std::uint8_t> reply, std::uint8_t start, std::uint8_t code) {
+    return reply.size() >= 2 && reply[0] == start && reply[1] == code;
+}
+
 bool IsCommandReplyGood(const CommandReply& reply, std::uint8_t code) {
-    return reply[0] == kCommandStart && reply[1] == code && (reply[2] & 0x80) == 0;
+    return EchoesRequest(reply, kCommandStart, code) && (reply[2] & 0x80) == 0;
 }
 
 bool IsBulkReplyGood(const BulkReply& reply, std::uint8_t code) {
-    return reply[0] == kBulkStart && reply[1] == code;
+    return EchoesRequest(reply, kBulkStart, code);
 }
 
 }  // namespace logport

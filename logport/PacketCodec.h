@@ -55,6 +55,10 @@ bool BuildCommandPacket(std::uint8_t code, std::span<const std::uint8_t> payload
 // payload is exactly 2050 bytes. False for any other payload over 59 bytes.
 bool BuildBulkPacket(std::uint8_t code, std::span<const std::uint8_t> payload, Packet& out);
 
+// True when the reply begins with `start` and the command code: a reply to
+// the request just sent. Anything else is some other request's, or garbage.
+bool EchoesRequest(std::span<const std::uint8_t> reply, std::uint8_t start, std::uint8_t code);
+
 // A command reply is good when it echoes 0x7E and the code and bit 7 of its
 // status byte is clear.
 bool IsCommandReplyGood(const CommandReply& reply, std::uint8_t code);

@@ -6,7 +6,6 @@
 
 #include "logport/Exchange.h"
 #include "logport/RecordCodec.h"
-#include "pipeusb/include/pipeusb_diag.h"
 
 namespace logport {
 
@@ -67,18 +66,18 @@ std::unique_ptr<_VCI_CAN_OBJ[]> LoadFrames(const PipeSet& pipes, UploadCounters&
     std::vector<std::unique_ptr<Block>> blocks;
     auto reply = std::make_unique<BulkReply>();
     std::uint64_t remaining = total;
-    bool removed = false;
+    bool cutShort = false;
     for (std::uint32_t n = 1; remaining > 0 && !counters.bCancel.load(); ++n) {
         auto block = std::make_unique_for_overwrite<Block>();
         const BlockOutcome outcome = FetchBlock(pipes, counters, n, *reply, *block);
         if (outcome == BlockOutcome::kCancelled) break;
         if (outcome == BlockOutcome::kFailed) {
+            // The blocks that came are exact; they are kept, and the total
+            // left standing says that the upload did not end whole, whether
+            // the recorder was pulled out or stopped answering.
             counters.bCancel.store(false);
-            // The records of a recorder that was pulled out are not lost:
-            // what came before is all there will ever be of this upload.
-            removed = pipes.dwDevice != 0 && PipeUsb_DevAttached(pipes.dwDevice) == 0;
-            if (removed) break;
-            return nullptr;
+            cutShort = true;
+            break;
         }
         blocks.push_back(std::move(block));
         counters.dwLoaded.store(static_cast<std::uint32_t>(
@@ -95,7 +94,7 @@ std::unique_ptr<_VCI_CAN_OBJ[]> LoadFrames(const PipeSet& pipes, UploadCounters&
     }
     count = m;
     counters.dwLoaded.store(m);
-    counters.dwTotal.store(removed ? total : 0);
+    counters.dwTotal.store(cutShort ? total : 0);
     return frames;
 }
 

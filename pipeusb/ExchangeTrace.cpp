@@ -27,7 +27,50 @@ const char* ErrorText(TransferError error) {
     return " failed";
 }
 
+const char* ReasonText(DrainReason reason) {
+    switch (reason) {
+        case DrainReason::kOpened:
+            return "left from before the open";
+        case DrainReason::kUnasked:
+            return "that came with no request out";
+        case DrainReason::kAfterTimeout:
+            return "after a time-out";
+        case DrainReason::kAfterOverflow:
+            return "after an overflow";
+        case DrainReason::kAsked:
+            return "after a reply to another request";
+        case DrainReason::kNone:
+            break;
+    }
+    return "";
+}
+
+void AppendHex(std::string& line, const std::uint8_t* bytes, std::uint32_t shown,
+               std::uint32_t available) {
+    if (shown > 0) line += ':';
+    for (std::uint32_t i = 0; i < shown; ++i) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, " %02x", bytes[i]);
+        line += hex;
+    }
+    if (shown < available && shown > 0) line += " ...";
+}
+
 }  // namespace
+
+std::string DrainLine(std::uint32_t recorder, std::string_view pipe, const DrainReport& d) {
+    char head[160];
+    int n =
+        std::snprintf(head, sizeof head, "recorder %u IN %.*s drained %u bytes %s", recorder,
+                      static_cast<int>(pipe.size()), pipe.data(), d.bytes, ReasonText(d.reason));
+    if (d.quietMs > 0 && n > 0 && static_cast<std::size_t>(n) < sizeof head)
+        std::snprintf(head + n, sizeof head - static_cast<std::size_t>(n), ", then quiet for %u ms",
+                      d.quietMs);
+    std::string line = head;
+    AppendHex(line, d.head.data(),
+              std::min<std::uint32_t>(d.bytes, static_cast<std::uint32_t>(d.head.size())), d.bytes);
+    return line;
+}
 
 std::string TraceLine(const TracedTransfer& t) {
     char head[96];
@@ -39,13 +82,7 @@ std::string TraceLine(const TracedTransfer& t) {
     // only what came in.
     const std::uint32_t available = t.in ? t.moved : t.asked;
     const std::uint32_t shown = t.bytes != nullptr ? std::min(available, kTracedBytes) : 0;
-    if (shown > 0) line += ':';
-    for (std::uint32_t i = 0; i < shown; ++i) {
-        char hex[4];
-        std::snprintf(hex, sizeof hex, " %02x", t.bytes[i]);
-        line += hex;
-    }
-    if (shown < available && shown > 0) line += " ...";
+    AppendHex(line, t.bytes, shown, available);
     return line;
 }
 

@@ -61,14 +61,22 @@ class CTrace {
         pipes_.erase(handle);
     }
 
-    void Exchanged(const pipeusb::PipeExchange& x, pipeusb::ExchangeOutcome outcome) {
+    void Exchanged(const pipeusb::PipeExchange& x, const pipeusb::ExchangeOutcome& outcome) {
         if (!on_.load()) return;
         std::lock_guard lock(mutex_);
         if (sink_ == nullptr) return;
+        EmitDrain(x.readPipe, outcome.before);
         Emit(x.writePipe, false, *x.sent, x.writeLength, x.writeBuffer, outcome.write);
         // A read is never started after a failed write.
         if (outcome.write == pipeusb::TransferError::kNone)
             Emit(x.readPipe, true, *x.received, x.readLength, x.readBuffer, outcome.read);
+        EmitDrain(x.readPipe, outcome.after);
+    }
+
+    void Drained(std::uint32_t handle, const pipeusb::DrainReport& report) {
+        if (!on_.load()) return;
+        std::lock_guard lock(mutex_);
+        if (sink_ != nullptr) EmitDrain(handle, report);
     }
 
   private:
@@ -86,6 +94,15 @@ class CTrace {
             {it != pipes_.end() ? it->second.recorder : 0,
              it != pipes_.end() ? std::string_view(it->second.name) : std::string_view("?"), in,
              moved, asked, bytes, error});
+        sink_(line.c_str(), context_);
+    }
+
+    void EmitDrain(std::uint32_t handle, const pipeusb::DrainReport& report) {
+        if (report.reason == pipeusb::DrainReason::kNone) return;
+        const auto it = pipes_.find(handle);
+        const std::string line = pipeusb::DrainLine(
+            it != pipes_.end() ? it->second.recorder : 0,
+            it != pipes_.end() ? std::string_view(it->second.name) : std::string_view("?"), report);
         sink_(line.c_str(), context_);
     }
 
@@ -122,8 +139,11 @@ uint32_t OpenDev(uint32_t devIndex) {
 
 uint32_t OpenPipe(uint32_t devIndex, const char* pipeName) {
     CPipeUsbBackend* b = Backend();
-    const uint32_t handle = b != nullptr ? b->OpenPipe(devIndex, pipeName) : 0;
+    pipeusb::DrainReport drained;
+    const uint32_t handle = b != nullptr ? b->OpenPipe(devIndex, pipeName, drained) : 0;
     Trace().PipeOpened(handle, devIndex, pipeName);
+    // An empty pipe at the open is the rule, not worth a line.
+    if (drained.bytes > 0) Trace().Drained(handle, drained);
     return handle;
 }
 
@@ -166,6 +186,14 @@ uint32_t WritePipeFollowReadPipeImmediate(uint32_t readPipe, uint8_t* readBuffer
                                                 pipeusb::TransferError::kNone};
     Trace().Exchanged(x, outcome);
     return outcome.Succeeded() ? 1 : 0;
+}
+
+uint32_t PipeUsb_DrainPipe(uint32_t pipe) {
+    CPipeUsbBackend* b = Backend();
+    if (b == nullptr || pipe == 0) return 0;
+    const pipeusb::DrainReport report = b->Drain(pipe);
+    Trace().Drained(pipe, report);
+    return report.bytes;
 }
 
 uint32_t PipeUsb_DescribeDev(uint32_t devIndex, PipeUsbDevInfo* info) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "pipeusb/include/pipeusb_diag.h"
@@ -32,11 +33,36 @@ enum class TransferError {
     kOther,
 };
 
+// Why bytes that no request of ours waits for were read off an IN endpoint
+// and thrown away.
+enum class DrainReason {
+    kNone,
+    kOpened,         // left from before the pipe was opened
+    kUnasked,        // came while no request was out
+    kAfterTimeout,   // a reply may still have been on its way
+    kAfterOverflow,  // the rest of a reply longer than asked
+    kAsked,          // the caller found a reply that was not to its request
+};
+
+// One drain: how much it threw away and what that began with.
+struct DrainReport {
+    DrainReason reason = DrainReason::kNone;
+    std::uint32_t bytes = 0;
+    std::uint32_t quietMs = 0;  // how long the pipe had to stay quiet at the end
+    std::array<std::uint8_t, 16> head{};
+};
+
 // How an exchange ended: the write first, then the read. The exchange
-// succeeds when both transfers did.
+// succeeds when both transfers did. Drains before the write and after the
+// read are reported beside them.
 struct ExchangeOutcome {
+    ExchangeOutcome() = default;
+    constexpr ExchangeOutcome(TransferError w, TransferError r) : write(w), read(r) {}
+
     TransferError write = TransferError::kNone;
     TransferError read = TransferError::kNone;
+    DrainReport before;
+    DrainReport after;
     bool Succeeded() const { return write == TransferError::kNone && read == TransferError::kNone; }
 };
 
@@ -48,10 +74,15 @@ class CPipeUsbBackend {
     virtual std::uint32_t GetDeviceList() = 0;
     virtual std::uint32_t GetDevCount() = 0;
     virtual std::uint32_t OpenDev(std::uint32_t devIndex) = 0;
-    virtual std::uint32_t OpenPipe(std::uint32_t devIndex, const char* pipeName) = 0;
+    // An IN pipe is drained of what an earlier user left in it; `drained`
+    // says what came.
+    virtual std::uint32_t OpenPipe(std::uint32_t devIndex, const char* pipeName,
+                                   DrainReport& drained) = 0;
     virtual void ClosePipe(std::uint32_t pipe) = 0;
     virtual void CloseDev(std::uint32_t dev) = 0;
     virtual ExchangeOutcome Exchange(const PipeExchange& x) = 0;
+    // Reads IN pipe `pipe` until it has stayed quiet for a grace period.
+    virtual DrainReport Drain(std::uint32_t pipe) = 0;
     // False for an index beyond the list.
     virtual bool Describe(std::uint32_t devIndex, PipeUsbDevInfo& info) = 0;
     virtual bool DevAttached(std::uint32_t dev) = 0;

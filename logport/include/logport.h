@@ -123,10 +123,11 @@ LGP_API std::uint32_t LGP_ClearFrame(std::uint32_t devType, std::uint32_t devInd
 // Restores the recorder's factory configuration.
 LGP_API std::uint32_t LGP_SetDefaultCfg(std::uint32_t devType, std::uint32_t devIndex);
 
-// Uploads every recorded record; null on failure. Blocks for the whole upload.
-// A recorder pulled out mid-upload gives the records received so far, as a
-// cancel does, but leaves LGP_GetAllLoadCount at the recorder's total: that
-// is how the caller tells such an upload from a complete or cancelled one.
+// Uploads every recorded record; null when the record count cannot be read.
+// Blocks for the whole upload. A recorder pulled out or no longer answering
+// mid-upload gives the records received so far, as a cancel does, but leaves
+// LGP_GetAllLoadCount at the recorder's total: that is how the caller tells
+// such an upload from a complete or cancelled one.
 LGP_API _VCI_CAN_OBJ* LGP_LoadFrame(std::uint32_t devType, std::uint32_t devIndex,
                                     std::uint32_t* count);
 // Reads the recorder's clock record list (0..255 records); null on failure.
@@ -136,8 +137,8 @@ LGP_API _VCI_CAN_OBJ* LGP_GetOrigTimeList(std::uint32_t devType, std::uint32_t d
 LGP_API std::uint32_t LGP_GetCurLoadCount(void);
 // Record total of the running upload, set once the recorder has reported it.
 // 0 after an upload completes or is cancelled (and before the first one); a
-// failed upload, or one cut short by the recorder's removal, leaves it as it
-// was.
+// failed upload, or one cut short by a recorder pulled out or no longer
+// answering, leaves it as it was.
 LGP_API std::uint32_t LGP_GetAllLoadCount(void);
 // Asks a running upload to stop at the next block boundary or retry.
 LGP_API void LGP_CancelLoad(void);

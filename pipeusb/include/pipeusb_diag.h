@@ -39,6 +39,11 @@ PIPEUSB_API uint32_t PipeUsb_DescribeDev(uint32_t devIndex, PipeUsbDevInfo* info
 // transfer found it removed, or for a handle that is not open.
 PIPEUSB_API uint32_t PipeUsb_DevAttached(uint32_t dev);
 
+// Reads IN pipe `pipe` and throws away what comes until it has stayed quiet
+// for a grace period: for a caller that found a reply which is not to its
+// request, so that the next exchange starts in step. The bytes thrown away.
+PIPEUSB_API uint32_t PipeUsb_DrainPipe(uint32_t pipe);
+
 // Receives one line per transfer: direction, pipe, bytes moved of bytes asked,
 // the first bytes, and why it failed.
 typedef void (*PipeUsbTraceSink)(const char* line, void* context);

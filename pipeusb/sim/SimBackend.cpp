@@ -126,7 +126,7 @@ std::uint32_t CSimBackend::OpenDev(std::uint32_t devIndex) {
     return handle;
 }
 
-std::uint32_t CSimBackend::OpenPipe(std::uint32_t devIndex, const char* pipeName) {
+std::uint32_t CSimBackend::OpenPipe(std::uint32_t devIndex, const char* pipeName, DrainReport&) {
     std::lock_guard lock(mutex_);
     EnsureConfiguredLocked();
     const int number = PipeNumber(pipeName);
@@ -204,6 +204,11 @@ ExchangeOutcome CSimBackend::ScriptExchangeLocked(const PipeExchange& x) {
     scriptPos_ += n;
     *x.received = static_cast<std::uint32_t>(n);
     return {TransferError::kNone, n > 0 ? TransferError::kNone : TransferError::kTimeout};
+}
+
+DrainReport CSimBackend::Drain(std::uint32_t) {
+    // A virtual recorder's reply is never left behind: a lost one is gone.
+    return {DrainReason::kAsked};
 }
 
 ExchangeOutcome CSimBackend::Exchange(const PipeExchange& x) {

@@ -27,10 +27,12 @@ class CSimBackend final : public CPipeUsbBackend {
     std::uint32_t GetDeviceList() override;
     std::uint32_t GetDevCount() override;
     std::uint32_t OpenDev(std::uint32_t devIndex) override;
-    std::uint32_t OpenPipe(std::uint32_t devIndex, const char* pipeName) override;
+    std::uint32_t OpenPipe(std::uint32_t devIndex, const char* pipeName,
+                           DrainReport& drained) override;
     void ClosePipe(std::uint32_t pipe) override;
     void CloseDev(std::uint32_t dev) override;
     ExchangeOutcome Exchange(const PipeExchange& x) override;
+    DrainReport Drain(std::uint32_t pipe) override;
     bool Describe(std::uint32_t devIndex, PipeUsbDevInfo& info) override;
     bool DevAttached(std::uint32_t dev) override;
 

@@ -19,9 +19,43 @@ constexpr int kInterface = 0;
 constexpr int kFallbackMaxPacket = 64;
 constexpr int kMaxPortDepth = 7;  // USB allows at most seven tiers
 
+// A reply that missed its time-out comes within this, so an IN pipe that
+// stayed quiet this long holds nothing more of an earlier request.
+constexpr unsigned kQuietMs = 1500;
+// What an earlier user left in an endpoint comes at once.
+constexpr unsigned kOpenedWaitMs = 20;
+// A device that never stops sending is not drained for ever.
+constexpr auto kDrainLimit = std::chrono::seconds(6);
+constexpr std::size_t kDrainChunk = 16384;
+
+using Clock = std::chrono::steady_clock;
+
+// The error a synchronous transfer would have given for an ended one.
+int ErrorOfStatus(int status) {
+    switch (status) {
+        case LIBUSB_TRANSFER_TIMED_OUT:
+            return LIBUSB_ERROR_TIMEOUT;
+        case LIBUSB_TRANSFER_STALL:
+            return LIBUSB_ERROR_PIPE;
+        case LIBUSB_TRANSFER_NO_DEVICE:
+            return LIBUSB_ERROR_NO_DEVICE;
+        case LIBUSB_TRANSFER_OVERFLOW:
+            return LIBUSB_ERROR_OVERFLOW;
+        default:
+            return LIBUSB_ERROR_IO;
+    }
+}
+
+void Keep(DrainReport& report, const std::uint8_t* bytes, std::size_t n) {
+    for (std::size_t i = 0; i < n && report.bytes + i < report.head.size(); ++i)
+        report.head[report.bytes + i] = bytes[i];
+    report.bytes += static_cast<std::uint32_t>(n);
+}
+
 }  // namespace
 
 CUsbBackend::OpenDevice::~OpenDevice() {
+    lookouts.clear();  // their transfers end before the interface goes
     libusb_release_interface(handle, kInterface);
     libusb_close(handle);
     libusb_unref_device(device);
@@ -106,23 +140,40 @@ std::uint32_t CUsbBackend::OpenDev(std::uint32_t devIndex) {
     return id;
 }
 
-std::uint32_t CUsbBackend::OpenPipe(std::uint32_t devIndex, const char* pipeName) {
-    std::lock_guard lock(mutex_);
-    const int number = PipeNumber(pipeName);
-    if (number < 0 || devIndex >= list_.size()) return 0;
-    std::shared_ptr<OpenDevice> open;
-    for (const auto& [handle, d] : devices_)
-        if (d->device == list_[devIndex]) open = d;
-    if (!open) return 0;
-    const std::uint8_t endpoint = EndpointOfPipe(number);
-    int maxPacket = kFallbackMaxPacket;
-    if (endpoint != 0) {
-        // 512 at high speed, 64 at full speed: the descriptors say which.
-        const int reported = libusb_get_max_packet_size(open->device, endpoint);
-        if (reported > 0) maxPacket = reported;
+std::uint32_t CUsbBackend::OpenPipe(std::uint32_t devIndex, const char* pipeName,
+                                    DrainReport& drained) {
+    Pipe pipe;
+    std::uint32_t id = 0;
+    {
+        std::lock_guard lock(mutex_);
+        const int number = PipeNumber(pipeName);
+        if (number < 0 || devIndex >= list_.size()) return 0;
+        std::shared_ptr<OpenDevice> open;
+        for (const auto& [handle, d] : devices_)
+            if (d->device == list_[devIndex]) open = d;
+        if (!open) return 0;
+        const std::uint8_t endpoint = EndpointOfPipe(number);
+        int maxPacket = kFallbackMaxPacket;
+        if (endpoint != 0) {
+            // 512 at high speed, 64 at full speed: the descriptors say which.
+            const int reported = libusb_get_max_packet_size(open->device, endpoint);
+            if (reported > 0) maxPacket = reported;
+        }
+        id = nextHandle_++;
+        pipe = Pipe{open, endpoint, maxPacket};
+        pipes_.emplace(id, pipe);
     }
-    const std::uint32_t id = nextHandle_++;
-    pipes_.emplace(id, Pipe{open, endpoint, maxPacket});
+    if ((pipe.endpoint & LIBUSB_ENDPOINT_IN) != 0) {
+        std::lock_guard link(pipe.device->link);
+        auto& lookout = pipe.device->lookouts[pipe.endpoint];
+        if (!lookout) {
+            // A reply to a request of an earlier user is no reply to ours.
+            drained = DrainIn(pipe, DrainReason::kOpened, kOpenedWaitMs, {});
+            lookout = std::make_unique<CInLookout>(context_, pipe.device->handle, pipe.endpoint,
+                                                   pipe.maxPacketSize);
+        }
+        Watch(pipe, 0);
+    }
     return id;
 }
 
@@ -165,12 +216,23 @@ TransferError CUsbBackend::Write(const Pipe& out, const PipeExchange& x) {
     return *x.sent == x.writeLength ? TransferError::kNone : TransferError::kOther;
 }
 
-TransferError CUsbBackend::Read(const Pipe& in, const PipeExchange& x) {
-    using Clock = std::chrono::steady_clock;
+TransferError CUsbBackend::Read(const Pipe& in, const PipeExchange& x, CInLookout* lookout) {
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(x.readTimeoutMs);
     const std::size_t packet = static_cast<std::size_t>(in.maxPacketSize);
     std::vector<std::uint8_t> spill;
     std::size_t got = 0;
+    if (lookout != nullptr && lookout->Waiting() && x.readLength > 0) {
+        // The transfer that waited since the last exchange takes the first
+        // part of the reply, or all of it.
+        int status = LIBUSB_TRANSFER_COMPLETED;
+        const std::vector<std::uint8_t>& first =
+            lookout->Await(x.readTimeoutMs != 0 ? deadline : Clock::time_point::max(), status);
+        got = std::min<std::size_t>(first.size(), x.readLength);
+        if (got > 0) std::memcpy(x.readBuffer, first.data(), got);
+        *x.received = static_cast<std::uint32_t>(got);
+        if (first.size() > x.readLength) return TransferError::kOverflow;
+        if (status != LIBUSB_TRANSFER_COMPLETED) return Failure(in, ErrorOfStatus(status));
+    }
     // A device may end a transfer early with a short packet and send the rest
     // of the reply in the next: reading goes on until the reply is whole or
     // the read time-out, counted from the first read, has passed.
@@ -204,6 +266,62 @@ TransferError CUsbBackend::Read(const Pipe& in, const PipeExchange& x) {
     return TransferError::kNone;
 }
 
+DrainReport CUsbBackend::DrainIn(const Pipe& in, DrainReason reason, unsigned firstWaitMs,
+                                 const std::vector<std::uint8_t>& caught) {
+    DrainReport report;
+    report.reason = reason;
+    Keep(report, caught.data(), caught.size());
+    const std::size_t packet = static_cast<std::size_t>(in.maxPacketSize);
+    std::vector<std::uint8_t> buffer(kDrainChunk / packet * packet);
+    const Clock::time_point end = Clock::now() + kDrainLimit;
+    unsigned waitMs = caught.empty() ? firstWaitMs : kQuietMs;
+    while (Clock::now() < end) {
+        int transferred = 0;
+        const int rc = libusb_bulk_transfer(in.device->handle, in.endpoint, buffer.data(),
+                                            static_cast<int>(buffer.size()), &transferred, waitMs);
+        const std::size_t n = static_cast<std::size_t>(std::max(transferred, 0));
+        Keep(report, buffer.data(), n);
+        if (n > 0 || rc == LIBUSB_SUCCESS || rc == LIBUSB_ERROR_OVERFLOW) {
+            waitMs = kQuietMs;  // more may follow what came
+            continue;
+        }
+        if (rc == LIBUSB_ERROR_TIMEOUT)
+            report.quietMs = waitMs;
+        else
+            Failure(in, rc);  // a stall is cleared, a removal marked
+        break;
+    }
+    return report;
+}
+
+CInLookout* CUsbBackend::LookoutOf(const Pipe& in) {
+    const auto found = in.device->lookouts.find(in.endpoint);
+    return found != in.device->lookouts.end() ? found->second.get() : nullptr;
+}
+
+void CUsbBackend::Watch(const Pipe& in, std::size_t length) {
+    CInLookout* lookout = LookoutOf(in);
+    if (lookout != nullptr && !in.device->gone.load()) lookout->Start(length);
+}
+
+DrainReport CUsbBackend::Drain(std::uint32_t pipe) {
+    Pipe in;
+    {
+        std::lock_guard lock(mutex_);
+        const auto found = pipes_.find(pipe);
+        if (found == pipes_.end()) return {};
+        in = found->second;
+    }
+    if ((in.endpoint & LIBUSB_ENDPOINT_IN) == 0) return {};
+    std::lock_guard link(in.device->link);
+    CInLookout* lookout = LookoutOf(in);
+    static const std::vector<std::uint8_t> kNothing;
+    const DrainReport report =
+        DrainIn(in, DrainReason::kAsked, kQuietMs, lookout != nullptr ? lookout->Stop() : kNothing);
+    Watch(in, 0);
+    return report;
+}
+
 ExchangeOutcome CUsbBackend::Exchange(const PipeExchange& x) {
     constexpr ExchangeOutcome kNotSent{TransferError::kNotSent, TransferError::kNone};
     *x.received = 0;
@@ -226,8 +344,22 @@ ExchangeOutcome CUsbBackend::Exchange(const PipeExchange& x) {
         (in.endpoint & LIBUSB_ENDPOINT_IN) == 0 || out.device != in.device)
         return kNotSent;
     ExchangeOutcome outcome;
+    std::lock_guard link(in.device->link);
+    CInLookout* lookout = LookoutOf(in);
+    if (lookout != nullptr) {
+        // Bytes that came since the last exchange answer no request of ours:
+        // the pipe is drained before the request goes out.
+        const std::vector<std::uint8_t>& unasked = lookout->Poll();
+        if (!unasked.empty())
+            outcome.before = DrainIn(in, DrainReason::kUnasked, kQuietMs, unasked);
+    }
     outcome.write = Write(out, x);
-    if (outcome.write == TransferError::kNone) outcome.read = Read(in, x);
+    if (outcome.write == TransferError::kNone) outcome.read = Read(in, x, lookout);
+    if (outcome.read == TransferError::kTimeout)
+        outcome.after = DrainIn(in, DrainReason::kAfterTimeout, kQuietMs, {});
+    else if (outcome.read == TransferError::kOverflow)
+        outcome.after = DrainIn(in, DrainReason::kAfterOverflow, kQuietMs, {});
+    Watch(in, x.readLength);
     return outcome;
 }
 

@@ -324,6 +324,73 @@ TEST_F(CliUmockdevTest, UsbFaultsEndWithTheProgramsMessageAndNothingHalfWritten)
     }
 }
 
+// A reply that comes after its time-out, or longer than the protocol's,
+// once: the command ends exact or with its failure message, and the next
+// commands give what they give on a healthy recorder, with no re-plug.
+struct LinkFaultCase {
+    const char* name;
+    UsbFault fault;
+    std::uint8_t command;
+    std::uint32_t skip;
+    std::uint32_t delayMs;
+    std::vector<std::string> args;
+    const char* failure;  // what it says when it does not end exact
+};
+
+TEST_F(CliUmockdevTest, LateAndLongRepliesEndExactOrFailedAndTheNextCommandsWork) {
+    TempFolder simDir;
+    ASSERT_EQ(PipeUsbSim_Configure("demo"), 1u);
+    const std::vector<StepResult> healthy =
+        RunSteps({{"upload", "-o", "@x.can"}, {"info"}, {"presets", "get"}}, simDir.path);
+    ASSERT_EQ(PipeUsb_SelectBackend("usb"), 1u);
+    const auto exact = [&](const StepResult& run, std::size_t step) {
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, healthy[step].out);
+        EXPECT_TRUE(run.file == healthy[step].file) << "the file's bytes differ";
+    };
+    const LinkFaultCase cases[] = {
+        // The count is the first 0x17 exchange: the 11th is block 10.
+        {"block 10 late",
+         UsbFault::kLateReply,
+         0x17,
+         10,
+         2500,
+         {"upload", "-o", "@x.can"},
+         "上载报文失败!\n"},
+        {"settings late", UsbFault::kLateReply, 0x14, 0, 4500, {"info"}, "操作失败\n"},
+        {"clear confirmed late",
+         UsbFault::kLateReply,
+         0x18,
+         0,
+         5000,
+         {"clear", "--yes"},
+         "下位机没有确认清空缓存报文!\n"},
+        {"settings too long", UsbFault::kLongReply, 0x14, 0, 0, {"info"}, "操作失败\n"},
+    };
+    for (const LinkFaultCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder runDir;
+        CEmulatedRecorder& r = PlugDemo();
+        r.InjectFault(c.fault, c.command, c.skip, 1, false, c.delayMs);
+        const StepResult faulty = RunSteps({c.args}, runDir.path)[0];
+        if (faulty.status != 0) {
+            EXPECT_EQ(faulty.status, 1);
+            EXPECT_EQ(faulty.err, c.failure);
+        } else if (c.args[0] == "upload") {
+            exact(faulty, 0);
+        } else if (c.args[0] == "info") {
+            exact(faulty, 1);
+        }
+        const std::vector<StepResult> next =
+            RunSteps({{"info"}, {"presets", "get"}, {"upload", "-o", "@x.can"}}, runDir.path);
+        exact(next[0], 1);
+        exact(next[1], 2);
+        if (c.command != 0x18) exact(next[2], 0);
+        EXPECT_FALSE(r.Claimed());
+        Testbed().Unplug(r);
+    }
+}
+
 TEST_F(CliUmockdevTest, RemovalMidUploadKeepsTheFramesReceivedAndFails) {
     CEmulatedRecorder& r = PlugDemo();
     // The count and 30 blocks (12,000 records) come; block 31 finds it gone.
@@ -376,7 +443,9 @@ TEST_F(CliUmockdevTest, DevicesListsEveryRecorderWithItsPlaceAndWhatToDo) {
             std::to_string(b.Address()) +
             " 上的记录仪已连接，但没有权限打开。请安装 70-korvex-recorder.rules（KorvexPro "
             "软件包会安装它；或把 packaging/udev/ 中的这个文件复制到 /etc/udev/rules.d/），"
-            "然后拔下记录仪再重新插上。\n",
+            "然后拔下记录仪再重新插上。这样本机座席上登录的用户即可使用；通过 SSH "
+            "或在服务中使用时，请把该用户加入 plugdev 组（sudo usermod -aG plugdev "
+            "用户名）并重新登录。\n",
         line(c, "  present but in use by another program") + "     总线 1、设备 " +
             std::to_string(c.Address()) +
             " 上的记录仪已连接，但正被另一个程序占用。请关闭那个程序后重试。\n",

@@ -315,6 +315,28 @@ TEST_F(DeviceCliTest, PresetsSetAndGetAcrossRuns) {
     EXPECT_EQ(bad.err, "数据不是十六进制字节：xy\n");
     EXPECT_EQ(PipeUsbSim_ExchangeCount(0, kSetPreFrame), writes);
 
+    // Each line goes to the preset its number names; a number out of place
+    // or given twice refuses the file before anything is sent.
+    WriteBytes(dir / "placed.txt", "4\t0x444\t数据帧\t标准帧\t正常发送\t44\t\n");
+    ASSERT_EQ(RunCli({"presets", "set", (dir / "placed.txt").string()}, dir.path).status, 0);
+    EXPECT_EQ(+StoredPresets()[4].ID, 0x444u);
+    EXPECT_EQ(+StoredPresets()[0].ID, 0x234u) << "the others kept";
+    const std::uint32_t placedWrites = PipeUsbSim_ExchangeCount(0, kSetPreFrame);
+    struct Refused {
+        const char* text;
+        const char* error;
+    };
+    for (const Refused& r :
+         {Refused{"6\t0x1\t数据帧\t标准帧\t正常发送\t\t\n", "the preset number is 0 to 5, not '6'"},
+          Refused{"1\t0x1\t数据帧\t标准帧\t正常发送\t\t\n\n1\t0x2\t数据帧\t标准帧\t正常发送\t\t\n",
+                  "preset 1 is given twice"}}) {
+        WriteBytes(dir / "refused.txt", r.text);
+        const CliRun refused = RunCli({"presets", "set", (dir / "refused.txt").string()}, dir.path);
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_NE(refused.err.find(r.error), std::string::npos) << refused.err;
+    }
+    EXPECT_EQ(PipeUsbSim_ExchangeCount(0, kSetPreFrame), placedWrites);
+
     WriteBytes(dir / "short.txt", "0\t0x1\t数据帧\n");
     EXPECT_EQ(RunCli({"presets", "set", (dir / "short.txt").string()}, dir.path).status, 1);
     EXPECT_EQ(RunCli({"presets", "set", (dir / "none.txt").string()}, dir.path).status, 1);

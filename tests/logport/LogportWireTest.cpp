@@ -256,6 +256,39 @@ TEST_F(LogportWire, UploadAsksForTheCountThenNumberedBlocksOnTheBulkPipes) {
     EXPECT_EQ(Usb().transfers[0].packet, ShortPacket(0x9E, 0x1A, {0}));
 }
 
+// A whole reply that echoes another command or start byte belongs to an
+// earlier request: its pipe is drained before the next try, and a status
+// refusal, which is the request's own reply, is not drained.
+TEST_F(LogportWire, AReplyToAnotherRequestIsDrainedBeforeTheNextTry) {
+    Open();
+    int wrong = 2;
+    Usb().answer = [&wrong](const FakeTransfer& t, std::uint8_t* reply) {
+        reply[0] = t.readLength == 64 ? 0x7E : 0x9E;
+        reply[1] = wrong-- > 0 ? 0x15 : t.packet[1];
+        if (t.readLength == 64) reply[4] = 0x01;  // one record
+    };
+    std::uint32_t count = 0;
+    FrameArray frames(LGP_LoadFrame(kType, 0, &count));
+    ASSERT_NE(frames, nullptr);
+    EXPECT_EQ(count, 1u);
+    const auto drains = [] {
+        return std::count(Usb().calls.begin(), Usb().calls.end(), "PipeUsb_DrainPipe 0x202");
+    };
+    static_assert(kCommandIn == 0x202);
+    EXPECT_EQ(drains(), 2) << "the count's first two tries";
+    EXPECT_EQ(Usb().transfers.size(), 4u);
+
+    Usb().calls.clear();
+    Usb().answer = [](const FakeTransfer& t, std::uint8_t* reply) {
+        reply[0] = 0x7E;
+        reply[1] = t.packet[1];
+        reply[2] = 0x85;
+    };
+    BaseInfo info{};
+    EXPECT_EQ(LGP_GetBaseInfo(kType, 0, &info), 0u);
+    EXPECT_EQ(drains(), 0);
+}
+
 TEST_F(LogportWire, PresetPairsTravelAsFortyNineBytePayloads) {
     Open();
     std::array<_VCI_CAN_OBJ, 6> frames{};

@@ -14,7 +14,7 @@ endforeach()
 list(SORT found)
 set(expected
   CloseDev ClosePipe GetDevCount GetDeviceList OpenDev OpenPipe
-  PipeUsb_DescribeDev PipeUsb_DevAttached PipeUsb_SelectBackend PipeUsb_SetTrace
+  PipeUsb_DescribeDev PipeUsb_DevAttached PipeUsb_DrainPipe PipeUsb_SelectBackend PipeUsb_SetTrace
   PipeUsbSim_ClearFaults PipeUsbSim_Configure PipeUsbSim_ExchangeCount
   PipeUsbSim_InjectFault PipeUsbSim_SetClock PipeUsbSim_SetReplyScript
   WritePipeFollowReadPipeImmediate)

@@ -2,12 +2,18 @@
 // ioctls: enumeration by id, where each recorder sits, exchanges at high and
 // full speed, and what each USB fault leaves behind.
 
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "pipeusb/include/pipeusb_diag.h"
@@ -180,6 +186,152 @@ TEST_F(UsbUmockdevTest, EachUsbFaultFailsOnlyItsExchange) {
     }
 }
 
+// Collects the trace lines while it lives.
+class CTraceLines {
+  public:
+    CTraceLines() {
+        PipeUsb_SetTrace([](const char* line,
+                            void* self) { static_cast<CTraceLines*>(self)->lines.push_back(line); },
+                         this);
+    }
+    ~CTraceLines() { PipeUsb_SetTrace(nullptr, nullptr); }
+    CTraceLines(const CTraceLines&) = delete;
+    CTraceLines& operator=(const CTraceLines&) = delete;
+    bool Has(const std::string& part) const {
+        return std::any_of(lines.begin(), lines.end(),
+                           [&](const std::string& l) { return l.find(part) != std::string::npos; });
+    }
+    std::vector<std::string> lines;
+};
+
+// A reply that comes too late, or with more than the protocol's bytes, and
+// where the link finds the rest: the failed (or whole) exchange, then the
+// next request, which must get its own reply and no part of the old one.
+struct StaleCase {
+    const char* name;
+    UsbFault fault;
+    bool bulk;
+    bool highSpeed;
+    std::uint32_t delayMs;
+    std::uint32_t waitAfterMs;  // before the next request
+    std::uint32_t result;
+    const char* drained;  // the trace's drain line, from "drained"
+};
+
+TEST_F(UsbUmockdevTest, LateAndLongRepliesNeverAnswerTheNextRequest) {
+    constexpr std::uint32_t kTimeoutMs = 300;
+    const StaleCase cases[] = {
+        {"late, within the grace", UsbFault::kLateReply, true, true, kTimeoutMs + 400, 0, 0,
+         "drained 9605 bytes after a time-out, then quiet for 1500 ms: 9e 17 00 00"},
+        {"late, after the grace", UsbFault::kLateReply, true, true, kTimeoutMs + 2200, 900, 0,
+         "drained 9605 bytes that came with no request out, then quiet for 1500 ms: 9e 17"},
+        {"long, high speed", UsbFault::kLongReply, false, true, 0, 0, 0,
+         "drained 64 bytes after an overflow, then quiet for 1500 ms: 7e 14 00 1e"},
+        {"long, full speed", UsbFault::kLongReply, false, false, 0, 0, 1,
+         "drained 512 bytes that came with no request out, then quiet for 1500 ms: 7e 14"},
+    };
+    const Bytes kReadPresets = CommandPacket(0x15, {0});
+    const Bytes kBlock3 = BulkPacket(0x17, U32(3));
+    for (const StaleCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        EmulatedRecorderSetup setup = DemoRecorderSetup();
+        setup.highSpeed = c.highSpeed;
+        CEmulatedRecorder& r = Testbed().Plug(setup);
+        r.InjectFault(c.fault, c.bulk ? 0x17 : 0x14, 0, 1, false, c.delayMs);
+        {
+            CTraceLines trace;
+            CSimSession s(IndexAt(LocationOf(r)));
+            ASSERT_TRUE(s.Open());
+            const auto in = c.bulk ? s.BulkIn() : s.CommandIn();
+            const auto out = c.bulk ? s.BulkOut() : s.CommandOut();
+            const Bytes& first = c.bulk ? kBlock2 : kReadBase;
+            const Bytes& next = c.bulk ? kBlock3 : kReadPresets;
+            const auto channel = c.bulk ? pipeusb::CVirtualRecorder::Channel::Bulk
+                                        : pipeusb::CVirtualRecorder::Channel::Command;
+            const std::uint32_t length = c.bulk ? 9605 : 64;
+            const Reply faulty = s.Exchange(in, length, out, first, kTimeoutMs);
+            EXPECT_EQ(faulty.result, c.result);
+            if (c.result == 1) {
+                EXPECT_EQ(faulty.bytes, DirectAnswer(channel, first)) << "the reply's own part";
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(c.waitAfterMs));
+            const Reply own = s.Exchange(in, length, out, next, kTimeoutMs);
+            EXPECT_EQ(own.result, 1u);
+            EXPECT_EQ(own.bytes, DirectAnswer(channel, next)) << "its own reply, whole";
+            EXPECT_TRUE(trace.Has(c.drained)) << testing::PrintToString(trace.lines);
+        }
+        Testbed().Unplug(r);
+    }
+}
+
+// What a caller that found a reply to another request asks for: the rest
+// is thrown away, and the next exchange starts in step.
+TEST_F(UsbUmockdevTest, DrainOnTheCallersWordTakesWhatWaits) {
+    EmulatedRecorderSetup setup = DemoRecorderSetup();
+    setup.highSpeed = false;
+    CEmulatedRecorder& r = Testbed().Plug(setup);
+    r.InjectFault(UsbFault::kLongReply, 0x14);
+    CTraceLines trace;
+    CSimSession s(IndexAt(LocationOf(r)));
+    ASSERT_TRUE(s.Open());
+    EXPECT_EQ(s.Command(kReadBase).result, 1u);
+    EXPECT_EQ(PipeUsb_DrainPipe(s.CommandIn()), 512u);
+    EXPECT_TRUE(
+        trace.Has("IN PIPE06 drained 512 bytes after a reply to another request, then "
+                  "quiet for 1500 ms: 7e 14 00 1e"));
+    EXPECT_EQ(PipeUsb_DrainPipe(s.CommandOut()), 0u) << "an OUT pipe has nothing to drain";
+    EXPECT_EQ(PipeUsb_DrainPipe(0), 0u);
+    const Reply next = s.Command(kReadBase);
+    EXPECT_EQ(next.bytes, DirectAnswer(pipeusb::CVirtualRecorder::Channel::Command, kReadBase));
+    EXPECT_FALSE(trace.Has("no request out")) << "nothing was left";
+}
+
+TEST_F(UsbUmockdevTest, RemovalWhileTheReadWaitsEndsItAtOnce) {
+    CEmulatedRecorder& r = Testbed().Plug(DemoRecorderSetup());
+    r.InjectFault(UsbFault::kUnplugWhileReading, 0x17, 0, 1, false, 200);
+    const std::uint32_t index = IndexAt(LocationOf(r));
+    {
+        CSimSession s(index);
+        ASSERT_TRUE(s.Open());
+        std::uint32_t dev = OpenDev(index);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(s.Exchange(s.BulkIn(), 9605, s.BulkOut(), kBlock2, 3000).result, 0u);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500))
+            << "neither the time-out nor a drain is waited for";
+        EXPECT_EQ(PipeUsb_DevAttached(dev), 0u);
+        CloseDev(&dev);
+    }
+    Testbed().Unplug(r);
+    // Plugged in again, it answers the next command.
+    CEmulatedRecorder& again = Testbed().Plug(DemoRecorderSetup());
+    CSimSession s(IndexAt(LocationOf(again)));
+    ASSERT_TRUE(s.Open());
+    EXPECT_EQ(s.Bulk(kBlock2).bytes,
+              DirectAnswer(pipeusb::CVirtualRecorder::Channel::Bulk, kBlock2));
+}
+
+TEST_F(UsbUmockdevTest, KernelDriverIsDetachedForTheClaimAndGivenBack) {
+    EmulatedRecorderSetup setup = DemoRecorderSetup();
+    setup.kernelDriver = "usbserial_generic";
+    CEmulatedRecorder& r = Testbed().Plug(setup);
+    const std::uint32_t index = IndexAt(LocationOf(r));
+    for (std::uint32_t session = 1; session <= 2; ++session) {
+        SCOPED_TRACE(session);
+        {
+            CSimSession s(index);
+            ASSERT_TRUE(s.Open());
+            EXPECT_FALSE(r.DriverBound());
+            EXPECT_EQ(s.Command(kReadBase).bytes,
+                      DirectAnswer(pipeusb::CVirtualRecorder::Channel::Command, kReadBase));
+        }
+        EXPECT_TRUE(r.DriverBound()) << "given back at the close";
+    }
+    // The list's probe of whether it can be opened detaches it too; the two
+    // sessions once each.
+    EXPECT_GE(r.DriverDetaches(), 2u);
+    EXPECT_FALSE(r.Claimed());
+}
+
 TEST_F(UsbUmockdevTest, ReplyLongerThanTheReadOverflows) {
     CEmulatedRecorder& r = Testbed().Plug(DemoRecorderSetup());
     CSimSession s(IndexAt(LocationOf(r)));
@@ -244,6 +396,56 @@ TEST_F(UsbUmockdevTest, DeniedAndBusyRecordersAreListedWithTheReason) {
     EXPECT_TRUE(s.Open()) << "free again";
 }
 
+// Run by DeniedToAUserWithoutRightsAndOpenForOneWithThem in a child as
+// `nobody`, on its parent's bed; skipped in any other run.
+TEST(UsbUmockdevAsNobody, RecorderIsListedAsDenied) {
+    if (std::getenv(korvex::test::kBedOfParent) == nullptr) GTEST_SKIP() << "only in the child";
+    ASSERT_NE(getuid(), 0u);
+    ASSERT_EQ(GetDeviceList(), 1u);
+    ASSERT_EQ(GetDevCount(), 1u);
+    PipeUsbDevInfo info{};
+    ASSERT_EQ(PipeUsb_DescribeDev(0, &info), 1u);
+    EXPECT_EQ(info.access, PIPEUSB_ACCESS_DENIED);
+    EXPECT_EQ(OpenDev(0), 0u);
+}
+
+TEST_F(UsbUmockdevTest, DeniedToAUserWithoutRightsAndOpenForOneWithThem) {
+    const passwd* nobody = getpwnam("nobody");
+    if (getuid() != 0 || nobody == nullptr)
+        GTEST_SKIP() << "needs root and a user 'nobody' to run a child without rights";
+    CEmulatedRecorder& r = Testbed().Plug(DemoRecorderSetup());
+    // The child must reach the bed's sysfs, make its udev monitor socket
+    // there and reach the ioctl sockets; the device nodes stay root's 0644.
+    const char* bed = std::getenv("UMOCKDEV_DIR");
+    ASSERT_NE(bed, nullptr);
+    ASSERT_EQ(chmod(bed, 01777), 0);
+    for (const std::string& socket : {std::string("/ioctl/_default"), "/ioctl" + r.DevNode()})
+        ASSERT_EQ(chmod((bed + socket).c_str(), 0777), 0) << socket;
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Exit code 77: the machine does not let this process change user.
+        if (setgroups(0, nullptr) != 0 || setgid(nobody->pw_gid) != 0 ||
+            setuid(nobody->pw_uid) != 0)
+            _exit(77);
+        setenv(korvex::test::kBedOfParent, "1", 1);
+        char self[] = "/proc/self/exe";
+        char filter[] = "--gtest_filter=UsbUmockdevAsNobody.RecorderIsListedAsDenied";
+        char* args[] = {self, filter, nullptr};
+        execv(self, args);
+        _exit(78);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "this machine does not let root become nobody";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the child found the recorder not denied";
+    // The same recorder answers a user with rights at once.
+    CSimSession s(IndexAt(LocationOf(r)));
+    ASSERT_TRUE(s.Open());
+    EXPECT_EQ(s.Command(kReadBase).result, 1u);
+}
+
 TEST_F(UsbUmockdevTest, TraceShowsEachTransfer) {
     CEmulatedRecorder& r = Testbed().Plug(DemoRecorderSetup());
     r.InjectFault(UsbFault::kNoReply, 0x14, 1);
@@ -265,11 +467,12 @@ TEST_F(UsbUmockdevTest, TraceShowsEachTransfer) {
         "recorder " + std::to_string(index) +
         " OUT PIPE07 64/64: 7e 14 01 00 00 6b 00 00 00 00 00 00 00 00 00 00 ...";
     const std::string in = "recorder " + std::to_string(index) + " IN PIPE06 ";
-    ASSERT_EQ(lines.size(), 4u);
+    ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(lines[0], out);
     EXPECT_EQ(lines[1].rfind(in + "64/64: 7e 14 00 1e ", 0), 0u) << lines[1];
     EXPECT_EQ(lines[2], out);
     EXPECT_EQ(lines[3], in + "0/64 timed out");
+    EXPECT_EQ(lines[4], in + "drained 0 bytes after a time-out, then quiet for 1500 ms");
 }
 
 // Run once more by CTest with PIPEUSB_TRACE=1, as a user asks for a trace of

@@ -22,7 +22,10 @@ constexpr guint32 kCapabilities = USBDEVFS_CAP_BULK_CONTINUATION | USBDEVFS_CAP_
                                   USBDEVFS_CAP_REAP_AFTER_DISCONNECT;
 
 // While nothing can be reaped the host polls again at once; a short pause
-// keeps a transfer that waits for its time-out from taking a whole core.
+// keeps a transfer that waits for its time-out from taking a whole core. The
+// first empty reap after a reaped URB is how libusb ends a round of event
+// handling (or a look without waiting), so it comes back at once, as the
+// kernel's would.
 constexpr gulong kIdleReapPauseUs = 500;
 
 usbdevfs_urb* UrbOf(UMockdevIoctlData* data) {
@@ -44,7 +47,11 @@ void Complete(UMockdevIoctlClient* client, long result, int error = 0) {
 }  // namespace
 
 CEmulatedRecorder::CEmulatedRecorder(const EmulatedRecorderSetup& setup, std::uint32_t port)
-    : setup_(setup), port_(port), handler_(umockdev_ioctl_base_new()), model_(setup.image) {
+    : setup_(setup),
+      port_(port),
+      handler_(umockdev_ioctl_base_new()),
+      model_(setup.image),
+      driverBound_(!setup.kernelDriver.empty()) {
     g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(&CEmulatedRecorder::OnIoctl), this);
 }
 
@@ -54,9 +61,19 @@ CEmulatedRecorder::~CEmulatedRecorder() {
 }
 
 void CEmulatedRecorder::InjectFault(UsbFault fault, std::uint8_t command, std::uint32_t skip,
-                                    std::uint32_t count, bool lasting) {
+                                    std::uint32_t count, bool lasting, std::uint32_t delayMs) {
     std::lock_guard lock(mutex_);
-    faults_.Add({static_cast<std::uint32_t>(fault), 0, command, skip, count, lasting, 0});
+    faults_.Add({static_cast<std::uint32_t>(fault), 0, command, skip, count, lasting, delayMs});
+}
+
+std::uint32_t CEmulatedRecorder::DriverDetaches() const {
+    std::lock_guard lock(mutex_);
+    return driverDetaches_;
+}
+
+bool CEmulatedRecorder::DriverBound() const {
+    std::lock_guard lock(mutex_);
+    return driverBound_;
 }
 
 void CEmulatedRecorder::SetBusy(bool busy) {
@@ -78,6 +95,7 @@ void CEmulatedRecorder::VanishLocked() {
     // Transfers still waiting end as the kernel ends them at a disconnect.
     gone_ = true;
     claimed_ = false;
+    due_.clear();
     for (Urb& w : waiting_) {
         w.status = -ESHUTDOWN;
         done_.push_back(std::move(w));
@@ -179,9 +197,14 @@ bool CEmulatedRecorder::Handle(UMockdevIoctlClient* client) {
             Complete(client, 0);
             return true;
         }
-        case USBDEVFS_CLAIMINTERFACE:
         case USBDEVFS_DISCONNECT_CLAIM:
-            if (busy_) {
+            if (!setup_.kernelDriver.empty()) {
+                Complete(client, -1, ENOTTY);  // an older kernel: libusb detaches by itself
+                return true;
+            }
+            [[fallthrough]];
+        case USBDEVFS_CLAIMINTERFACE:
+            if (busy_ || driverBound_) {
                 Complete(client, -1, EBUSY);
                 return true;
             }
@@ -206,12 +229,41 @@ bool CEmulatedRecorder::Handle(UMockdevIoctlClient* client) {
         }
         case USBDEVFS_GETDRIVER:
         case USBDEVFS_IOCTL:
-            // No kernel driver is bound to the interface.
-            Complete(client, -1, ENODATA);
-            return true;
+            return HandleDriverLocked(client, request);
         default:
             return false;
     }
+}
+
+bool CEmulatedRecorder::HandleDriverLocked(UMockdevIoctlClient* client, unsigned long request) {
+    UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
+    if (request == USBDEVFS_GETDRIVER) {
+        if (!driverBound_) {
+            Complete(client, -1, ENODATA);
+            return true;
+        }
+        UMockdevIoctlData* data =
+            umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_getdriver), nullptr);
+        auto* driver = reinterpret_cast<usbdevfs_getdriver*>(data->data);
+        std::snprintf(driver->driver, sizeof driver->driver, "%s", setup_.kernelDriver.c_str());
+        g_object_unref(data);
+        Complete(client, 0);
+        return true;
+    }
+    UMockdevIoctlData* data = umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_ioctl), nullptr);
+    const int code = reinterpret_cast<usbdevfs_ioctl*>(data->data)->ioctl_code;
+    g_object_unref(data);
+    if (code == static_cast<int>(USBDEVFS_DISCONNECT) && driverBound_) {
+        driverBound_ = false;
+        ++driverDetaches_;
+        Complete(client, 0);
+    } else if (code == static_cast<int>(USBDEVFS_CONNECT) && !setup_.kernelDriver.empty()) {
+        driverBound_ = !claimed_;
+        Complete(client, 0);
+    } else {
+        Complete(client, -1, ENODATA);
+    }
+    return true;
 }
 
 void CEmulatedRecorder::Submit(UMockdevIoctlClient* client) {
@@ -227,6 +279,8 @@ void CEmulatedRecorder::Submit(UMockdevIoctlClient* client) {
     const bool bulk = urb->type == USBDEVFS_URB_TYPE_BULK;
 
     std::unique_lock lock(mutex_);
+    ReleaseDueLocked();
+    emptyReaps_ = 0;
     const int pipe = pipeusb::PipeOfEndpoint(u.endpoint);
     if (gone_) {
         Complete(client, -1, ENODEV);
@@ -275,6 +329,16 @@ bool CEmulatedRecorder::TakePacket(Urb& urb, const std::uint8_t* bytes) {
             case UsbFault::kUnplug:
                 effects.unplug = true;
                 break;
+            case UsbFault::kLateReply:
+                effects.lateMs = f.delayMs;
+                break;
+            case UsbFault::kLongReply:
+                effects.longReply = true;
+                break;
+            case UsbFault::kUnplugWhileReading:
+                effects.noReply = true;
+                effects.unplugAfterMs = f.delayMs;
+                break;
         }
     });
     if (effects.unplug) {
@@ -292,12 +356,40 @@ bool CEmulatedRecorder::TakePacket(Urb& urb, const std::uint8_t* bytes) {
         model_.Answer(route->channel, bytes, urb.length, nowMs_, reply_.data());
     ++packets_[command];
     const std::uint8_t replyEndpoint = pipeusb::EndpointOfPipe(route->replyPipe);
+    reply_.resize(size);
+    if (effects.longReply) {
+        constexpr std::size_t kExtra = 512;
+        for (std::size_t i = 0; i < kExtra; ++i) reply_.push_back(reply_[i % size]);
+    }
+    if (effects.unplugAfterMs > 0)
+        due_.push_back({Clock::now() + std::chrono::milliseconds(effects.unplugAfterMs), 0, {}});
     if (effects.stallIn)
         halted_.insert(replyEndpoint);
+    else if (effects.lateMs > 0)
+        due_.push_back(
+            {Clock::now() + std::chrono::milliseconds(effects.lateMs), replyEndpoint, reply_});
     else if (!effects.noReply)
-        QueueReply(replyEndpoint, reply_.data(), size, effects);
+        QueueReply(replyEndpoint, reply_.data(), reply_.size(), effects);
     Serve(replyEndpoint);
     return true;
+}
+
+void CEmulatedRecorder::ReleaseDueLocked() {
+    const Clock::time_point now = Clock::now();
+    for (auto it = due_.begin(); it != due_.end();) {
+        if (it->at > now) {
+            ++it;
+            continue;
+        }
+        const Due due = std::move(*it);
+        it = due_.erase(it);
+        if (due.endpoint == 0) {
+            VanishLocked();
+            return;
+        }
+        QueueReply(due.endpoint, due.reply.data(), due.reply.size(), Effects{});
+        Serve(due.endpoint);
+    }
 }
 
 void CEmulatedRecorder::QueueReply(std::uint8_t endpoint, const std::uint8_t* reply,
@@ -350,19 +442,22 @@ void CEmulatedRecorder::Serve(std::uint8_t endpoint) {
 void CEmulatedRecorder::Reap(UMockdevIoctlClient* client) {
     UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
     std::unique_lock lock(mutex_);
+    ReleaseDueLocked();
     if (done_.empty()) {
         const bool gone = gone_;
+        const bool pause = emptyReaps_++ > 0;
         lock.unlock();
         if (gone) {
             Complete(client, -1, ENODEV);
             return;
         }
-        g_usleep(kIdleReapPauseUs);
+        if (pause) g_usleep(kIdleReapPauseUs);
         Complete(client, -1, EAGAIN);
         return;
     }
     Urb urb = std::move(done_.front());
     done_.pop_front();
+    emptyReaps_ = 0;
     lock.unlock();
 
     // The host gets the address of its own URB back, with the outcome and,

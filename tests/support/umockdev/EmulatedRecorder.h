@@ -7,6 +7,7 @@
 // device's endpoint hands them to the host controller. Faults make it answer
 // as a misbehaving or vanishing device would.
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -36,6 +37,15 @@ enum class UsbFault : std::uint32_t {
     kStallOut,     // the OUT endpoint stalls the packet (EPIPE) unread, and stays halted
     kStallIn,      // the reply's IN endpoint stalls (EPIPE) and stays halted; the reply is lost
     kUnplug,       // the recorder is pulled out as the packet arrives (ENODEV from then on)
+    // The reply comes `delayMs` after the packet, later than the host waits,
+    // and stays in the endpoint until a transfer takes it.
+    kLateReply,
+    // 512 bytes more than the reply come (its first bytes over again); what
+    // the host's transfer has no room for stays in the endpoint.
+    kLongReply,
+    // No reply: the recorder is pulled out `delayMs` after the packet, while
+    // the host's read waits.
+    kUnplugWhileReading,
 };
 
 struct EmulatedRecorderSetup {
@@ -46,6 +56,9 @@ struct EmulatedRecorderSetup {
     std::uint32_t port = 0;  // on bus 1; 0 picks the next free one
     // The device node cannot be opened, even by root (EACCES).
     bool accessDenied = false;
+    // A kernel driver of this name is bound to interface 0 until the host
+    // detaches it; the emulated kernel is one without disconnect-and-claim.
+    std::string kernelDriver;
 };
 
 class CEmulatedRecorder {
@@ -58,7 +71,7 @@ class CEmulatedRecorder {
     // The fault hits the `count` exchanges (or, lasting, all of them) with
     // `command` (0: any) after `skip` of them went through.
     void InjectFault(UsbFault fault, std::uint8_t command, std::uint32_t skip = 0,
-                     std::uint32_t count = 1, bool lasting = false);
+                     std::uint32_t count = 1, bool lasting = false, std::uint32_t delayMs = 0);
     // Another program holds interface 0: claims fail with EBUSY.
     void SetBusy(bool busy);
     // The recorder's clock reads this many milliseconds (it never moves by
@@ -72,6 +85,9 @@ class CEmulatedRecorder {
     std::uint32_t Claims() const;  // how often it was claimed
     std::vector<std::uint8_t> ClearedHalts() const;
     std::uint32_t Packets(std::uint8_t command) const;  // packets answered; 0 = all
+    // Detaches and re-attaches of the kernel driver, and whether it is bound.
+    std::uint32_t DriverDetaches() const;
+    bool DriverBound() const;
     pipeusb::RecorderConfig Config() const;
     std::size_t RecordCount() const;
 
@@ -93,9 +109,17 @@ class CEmulatedRecorder {
     };
     struct Effects {
         bool unplug = false, noReply = false, shortReply = false, splitReply = false,
-             stallOut = false, stallIn = false;
+             stallOut = false, stallIn = false, longReply = false;
+        std::uint32_t lateMs = 0, unplugAfterMs = 0;
     };
     using Packet = std::vector<std::uint8_t>;
+    using Clock = std::chrono::steady_clock;
+    // A reply held back, or a removal to come.
+    struct Due {
+        Clock::time_point at;
+        std::uint8_t endpoint;  // 0: the removal
+        std::vector<std::uint8_t> reply;
+    };
 
     static int OnIoctl(_UMockdevIoctlBase*, _UMockdevIoctlClient* client, void* self);
 
@@ -111,6 +135,9 @@ class CEmulatedRecorder {
     // Completes the waiting IN transfers of `endpoint` that the queued
     // packets end.
     void Serve(std::uint8_t endpoint);
+    // Lets what is due by now happen.
+    void ReleaseDueLocked();
+    bool HandleDriverLocked(_UMockdevIoctlClient* client, unsigned long request);
     std::size_t MaxPacket() const { return setup_.highSpeed ? 512 : 64; }
 
     const EmulatedRecorderSetup setup_;
@@ -132,6 +159,10 @@ class CEmulatedRecorder {
     std::deque<Urb> waiting_;                            // IN transfers not yet ended
     std::deque<Urb> done_;                               // ended, for the host to reap
     std::vector<std::uint8_t> reply_;
+    std::vector<Due> due_;
+    std::uint32_t emptyReaps_ = 0;  // since the last URB submitted or reaped
+    bool driverBound_;
+    std::uint32_t driverDetaches_ = 0;
 };
 
 }  // namespace korvex::test

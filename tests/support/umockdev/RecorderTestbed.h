@@ -44,6 +44,10 @@ EmulatedRecorderSetup DemoRecorderSetup();
 // The process's one test bed, made on first use.
 CRecorderTestbed& Testbed();
 
+// Set in the environment of a test program started by a test on its
+// parent's bed: the child makes no bed of its own and must not call Testbed().
+inline constexpr char kBedOfParent[] = "KORVEX_UMOCKDEV_BED_OF_PARENT";
+
 // Makes the usb back end the one PipeUsb chooses, with `ids` as the list of
 // recorder ids when given. PipeUsb chooses once per process, so this must
 // run before its first call: tests take it into a constant at namespace

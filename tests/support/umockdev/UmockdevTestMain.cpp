@@ -24,7 +24,9 @@ int main(int argc, char** argv) {
         std::perror(KORVEX_UMOCKDEV_WRAPPER);
         return 1;
     }
-    korvex::test::Testbed();
+    // A child started by a test (as another user, say) works on its
+    // parent's bed.
+    if (std::getenv(korvex::test::kBedOfParent) == nullptr) korvex::test::Testbed();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -151,8 +151,10 @@ INSTANTIATE_TEST_SUITE_P(
                                0, res::kStrOpenDeviceFailed, xtp_mb::kIconWarning, -1, 0, 9},
                       Scenario{"ClockListUnanswered", 10, false, PIPEUSB_SIM_NO_REPLY, kClockList,
                                0, res::kStrClockListFailed, xtp_mb::kIconWarning, -1, 0, 9},
-                      Scenario{"BlockUnansweredFailsTheUpload", 1000, false, PIPEUSB_SIM_NO_REPLY,
-                               kUpload, 1, res::kStrUploadFailed, xtp_mb::kIconWarning, -1, 0, 0},
+                      // The count and two blocks came before block 3 went unanswered.
+                      Scenario{"BlockUnansweredShowsWhatCameAndFails", 1000, false,
+                               PIPEUSB_SIM_NO_REPLY, kUpload, 3, res::kStrUploadFailed,
+                               xtp_mb::kIconWarning, 800, 800, 0},
                       // The count and two blocks came before the recorder went.
                       Scenario{"PulledOutMidUploadShowsWhatCame", 1000, false, PIPEUSB_SIM_UNPLUG,
                                kUpload, 3, res::kStrUploadFailed, xtp_mb::kIconWarning, 800, 800,
