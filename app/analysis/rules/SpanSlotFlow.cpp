@@ -12,12 +12,17 @@ namespace {
 constexpr int kGroup = 32;
 
 // Whether the clock times of kGroup frames are all at most `limit`; a loop of
-// known length without branches, which the compiler vectorises.
+// known length without branches, which the compiler vectorises. The times
+// are compared as signed numbers, offset by 2^31 alike: the processor has no
+// unsigned vector compare to offer the compiler.
 bool AllWithin(const _VCI_CAN_OBJ* __restrict frames, std::uint32_t dayTime, std::uint32_t dayStamp,
                std::uint32_t limit) {
+    constexpr std::uint32_t kSign = 0x80000000u;
+    const std::uint32_t shift = dayTime - dayStamp;
+    const auto biasedLimit = static_cast<std::int32_t>(limit ^ kSign);
     int within = 0;
     for (int k = 0; k < kGroup; ++k)
-        within += static_cast<std::uint32_t>(dayTime + (frames[k].TimeStamp - dayStamp)) <= limit;
+        within += static_cast<std::int32_t>((frames[k].TimeStamp + shift) ^ kSign) <= biasedLimit;
     return within == kGroup;
 }
 
