@@ -45,10 +45,6 @@ struct BlockSpans {
 // where spans alternate, a group compare would mostly be wasted.
 constexpr int kIndexGroup = 32;
 
-// Runs are taken in pieces of at most this many frames (24 KiB), so that the
-// flow counts a piece while it is still in the first-level cache.
-constexpr int kRunPiece = 1024;
-
 // Whether kIndexGroup frames all have clock index `index`; a loop of known
 // length without branches, which the compiler vectorises.
 bool AllOfIndex(const _VCI_CAN_OBJ* __restrict frames, std::uint8_t index) {
@@ -82,13 +78,13 @@ std::vector<SpanEnd> CountSpans(const CCycleBuffer<_VCI_CAN_OBJ>::CView& frames,
                 // Frames come in long runs of one clock index.
                 for (int i = 0; i < n;) {
                     const std::uint8_t index = ClockIndex(run[i]);
-                    const int next = IndexRunEnd(run, i, std::min(n, i + kRunPiece), index);
+                    const int next = flow != nullptr && index == flow->Span()
+                                         ? flow->CountRun(run, i, n, index, tally.flow)
+                                         : IndexRunEnd(run, i, n, index);
                     if (index < spanCount) {
                         tally.spans[index].frames += next - i;
                         tally.spans[index].last = &run[next - 1];
                     }
-                    if (flow != nullptr && index == flow->Span())
-                        flow->Count(run + i, next - i, tally.flow);
                     i = next;
                 }
             });

@@ -11,18 +11,20 @@ namespace {
 // groups: where slots change often, a group test would mostly be wasted.
 constexpr int kGroup = 32;
 
-// Whether the clock times of kGroup frames are all at most `limit`; a loop of
-// known length without branches, which the compiler vectorises. The times
-// are compared as signed numbers, offset by 2^31 alike: the processor has no
-// unsigned vector compare to offer the compiler.
-bool AllWithin(const _VCI_CAN_OBJ* __restrict frames, std::uint32_t dayTime, std::uint32_t dayStamp,
-               std::uint32_t limit) {
+// Whether kGroup frames all have clock index `index` and clock times at most
+// `limit`; a loop of known length without branches, which the compiler
+// vectorises. The times are compared as signed numbers, offset by 2^31
+// alike: the processor has no unsigned vector compare to offer the compiler.
+bool AllWithin(const _VCI_CAN_OBJ* __restrict frames, std::uint8_t index, std::uint32_t dayTime,
+               std::uint32_t dayStamp, std::uint32_t limit) {
     constexpr std::uint32_t kSign = 0x80000000u;
     const std::uint32_t shift = dayTime - dayStamp;
     const auto biasedLimit = static_cast<std::int32_t>(limit ^ kSign);
     int within = 0;
-    for (int k = 0; k < kGroup; ++k)
-        within += static_cast<std::int32_t>((frames[k].TimeStamp + shift) ^ kSign) <= biasedLimit;
+    for (int k = 0; k < kGroup; ++k) {
+        within += (ClockIndex(frames[k]) == index) &
+                  (static_cast<std::int32_t>((frames[k].TimeStamp + shift) ^ kSign) <= biasedLimit);
+    }
     return within == kGroup;
 }
 
@@ -63,22 +65,24 @@ bool CSpanSlotFlow::CountOne(const _VCI_CAN_OBJ& frame, Tally& tally) const {
     return stays && tally.reachesStart;
 }
 
-void CSpanSlotFlow::Count(const _VCI_CAN_OBJ* frames, int n, Tally& tally) const {
-    int i = 0;
+int CSpanSlotFlow::CountRun(const _VCI_CAN_OBJ* frames, int i, int n, std::uint8_t index,
+                            Tally& tally) const {
     while (i < n) {
         if (tally.streak >= kGroup && n - i >= kGroup) {
             const auto limit =
                 static_cast<std::uint32_t>(std::min<std::int64_t>(tally.within, UINT32_MAX));
-            if (AllWithin(frames + i, dayTime, dayStamp, limit)) {
+            if (AllWithin(frames + i, index, dayTime, dayStamp, limit)) {
                 tally.runs.back().frames += kGroup;
                 i += kGroup;
                 continue;
             }
             tally.streak = 0;
         }
+        if (ClockIndex(frames[i]) != index) break;
         tally.streak = CountOne(frames[i], tally) ? tally.streak + 1 : 0;
         ++i;
     }
+    return i;
 }
 
 void CSpanSlotFlow::Merge(const Tally& tally) {

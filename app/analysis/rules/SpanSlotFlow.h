@@ -62,9 +62,10 @@ class CSpanSlotFlow {
     std::size_t Span() const { return span; }
     std::int64_t Start() const { return start; }
 
-    // Counts `n` frames of the span (the caller picks them by clock index),
-    // which follow those counted into `tally` before.
-    void Count(const _VCI_CAN_OBJ* frames, int n, Tally& tally) const;
+    // Counts the frames from frames[i] on, up to frames[n], while their
+    // clock index is `index` (the span's); they follow those counted into
+    // `tally` before. Returns where that run ends.
+    int CountRun(const _VCI_CAN_OBJ* frames, int i, int n, std::uint8_t index, Tally& tally) const;
     // Takes a block's tally, blocks in frame order.
     void Merge(const Tally& tally);
     // The counts of steps of `step` (a whole number of slots) from the start;
