@@ -152,7 +152,8 @@ void CBusSpans::Distribute(CCycleBuffer<_VCI_CAN_OBJ>& store,
             start = -1;  // refused by ComputeBusStatus: nothing to count ahead
         }
         const OrigTimeEntry& entry = entries[ahead->span];
-        if (start >= 0) flow.emplace(ahead->span, TimeOfDay(entry), entry.timeStamp, start);
+        const std::uint32_t dayStamp = entry.timeStamp;  // packed: taken as a value
+        if (start >= 0) flow.emplace(ahead->span, TimeOfDay(entry), dayStamp, start);
     }
     const std::vector<SpanEnd> ends =
         CountSpans(frames, entries.size(), flow ? &*flow : nullptr, split);
@@ -230,7 +231,9 @@ BusStatusOutcome ComputeBusStatus(const CBusSpans& spans, std::size_t k, const s
     std::optional<CSpanSlotFlow> counted;
     const CSpanSlotFlow* slots = spans.FlowAhead(k, from);
     if (slots == nullptr) {
-        counted.emplace(k, TimeOfDay(spans.Entry(k)), spans.Entry(k).timeStamp, from);
+        // The entry is packed: its stamp goes over as a value, not bound to a reference.
+        const std::uint32_t dayStamp = spans.Entry(k).timeStamp;
+        counted.emplace(k, TimeOfDay(spans.Entry(k)), dayStamp, from);
         CountSpans(spans.Frames(), 0, &*counted, split);
         slots = &*counted;
     }
