@@ -1,6 +1,11 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <type_traits>
+
+#include "core/frame/CanObj.h"
 
 namespace korvex {
 
@@ -13,6 +18,16 @@ inline void ForEachGroup(int n, Body&& body) {
     int first = 0;
     for (; first + Group <= n; first += Group) body(first, std::integral_constant<int, Group>{});
     if (first < n) body(first, n - first);
+}
+
+// ClockIndex read within the record's last four-byte word (little-endian): a
+// loop over many records that loads words costs the processor less than one
+// that gathers single bytes.
+inline std::uint8_t ClockIndexByWord(const _VCI_CAN_OBJ& frame) {
+    static_assert(offsetof(_VCI_CAN_OBJ, Reserved) + 1 == 22);
+    std::uint32_t word;
+    std::memcpy(&word, reinterpret_cast<const unsigned char*>(&frame) + 20, sizeof word);
+    return static_cast<std::uint8_t>(word >> 16);
 }
 
 }  // namespace korvex

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "core/KorvexGlobal.h"
+#include "core/frame/FrameGroups.h"
 
 namespace korvex {
 namespace {
@@ -49,7 +50,7 @@ constexpr int kIndexGroup = 32;
 // length without branches, which the compiler vectorises.
 bool AllOfIndex(const _VCI_CAN_OBJ* __restrict frames, std::uint8_t index) {
     int same = 0;
-    for (int k = 0; k < kIndexGroup; ++k) same += ClockIndex(frames[k]) == index;
+    for (int k = 0; k < kIndexGroup; ++k) same += ClockIndexByWord(frames[k]) == index;
     return same == kIndexGroup;
 }
 

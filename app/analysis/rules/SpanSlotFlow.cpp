@@ -4,6 +4,8 @@
 #include <climits>
 #include <cstdint>
 
+#include "core/frame/FrameGroups.h"
+
 namespace korvex {
 namespace {
 
@@ -13,8 +15,8 @@ constexpr int kGroup = 32;
 
 // Whether kGroup frames all have clock index `index` and clock times at most
 // `limit`; a loop of known length without branches, which the compiler
-// vectorises. The times are compared as signed numbers, offset by 2^31
-// alike: the processor has no unsigned vector compare to offer the compiler.
+// vectorises where it pays. The times are compared as signed numbers, offset
+// by 2^31 alike: the processor has no unsigned vector compare to offer.
 bool AllWithin(const _VCI_CAN_OBJ* __restrict frames, std::uint8_t index, std::uint32_t dayTime,
                std::uint32_t dayStamp, std::uint32_t limit) {
     constexpr std::uint32_t kSign = 0x80000000u;
@@ -22,7 +24,7 @@ bool AllWithin(const _VCI_CAN_OBJ* __restrict frames, std::uint8_t index, std::u
     const auto biasedLimit = static_cast<std::int32_t>(limit ^ kSign);
     int within = 0;
     for (int k = 0; k < kGroup; ++k) {
-        within += (ClockIndex(frames[k]) == index) &
+        within += (ClockIndexByWord(frames[k]) == index) &
                   (static_cast<std::int32_t>((frames[k].TimeStamp + shift) ^ kSign) <= biasedLimit);
     }
     return within == kGroup;
