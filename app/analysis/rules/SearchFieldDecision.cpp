@@ -16,7 +16,7 @@ void MarkIdentifierHits(const _VCI_CAN_OBJ* __restrict frames, Count count,
                         const std::uint8_t eventHit) {
     for (int k = 0; k < count; ++k) {
         const std::uint8_t frameHit = range.Holds(static_cast<std::int32_t>(frames[k].ID));
-        hits[k] = EventCode(frames[k]) != 0 ? eventHit : frameHit;
+        hits[k] = EventCodeByWord(frames[k]) != 0 ? eventHit : frameHit;
     }
 }
 
