@@ -69,28 +69,51 @@ void BM_ClassifyByTimeAndIdentifier(benchmark::State& state) {
     Classify(state, {1, 3});
 }
 
-void BM_BusStatus(benchmark::State& state) {
+// The spans, then the flow of the first over all of it: in a pass of its own
+// (the window, whose span is chosen after the spans are listed), with the
+// spans' pass (korvex-cli), or the spans alone. The CPU time of all threads
+// per frame is the measure.
+void BusStatus(benchmark::State& state, bool flow, bool ahead) {
     CCycleBuffer<_VCI_CAN_OBJ>& store = Store();
     CKorvexGlobal global;
     OrigTimeEntry entry{};
     entry.hour = 8;
     entry.bitRateIndex = 2;
     global.origTimeList = {entry};
+    const korvex::BusFlowAhead first{0, ""};
     for (auto _ : state) {
         korvex::CBusSpans spans;
-        spans.Distribute(store, global.origTimeList);
+        spans.Distribute(store, global.origTimeList, {}, ahead ? &first : nullptr);
+        if (!flow) continue;
         const korvex::BusSubInterval sub = korvex::SpanSubInterval(spans, 0);
         const korvex::BusStatusOutcome outcome =
             korvex::ComputeBusStatus(spans, 0, sub.start, sub.end, global);
         benchmark::DoNotOptimize(outcome.averageFlow);
     }
+    state.counters["cpu_per_frame"] = benchmark::Counter(
+        kFrames, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     state.SetItemsProcessed(state.iterations() * kFrames);
+}
+
+void BM_BusStatus(benchmark::State& state) {
+    BusStatus(state, true, false);
+}
+void BM_BusStatusWithTheSpans(benchmark::State& state) {
+    BusStatus(state, true, true);
+}
+void BM_BusSpans(benchmark::State& state) {
+    BusStatus(state, false, false);
 }
 
 BENCHMARK(BM_ClassifyByIdentifier)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_ClassifyByIdentifierAndData)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_ClassifyByTimeAndIdentifier)->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK(BM_BusStatus)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_BusStatus)->Unit(benchmark::kMillisecond)->Iterations(3)->MeasureProcessCPUTime();
+BENCHMARK(BM_BusStatusWithTheSpans)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->MeasureProcessCPUTime();
+BENCHMARK(BM_BusSpans)->Unit(benchmark::kMillisecond)->Iterations(3)->MeasureProcessCPUTime();
 
 #ifdef KORVEX_BENCH_CURVE
 // One repaint of a full-screen-wide curve over a million records: what it

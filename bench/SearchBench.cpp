@@ -35,6 +35,12 @@ CCycleBuffer<_VCI_CAN_OBJ>& Store() {
     return *store;
 }
 
+// The CPU time of all threads per frame searched (with MeasureProcessCPUTime).
+benchmark::Counter CpuPerFrame() {
+    return benchmark::Counter(
+        kFrames, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
 void RunSearch(benchmark::State& state, int column, korvex::SearchCondition condition,
                const char* text) {
     CCycleBuffer<_VCI_CAN_OBJ>& store = Store();
@@ -51,6 +57,7 @@ void RunSearch(benchmark::State& state, int column, korvex::SearchCondition cond
         benchmark::DoNotOptimize(hits);
     }
     state.counters["hits"] = hits;
+    state.counters["cpu_per_frame"] = CpuPerFrame();
     state.SetItemsProcessed(state.iterations() * kFrames);
 }
 
@@ -66,8 +73,8 @@ void BM_SearchIdentifierEqual(benchmark::State& state) {
 void BM_SearchSignalGreater(benchmark::State& state) {
     std::string dbc = "VERSION \"\"\n";
     for (int id = 0x100; id <= 0x1FF; ++id)
-        dbc += "BO_ " + std::to_string(id) + " M" + std::to_string(id) + ": 8 Ecu\n SG_ Speed : " +
-               "8|16@1+ (0.25,-10) [0|0] \"\" Ecu\n";
+        dbc += "BO_ " + std::to_string(id) + " M" + std::to_string(id) +
+               ": 8 Ecu\n SG_ Speed : " + "8|16@1+ (0.25,-10) [0|0] \"\" Ecu\n";
     auto db = std::make_shared<korvex::signaldb::DbcDatabase>();
     korvex::signaldb::DbcError error;
     if (!korvex::signaldb::ParseDbcText(dbc, *db, error)) state.SkipWithError("database");
@@ -86,8 +93,14 @@ void BM_SearchSignalGreater(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kFrames);
 }
 
-BENCHMARK(BM_SearchDataContains)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_SearchIdentifierEqual)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_SearchDataContains)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->MeasureProcessCPUTime();
+BENCHMARK(BM_SearchIdentifierEqual)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->MeasureProcessCPUTime();
 BENCHMARK(BM_SearchSignalGreater)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace

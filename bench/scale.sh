@@ -7,8 +7,10 @@
 # BUILD_DIR defaults to build/release, FRAMES to 100000000 (a 2.4 GB file),
 # DISTINCT_FRAMES (the classification's recording, every frame different) to
 # 10000000. The files go to $SCALE_DIR (default: a new folder under /tmp) and
-# are deleted at the end. Each line gives the wall time and the peak resident
-# memory of one run, after one run that warms the page cache.
+# are deleted at the end. Each line gives, for one run after one that warms
+# the page cache: the wall time, the user and system CPU time, the user CPU
+# per frame (the measure that a busy machine disturbs least), the minor page
+# faults and the peak resident memory.
 set -eu
 
 build=${1:-build/release}
@@ -32,12 +34,14 @@ run() {
     count=$2
     shift 2
     "$@" >/dev/null 2>&1 || true
-    /usr/bin/time -f "%e %M" -o "$folder/time" "$@" >/dev/null 2>/dev/null || true
+    /usr/bin/time -f "%e %U %S %R %M" -o "$folder/time" "$@" >/dev/null 2>/dev/null || true
     set -- $(cat "$folder/time")
-    awk -v label="$label" -v s="$1" -v kb="$2" -v n="$count" 'BEGIN {
-        printf "%-44s %7.2f s %8.0f MB %6.1f B/frame\n", label, s, kb / 1024, kb * 1024 / n }'
+    awk -v label="$label" -v s="$1" -v u="$2" -v k="$3" -v f="$4" -v kb="$5" -v n="$count" 'BEGIN {
+        printf "%-36s %6.2f s wall %6.2f s user %5.2f s sys %6.2f ns/frame user %7d faults %6.0f MB %5.1f B/frame\n",
+               label, s, u, k, u * 1e9 / n, f, kb / 1024, kb * 1024 / n }'
 }
 
+echo "$(nproc) cores: $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //')"
 for n in "$frames" 10000000; do
     file=$many
     if [ "$n" != "$frames" ]; then

@@ -101,9 +101,11 @@ int RunBusLoadCommand(const std::vector<std::string>& args,
                                          -1, settingsFolder, io))
         return status;
 
+    // The one pass over the frames also counts the flow of the span asked for.
     CBusSpans spans;
+    const BusFlowAhead ahead{busload.span, busload.from};
     CPassProgress distributing(io, "spans");
-    spans.Distribute(sink.frameStore, global.origTimeList, distributing.Split());
+    spans.Distribute(sink.frameStore, global.origTimeList, distributing.Split(), &ahead);
     distributing.Finish();
     if (busload.haveSpan && busload.span >= spans.Count()) {
         return Usage(io, "--span " + std::to_string(busload.span) + ": the file has " +

@@ -20,6 +20,7 @@
 #include "core/DataFileWriter.h"
 #include "core/FrameStoreSink.h"
 #include "core/KorvexGlobal.h"
+#include "core/MappedFile.h"
 #include "core/SettingsFolder.h"
 #include "logport/include/logport.h"
 #include "pipeusb/include/pipeusb_diag.h"
@@ -92,6 +93,17 @@ class CExchangeTrace {
 // Takes `flag` out of `args`, wherever it stands; true when it was there.
 bool TakeFlag(std::vector<std::string>& args, const char* flag) {
     return std::erase(args, flag) > 0;
+}
+
+// A page of a mapped input that went missing while a pass read it (the file
+// was cut short, or the disk failed) read as zero bytes: the output made from
+// it is incomplete, and the command fails.
+int InputStayedWhole(const CliStreams& io, int status) {
+    if (status != kExitOk || !CMappedFile::AnyTruncated()) return status;
+    io.err << "korvex-cli: the input file was cut short or could not be read while it was "
+              "worked on; the output is incomplete\n"
+           << std::flush;
+    return kExitFailed;
 }
 
 int UsageError(const CliStreams& io, const std::string& error, CliVerb verb) {
@@ -252,7 +264,8 @@ int RunCommandLine(const std::vector<std::string>& args,
         return UsageError(io, error, CliVerb::kNone);
     if (!rest.empty()) {
         if (const CliCommand* command = FindCliCommand(rest[0]))
-            return command->run({rest.begin() + 1, rest.end()}, settingsFolder, io);
+            return InputStayedWhole(
+                io, command->run({rest.begin() + 1, rest.end()}, settingsFolder, io));
     }
     CliOptions options;
     if (!ParseCliOptions(rest, options, error)) return UsageError(io, error, options.verb);
@@ -269,7 +282,7 @@ int RunCommandLine(const std::vector<std::string>& args,
         case CliVerb::kUpload:
             return RunUpload(options, settingsFolder, io);
         case CliVerb::kDump:
-            return RunDump(options, settingsFolder, io);
+            return InputStayedWhole(io, RunDump(options, settingsFolder, io));
         case CliVerb::kInfo:
             return RunInfo(options, io);
         case CliVerb::kNone:

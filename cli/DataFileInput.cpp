@@ -74,6 +74,8 @@ int LoadInputFile(const InputOptions& input, CKorvexGlobal& global, const CliStr
     request.badLine = [&](long long line, std::string_view reason) {
         io.err << "korvex-cli: " << name << ':' << line << ": " << reason << '\n';
     };
+    // A .can file is read by the command's own pass over its frames.
+    request.reading = FrameReading::kByFirstUse;
     CPassProgress reading(io, "reading");
     request.split = reading.Split();
     const formats::ReadResult result =

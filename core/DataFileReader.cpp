@@ -108,14 +108,16 @@ OpenedDataFile OpenInPlace(const std::filesystem::path& path,
 }
 
 // Hands the mapped records to the sinks, reading them in a pass over the
-// cores; the status text goes out once the first sink is sized.
+// cores unless `reading` leaves that to their first use; the status text goes
+// out once the first sink is sized.
 DataFileStatus LoadInPlace(OpenedDataFile& opened, CKorvexGlobal& global,
                            const StatusTextFn& showStatus, std::string_view label,
-                           const PassSplit& split) {
+                           const PassSplit& split, FrameReading reading) {
     CFileFrameLoad load(global, opened.records);
     load.Begin();
     if (showStatus) showStatus(FrameCountText(label, opened.records.count));
-    const FileLoadEnd end = load.Run(split);
+    const bool handedOver = reading == FrameReading::kByFirstUse && load.HandOverUnread();
+    const FileLoadEnd end = handedOver ? FileLoadEnd::kDone : load.Run(split);
     load.End();
     if (end != FileLoadEnd::kUnreadable) return DataFileStatus::kOk;
     errno = EIO;
@@ -192,12 +194,12 @@ OpenedDataFile OpenStreamInPlace(const std::filesystem::path& path) {
 
 DataFileStatus ReadSnapshotFile(const std::filesystem::path& path, CKorvexGlobal& global,
                                 const StatusTextFn& showStatus, std::string_view frameTotalLabel,
-                                const PassSplit& split) {
+                                const PassSplit& split, FrameReading reading) {
     OpenedDataFile opened = OpenSnapshotInPlace(path);
     if (opened.error != std::errc::not_supported) {
         if (opened.layout.status != DataFileStatus::kOk) return opened.layout.status;
         global.origTimeList = std::move(opened.layout.clockList);
-        return LoadInPlace(opened, global, showStatus, frameTotalLabel, split);
+        return LoadInPlace(opened, global, showStatus, frameTotalLabel, split, reading);
     }
     FilePtr file(std::fopen(path.c_str(), "rb"));
     if (!file) return DataFileStatus::kCannotOpen;
@@ -206,11 +208,11 @@ DataFileStatus ReadSnapshotFile(const std::filesystem::path& path, CKorvexGlobal
 
 DataFileStatus ReadStreamFile(const std::filesystem::path& path, CKorvexGlobal& global,
                               const StatusTextFn& showStatus, std::string_view frameTotalLabel,
-                              const PassSplit& split) {
+                              const PassSplit& split, FrameReading reading) {
     OpenedDataFile opened = OpenStreamInPlace(path);
     if (opened.error != std::errc::not_supported) {
         if (opened.layout.status != DataFileStatus::kOk) return opened.layout.status;
-        return LoadInPlace(opened, global, showStatus, frameTotalLabel, split);
+        return LoadInPlace(opened, global, showStatus, frameTotalLabel, split, reading);
     }
     FilePtr file(std::fopen(path.c_str(), "rb"));
     if (!file) return DataFileStatus::kCannotOpen;

@@ -34,6 +34,12 @@ enum class DataFileStatus {
     kUnreadable,  // the disk could not give a part of the frames; those before it were read
 };
 
+// How the frames of a .can file reach the sinks: read in a pass over the
+// cores and shown as they are read, or, where the first sink takes them in
+// place and no other sink wants copies, handed over unread for the first pass
+// that works on them to read (korvex-cli: one reading of the file per command).
+enum class FrameReading { kPass, kByFirstUse };
+
 // Receives the status-bar text of a load ("总帧数 ：1234").
 using StatusTextFn = std::function<void(const std::string&)>;
 
@@ -72,7 +78,8 @@ OpenedDataFile OpenStreamInPlace(const std::filesystem::path& path);
 DataFileStatus ReadSnapshotFile(const std::filesystem::path& path, CKorvexGlobal& global,
                                 const StatusTextFn& showStatus = {},
                                 std::string_view frameTotalLabel = kFrameTotalLabel,
-                                const PassSplit& split = {});
+                                const PassSplit& split = {},
+                                FrameReading reading = FrameReading::kPass);
 DataFileStatus ReadSnapshot(std::FILE* file, CKorvexGlobal& global,
                             const StatusTextFn& showStatus = {},
                             std::string_view frameTotalLabel = kFrameTotalLabel);
@@ -82,7 +89,8 @@ DataFileStatus ReadSnapshot(std::FILE* file, CKorvexGlobal& global,
 DataFileStatus ReadStreamFile(const std::filesystem::path& path, CKorvexGlobal& global,
                               const StatusTextFn& showStatus = {},
                               std::string_view frameTotalLabel = kFrameTotalLabel,
-                              const PassSplit& split = {});
+                              const PassSplit& split = {},
+                              FrameReading reading = FrameReading::kPass);
 DataFileStatus ReadStream(std::FILE* file, CKorvexGlobal& global,
                           const StatusTextFn& showStatus = {},
                           std::string_view frameTotalLabel = kFrameTotalLabel);

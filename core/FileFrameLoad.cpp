@@ -66,6 +66,15 @@ FileLoadEnd CFileFrameLoad::Run(const PassSplit& split) {
     return end;
 }
 
+bool CFileFrameLoad::HandOverUnread() {
+    if (adopting == nullptr || !copySinks.empty()) return false;
+    if (!adopting->Reveal(adoption, records.count)) return false;
+    records.file->AdviseSequential();
+    unread = true;
+    loaded.store(records.count, std::memory_order_release);
+    return true;
+}
+
 void CFileFrameLoad::HandCopies(const _VCI_CAN_OBJ* frames, int count) {
     if (copySinks.empty()) return;
     int start = 0;
@@ -86,8 +95,12 @@ void CFileFrameLoad::HandCopies(const _VCI_CAN_OBJ* frames, int count) {
 }
 
 void CFileFrameLoad::End() {
-    global.CountFileFrames(static_cast<std::uint64_t>(Loaded()),
-                           static_cast<std::uint64_t>(transmitted));
+    if (unread) {
+        global.CountUnreadFileFrames(static_cast<std::uint64_t>(Loaded()));
+    } else {
+        global.CountFileFrames(static_cast<std::uint64_t>(Loaded()),
+                               static_cast<std::uint64_t>(transmitted));
+    }
     for (CDataShowBase* sink : sinks) sink->Redraw();
 }
 

@@ -50,6 +50,12 @@ class CFileFrameLoad {
     // cancel, at a part the disk cannot give and when the first sink's frames
     // change under it; what was handed over until then stays.
     FileLoadEnd Run(const PassSplit& split);
+    // Instead of Run, where the first sink takes the records in place and no
+    // other sink wants copies: shows them all at once, unread, for the first
+    // pass that works on them to read (korvex-cli). Their transmitted frames
+    // are then not counted, since that would take a reading of its own.
+    // False, with nothing done, when the sinks need Run.
+    bool HandOverUnread();
     // Counts the records handed over and lets every sink redraw.
     void End();
 
@@ -68,6 +74,7 @@ class CFileFrameLoad {
     std::uint64_t adoption = 0;
     std::atomic<long long> loaded{0};
     long long transmitted = 0;
+    bool unread = false;  // handed over without being read
     std::vector<_VCI_CAN_OBJ> copyRun;
 };
 

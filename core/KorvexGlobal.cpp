@@ -176,6 +176,10 @@ void CKorvexGlobal::CountFileFrames(std::uint64_t total, std::uint64_t transmitt
     frameCountRx[ch] += total - transmitted;
 }
 
+void CKorvexGlobal::CountUnreadFileFrames(std::uint64_t total) {
+    frameCountTotal[ChannelSlot()] += total;
+}
+
 void CKorvexGlobal::EndFileFrames() {
     for (CDataShowBase* sink : frameSinks[ChannelSlot()]) sink->Redraw();
 }

@@ -81,6 +81,9 @@ class CKorvexGlobal : public CCANGlobal {
     // Counts `total` frames of a data file, `transmitted` of them sent by the
     // recorder, for the current channel.
     void CountFileFrames(std::uint64_t total, std::uint64_t transmitted);
+    // Counts `total` frames of a data file handed over unread: in the total
+    // only, as nobody has looked at which of them the recorder sent.
+    void CountUnreadFileFrames(std::uint64_t total);
 
     // Frames of an upload: every sink is sized for `count` frames (at least 1,
     // kept as iRecordLength), frames other than clock and 0xFE event records go

@@ -24,6 +24,7 @@ struct GuardEntry {
 };
 constexpr std::size_t kGuardEntries = 64;
 std::array<GuardEntry, kGuardEntries> guardEntries;
+std::atomic<bool> anyTruncated{false};
 struct sigaction previousBusAction;
 
 // A touch of a page past the end of a file cut short: the rest of the
@@ -42,6 +43,7 @@ void OnBusError(int signal, siginfo_t* info, void* context) {
                           MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
         if (zero != MAP_FAILED) {
             entry.truncated.store(true, std::memory_order_release);
+            anyTruncated.store(true, std::memory_order_release);
             return;
         }
     }
@@ -140,6 +142,17 @@ bool CMappedFile::Populate(std::size_t offset, std::size_t length) const {
     volatile std::uint8_t sink = 0;
     for (std::size_t at = from; at < offset + length; at += page) sink = sink + data[at];
     return true;
+}
+
+void CMappedFile::AdviseSequential() const {
+    // Advice only: a kernel that ignores it reads the pages as they are touched.
+    if (data == nullptr) return;
+    madvise(data, size, MADV_SEQUENTIAL);
+    madvise(data, size, MADV_WILLNEED);
+}
+
+bool CMappedFile::AnyTruncated() {
+    return anyTruncated.load(std::memory_order_acquire);
 }
 
 bool CMappedFile::Truncated() const {

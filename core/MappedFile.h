@@ -32,9 +32,16 @@ class CMappedFile {
     // the disk could not give them (the pages then stay unread).
     bool Populate(std::size_t offset, std::size_t length) const;
 
+    // Tells the kernel that the pages will be read once, in order, by
+    // passes that touch them as they go: it reads ahead of the touches, and
+    // may drop the pages behind them first.
+    void AdviseSequential() const;
+
     // True once a page of this file was found missing: the file was cut
-    // short under the mapping.
+    // short under the mapping, or the disk could not give the page.
     bool Truncated() const;
+    // The same for any file this process has mapped, also one since closed.
+    static bool AnyTruncated();
 
   private:
     CMappedFile(std::uint8_t* data, std::size_t size, int guardSlot);

@@ -87,7 +87,8 @@ ReadResult ReadSnapshotAdapter(const std::filesystem::path& path, const LoadRequ
                                CKorvexGlobal& global) {
     const auto before = global.frameCountTotal[0];
     ReadResult result = FromDataFileStatus(
-        ReadSnapshotFile(path, global, request.showStatus, request.frameTotalLabel, request.split),
+        ReadSnapshotFile(path, global, request.showStatus, request.frameTotalLabel, request.split,
+                         request.reading),
         global);
     result.frames -= static_cast<long long>(before);
     return result;
@@ -96,9 +97,10 @@ ReadResult ReadSnapshotAdapter(const std::filesystem::path& path, const LoadRequ
 ReadResult ReadStreamAdapter(const std::filesystem::path& path, const LoadRequest& request,
                              CKorvexGlobal& global) {
     const auto before = global.frameCountTotal[0];
-    ReadResult result = FromDataFileStatus(
-        ReadStreamFile(path, global, request.showStatus, request.frameTotalLabel, request.split),
-        global);
+    ReadResult result =
+        FromDataFileStatus(ReadStreamFile(path, global, request.showStatus, request.frameTotalLabel,
+                                          request.split, request.reading),
+                           global);
     result.frames -= static_cast<long long>(before);
     return result;
 }

@@ -26,6 +26,7 @@ struct LoadRequest {
     // How the reading of a data file's frames is split over the cores, with
     // its progress and cancel.
     PassSplit split;
+    FrameReading reading = FrameReading::kPass;  // how a .can file's frames are read
 };
 
 // One file format. A reader refills the clock list and hands the frames to

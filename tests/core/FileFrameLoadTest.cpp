@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <filesystem>
@@ -138,6 +139,47 @@ TEST(FileFrameLoad, EverySinkGetsTheFramesOnAnyNumberOfThreads) {
     }
 }
 
+// Handed over unread, the records are all in the store at once and counted
+// in the total only; where another sink wants copies, the reading pass must
+// run and nothing is handed over unread.
+TEST(FileFrameLoad, UnreadHandOverOnlyToAStoreAlone) {
+    TempFolder dir;
+    std::vector<_VCI_CAN_OBJ> frames = Counted(70001);
+    frames[5].SendType = 0xFF;
+    const auto sent = static_cast<std::uint64_t>(std::count_if(
+        frames.begin(), frames.end(), [](const _VCI_CAN_OBJ& f) { return f.SendType == 0xFF; }));
+    WriteBytes(dir / "in.can", StreamBytes(frames));
+    for (const bool alone : {true, false}) {
+        CKorvexGlobal global;
+        CFrameStoreSink first;
+        RecordingSink second;
+        global.frameSinks[0] = {&first};
+        if (!alone) global.frameSinks[0].push_back(&second);
+        korvex::OpenedDataFile opened = korvex::OpenStreamInPlace(dir / "in.can");
+        korvex::CFileFrameLoad load(global, opened.records);
+        load.Begin();
+        EXPECT_EQ(load.HandOverUnread(), alone);
+        EXPECT_EQ(first.frameStore.GetCount(), alone ? 70001 : 0);
+        if (!alone) {
+            EXPECT_EQ(load.Run(SmallBlocks(2)), FileLoadEnd::kDone);
+        }
+        load.End();
+        EXPECT_TRUE(Same(Stored(first.frameStore), frames)) << alone;
+        EXPECT_EQ(global.frameCountTotal[0], 70001u);
+        EXPECT_EQ(global.frameCountTx[0], alone ? 0u : sent);
+        EXPECT_EQ(global.frameCountRx[0], alone ? 0u : 70001u - sent);
+    }
+    // The readers hand over unread when asked to and the sinks allow it.
+    CKorvexGlobal global;
+    CFrameStoreSink sink;
+    global.frameSinks[0] = {&sink};
+    ASSERT_EQ(korvex::ReadStreamFile(dir / "in.can", global, {}, "", SmallBlocks(2),
+                                     korvex::FrameReading::kByFirstUse),
+              DataFileStatus::kOk);
+    EXPECT_TRUE(Same(Stored(sink.frameStore), frames));
+    EXPECT_EQ(global.frameCountTx[0], 0u);
+}
+
 // A load ends early, keeping what it handed over, at a cancel, when the
 // store is cleared under it, and where the file was cut short after it was
 // opened (its pages then read as zero bytes instead of ending the program).
@@ -188,6 +230,7 @@ TEST(FileFrameLoad, EarlyEndsKeepWhatWasLoaded) {
             const std::uint8_t* past = opened.records.file->Data() + 20 + 24 * 6000;
             EXPECT_EQ(past[0], 0);
             EXPECT_TRUE(opened.records.file->Truncated());
+            EXPECT_TRUE(korvex::CMappedFile::AnyTruncated());
             WriteBytes(dir / "in.can", StreamBytes(frames));
         }
     }

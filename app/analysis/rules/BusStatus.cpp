@@ -4,8 +4,10 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 
 #include "core/KorvexGlobal.h"
+#include "core/frame/FrameGroups.h"
 
 namespace korvex {
 namespace {
@@ -25,6 +27,79 @@ std::string DateTimeText(const OrigTimeEntry& entry, std::uint32_t clockTime) {
                   clockTime / 36000000u % 24u, clockTime % 36000000u / 600000u,
                   clockTime % 600000u / kTicksPerSecond);
     return text;
+}
+
+// A span's frames within a block or all of them, and the last of them,
+// whose clock time is worked out once, at the end.
+struct SpanEnd {
+    long long frames = 0;
+    const _VCI_CAN_OBJ* last = nullptr;
+};
+
+// What one block adds to the spans and the flow.
+struct BlockSpans {
+    std::vector<SpanEnd> spans;
+    CSpanSlotFlow::Tally flow;
+};
+
+// Frames in a row of one clock index before they are compared in groups:
+// where spans alternate, a group compare would mostly be wasted.
+constexpr int kIndexGroup = 32;
+
+// Whether kIndexGroup frames all have clock index `index`; a loop of known
+// length without branches, which the compiler vectorises.
+bool AllOfIndex(const _VCI_CAN_OBJ* __restrict frames, std::uint8_t index) {
+    int same = 0;
+    for (int k = 0; k < kIndexGroup; ++k) same += ClockIndexByWord(frames[k]) == index;
+    return same == kIndexGroup;
+}
+
+// The end of the run of frames of clock index `index` that starts at i.
+int IndexRunEnd(const _VCI_CAN_OBJ* frames, int i, int n, std::uint8_t index) {
+    const int alone = std::min(n, i + kIndexGroup);
+    while (i < alone && ClockIndex(frames[i]) == index) ++i;
+    if (i < alone) return i;
+    while (n - i >= kIndexGroup && AllOfIndex(frames + i, index)) i += kIndexGroup;
+    while (i < n && ClockIndex(frames[i]) == index) ++i;
+    return i;
+}
+
+// One pass over the frames: the frames of each of the first `spanCount`
+// spans and the last of them and, with `flow`, the flow of its span.
+std::vector<SpanEnd> CountSpans(const CCycleBuffer<_VCI_CAN_OBJ>::CView& frames,
+                                std::size_t spanCount, CSpanSlotFlow* flow,
+                                const PassSplit& split) {
+    std::vector<SpanEnd> ends(spanCount);
+    RunSplitPass<BlockSpans>(
+        frames.Count(), split,
+        [&](std::int64_t begin, std::int64_t end, BlockSpans& tally) {
+            tally.spans.assign(spanCount, {});
+            tally.flow.Clear();
+            frames.ForEachRun(begin, end, [&](std::int64_t, const _VCI_CAN_OBJ* run, int n) {
+                // Frames come in long runs of one clock index.
+                for (int i = 0; i < n;) {
+                    const std::uint8_t index = ClockIndex(run[i]);
+                    const int next = flow != nullptr && index == flow->Span()
+                                         ? flow->CountRun(run, i, n, index, tally.flow)
+                                         : IndexRunEnd(run, i, n, index);
+                    if (index < spanCount) {
+                        tally.spans[index].frames += next - i;
+                        tally.spans[index].last = &run[next - 1];
+                    }
+                    i = next;
+                }
+            });
+        },
+        [&](std::int64_t, std::int64_t, const BlockSpans& tally) {
+            for (std::size_t k = 0; k < spanCount; ++k) {
+                if (tally.spans[k].frames == 0) continue;
+                ends[k].frames += tally.spans[k].frames;
+                ends[k].last = tally.spans[k].last;
+            }
+            if (flow != nullptr) flow->Merge(tally.flow);
+            return true;
+        });
+    return ends;
 }
 
 }  // namespace
@@ -64,42 +139,34 @@ bool ParseClockTimeText(const std::string& text, std::int64_t& clockTime) {
 }
 
 void CBusSpans::Distribute(CCycleBuffer<_VCI_CAN_OBJ>& store,
-                           const std::vector<OrigTimeEntry>& list, const PassSplit& split) {
+                           const std::vector<OrigTimeEntry>& list, const PassSplit& split,
+                           const BusFlowAhead* ahead) {
     entries = list;
     spans.assign(list.size(), {});
     frames = store.View();
-    // Per block and span: its frames there and the last of them, whose clock
-    // time is worked out once, at the merge.
-    struct BlockSpan {
-        long long frames = 0;
-        const _VCI_CAN_OBJ* last = nullptr;
-    };
-    RunSplitPass<std::vector<BlockSpan>>(
-        frames.Count(), split,
-        [&](std::int64_t begin, std::int64_t end, std::vector<BlockSpan>& tally) {
-            tally.assign(entries.size(), {});
-            frames.ForEachRun(begin, end, [&](std::int64_t, const _VCI_CAN_OBJ* run, int n) {
-                // Frames come in long runs of one clock index.
-                for (int i = 0; i < n;) {
-                    const std::uint8_t index = ClockIndex(run[i]);
-                    int next = i + 1;
-                    while (next < n && ClockIndex(run[next]) == index) ++next;
-                    if (index < tally.size()) {
-                        tally[index].frames += next - i;
-                        tally[index].last = &run[next - 1];
-                    }
-                    i = next;
-                }
-            });
-        },
-        [&](std::int64_t, std::int64_t, const std::vector<BlockSpan>& tally) {
-            for (std::size_t k = 0; k < spans.size(); ++k) {
-                if (tally[k].frames == 0) continue;
-                spans[k].frames += tally[k].frames;
-                spans[k].lastClockTime = FrameClockTime(*tally[k].last, entries);
-            }
-            return true;
-        });
+    flow.reset();
+    std::int64_t start = 0;
+    if (ahead != nullptr && ahead->span < entries.size()) {
+        if (ahead->start.empty()) {
+            start = TimeOfDay(entries[ahead->span]);
+        } else if (!ParseClockTimeText(ahead->start, start)) {
+            start = -1;  // refused by ComputeBusStatus: nothing to count ahead
+        }
+        const OrigTimeEntry& entry = entries[ahead->span];
+        const std::uint32_t dayStamp = entry.timeStamp;  // packed: taken as a value
+        if (start >= 0) flow.emplace(ahead->span, TimeOfDay(entry), dayStamp, start);
+    }
+    const std::vector<SpanEnd> ends =
+        CountSpans(frames, entries.size(), flow ? &*flow : nullptr, split);
+    for (std::size_t k = 0; k < spans.size(); ++k) {
+        spans[k].frames = ends[k].frames;
+        if (ends[k].last != nullptr)
+            spans[k].lastClockTime = FrameClockTime(*ends[k].last, entries);
+    }
+}
+
+const CSpanSlotFlow* CBusSpans::FlowAhead(std::size_t k, std::int64_t start) const {
+    return flow && flow->Span() == k && flow->Start() == start ? &*flow : nullptr;
 }
 
 std::string CBusSpans::ListText(std::size_t k) const {
@@ -136,77 +203,6 @@ FineAdjustState ApplyFineAdjust(bool ticked, bool spanHasFrames) {
     return state;
 }
 
-namespace {
-
-// The steps of a sub-interval: frames are counted in the step whose end is
-// the first not before their clock time; a frame past the last step ends the
-// counting.
-struct BusSteps {
-    std::int64_t from = 0;
-    std::int64_t step = 0;
-
-    // The step of a clock time, kBusStatusSteps for one past the last.
-    int Of(std::int64_t clockTime) const {
-        const std::int64_t past = std::int64_t{clockTime} - from;
-        if (past <= step) return 0;
-        return static_cast<int>(
-            std::min<std::int64_t>((past + step - 1) / step - 1, kBusStatusSteps));
-    }
-    // The latest clock time whose step is `s` or before.
-    std::int64_t LastOf(int s) const {
-        return s >= kBusStatusSteps ? INT64_MAX : from + (s + 1) * step;
-    }
-};
-
-// A span's frames are read in order: those before the start of the
-// sub-interval are skipped until the first that is not; then each is counted
-// in the latest step reached so far or its own, whichever is later. So the
-// step a frame goes to is the running maximum of the frames' own steps, and
-// a block of frames can be counted without knowing where the pass stood when
-// the block began: by that maximum within the block, merged later.
-struct StepTally {
-    std::array<std::int64_t, kBusStatusSteps + 1> frames{};  // by running maximum
-    std::array<std::uint32_t, kBusStatusSteps + 1> firstStamp{};
-    int highest = -1;              // the running maximum at the block's end; -1: no frame
-    std::int64_t beforeStart = 0;  // frames before the first that reaches the start
-    bool reachesStart = false;
-    std::uint32_t reachingStamp = 0;  // that frame's time stamp
-};
-
-// The flow of the steps as the frames are merged block by block.
-struct StepFlow {
-    bool skipping = true;
-    int reached = 0;
-    std::array<std::int64_t, kBusStatusSteps> frames{};
-    std::array<std::uint32_t, kBusStatusSteps> firstStamp{};
-    std::array<bool, kBusStatusSteps> stamped{};
-
-    void Merge(const StepTally& tally) {
-        if (tally.highest < 0) return;
-        std::int64_t left = 0;  // frames of the first bucket that the skipping leaves out
-        std::uint32_t firstOfFirst = tally.firstStamp[0];
-        if (skipping) {
-            if (!tally.reachesStart) return;
-            skipping = false;
-            left = tally.beforeStart;
-            firstOfFirst = tally.reachingStamp;
-        }
-        for (int b = 0; b <= kBusStatusSteps; ++b) {
-            const std::int64_t n = tally.frames[static_cast<std::size_t>(b)] - (b == 0 ? left : 0);
-            const int target = std::max(reached, b);
-            if (n <= 0 || target >= kBusStatusSteps) continue;
-            const auto t = static_cast<std::size_t>(target);
-            frames[t] += n;
-            if (stamped[t]) continue;
-            firstStamp[t] = b == 0 ? firstOfFirst : tally.firstStamp[static_cast<std::size_t>(b)];
-            stamped[t] = true;
-        }
-        reached = std::max(reached, tally.highest);
-    }
-};
-
-}  // namespace
-
 BusStatusOutcome ComputeBusStatus(const CBusSpans& spans, std::size_t k, const std::string& start,
                                   const std::string& end, CKorvexGlobal& global,
                                   const PassSplit& split) {
@@ -228,65 +224,33 @@ BusStatusOutcome ComputeBusStatus(const CBusSpans& spans, std::size_t k, const s
     global.strAnalyEnd = end;
 
     const std::int64_t length = to + kTicksPerSecond - from;
-    const BusSteps steps{from, std::max<std::int64_t>(length / kBusStatusSteps, 10)};
-    outcome.precision = static_cast<int>(steps.step / 10);
+    // Both ends are whole seconds, so a step is a whole number of slots.
+    const std::int64_t step = std::max<std::int64_t>(length / kBusStatusSteps, 10);
+    outcome.precision = static_cast<int>(step / 10);
 
-    const CCycleBuffer<_VCI_CAN_OBJ>::CView& frames = spans.Frames();
-    // The clock time of a frame of span k, as FrameClockTime makes it.
-    const std::uint32_t dayTime = TimeOfDay(spans.Entry(k));
-    const std::uint32_t dayStamp = spans.Entry(k).timeStamp;
-    StepFlow flow;
-    RunSplitPass<StepTally>(
-        frames.Count(), split,
-        [&](std::int64_t begin, std::int64_t stop, StepTally& tally) {
-            tally = {};
-            // The running maximum only grows, so a block fills each step at
-            // most once, from the frame that reaches it; frames up to
-            // `withinHighest` stay in the current one and need no division.
-            int highest = -1;
-            std::int64_t withinHighest = INT64_MIN;
-            std::int64_t inHighest = 0;
-            frames.ForEachRun(begin, stop, [&](std::int64_t, const _VCI_CAN_OBJ* run, int n) {
-                for (int i = 0; i < n; ++i) {
-                    if (ClockIndex(run[i]) != k) continue;
-                    const std::uint32_t clockTime = dayTime + (run[i].TimeStamp - dayStamp);
-                    if (!tally.reachesStart) {
-                        if (clockTime < from) {
-                            ++tally.beforeStart;
-                        } else {
-                            tally.reachesStart = true;
-                            tally.reachingStamp = run[i].TimeStamp;
-                        }
-                    }
-                    if (clockTime > withinHighest) {
-                        if (highest >= 0)
-                            tally.frames[static_cast<std::size_t>(highest)] = inHighest;
-                        highest = std::max(highest, steps.Of(clockTime));
-                        withinHighest = steps.LastOf(highest);
-                        inHighest = 0;
-                        tally.firstStamp[static_cast<std::size_t>(highest)] = run[i].TimeStamp;
-                    }
-                    ++inHighest;
-                }
-            });
-            if (highest >= 0) tally.frames[static_cast<std::size_t>(highest)] = inHighest;
-            tally.highest = highest;
-        },
-        [&](std::int64_t, std::int64_t, StepTally& tally) {
-            flow.Merge(tally);
-            return true;
-        });
+    // The flow from this start may have been counted with the spans.
+    std::optional<CSpanSlotFlow> counted;
+    const CSpanSlotFlow* slots = spans.FlowAhead(k, from);
+    if (slots == nullptr) {
+        // The entry is packed: its stamp goes over as a value, not bound to a reference.
+        const std::uint32_t dayStamp = spans.Entry(k).timeStamp;
+        counted.emplace(k, TimeOfDay(spans.Entry(k)), dayStamp, from);
+        CountSpans(spans.Frames(), 0, &*counted, split);
+        slots = &*counted;
+    }
+    const StepCounts steps = slots->Steps(step);
 
     const OrigTimeEntry& entry = spans.Entry(k);
     std::int64_t total = 0;
     for (int s = 0; s < kBusStatusSteps; ++s) {
         const auto at = static_cast<std::size_t>(s);
-        const std::int64_t lo = from + s * steps.step;
+        const std::int64_t lo = from + s * step;
         // An empty step is placed at its own start, so the curve keeps its spacing.
         const _tagBusFlowRecord record{
-            static_cast<std::int32_t>(flow.frames[at]), 0, 0, static_cast<std::int32_t>(k),
-            flow.stamped[at] ? flow.firstStamp[at]
-                             : entry.timeStamp + static_cast<std::uint32_t>(lo - spans.Minimum(k))};
+            static_cast<std::int32_t>(steps.frames[at]), 0, 0, static_cast<std::int32_t>(k),
+            steps.stamped[at]
+                ? steps.firstStamp[at]
+                : entry.timeStamp + static_cast<std::uint32_t>(lo - spans.Minimum(k))};
         outcome.largest = std::max(outcome.largest, record.frameCount);
         total += record.frameCount;
         global.busFlowSamples.GrowIfFull();

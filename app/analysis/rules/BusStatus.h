@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/analysis/rules/SpanSlotFlow.h"
 #include "core/SplitPass.h"
 #include "core/frame/CanObj.h"
 #include "core/frame/CycleBuffer.h"
@@ -16,9 +18,6 @@ namespace korvex {
 // Messages of the bus status.
 inline constexpr std::uint32_t kMsgSpanWithoutData = 119;   // "该段区间没有数据"
 inline constexpr std::uint32_t kMsgRangeBreaksRules = 120;  // "设置范围不符合规则"
-
-// Steps of the flow and load curves.
-inline constexpr int kBusStatusSteps = 20;
 
 // Clock time of a frame in 0.1 ms since midnight of its clock reference, not
 // wrapped at 24 hours: 0 without a clock index, the bare time stamp when the
@@ -38,15 +37,23 @@ std::string SubIntervalText(std::uint32_t clockTime);
 // one is negative.
 bool ParseClockTimeText(const std::string& text, std::int64_t& clockTime);
 
+// What a distribution into spans may count besides: the flow of `span` from
+// the start of a sub-interval, "hh:mm:ss" (empty: the span's own start).
+struct BusFlowAhead {
+    std::size_t span = 0;
+    std::string start;
+};
+
 // The frames of the data set distributed into recording spans, one per clock
 // reference; a frame goes to the span its clock index names. The spans keep a
 // view of the frames as they were distributed, and per span only its count
 // and the clock time of its last frame; the distribution is a pass split over
-// the cores.
+// the cores. With `ahead`, the same pass counts that span's flow, so that
+// ComputeBusStatus of a sub-interval from that start reads no frame again.
 class CBusSpans {
   public:
     void Distribute(CCycleBuffer<_VCI_CAN_OBJ>& store, const std::vector<OrigTimeEntry>& list,
-                    const PassSplit& split = {});
+                    const PassSplit& split = {}, const BusFlowAhead* ahead = nullptr);
 
     std::size_t Count() const { return spans.size(); }
     long long FrameCount(std::size_t k) const { return spans[k].frames; }
@@ -59,6 +66,9 @@ class CBusSpans {
     std::uint32_t Minimum(std::size_t k) const;
     // Clock time of the span's last frame.
     std::uint32_t Maximum(std::size_t k) const;
+    // The flow of span k from clock time `start` counted while distributing;
+    // null when it was not.
+    const CSpanSlotFlow* FlowAhead(std::size_t k, std::int64_t start) const;
 
   private:
     struct Span {
@@ -68,6 +78,7 @@ class CBusSpans {
     std::vector<OrigTimeEntry> entries;
     std::vector<Span> spans;
     CCycleBuffer<_VCI_CAN_OBJ>::CView frames;
+    std::optional<CSpanSlotFlow> flow;
 };
 
 // The sub-interval edits as a span's selection fills them; empty for a span

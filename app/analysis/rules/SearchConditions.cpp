@@ -1,5 +1,7 @@
 #include "app/analysis/rules/SearchConditions.h"
 
+#include <algorithm>
+
 #include "app/common/rules/HexText.h"
 
 namespace korvex {
@@ -60,15 +62,34 @@ bool CSearchMatcher::Matches(std::string_view lowerCell) const {
     return true;
 }
 
-bool CSearchMatcher::MatchesFullHexCell(std::int32_t cellValue) const {
-    const auto holds = [&](SearchCondition c, auto compare) {
+HexCellRange CSearchMatcher::FullHexCellRange() const {
+    HexCellRange range;
+    for (int c = kEqual; c < kConditionCount; ++c) {
         const Prepared& p = conditions[c];
-        return !p.ticked || (p.numeric && compare(cellValue, p.value));
-    };
-    return holds(kEqual, [](std::int32_t a, std::int32_t b) { return a == b; }) &&
-           holds(kNotEqual, [](std::int32_t a, std::int32_t b) { return a != b; }) &&
-           holds(kGreater, [](std::int32_t a, std::int32_t b) { return a > b; }) &&
-           holds(kLess, [](std::int32_t a, std::int32_t b) { return a < b; });
+        if (!p.ticked) continue;
+        // A text that is no number never equals, nor compares with, a cell.
+        if (!p.numeric) range.empty = true;
+        switch (c) {
+            case kEqual:
+                range.low = std::max(range.low, p.value);
+                range.high = std::min(range.high, p.value);
+                break;
+            case kNotEqual:
+                range.excludes = true;
+                range.excluded = p.value;
+                break;
+            case kGreater:
+                if (p.value == INT32_MAX) range.empty = true;
+                range.low = std::max(range.low, p.value + (p.value < INT32_MAX));
+                break;
+            default:  // kLess
+                if (p.value == INT32_MIN) range.empty = true;
+                range.high = std::min(range.high, p.value - (p.value > INT32_MIN));
+                break;
+        }
+    }
+    if (range.low > range.high) range.empty = true;
+    return range;
 }
 
 }  // namespace korvex

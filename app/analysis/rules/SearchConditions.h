@@ -38,6 +38,25 @@ struct SearchRequest {
 // A condition's text as it is compared: trimmed and in lower case.
 std::string ConditionText(std::string_view text);
 
+// The values a search keeps: those from `low` to `high`, less `excluded`
+// when `excludes`. Holds tests one without a branch, so that a loop over many
+// values is vectorised.
+struct HexCellRange {
+    bool empty = false;
+    std::int32_t low = INT32_MIN;
+    std::int32_t high = INT32_MAX;
+    bool excludes = false;
+    std::int32_t excluded = 0;
+
+    bool Holds(std::int32_t value) const {
+        const std::uint32_t offset =
+            static_cast<std::uint32_t>(value) - static_cast<std::uint32_t>(low);
+        const std::uint32_t width =
+            static_cast<std::uint32_t>(high) - static_cast<std::uint32_t>(low);
+        return !empty & (offset <= width) & (!excludes | (value != excluded));
+    }
+};
+
 // The ticked conditions, prepared once so that testing a cell costs no
 // allocation: texts trimmed, lower-cased and read as hexadecimal numbers.
 class CSearchMatcher {
@@ -49,11 +68,12 @@ class CSearchMatcher {
     // hexadecimal number does not hold.
     bool Matches(std::string_view lowerCell) const;
 
-    // Whether every ticked condition holds for a cell whose text is a
-    // hexadecimal number written in full ("0x" and eight digits), so that it
-    // equals a condition's text only when their values are equal: such a cell
-    // is decided by its value alone. Contains must not be ticked.
-    bool MatchesFullHexCell(std::int32_t cellValue) const;
+    // The cells for which every ticked condition holds, among cells whose
+    // text is a hexadecimal number written in full ("0x" and eight digits),
+    // so that one equals a condition's text only when their values are
+    // equal: such a cell is decided by its value alone. Contains must not be
+    // ticked.
+    HexCellRange FullHexCellRange() const;
     bool ContainsTicked() const { return conditions[kContains].ticked; }
 
     // Only contains and equal compare letters; the numeric readings and the

@@ -24,20 +24,22 @@ class CSearchFieldDecision {
     // Whether the frame is a hit; only when Decides().
     bool Matches(const _VCI_CAN_OBJ& frame) const {
         if (kind == Kind::kIdentifier)
-            return EventCode(frame) != 0
-                       ? eventHit
-                       : matcher.MatchesFullHexCell(static_cast<std::int32_t>(frame.ID));
+            return EventCode(frame) != 0 ? eventHit
+                                         : identifiers.Holds(static_cast<std::int32_t>(frame.ID));
         return byValue[fields.ByteOf(frame)];
     }
+    // Sets hits[k] to whether frames[k] is a hit, for k < n; only when
+    // Decides(). The identifier column's loop is vectorised.
+    void MarkHits(const _VCI_CAN_OBJ* frames, int n, std::uint8_t* hits) const;
 
   private:
     enum class Kind { kNone, kByte, kIdentifier };
 
-    const CSearchMatcher& matcher;
     const CCellFields fields;
     Kind kind = Kind::kNone;
     std::array<bool, 256> byValue{};
     bool eventHit = false;
+    HexCellRange identifiers;  // the identifiers that are hits
 };
 
 }  // namespace korvex

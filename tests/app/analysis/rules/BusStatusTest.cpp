@@ -294,10 +294,15 @@ TEST(BusStatusTest, SplitFlowEqualsOnePassOverDisorderedTimes) {
     for (int round = 0; round < 12; ++round) {
         std::vector<_VCI_CAN_OBJ> frames;
         std::uint32_t stamps[3] = {1000, 0, 500};
+        // Every third round has dense spans one after the other, as most
+        // recordings: long runs of frames within one slot.
+        const bool dense = round % 3 == 2;
         for (int i = 0; i < 6000; ++i) {
-            const auto k = static_cast<std::uint8_t>(random() % 4 == 0 ? random() % 3 : 0);
+            const auto k = static_cast<std::uint8_t>(dense               ? i / 2000
+                                                     : random() % 4 == 0 ? random() % 3
+                                                                         : 0);
             std::uint32_t& stamp = stamps[k];
-            const std::uint32_t jump = random() % 50 == 0 ? 200000 : random() % 40;
+            const std::uint32_t jump = random() % 50 == 0 ? 200000 : random() % (dense ? 4 : 40);
             stamp = random() % 30 == 0 && stamp > 300000 ? stamp - random() % 300000 : stamp + jump;
             frames.push_back(SpanFrame(random() % 97 == 0 ? kNoClockIndex : k, stamp));
         }
@@ -334,21 +339,30 @@ TEST(BusStatusTest, SplitFlowEqualsOnePassOverDisorderedTimes) {
             ASSERT_TRUE(ParseClockTimeText(start, fromRead));
             ASSERT_TRUE(ParseClockTimeText(end, toRead));
             if (fromRead < min || fromRead >= toRead) continue;
-            const BusStatusOutcome outcome = ComputeBusStatus(spans, k, start, end, global, split);
-            ASSERT_TRUE(outcome.computed) << outcome.message;
             const auto expected = OnePassFlow(frames, list, k, fromRead, toRead);
-            ++compared;
-            _tagBusFlowRecord record{};
-            for (int s = 0; s < 20; ++s) {
-                ASSERT_TRUE(global.busFlowSamples.Get(s, &record));
-                EXPECT_EQ(record.frameCount, expected[static_cast<std::size_t>(s)].first)
-                    << round << " " << int{k} << " " << s;
-                EXPECT_EQ(record.startTimeStamp, expected[static_cast<std::size_t>(s)].second)
-                    << round << " " << int{k} << " " << s;
+            // Counted in a pass of its own, and in the pass that distributes
+            // the spans, from that start or (named by no text) the span's own.
+            CBusSpans withFlow;
+            const BusFlowAhead ahead{k, fromRead == min && round % 2 == 0 ? "" : start};
+            withFlow.Distribute(store, list, split, &ahead);
+            ASSERT_NE(withFlow.FlowAhead(k, fromRead), nullptr);
+            for (const CBusSpans* counted : {&spans, &withFlow}) {
+                const BusStatusOutcome outcome =
+                    ComputeBusStatus(*counted, k, start, end, global, split);
+                ASSERT_TRUE(outcome.computed) << outcome.message;
+                ++compared;
+                _tagBusFlowRecord record{};
+                for (int s = 0; s < 20; ++s) {
+                    ASSERT_TRUE(global.busFlowSamples.Get(s, &record));
+                    EXPECT_EQ(record.frameCount, expected[static_cast<std::size_t>(s)].first)
+                        << round << " " << int{k} << " " << s;
+                    EXPECT_EQ(record.startTimeStamp, expected[static_cast<std::size_t>(s)].second)
+                        << round << " " << int{k} << " " << s;
+                }
             }
         }
     }
-    EXPECT_GT(compared, 20);
+    EXPECT_GT(compared, 40);
 }
 
 }  // namespace
