@@ -9,6 +9,7 @@
 #include "cli/PassProgress.h"
 #include "core/FrameStoreSink.h"
 #include "core/KorvexGlobal.h"
+#include "core/formats/ChannelChoice.h"
 #include "core/formats/DataFormatTable.h"
 #include "protolens/include/protolens.h"
 
@@ -129,12 +130,15 @@ int RunConvert(const std::vector<std::string>& args, const std::filesystem::path
     }
     CKorvexGlobal global;
     CFrameStoreSink sink;
+    // The frames' channels go on with them where the output names channels.
+    formats::CFrameChannels channels;
+    if (formats::WritesChannels(options.output->format)) options.input.keepChannels = &channels;
     if (const int status =
             OpenFrameView(global, sink, options.input, options.timeShowType, settingsFolder, io))
         return status;
 
     const formats::WriteSource source{global.origTimeList, sink.frameStore, sink.captions,
-                                      global.ExportContext(&AnalyCANFrame)};
+                                      global.ExportContext(&AnalyCANFrame), &channels};
     CPassProgress writing(io, "writing");
     options.write.split = writing.Split();
     const bool written = options.output->write(options.outputPath, source, options.write);

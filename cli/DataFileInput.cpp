@@ -60,13 +60,17 @@ const char* InputOptionsHelp() {
            "  --utc           the log's dates are UTC (default: local time)\n"
            "  --bitrate RATE  bit rate of the spans read from a log (1000K ... 5K;\n"
            "                  default unknown)\n"
-           "  --channel N     ASC, BLF, TRC: read channel (bus) N only (default: all)\n"
+           "  --channel N     read channel (bus) N only: ASC, BLF, TRC, pcapng interface\n"
+           "                  N, candump interface N in name order (default: all, merged\n"
+           "                  where the output has no channels; a file without channels\n"
+           "                  has channel 1 only)\n"
            "  --strict        stop at the first unreadable line or damaged object (exit 1)\n";
 }
 
 int LoadInputFile(const InputOptions& input, CKorvexGlobal& global, const CliStreams& io) {
     formats::LoadRequest request;
     request.read = input.read;
+    request.keepChannels = input.keepChannels;
     // The program's own CSV names frame formats in the plug-in's words.
     request.read.frameWords = formats::ProtocolFrameWords(&AnalyCANFrame);
     const std::string name = input.path.string();

@@ -90,9 +90,11 @@ char* PutAscTime(char* out, Ticks time) {
     return PutText(out, std::string_view(digits, n));
 }
 
-char* PutAscFrame(char* out, Ticks time, const _VCI_CAN_OBJ& f) {
+char* PutAscFrame(char* out, Ticks time, int channel, const _VCI_CAN_OBJ& f) {
     out = PutAscTime(out, time);
-    out = PutText(out, " 1  ");
+    *out++ = ' ';
+    out = PutDecimal(out, static_cast<std::uint64_t>(channel));
+    out = PutText(out, "  ");
     if (EventCode(f) != 0) return PutText(out, "ErrorFrame\n");
     const char* column = out;
     if (f.ExternFlag) {
@@ -319,7 +321,6 @@ ReadResult ReadAsc(std::FILE* file, const ReadOptions& options, CRecording& out,
         // Measurement start, logger status ("CAN 1 Status:"), triggers and
         // other events of the logger itself carry no frame.
         if (!channel) continue;
-        if (options.channel != 0 && static_cast<int>(*channel) != options.channel) continue;
         const std::string_view third = NextToken(rest);
         if (SameText(third, "ErrorFrame")) {
             frame = _VCI_CAN_OBJ{};
@@ -334,7 +335,7 @@ ReadResult ReadAsc(std::FILE* file, const ReadOptions& options, CRecording& out,
                 continue;
             }
         }
-        read.Add(header.Start() + lineTime, frame);
+        read.AddOnChannel(header.Start() + lineTime, frame, static_cast<std::uint16_t>(*channel));
     }
     return read.Finish();
 }
@@ -366,7 +367,7 @@ bool WriteAsc(std::FILE* file, const WriteSource& source, const WriteOptions& op
             lines.text.clear();
             lines.firstClock = lines.lastClock = -1;
             lines.firstCommentEnd = 0;
-            frames.ForEachRun(begin, end, [&](std::int64_t, const _VCI_CAN_OBJ* run, int n) {
+            frames.ForEachRun(begin, end, [&](std::int64_t first, const _VCI_CAN_OBJ* run, int n) {
                 for (int i = 0; i < n; ++i) {
                     const _VCI_CAN_OBJ& frame = run[i];
                     if (!IsLoggedRecord(frame, withEvents)) continue;
@@ -390,7 +391,8 @@ bool WriteAsc(std::FILE* file, const WriteSource& source, const WriteOptions& op
                         }
                     }
                     AppendPut(lines.text, kLineMax, [&](char* at) {
-                        return PutAscFrame(at, clock.AbsoluteTime(frame) - start, frame);
+                        return PutAscFrame(at, clock.AbsoluteTime(frame) - start,
+                                           ChannelOf(source, first + i), frame);
                     });
                 }
             });

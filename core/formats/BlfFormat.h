@@ -14,7 +14,7 @@ namespace korvex::formats {
 
 // Reads a whole file: the start time from the header, then the CAN frames,
 // CAN FD frames of at most 8 bytes and error frames (as event records) of
-// every channel, or of options.channel. Containers are unpacked on all cores.
+// every channel, with their channels. Containers are unpacked on all cores.
 // Longer CAN FD frames are counted, other objects skipped. Damage (an object
 // size of 0, an object or container that runs past the end or does not
 // unpack to what it states) ends the read: the frames before it are kept and

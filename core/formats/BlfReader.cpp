@@ -77,6 +77,7 @@ struct CanFields {
     std::uint32_t id;        // identifier with kExtendedId for a 29-bit one
     std::uint8_t direction;  // 0 Rx, 1 Tx, 2 Tx request
     std::uint8_t dlc;
+    std::uint16_t channel;
     bool fd;  // a CAN FD frame: the DLC codes up to 64 bytes
     bool remote;
     const std::uint8_t* data;
@@ -89,6 +90,7 @@ class CBlfRead {
         : file(file), options(options), out(out), spans(options.utc, options.bitRateIndex) {
         out.origTimeList.clear();
         out.frames.clear();
+        out.channels = {};
     }
     CBlfRead(const CBlfRead&) = delete;
     CBlfRead& operator=(const CBlfRead&) = delete;
@@ -115,10 +117,7 @@ class CBlfRead {
     void DecodeCanFd(const std::uint8_t* body, std::size_t length, Ticks time);
     void DecodeCanFd64(const std::uint8_t* body, std::size_t length, Ticks time);
     void DecodeError(const std::uint8_t* body, std::size_t length, Ticks time);
-    bool WantedChannel(unsigned channel) const {
-        return options.channel == 0 || static_cast<int>(channel) == options.channel;
-    }
-    void Add(Ticks time, const _VCI_CAN_OBJ& frame);
+    void Add(Ticks time, const _VCI_CAN_OBJ& frame, std::uint16_t channel);
     bool Damage(long long offset, std::string why);
     bool DamageInContainer(std::string why);
     // Damage at the top level ends the reading of objects; the containers
@@ -263,8 +262,7 @@ bool CBlfRead::ReadTopLevel() {
         if (c.method == kZlib) {
             if (c.unpacked > kMaxUnpacked || c.unpacked > c.packed.size() * kMostPacking + 64)
                 return TopDamage(at, "a container that claims " + std::to_string(c.unpacked) +
-                                         " unpacked bytes from " +
-                                         std::to_string(c.packed.size()));
+                                         " unpacked bytes from " + std::to_string(c.packed.size()));
             c.data.resize(c.unpacked);
         } else if (c.method != kStored) {
             return TopDamage(
@@ -414,7 +412,8 @@ void CBlfRead::AddCan(const CanFields& c, Ticks time) {
     if (c.direction == kDirectionTxRequest) return;
     const int bytes = c.fd ? FdLength(c.dlc) : std::min<int>(c.dlc, 8);
     if (bytes > 8) {
-        ++result.longFdFrames;
+        // Counted for the channel read, as the frames that are kept.
+        if (options.channel == 0 || c.channel == options.channel) ++result.longFdFrames;
         return;
     }
     _VCI_CAN_OBJ frame{};
@@ -423,29 +422,29 @@ void CBlfRead::AddCan(const CanFields& c, Ticks time) {
     frame.RemoteFlag = !c.fd && c.remote ? 1 : 0;
     frame.DataLen = static_cast<std::uint8_t>(bytes);
     if (!frame.RemoteFlag) std::copy(c.data, c.data + std::min(bytes, c.valid), frame.Data);
-    Add(time, frame);
+    Add(time, frame, c.channel);
 }
 
 void CBlfRead::DecodeCan(const std::uint8_t* body, std::size_t length, Ticks time) {
-    if (length < kCanMessageSize || !WantedChannel(Get16(body))) return;
-    AddCan({Get32(body + 4), static_cast<std::uint8_t>(body[2] & kDirectionMask), body[3], false,
-            (body[2] & kRemoteFlag) != 0, body + 8, 8},
+    if (length < kCanMessageSize) return;
+    AddCan({Get32(body + 4), static_cast<std::uint8_t>(body[2] & kDirectionMask), body[3],
+            Get16(body), false, (body[2] & kRemoteFlag) != 0, body + 8, 8},
            time);
 }
 
 void CBlfRead::DecodeCanFd(const std::uint8_t* body, std::size_t length, Ticks time) {
-    if (length < kCanFdMessageSize || !WantedChannel(Get16(body))) return;
+    if (length < kCanFdMessageSize) return;
     AddCan({Get32(body + 4), static_cast<std::uint8_t>(body[2] & kDirectionMask), body[3],
-            (body[kFdFlagsAt] & kFdEdl) != 0, (body[2] & kRemoteFlag) != 0, body + kFdDataAt,
-            body[kFdValidBytesAt]},
+            Get16(body), (body[kFdFlagsAt] & kFdEdl) != 0, (body[2] & kRemoteFlag) != 0,
+            body + kFdDataAt, body[kFdValidBytesAt]},
            time);
 }
 
 void CBlfRead::DecodeCanFd64(const std::uint8_t* body, std::size_t length, Ticks time) {
-    if (length < kCanFd64Size || !WantedChannel(body[0])) return;
+    if (length < kCanFd64Size) return;
     const std::uint32_t flags = Get32(body + kFd64FlagsAt);
     const int there = static_cast<int>(length - kCanFd64Size);
-    AddCan({Get32(body + 4), body[kFd64DirectionAt], body[1], (flags & kFd64Edl) != 0,
+    AddCan({Get32(body + 4), body[kFd64DirectionAt], body[1], body[0], (flags & kFd64Edl) != 0,
             (flags & kFd64Remote) != 0, body + kCanFd64Size, std::min<int>(body[2], there)},
            time);
 }
@@ -453,7 +452,7 @@ void CBlfRead::DecodeCanFd64(const std::uint8_t* body, std::size_t length, Ticks
 // An error frame becomes an event record as a Linux error frame of the same
 // class and data would: the identifier's low bits are the error class.
 void CBlfRead::DecodeError(const std::uint8_t* body, std::size_t length, Ticks time) {
-    if (length < kCanErrorExtSize || !WantedChannel(Get16(body))) return;
+    if (length < kCanErrorExtSize) return;
     ErrorFrame error;
     error.errorClass = Get32(body + kErrorIdAt) & 0x1FFFFFFFu;
     const int bytes = std::min<int>(body[kErrorDlcAt], 8);
@@ -461,10 +460,10 @@ void CBlfRead::DecodeError(const std::uint8_t* body, std::size_t length, Ticks t
     _VCI_CAN_OBJ frame{};
     frame.Reserved[0] = EventOfErrorFrame(error);
     frame.Reserved[2] = error.data[5];
-    Add(time, frame);
+    Add(time, frame, Get16(body));
 }
 
-void CBlfRead::Add(Ticks time, const _VCI_CAN_OBJ& frame) {
+void CBlfRead::Add(Ticks time, const _VCI_CAN_OBJ& frame, std::uint16_t channel) {
     _VCI_CAN_OBJ placed = frame;
     if (!spans.Place(time, placed)) {
         result.status = ReadStatus::kTooManySpans;
@@ -472,6 +471,7 @@ void CBlfRead::Add(Ticks time, const _VCI_CAN_OBJ& frame) {
         return;
     }
     out.frames.push_back(placed);
+    out.channels.AddNumbered(channel);
 }
 
 ReadResult CBlfRead::Run() {

@@ -12,7 +12,8 @@ ReadResult ImportOtherFormatFile(const std::filesystem::path& path, const LoadRe
 const DataFormatInfo& ExportFormatFor(const std::filesystem::path& path) {
     const DataFormatInfo* info = FindFormatByFileName(path);
     if (info != nullptr && (info->format == DataFormat::kAsc || info->format == DataFormat::kCsv ||
-                            info->format == DataFormat::kBlf || info->format == DataFormat::kTrc))
+                            info->format == DataFormat::kBlf || info->format == DataFormat::kTrc ||
+                            info->format == DataFormat::kPcapng))
         return *info;
     return FormatInfo(DataFormat::kCandump);
 }

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/formats/FrameChannels.h"
 #include "core/formats/HugePageAllocator.h"
 #include "core/frame/CanObj.h"
 #include "core/frame/OrigTimeEntry.h"
@@ -18,6 +19,8 @@ using FrameArray = std::vector<_VCI_CAN_OBJ, CHugePageAllocator<_VCI_CAN_OBJ>>;
 struct CRecording {
     std::vector<OrigTimeEntry> origTimeList;
     FrameArray frames;
+    // Each frame's channel, for the logs that name one (none for the others).
+    CFrameChannels channels;
 };
 
 enum class ReadStatus {
@@ -32,6 +35,9 @@ enum class ReadStatus {
     kReadError,      // the file could not be read to its end
     kUnknownFormat,  // no format read here fits the file's contents
     kDamagedAt,      // a binary log is damaged where nothing (or, strict, anything) was read
+    kNoSuchChannel,  // the channel asked for is not among the file's
+    kNotImported,    // asked which of the file's channels to import, the user chose none
+    kNotCanCapture,  // a packet capture of another link type (named in `damage`)
 };
 
 struct ReadResult {
@@ -44,6 +50,10 @@ struct ReadResult {
     // -1 for none) and what was found there; the frames before it are kept.
     long long damageOffset = -1;
     std::string damage;
+    // The channels of a file of several when they were merged into one frame
+    // list, or when the one asked for (`channel`) is not among them.
+    std::vector<ChannelCount> channels;
+    int channel = 0;
 };
 
 // A read that ended before anything was read.

@@ -429,12 +429,12 @@ ReadResult ReadTrc(std::FILE* file, const ReadOptions& options, CRecording& out,
             read.Bad(reason);
             continue;
         }
-        if (outcome == Outcome::kSkip || (options.channel != 0 && bus != options.channel)) continue;
+        if (outcome == Outcome::kSkip) continue;
         if (outcome == Outcome::kLongFd) {
-            read.SkipLongFd();
+            read.SkipLongFd(static_cast<std::uint16_t>(bus));
             continue;
         }
-        read.Add(header.Start() + offset, frame);
+        read.AddOnChannel(header.Start() + offset, frame, static_cast<std::uint16_t>(bus));
     }
     return read.Finish();
 }
