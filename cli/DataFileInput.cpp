@@ -52,7 +52,8 @@ OptionTaken TakeInputOption(const std::vector<std::string>& args, std::size_t& i
 }
 
 const char* InputOptionsHelp() {
-    return "  --from FORMAT   candump, asc, csv, blf, trc, can (snapshot) or stream;\n"
+    return "  --from FORMAT   candump, asc, csv, blf, trc, pcap, pcapng, can (snapshot)\n"
+           "                  or stream;\n"
            "                  otherwise from the file's contents, the extension deciding\n"
            "                  only where they fit several; a .can file whose size fits\n"
            "                  only a stream file is read as one, else as a snapshot\n"

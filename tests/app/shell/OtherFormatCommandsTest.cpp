@@ -67,7 +67,7 @@ TEST_F(OtherFormatCommandsTest, ImportReadsACandumpLogIntoTheListAndSaysWhatItSk
     ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_EQ(ui.messages[1].text, "无法导入该文件：" + folder.File("c.asc") +
                                        " is not a recording in a format read here (candump, asc, "
-                                       "csv, blf, trc, can or stream)");
+                                       "csv, blf, trc, pcap, pcapng, can or stream)");
 }
 
 // BLF and TRC files come in through the same command; what a read left out
