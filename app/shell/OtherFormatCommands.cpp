@@ -10,6 +10,7 @@
 #include "app/shell/KorvexShell.h"
 #include "app/shell/KorvexView.h"
 #include "app/shell/MainFrame.h"
+#include "app/shell/rules/ChannelChoiceMenu.h"
 #include "app/shell/rules/ShellIds.h"
 #include "core/DataFileReader.h"
 #include "core/KorvexGlobal.h"
@@ -39,8 +40,7 @@ std::string LeftOutText(const formats::ReadResult& result, long long firstBad) {
         if (!text.empty()) text += '\n';
         text += line;
     };
-    if (result.badLines > 0)
-        add(FormatString(fmt::kStrLinesSkipped, result.badLines, firstBad));
+    if (result.badLines > 0) add(FormatString(fmt::kStrLinesSkipped, result.badLines, firstBad));
     if (result.damageOffset >= 0)
         add(FormatString(fmt::kStrDamagedAt, result.damageOffset, result.damage.c_str()));
     if (result.longFdFrames > 0) add(FormatString(fmt::kStrLongFdSkipped, result.longFdFrames));
@@ -68,8 +68,14 @@ void LoadWithMessages(CKorvexGlobal& global, CMainFrame* main, QWidget* owner,
         if (main) main->ShowFrameStatus(FrameCountText(label, count));
     });
     request.split = pump.Split();
+    // The frame list shows one channel: the user picks one, or all merged.
+    request.chooseChannel = [owner](const std::vector<formats::ChannelCount>& channels) {
+        return ChosenChannel(
+            XTPUiServices().TrackPopupMenu(ChannelChoiceMenu(channels), ToCWnd(owner)));
+    };
     const formats::ReadResult result = formats::ImportOtherFormatFile(path, request, global);
     pump.Finish();
+    if (result.status == formats::ReadStatus::kNotImported) return;
     if (result.status != formats::ReadStatus::kOk) {
         const std::string reason = formats::ReadResultText(result, path);
         global.ShowMessage(ToCWnd(owner), FormatString(fmt::kStrImportFailed, reason.c_str()),
