@@ -19,8 +19,8 @@ ReadResult ImportOtherFormatFile(const std::filesystem::path& path, const LoadRe
                                  CKorvexGlobal& global);
 
 // The writer for an exported file's name: ASC for .asc, BLF for .blf, TRC
-// (version 2.1) for .trc, CSV for .csv, pcapng for .pcapng, a candump log for
-// anything else.
+// (version 2.1) for .trc, CSV for .csv, pcapng for .pcapng and .pcap, a candump
+// log for anything else.
 const DataFormatInfo& ExportFormatFor(const std::filesystem::path& path);
 
 // Writes the frame list's frames; false when the file cannot be written.

@@ -29,7 +29,7 @@ class CByteWindow {
     // the end of the file (or a read error) before them.
     bool Need(std::size_t n) {
         if (end - at >= n) return true;
-        std::memmove(bytes.data(), bytes.data() + at, end - at);
+        if (end > at) std::memmove(bytes.data(), bytes.data() + at, end - at);
         offset += static_cast<long long>(at);
         end -= at;
         at = 0;
@@ -91,10 +91,10 @@ std::optional<Ticks> TicksOf(std::uint64_t stamp, const Interface& i) {
         }
         ticks = (fraction * kTicksPerSecond + (std::uint64_t{1} << shift >> 1)) >> shift;
     }
+    constexpr std::int64_t kLastSecond = kLastTime / kTicksPerSecond;
+    if (seconds > static_cast<std::uint64_t>(kLastSecond)) return std::nullopt;
     const std::int64_t total = static_cast<std::int64_t>(seconds) + i.offset;
-    if (seconds > static_cast<std::uint64_t>(kLastTime / kTicksPerSecond) || total < 0 ||
-        total > kLastTime / kTicksPerSecond)
-        return std::nullopt;
+    if (total < 0 || total > kLastSecond) return std::nullopt;
     return std::min<Ticks>(total * kTicksPerSecond + static_cast<Ticks>(ticks), kLastTime);
 }
 

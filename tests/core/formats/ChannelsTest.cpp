@@ -102,8 +102,9 @@ TEST(Channels, SeveralChannelsAreMergedChosenOrRefused) {
                                        "alone"});
 
     // Asked before the import: the chosen channel alone, its own span only.
-    for (const auto& [answer, frames] :
+    for (const auto& [given, frames] :
          {std::pair{std::optional<int>(2), 1u}, {std::optional<int>(0), 3u}}) {
+        const std::optional<int> answer = given;
         CKorvexGlobal global;
         CFrameStoreSink sink;
         global.frameSinks[0] = {&sink};

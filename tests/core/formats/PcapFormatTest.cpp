@@ -151,7 +151,6 @@ Bytes CanPacket(std::uint32_t word, const Bytes& data, bool swapped = false, int
 }
 
 constexpr std::uint64_t kSecond = 1700000000;  // 2023-11-14 22:13:20 UTC
-constexpr long long kTicks = 1700000000LL * 10000;
 
 TEST(PcapFormat, TsharkReadsEveryFrameWeWriteAndWeReadItBack) {
     std::vector<_VCI_CAN_OBJ> frames(5);
