@@ -152,7 +152,7 @@ TEST_F(OtherFormatCommandsTest, ImportAsksWhichChannelOfAFileOfSeveral) {
     EXPECT_EQ(StoredFrames(), 0);
     EXPECT_TRUE(ui.messages.empty());
     ASSERT_EQ(ui.menus.size(), 1u);
-    const std::vector<XTPMenuItem>& items = ui.menus[0].popup.popup;
+    const std::vector<XTPMenuItem> items = ui.menus[0].popup.popup;
     ASSERT_EQ(items.size(), 4u);
     EXPECT_EQ(items[0].text, "合并全部 2 个通道导入（共 3 帧）");
     EXPECT_TRUE(items[1].IsSeparator());
