@@ -186,14 +186,15 @@ TEST(PcapFormat, TsharkReadsEveryFrameWeWriteAndWeReadItBack) {
                     .write(dir / "out.pcapng", source, options));
 
     // Interfaces follow channel numbers: channel 1 is interface 0.
-    EXPECT_EQ(ReadCapture(dir / "out.pcapng"), (std::vector<std::string>{
-                                                   "2 17000000001234 123 l2 160 11",
-                                                   "1 17000000011234 1fffffff x tx l8 0 17 34 "
-                                                   "51 68 85 102 119",
-                                                   "2 17000000021234 7ff r l4",
-                                                   "1 17000000031234 event 229",
-                                                   "2 17000000041234 0 l0",
-                                               }));
+    const std::vector<std::string> written = ReadCapture(dir / "out.pcapng");
+    EXPECT_EQ(written, (std::vector<std::string>{
+                           "2 17000000001234 123 l2 160 11",
+                           "1 17000000011234 1fffffff x tx l8 0 17 34 "
+                           "51 68 85 102 119",
+                           "2 17000000021234 7ff r l4",
+                           "1 17000000031234 event 229",
+                           "2 17000000041234 0 l0",
+                       }));
     if (!Have("tshark")) GTEST_SKIP() << "tshark is not installed";
     // tshark shows a remote frame's length in zero data bytes and an error
     // frame's data as its error fields.
@@ -207,6 +208,10 @@ TEST(PcapFormat, TsharkReadsEveryFrameWeWriteAndWeReadItBack) {
               "vcan1,1700000002.123400000,2047,0,1,0,4,00000000\n"
               "vcan0,1700000003.123400000,,,,1,8,\n"
               "vcan1,1700000004.123400000,0,0,0,0,0,\n");
+    // What tshark writes of it again reads back the same.
+    ToolOutput("tshark -r " + dir.File("out.pcapng") + " -w " + dir.File("again.pcapng"));
+    ASSERT_TRUE(std::filesystem::exists(dir / "again.pcapng"));
+    EXPECT_EQ(ReadCapture(dir / "again.pcapng"), written);
 }
 
 TEST(PcapFormat, ReadsWhatText2pcapAndEditcapWrite) {
