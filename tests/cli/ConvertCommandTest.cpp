@@ -294,10 +294,7 @@ TEST_F(CliTest, TheAnalysesTakeTheChannelAndBitRateOfALog) {
 
     const CliRun merged = RunCli({"busload", dir.File("two.blf")});
     EXPECT_EQ(merged.status, 0) << merged.err;
-    EXPECT_NE(merged.err.find("holds 2 channels, merged into one frame list: 1 (30 frames), "
-                              "2 (10 frames); --channel N reads channel N alone"),
-              std::string::npos)
-        << merged.err;
+    EXPECT_NE(merged.err.find("holds 2 channels, merged"), std::string::npos) << merged.err;
     EXPECT_NE(merged.out.find("average load: -"), std::string::npos) << merged.out;
     const CliRun load =
         RunCli({"busload", dir.File("two.blf"), "--channel", "2", "--bitrate", "125K"});

@@ -101,43 +101,15 @@ TEST(Channels, SeveralChannelsAreMergedChosenOrRefused) {
                                        "1 (2 frames), 2 (1 frames); --channel N reads channel N "
                                        "alone"});
 
-    // Asked before the import: the chosen channel alone, its own span only.
-    for (const auto& [given, frames] :
-         {std::pair{std::optional<int>(2), 1u}, {std::optional<int>(0), 3u}}) {
-        const std::optional<int> answer = given;
-        CKorvexGlobal global;
-        CFrameStoreSink sink;
-        global.frameSinks[0] = {&sink};
-        korvex::formats::LoadRequest request;
-        request.read = utc;
-        std::vector<korvex::formats::ChannelCount> offered;
-        request.chooseChannel = [&](const std::vector<korvex::formats::ChannelCount>& channels) {
-            offered = channels;
-            return answer;
-        };
-        const auto result = korvex::formats::LoadDataFile(dir / "two.asc", {}, request, global);
-        EXPECT_EQ(result.status, ReadStatus::kOk);
-        ASSERT_EQ(offered.size(), 2u);
-        EXPECT_EQ(offered[1].frames, 1);
-        EXPECT_EQ(sink.frameStore.GetCount(), static_cast<int>(frames));
-        if (*answer == 2) {
-            ASSERT_EQ(global.origTimeList.size(), 1u);
-            _VCI_CAN_OBJ f;
-            ASSERT_TRUE(sink.frameStore.Get(0, &f));
-            EXPECT_EQ(f.ID, 0x125u);
-            EXPECT_EQ(korvex::ClockIndex(f), 0);
-        }
-    }
-    {
-        CKorvexGlobal global;
-        CFrameStoreSink sink;
-        global.frameSinks[0] = {&sink};
-        korvex::formats::LoadRequest request;
-        request.chooseChannel = [](const auto&) { return std::optional<int>(); };
-        EXPECT_EQ(korvex::formats::LoadDataFile(dir / "two.asc", {}, request, global).status,
-                  ReadStatus::kNotImported);
-        EXPECT_EQ(sink.frameStore.GetCount(), 0);
-    }
+    // One channel alone keeps only its own span (the program asks which
+    // before it imports; its test answers the question).
+    korvex::formats::ReadOptions second = utc;
+    second.channel = 2;
+    const korvex::test::LoadedFile alone = korvex::test::LoadFile(dir / "two.asc", {}, second);
+    ASSERT_EQ(alone.frames.size(), 1u);
+    EXPECT_EQ(alone.frames[0].ID, 0x125u);
+    EXPECT_EQ(korvex::ClockIndex(alone.frames[0]), 0);
+    EXPECT_EQ(alone.origTimeList.size(), 1u);
 
     // A log that names no channel has channel 1 alone; a candump log's
     // interfaces count in name order.
