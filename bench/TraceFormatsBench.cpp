@@ -3,7 +3,7 @@
 // python-can's BLFReader iterating the same file and with a plain zlib
 // inflate of its containers on one core (the floor); a damaged BLF and one of
 // huge containers, with the frames kept and the peak memory; TRC and CSV read
-// into the frame store; BLF and TRC written.
+// into the frame store; BLF and TRC written; pcapng read and written.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -397,6 +397,20 @@ void BM_OwnCsvReadIntoFrameStore(benchmark::State& state) {
     ReadIntoFrameStore(state, path, kMillion, request);
 }
 
+// A million frames to and from a pcapng capture of one SocketCAN interface.
+void BM_PcapngReadIntoFrameStore(benchmark::State& state) {
+    ReadIntoFrameStore(state, FileOf(DataFormat::kPcapng, kMillion), kMillion);
+}
+
+void BM_PcapngWrite(benchmark::State& state) {
+    const std::filesystem::path out = BenchFile("out.pcapng");
+    Frames(kMillion);
+    for (auto _ : state)
+        if (!Write(DataFormat::kPcapng, out, kMillion)) state.SkipWithError("cannot write");
+    state.SetItemsProcessed(state.iterations() * kMillion);
+    std::filesystem::remove(out);
+}
+
 // Timed by the clock on the wall, with the CPU time of every thread beside it.
 void Timed(benchmark::internal::Benchmark* b) {
     b->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
@@ -422,6 +436,8 @@ BENCHMARK(BM_TrcReadIntoFrameStore)->Apply(Timed);
 BENCHMARK(BM_TrcWrite)->Apply(Timed);
 BENCHMARK(BM_PythonCanCsvReadIntoFrameStore)->Apply(Timed);
 BENCHMARK(BM_OwnCsvReadIntoFrameStore)->Apply(Timed);
+BENCHMARK(BM_PcapngReadIntoFrameStore)->Apply(Timed);
+BENCHMARK(BM_PcapngWrite)->Apply(Timed);
 
 }  // namespace
 

@@ -15,7 +15,8 @@ namespace korvex::cli {
 namespace {
 
 constexpr char kUsage[] =
-    "usage: korvex-cli busload FILE [--stream] [--span K] [--from HH:MM:SS --to HH:MM:SS]\n"
+    "usage: korvex-cli busload FILE [--span K] [--from HH:MM:SS --to HH:MM:SS]\n"
+    "                          [input options but --from]\n"
     "\n"
     "Prints the recording spans of a recording (one per clock record), then the\n"
     "bus traffic of span K (default 0) over the sub-interval --from ... --to\n"
@@ -29,8 +30,7 @@ int Usage(const CliStreams& io, const std::string& error) {
 }
 
 struct BusLoadArgs {
-    std::filesystem::path input;
-    bool stream = false;
+    InputOptions input;
     bool haveSpan = false;
     std::size_t span = 0;
     std::string from;
@@ -46,24 +46,29 @@ bool ParseSpan(const std::string& text, std::size_t& span) {
 }
 
 std::string ParseArgs(const std::vector<std::string>& args, BusLoadArgs& out) {
+    std::string error;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
-        if (a == "--stream") {
-            out.stream = true;
-        } else if (a == "--span") {
-            if (!hasValue || !ParseSpan(args[++i], out.span)) return "--span needs a span number";
-            out.haveSpan = true;
-        } else if (a == "--from" || a == "--to") {
+        // --from is the start of the sub-interval here, the format comes from the contents.
+        if (a == "--from" || a == "--to") {
             if (!hasValue) return a + " needs a time HH:MM:SS";
             (a == "--from" ? out.from : out.to) = args[++i];
-        } else if (out.input.empty() && !a.empty() && a[0] != '-') {
-            out.input = a;
+            continue;
+        }
+        const OptionTaken taken = TakeInputOption(args, i, out.input, error);
+        if (taken == OptionTaken::kUsageError) return error;
+        if (taken == OptionTaken::kYes) continue;
+        if (a == "--span") {
+            if (!hasValue || !ParseSpan(args[++i], out.span)) return "--span needs a span number";
+            out.haveSpan = true;
+        } else if (out.input.path.empty() && !a.empty() && a[0] != '-') {
+            out.input.path = a;
         } else {
             return "unexpected argument '" + a + "'";
         }
     }
-    if (out.input.empty()) return "no data file given";
+    if (out.input.path.empty()) return "no data file given";
     if (out.from.empty() != out.to.empty()) return "--from and --to go together";
     return {};
 }
@@ -91,14 +96,16 @@ void PrintSteps(std::FILE* out, CKorvexGlobal& global, const BusStatusOutcome& o
 
 int RunBusLoadCommand(const std::vector<std::string>& args,
                       const std::filesystem::path& settingsFolder, const CliStreams& io) {
-    if (HelpAsked(args)) return PrintUsage(io, kUsage);
+    if (HelpAsked(args)) {
+        PrintUsage(io, kUsage);
+        return PrintUsage(io, InputOptionsHelp());
+    }
     BusLoadArgs busload;
     if (const std::string error = ParseArgs(args, busload); !error.empty()) return Usage(io, error);
 
     CKorvexGlobal global;
     CFrameStoreSink sink;
-    if (const int status = OpenFrameView(global, sink, DataFileInput(busload.input, busload.stream),
-                                         -1, settingsFolder, io))
+    if (const int status = OpenFrameView(global, sink, busload.input, -1, settingsFolder, io))
         return status;
 
     // The one pass over the frames also counts the flow of the span asked for.

@@ -17,8 +17,8 @@ namespace korvex::cli {
 namespace {
 
 constexpr char kUsage[] =
-    "usage: korvex-cli classify FILE [--stream] --columns N[,N...] [--unfold]\n"
-    "                           [--time clock|relative]\n"
+    "usage: korvex-cli classify FILE --columns N[,N...] [--unfold]\n"
+    "                           [--time clock|relative] [input options]\n"
     "\n"
     "Groups the frames of a recording (any format dump reads) by their texts in frame-list columns "
     "N (0 row,\n"
@@ -35,8 +35,7 @@ int Usage(const CliStreams& io, const std::string& error) {
 }
 
 struct ClassifyArgs {
-    std::filesystem::path input;
-    bool stream = false;
+    InputOptions input;
     bool unfold = false;
     bool haveColumns = false;
     int timeShowType = -1;
@@ -58,12 +57,14 @@ bool ParseColumns(const std::string& text, std::vector<std::int32_t>& columns) {
 
 // Returns an empty text, or the usage error.
 std::string ParseArgs(const std::vector<std::string>& args, ClassifyArgs& out) {
+    std::string error;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
-        if (a == "--stream") {
-            out.stream = true;
-        } else if (a == "--unfold") {
+        const OptionTaken taken = TakeInputOption(args, i, out.input, error);
+        if (taken == OptionTaken::kUsageError) return error;
+        if (taken == OptionTaken::kYes) continue;
+        if (a == "--unfold") {
             out.unfold = true;
         } else if (a == "--columns") {
             if (!hasValue || !ParseColumns(args[++i], out.columns))
@@ -71,13 +72,13 @@ std::string ParseArgs(const std::vector<std::string>& args, ClassifyArgs& out) {
             out.haveColumns = true;
         } else if (a == "--time") {
             if (!hasValue || !ParseTimeMode(args[++i], out.timeShowType)) return kTimeModeError;
-        } else if (out.input.empty() && !a.empty() && a[0] != '-') {
-            out.input = a;
+        } else if (out.input.path.empty() && !a.empty() && a[0] != '-') {
+            out.input.path = a;
         } else {
             return "unexpected argument '" + a + "'";
         }
     }
-    if (out.input.empty()) return "no data file given";
+    if (out.input.path.empty()) return "no data file given";
     if (!out.haveColumns) return "--columns is missing";
     return {};
 }
@@ -86,7 +87,10 @@ std::string ParseArgs(const std::vector<std::string>& args, ClassifyArgs& out) {
 
 int RunClassifyCommand(const std::vector<std::string>& args,
                        const std::filesystem::path& settingsFolder, const CliStreams& io) {
-    if (HelpAsked(args)) return PrintUsage(io, kUsage);
+    if (HelpAsked(args)) {
+        PrintUsage(io, kUsage);
+        return PrintUsage(io, InputOptionsHelp());
+    }
     ClassifyArgs classify;
     if (const std::string error = ParseArgs(args, classify); !error.empty())
         return Usage(io, error);
@@ -94,8 +98,7 @@ int RunClassifyCommand(const std::vector<std::string>& args,
     CKorvexGlobal global;
     CFrameStoreSink sink;
     if (const int status =
-            OpenFrameView(global, sink, DataFileInput(classify.input, classify.stream),
-                          classify.timeShowType, settingsFolder, io))
+            OpenFrameView(global, sink, classify.input, classify.timeShowType, settingsFolder, io))
         return status;
 
     const ExportRowContext context = global.ExportContext(&AnalyCANFrame, &AnalyPartofCANFrame);

@@ -135,13 +135,6 @@ void TakeColumns(CFrameStoreSink& sink) {
     SetControlList(nullptr);
 }
 
-InputOptions DataFileInput(const std::filesystem::path& path, bool stream) {
-    InputOptions input;
-    input.path = path;
-    if (stream) input.format = formats::DataFormat::kStream;
-    return input;
-}
-
 int OpenFrameView(CKorvexGlobal& global, CFrameStoreSink& sink, const InputOptions& input,
                   int timeShowType, const std::filesystem::path& settingsFolder,
                   const CliStreams& io) {

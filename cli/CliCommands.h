@@ -27,10 +27,6 @@ struct CliStreams {
 void LoadViewSettings(CKorvexGlobal& global, const std::filesystem::path& settingsFolder);
 // Gives `sink` the plug-in's column captions, in the language's words.
 void TakeColumns(CFrameStoreSink& sink);
-// The input options of a file that the analyses read: any format the input
-// options read, a .can file as a stream file with `stream` and with its layout
-// from its size otherwise.
-InputOptions DataFileInput(const std::filesystem::path& path, bool stream);
 // What the commands that read a recording share: the view settings of the
 // settings folder, the time mode (`timeShowType` -1 keeps the settings'), the
 // plug-in's captions on `sink` as the global state's first sink, then the

@@ -30,7 +30,7 @@ const std::vector<CliCommand>& CliCommandTable() {
         {"clear", "clear the recorder's recorded frames", RunClearCommand},
         {"default", "restore the factory configuration of recorder 0", RunDefaultCommand},
         {"kvset", "export or import a device configuration file (.kvset)", RunKvsetCommand},
-        {"convert", "convert a recording between candump, ASC, BLF, TRC, CSV and .can",
+        {"convert", "convert a recording between candump, ASC, BLF, TRC, CSV, pcapng and .can",
          &RunConvert},
         {"dbc", "list the messages and signals of a signal database (DBC)", &RunDbcCommand},
         {"decode", "decode a recording's signals with signal databases, as CSV", &RunDecodeCommand},

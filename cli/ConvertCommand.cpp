@@ -9,6 +9,7 @@
 #include "cli/PassProgress.h"
 #include "core/FrameStoreSink.h"
 #include "core/KorvexGlobal.h"
+#include "core/formats/ChannelChoice.h"
 #include "core/formats/DataFormatTable.h"
 #include "protolens/include/protolens.h"
 
@@ -20,12 +21,16 @@ constexpr char kUsage[] =
     "                          [--utc] [--bitrate RATE] [--channel N] [--strict]\n"
     "                          [--no-events] [--trc-version 2.1|1.1]\n"
     "Converts a recording: IN from a candump log, ASC, Vector BLF, PCAN TRC, CSV\n"
-    "(the program's or python-can's) or a .can data file, OUT into a candump log,\n"
-    "ASC, BLF, TRC, CSV, a .can snapshot or the text export.\n"
-    "  --to FORMAT     candump, asc, blf, trc, csv, can or txt; otherwise from the\n"
-    "                  extension (.log, .asc, .blf, .trc, .csv, .can, .txt)\n"
-    "  --iface NAME    candump interface name (default can0)\n"
-    "  --no-events     leave event records out of candump, ASC, BLF and TRC files\n"
+    "(the program's or python-can's), a pcap or pcapng capture of SocketCAN frames\n"
+    "or a .can data file, OUT into a candump log, ASC, BLF, TRC, CSV, pcapng, a .can\n"
+    "snapshot or the text export. Into candump, ASC, BLF, TRC and pcapng each frame\n"
+    "goes on the channel (bus, interface) it was read from.\n"
+    "  --to FORMAT     candump, asc, blf, trc, csv, pcapng, can or txt; otherwise\n"
+    "                  from the extension (.log, .asc, .blf, .trc, .csv, .pcapng,\n"
+    "                  .can, .txt)\n"
+    "  --iface NAME    candump and pcapng interface name of channel 1 (default can0);\n"
+    "                  channel N adds N - 1 to its number\n"
+    "  --no-events     leave event records out of candump, ASC, BLF, TRC and pcapng\n"
     "  --trc-version V TRC file version written: 2.1 (default) or 1.1\n"
     "  --time MODE     clock or relative, the time column of CSV and text\n";
 
@@ -60,7 +65,7 @@ bool ParseConvert(const std::vector<std::string>& args, ConvertOptions& o, std::
         } else if (a == "--to") {
             o.output = hasValue ? formats::FindFormatByName(args[++i]) : nullptr;
             if (o.output == nullptr || o.output->write == nullptr) {
-                error = "--to takes candump, asc, csv, blf, trc, can or txt";
+                error = "--to takes candump, asc, csv, blf, trc, pcapng, can or txt";
                 return false;
             }
         } else if (a == "--iface") {
@@ -129,12 +134,15 @@ int RunConvert(const std::vector<std::string>& args, const std::filesystem::path
     }
     CKorvexGlobal global;
     CFrameStoreSink sink;
+    // The frames' channels go on with them where the output names channels.
+    formats::CFrameChannels channels;
+    if (formats::WritesChannels(options.output->format)) options.input.keepChannels = &channels;
     if (const int status =
             OpenFrameView(global, sink, options.input, options.timeShowType, settingsFolder, io))
         return status;
 
     const formats::WriteSource source{global.origTimeList, sink.frameStore, sink.captions,
-                                      global.ExportContext(&AnalyCANFrame)};
+                                      global.ExportContext(&AnalyCANFrame), &channels};
     CPassProgress writing(io, "writing");
     options.write.split = writing.Split();
     const bool written = options.output->write(options.outputPath, source, options.write);

@@ -52,7 +52,8 @@ OptionTaken TakeInputOption(const std::vector<std::string>& args, std::size_t& i
 }
 
 const char* InputOptionsHelp() {
-    return "  --from FORMAT   candump, asc, csv, blf, trc, can (snapshot) or stream;\n"
+    return "  --from FORMAT   candump, asc, csv, blf, trc, pcap, pcapng, can (snapshot)\n"
+           "                  or stream;\n"
            "                  otherwise from the file's contents, the extension deciding\n"
            "                  only where they fit several; a .can file whose size fits\n"
            "                  only a stream file is read as one, else as a snapshot\n"
@@ -60,7 +61,10 @@ const char* InputOptionsHelp() {
            "  --utc           the log's dates are UTC (default: local time)\n"
            "  --bitrate RATE  bit rate of the spans read from a log (1000K ... 5K;\n"
            "                  default unknown)\n"
-           "  --channel N     ASC, BLF, TRC: read channel (bus) N only (default: all)\n"
+           "  --channel N     read channel (bus) N only: ASC, BLF, TRC, pcapng interface\n"
+           "                  N, candump interface N in name order (default: all, merged\n"
+           "                  where the output has no channels; a file without channels\n"
+           "                  has channel 1 only)\n"
            "  --strict        stop at the first unreadable line or damaged object (exit 1);\n"
            "                  otherwise they are skipped, counted and named\n";
 }
@@ -68,6 +72,7 @@ const char* InputOptionsHelp() {
 int LoadInputFile(const InputOptions& input, CKorvexGlobal& global, const CliStreams& io) {
     formats::LoadRequest request;
     request.read = input.read;
+    request.keepChannels = input.keepChannels;
     // The program's own CSV names frame formats in the plug-in's words.
     request.read.frameWords = formats::ProtocolFrameWords(&AnalyCANFrame);
     const std::string name = input.path.string();

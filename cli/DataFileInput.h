@@ -19,6 +19,8 @@ struct InputOptions {
     std::filesystem::path path;
     std::optional<formats::DataFormat> format;  // none: from the file's contents
     formats::ReadOptions read;
+    // Where the frames' channels go when the caller writes them on.
+    formats::CFrameChannels* keepChannels = nullptr;
 };
 
 enum class OptionTaken { kNo, kYes, kUsageError };

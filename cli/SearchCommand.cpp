@@ -19,11 +19,12 @@ namespace korvex::cli {
 namespace {
 
 constexpr char kUsage[] =
-    "usage: korvex-cli search FILE [--stream] --column N [--contains T] [--equal T]\n"
+    "usage: korvex-cli search FILE --column N [--contains T] [--equal T]\n"
     "                         [--not-equal T] [--greater T] [--less T]\n"
-    "                         [--time clock|relative]\n"
-    "       korvex-cli search FILE [--stream] --signal MESSAGE.SIGNAL --dbc DB.dbc\n"
+    "                         [--time clock|relative] [input options]\n"
+    "       korvex-cli search FILE --signal MESSAGE.SIGNAL --dbc DB.dbc\n"
     "                         [--dbc DB2.dbc ...] [conditions] [--time clock|relative]\n"
+    "                         [input options]\n"
     "\n"
     "Searches the frames of a recording (any format dump reads) by the text of frame-list column N "
     "(0 row,\n"
@@ -46,8 +47,7 @@ int Usage(const CliStreams& io, const std::string& error) {
 }
 
 struct SearchArgs {
-    std::filesystem::path input;
-    bool stream = false;
+    InputOptions input;
     bool haveColumn = false;
     int timeShowType = -1;
     SearchRequest request;
@@ -73,9 +73,14 @@ std::string ParseArgs(const std::vector<std::string>& args, SearchArgs& out) {
                        {"--less", kLess}};
     std::string message;
     std::string signal;
+    std::string error;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
+        const OptionTaken taken = TakeInputOption(args, i, out.input, error);
+        if (taken == OptionTaken::kUsageError) return error;
+        if (taken == OptionTaken::kYes) continue;
+
         bool matched = false;
         for (const auto& c : kConditions) {
             if (a != c.option) continue;
@@ -85,9 +90,7 @@ std::string ParseArgs(const std::vector<std::string>& args, SearchArgs& out) {
             matched = true;
         }
         if (matched) continue;
-        if (a == "--stream") {
-            out.stream = true;
-        } else if (a == "--column") {
+        if (a == "--column") {
             if (!hasValue || !ParseColumn(args[++i], out.request.column))
                 return "--column needs a column from 0 to 8";
             out.haveColumn = true;
@@ -100,13 +103,13 @@ std::string ParseArgs(const std::vector<std::string>& args, SearchArgs& out) {
             out.databases.emplace_back(args[++i]);
         } else if (a == "--time") {
             if (!hasValue || !ParseTimeMode(args[++i], out.timeShowType)) return kTimeModeError;
-        } else if (out.input.empty() && !a.empty() && a[0] != '-') {
-            out.input = a;
+        } else if (out.input.path.empty() && !a.empty() && a[0] != '-') {
+            out.input.path = a;
         } else {
             return "unexpected argument '" + a + "'";
         }
     }
-    if (out.input.empty()) return "no data file given";
+    if (out.input.path.empty()) return "no data file given";
     if (out.haveColumn && !out.signal.empty()) return "--column and --signal exclude each other";
     if (!out.haveColumn && out.signal.empty()) return "--column is missing";
     if (out.signal.empty() != out.databases.empty())
@@ -124,7 +127,10 @@ std::string ParseArgs(const std::vector<std::string>& args, SearchArgs& out) {
 
 int RunSearchCommand(const std::vector<std::string>& args,
                      const std::filesystem::path& settingsFolder, const CliStreams& io) {
-    if (HelpAsked(args)) return PrintUsage(io, kUsage);
+    if (HelpAsked(args)) {
+        PrintUsage(io, kUsage);
+        return PrintUsage(io, InputOptionsHelp());
+    }
     SearchArgs search;
     if (const std::string error = ParseArgs(args, search); !error.empty()) return Usage(io, error);
     if (!search.request.AnyTicked() || search.request.TickedTextEmpty()) {
@@ -142,19 +148,18 @@ int RunSearchCommand(const std::vector<std::string>& args,
 
     CKorvexGlobal global;
     CFrameStoreSink sink;
-    if (const int status = OpenFrameView(global, sink, DataFileInput(search.input, search.stream),
-                                         search.timeShowType, settingsFolder, io))
+    if (const int status =
+            OpenFrameView(global, sink, search.input, search.timeShowType, settingsFolder, io))
         return status;
 
     const ExportRowContext context = global.ExportContext(&AnalyCANFrame, &AnalyPartofCANFrame);
     CSearchResults results;
     CPassProgress searching(io, "searching");
     const SearchOutcome outcome =
-        search.signal.empty()
-            ? RunFrameSearch(search.request, false, sink.frameStore, context, results,
-                             searching.Split())
-            : RunSignalSearch(search.request, search.signal, decoder, false, sink.frameStore,
-                              results, searching.Split());
+        search.signal.empty() ? RunFrameSearch(search.request, false, sink.frameStore, context,
+                                               results, searching.Split())
+                              : RunSignalSearch(search.request, search.signal, decoder, false,
+                                                sink.frameStore, results, searching.Split());
     searching.Finish();
     bool written = true;
     results.WriteExport(sink.captions, {}, context, [&](const std::string& line) {

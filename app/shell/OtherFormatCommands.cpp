@@ -10,6 +10,7 @@
 #include "app/shell/KorvexShell.h"
 #include "app/shell/KorvexView.h"
 #include "app/shell/MainFrame.h"
+#include "app/shell/rules/ChannelChoiceMenu.h"
 #include "app/shell/rules/ShellIds.h"
 #include "core/DataFileReader.h"
 #include "core/KorvexGlobal.h"
@@ -77,8 +78,14 @@ void LoadWithMessages(CKorvexGlobal& global, CMainFrame* main, QWidget* owner,
         if (main) main->ShowFrameStatus(FrameCountText(label, count));
     });
     request.split = pump.Split();
+    // The frame list shows one channel: the user picks one, or all merged.
+    request.chooseChannel = [owner](const std::vector<formats::ChannelCount>& channels) {
+        return ChosenChannel(
+            XTPUiServices().TrackPopupMenu(ChannelChoiceMenu(channels), ToCWnd(owner)));
+    };
     const formats::ReadResult result = formats::ImportOtherFormatFile(path, request, global);
     pump.Finish();
+    if (result.status == formats::ReadStatus::kNotImported) return;
     if (result.status != formats::ReadStatus::kOk) {
         std::string reason = formats::ReadResultText(result, path);
         // A file without frames says what it held instead.

@@ -29,9 +29,10 @@ inline constexpr std::uint32_t kStrOtherObjectsSkipped = 26024;
 inline constexpr std::uint32_t kStrBadObjectsSkipped = 26025;
 }  // namespace fmt
 
-// "导入其他格式..." reads a candump log, ASC, BLF, TRC, CSV or a .can file
-// into the frame list; "导出为其他格式..." writes the list as candump, ASC,
-// BLF, TRC or CSV.
+// "导入其他格式..." reads a candump log, ASC, BLF, TRC, CSV, pcap, pcapng or a
+// .can file into the frame list, asking first which channel of a file of
+// several to import; "导出为其他格式..." writes the list as candump, ASC, BLF,
+// TRC, CSV or pcapng.
 void InstallOtherFormatCommands(CKorvexView& view);
 
 // KorvexPro FILE (the desktop passes a double-clicked file): the first

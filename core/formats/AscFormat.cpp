@@ -90,9 +90,11 @@ char* PutAscTime(char* out, Ticks time) {
     return PutText(out, std::string_view(digits, n));
 }
 
-char* PutAscFrame(char* out, Ticks time, const _VCI_CAN_OBJ& f) {
+char* PutAscFrame(char* out, Ticks time, int channel, const _VCI_CAN_OBJ& f) {
     out = PutAscTime(out, time);
-    out = PutText(out, " 1  ");
+    *out++ = ' ';
+    out = PutDecimal(out, static_cast<std::uint64_t>(channel));
+    out = PutText(out, "  ");
     if (EventCode(f) != 0) return PutText(out, "ErrorFrame\n");
     const char* column = out;
     if (f.ExternFlag) {
@@ -393,7 +395,6 @@ ReadResult ReadAsc(std::FILE* file, const ReadOptions& options, CRecording& out,
             }
             continue;
         }
-        if (options.channel != 0 && static_cast<int>(*channel) != options.channel) continue;
         FrameParse parse;
         if (fdLine) {
             parse = ParseAscFdFrame(rest, header.decimal, frame, reason);
@@ -417,7 +418,7 @@ ReadResult ReadAsc(std::FILE* file, const ReadOptions& options, CRecording& out,
                 }
                 continue;
             case FrameParse::kLongFd:
-                read.SkipLongFd();
+                read.SkipLongFd(static_cast<std::uint16_t>(*channel));
                 continue;
             case FrameParse::kError:
                 frame = _VCI_CAN_OBJ{};
@@ -436,7 +437,7 @@ ReadResult ReadAsc(std::FILE* file, const ReadOptions& options, CRecording& out,
             case FrameParse::kFrame:
                 break;
         }
-        read.Add(header.Start() + lineTime, frame);
+        read.AddOnChannel(header.Start() + lineTime, frame, static_cast<std::uint16_t>(*channel));
     }
     return read.Finish();
 }
@@ -468,7 +469,7 @@ bool WriteAsc(std::FILE* file, const WriteSource& source, const WriteOptions& op
             lines.text.clear();
             lines.firstClock = lines.lastClock = -1;
             lines.firstCommentEnd = 0;
-            frames.ForEachRun(begin, end, [&](std::int64_t, const _VCI_CAN_OBJ* run, int n) {
+            frames.ForEachRun(begin, end, [&](std::int64_t first, const _VCI_CAN_OBJ* run, int n) {
                 for (int i = 0; i < n; ++i) {
                     const _VCI_CAN_OBJ& frame = run[i];
                     if (!IsLoggedRecord(frame, withEvents)) continue;
@@ -492,7 +493,8 @@ bool WriteAsc(std::FILE* file, const WriteSource& source, const WriteOptions& op
                         }
                     }
                     AppendPut(lines.text, kLineMax, [&](char* at) {
-                        return PutAscFrame(at, clock.AbsoluteTime(frame) - start, frame);
+                        return PutAscFrame(at, clock.AbsoluteTime(frame) - start,
+                                           ChannelOf(source, first + i), frame);
                     });
                 }
             });

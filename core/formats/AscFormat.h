@@ -31,8 +31,8 @@ ReadResult ReadAsc(std::FILE* file, const ReadOptions& options, CRecording& out,
                    const BadLineFn& badLine);
 
 // Writes the header, one line per frame (event records as ErrorFrame lines
-// unless left out) on channel 1, and a comment line where a recording span
-// begins; false when a write fails.
+// unless left out) on its channel (1 where the source names none), and a comment line where a
+// recording span begins; false when a write fails.
 bool WriteAsc(std::FILE* file, const WriteSource& source, const WriteOptions& options);
 
 }  // namespace korvex::formats

@@ -15,7 +15,7 @@ namespace korvex::formats {
 // Reads a whole file: the start time from the header (none: the times count
 // from the recording's start), then the CAN frames, CAN FD frames of at most
 // 8 bytes, transmit requests (as transmitted frames) and error frames (as
-// event records) of every channel, or of options.channel. Containers are
+// event records) of every channel, with their channels. Containers are
 // unpacked on all cores, a few at a time. What is not read as a plain frame
 // is counted in the result. Damage (an object size of 0, an object that runs
 // past the end, a container that does not unpack to what it states) costs the

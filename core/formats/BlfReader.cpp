@@ -141,6 +141,7 @@ struct CanFields {
     std::uint32_t id;        // identifier with kExtendedId for a 29-bit one
     std::uint8_t direction;  // 0 Rx, 1 Tx, 2 Tx request
     std::uint8_t dlc;
+    std::uint16_t channel;
     bool fd;  // a CAN FD frame: the DLC codes up to 64 bytes
     bool remote;
     const std::uint8_t* data;
@@ -159,6 +160,7 @@ class CBlfRead {
         : file(file), options(options), out(out), spans(options.utc, options.bitRateIndex) {
         out.origTimeList.clear();
         out.frames.clear();
+        out.channels = {};
     }
     CBlfRead(const CBlfRead&) = delete;
     CBlfRead& operator=(const CBlfRead&) = delete;
@@ -210,10 +212,7 @@ class CBlfRead {
     void DecodeCanFd64(const std::uint8_t* body, std::size_t length, Ticks time);
     void DecodeErrorExt(const std::uint8_t* body, std::size_t length, Ticks time);
     void DecodeError(const std::uint8_t* body, std::size_t length, Ticks time);
-    bool WantedChannel(unsigned channel) const {
-        return options.channel == 0 || static_cast<int>(channel) == options.channel;
-    }
-    void Add(Ticks time, const _VCI_CAN_OBJ& frame);
+    void Add(Ticks time, const _VCI_CAN_OBJ& frame, std::uint16_t channel);
     // Notes damage in file order; false when the read ends there (strict).
     bool Damage(long long offset, std::string why);
     bool DamageInContainer(std::string why);
@@ -653,7 +652,8 @@ bool CBlfRead::Decode(const std::uint8_t* object, std::size_t keptLength, std::u
 void CBlfRead::AddCan(const CanFields& c, Ticks time) {
     const int bytes = c.fd ? FdLength(c.dlc) : std::min<int>(c.dlc, 8);
     if (bytes > 8) {
-        ++result.longFdFrames;
+        // Counted for the channel read, as the frames that are kept.
+        if (options.channel == 0 || c.channel == options.channel) ++result.longFdFrames;
         return;
     }
     _VCI_CAN_OBJ frame{};
@@ -674,7 +674,7 @@ void CBlfRead::AddCan(const CanFields& c, Ticks time) {
     frame.RemoteFlag = !c.fd && c.remote ? 1 : 0;
     frame.DataLen = static_cast<std::uint8_t>(bytes);
     if (!frame.RemoteFlag) std::copy(c.data, c.data + std::min(bytes, c.valid), frame.Data);
-    Add(time, frame);
+    Add(time, frame, c.channel);
 }
 
 void CBlfRead::DecodeCan(const std::uint8_t* body, std::size_t length, Ticks time) {
@@ -682,9 +682,8 @@ void CBlfRead::DecodeCan(const std::uint8_t* body, std::size_t length, Ticks tim
         ++result.tally.badObjects;
         return;
     }
-    if (!WantedChannel(Get16(body))) return;
-    AddCan({Get32(body + 4), static_cast<std::uint8_t>(body[2] & kDirectionMask), body[3], false,
-            (body[2] & kRemoteFlag) != 0, body + 8, 8},
+    AddCan({Get32(body + 4), static_cast<std::uint8_t>(body[2] & kDirectionMask), body[3],
+            Get16(body), false, (body[2] & kRemoteFlag) != 0, body + 8, 8},
            time);
 }
 
@@ -693,10 +692,9 @@ void CBlfRead::DecodeCanFd(const std::uint8_t* body, std::size_t length, Ticks t
         ++result.tally.badObjects;
         return;
     }
-    if (!WantedChannel(Get16(body))) return;
     AddCan({Get32(body + 4), static_cast<std::uint8_t>(body[2] & kDirectionMask), body[3],
-            (body[kFdFlagsAt] & kFdEdl) != 0, (body[2] & kRemoteFlag) != 0, body + kFdDataAt,
-            body[kFdValidBytesAt]},
+            Get16(body), (body[kFdFlagsAt] & kFdEdl) != 0, (body[2] & kRemoteFlag) != 0,
+            body + kFdDataAt, body[kFdValidBytesAt]},
            time);
 }
 
@@ -705,10 +703,9 @@ void CBlfRead::DecodeCanFd64(const std::uint8_t* body, std::size_t length, Ticks
         ++result.tally.badObjects;
         return;
     }
-    if (!WantedChannel(body[0])) return;
     const std::uint32_t flags = Get32(body + kFd64FlagsAt);
     const int there = static_cast<int>(length - kCanFd64Size);
-    AddCan({Get32(body + 4), body[kFd64DirectionAt], body[1], (flags & kFd64Edl) != 0,
+    AddCan({Get32(body + 4), body[kFd64DirectionAt], body[1], body[0], (flags & kFd64Edl) != 0,
             (flags & kFd64Remote) != 0, body + kCanFd64Size, std::min<int>(body[2], there)},
            time);
 }
@@ -722,7 +719,6 @@ void CBlfRead::DecodeErrorExt(const std::uint8_t* body, std::size_t length, Tick
         ++result.tally.badObjects;
         return;
     }
-    if (!WantedChannel(Get16(body))) return;
     _VCI_CAN_OBJ frame{};
     const std::uint32_t id = Get32(body + kErrorIdAt);
     if ((id & CAN_ERR_FLAG) != 0 && (id & kExtendedId) == 0) {
@@ -736,7 +732,7 @@ void CBlfRead::DecodeErrorExt(const std::uint8_t* body, std::size_t length, Tick
         frame.Reserved[0] = kBusError;
         frame.Reserved[2] = body[kErrorEccAt];
     }
-    Add(time, frame);
+    Add(time, frame, Get16(body));
 }
 
 void CBlfRead::DecodeError(const std::uint8_t* body, std::size_t length, Ticks time) {
@@ -744,13 +740,12 @@ void CBlfRead::DecodeError(const std::uint8_t* body, std::size_t length, Ticks t
         ++result.tally.badObjects;
         return;
     }
-    if (!WantedChannel(Get16(body))) return;
     _VCI_CAN_OBJ frame{};
     frame.Reserved[0] = kBusError;
-    Add(time, frame);
+    Add(time, frame, Get16(body));
 }
 
-void CBlfRead::Add(Ticks time, const _VCI_CAN_OBJ& frame) {
+void CBlfRead::Add(Ticks time, const _VCI_CAN_OBJ& frame, std::uint16_t channel) {
     _VCI_CAN_OBJ placed = frame;
     if (!spans.Place(time, placed)) {
         result.status = ReadStatus::kTooManySpans;
@@ -759,6 +754,7 @@ void CBlfRead::Add(Ticks time, const _VCI_CAN_OBJ& frame) {
         return;
     }
     out.frames.push_back(placed);
+    out.channels.AddNumbered(channel);
 }
 
 ReadResult CBlfRead::Run() {

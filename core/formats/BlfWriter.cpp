@@ -26,7 +26,6 @@ constexpr int kPackLevel = 1;
 
 constexpr std::size_t kFrameObjectSize = kHeaderV1Size + kCanMessageSize;
 constexpr std::size_t kErrorObjectSize = kHeaderV1Size + kCanErrorExtSize;
-constexpr std::uint16_t kChannel = 1;
 constexpr std::uint64_t kNanosPerTick = 100000;
 // The version of the logging library a file claims to be written by.
 constexpr std::uint8_t kBinLogVersion[4] = {2, 6, 8, 1};
@@ -54,13 +53,14 @@ void PutObjectHeader(std::uint8_t* p, std::uint32_t type, std::size_t size, std:
 }
 
 // The object of one record; returns its size.
-std::size_t PutRecord(std::uint8_t* p, const _VCI_CAN_OBJ& f, std::uint64_t nanos) {
+std::size_t PutRecord(std::uint8_t* p, const _VCI_CAN_OBJ& f, std::uint16_t channel,
+                      std::uint64_t nanos) {
     if (EventCode(f) != 0) {
         PutObjectHeader(p, kCanErrorExt, kErrorObjectSize, nanos);
         std::uint8_t* body = p + kHeaderV1Size;
         std::fill(body, body + kCanErrorExtSize, 0);
         const ErrorFrame e = ErrorFrameOfEvent(EventCode(f), EventSubCode(f));
-        Put16(body, kChannel);
+        Put16(body, channel);
         body[kErrorDlcAt] = 8;
         // The Linux error flag tells readers that the identifier is an error class.
         Put32(body + kErrorIdAt, CAN_ERR_FLAG | e.errorClass);
@@ -69,7 +69,7 @@ std::size_t PutRecord(std::uint8_t* p, const _VCI_CAN_OBJ& f, std::uint64_t nano
     }
     PutObjectHeader(p, kCanMessage, kFrameObjectSize, nanos);
     std::uint8_t* body = p + kHeaderV1Size;
-    Put16(body, kChannel);
+    Put16(body, channel);
     std::uint8_t flags = f.SendType == kSendTypeTransmitted ? kDirectionTx : 0;
     if (f.RemoteFlag) flags |= kRemoteFlag;
     body[2] = flags;
@@ -179,7 +179,9 @@ bool WriteBlf(std::FILE* file, const WriteSource& source, const WriteOptions& op
         last = std::max(last, time);
         const auto nanos =
             static_cast<std::uint64_t>(std::max<Ticks>(time - start, 0)) * kNanosPerTick;
-        if (!write.Append(object.data(), PutRecord(object.data(), frame, nanos))) return false;
+        const auto channel = static_cast<std::uint16_t>(ChannelOf(source, i));
+        if (!write.Append(object.data(), PutRecord(object.data(), frame, channel, nanos)))
+            return false;
         ++objects;
     }
     return write.Finish(objects, start, last);

@@ -2,6 +2,7 @@
 
 #include <linux/can.h>
 
+#include <algorithm>
 #include <string>
 
 #include "core/FrameLines.h"
@@ -165,6 +166,7 @@ bool ParseCandumpLine(std::string_view line, CandumpLine& out, std::string_view&
         reason = "interface or frame missing";
         return false;
     }
+    out.iface = iface;
     if (!ParseFrame(frame, out.frame, reason)) return false;
     // Some writers add the direction, "T" for a transmitted frame or "R".
     const std::string_view direction = NextToken(rest);
@@ -192,7 +194,7 @@ ReadResult ReadCandump(std::FILE* file, const ReadOptions& options, CRecording& 
         while (first < line.size() && IsBlank(line[first])) ++first;
         if (first == line.size()) continue;
         if (ParseCandumpLine(line, parsed, reason)) {
-            read.Add(parsed.time, parsed.frame);
+            read.AddOnInterface(parsed.time, parsed.frame, parsed.iface);
         } else {
             read.Bad(reason);
         }
@@ -202,13 +204,20 @@ ReadResult ReadCandump(std::FILE* file, const ReadOptions& options, CRecording& 
 
 bool WriteCandump(std::FILE* file, const WriteSource& source, const WriteOptions& options) {
     const CFrameClock clock(source.origTimeList, options.utc);
-    const std::size_t longest = kCandumpLineMax + options.iface.size();
+    const std::vector<std::string> names = HasChannels(source)
+                                               ? source.channels->InterfaceNames(options.iface)
+                                               : std::vector<std::string>{options.iface};
+    std::size_t longestName = 0;
+    for (const std::string& name : names) longestName = std::max(longestName, name.size());
+    const std::size_t longest = kCandumpLineMax + longestName;
     return WriteFrameLines(file, source.frameStore.View(), options.split,
-                           [&](std::int64_t, const _VCI_CAN_OBJ& frame, std::string& out) {
+                           [&](std::int64_t index, const _VCI_CAN_OBJ& frame, std::string& out) {
                                if (!IsLoggedRecord(frame, !options.noEvents)) return;
+                               const std::string& name =
+                                   names[HasChannels(source) ? source.channels->EntryOf(index) : 0];
                                AppendPut(out, longest, [&](char* at) {
                                    return PutCandumpLine(at, clock.AbsoluteTime(frame), frame,
-                                                         options.iface);
+                                                         name);
                                });
                            }) &&
            std::fflush(file) == 0;

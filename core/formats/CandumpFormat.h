@@ -26,6 +26,7 @@ char* PutCandumpLine(char* out, Ticks time, const _VCI_CAN_OBJ& frame, std::stri
 // frame of the log.
 struct CandumpLine {
     Ticks time = 0;
+    std::string_view iface;  // within the line
     _VCI_CAN_OBJ frame{};
 };
 bool ParseCandumpLine(std::string_view line, CandumpLine& out, std::string_view& reason);

@@ -13,7 +13,9 @@
 #include "core/formats/AscFormat.h"
 #include "core/formats/BlfFormat.h"
 #include "core/formats/CandumpFormat.h"
+#include "core/formats/ChannelChoice.h"
 #include "core/formats/CsvFormat.h"
+#include "core/formats/PcapFormat.h"
 #include "core/formats/TrcFormat.h"
 
 namespace korvex::formats {
@@ -44,6 +46,7 @@ ReadResult ReadLog(LogReader reader, bool text, const std::filesystem::path& pat
         recording.frames.reserve(std::min<std::uintmax_t>(size / kShortestFrameLine + 1, 1u << 24));
     ReadResult result = reader(file.get(), request.read, recording, request.badLine);
     if (result.status != ReadStatus::kOk) return result;
+    if (!ApplyChannelChoice(recording, request, result)) return result;
     if (recording.frames.size() > static_cast<std::size_t>(INT_MAX)) {
         result.status = ReadStatus::kTooManyFrames;
         return result;
@@ -138,6 +141,11 @@ bool WriteTrcFile(const std::filesystem::path& path, const WriteSource& source,
     return WriteThrough(path, [&](std::FILE* f) { return WriteTrc(f, source, options); });
 }
 
+bool WritePcapngFile(const std::filesystem::path& path, const WriteSource& source,
+                     const WriteOptions& options) {
+    return WriteThrough(path, [&](std::FILE* f) { return WritePcapng(f, source, options); });
+}
+
 bool WriteSnapshotAdapter(const std::filesystem::path& path, const WriteSource& source,
                           const WriteOptions&) {
     return WriteSnapshotFile(path, source.origTimeList, source.frameStore);
@@ -155,6 +163,8 @@ constexpr DataFormatInfo kFormats[] = {
     {DataFormat::kCsv, "csv", ".csv", &ReadLogFile<&ReadCsv, true>, &WriteCsvFile},
     {DataFormat::kBlf, "blf", ".blf", &ReadLogFile<&ReadBlf, false>, &WriteBlfFile},
     {DataFormat::kTrc, "trc", ".trc", &ReadLogFile<&ReadTrc, true>, &WriteTrcFile},
+    {DataFormat::kPcap, "pcap", ".pcap", &ReadLogFile<&ReadPcap, false>, nullptr},
+    {DataFormat::kPcapng, "pcapng", ".pcapng", &ReadLogFile<&ReadPcap, false>, &WritePcapngFile},
     {DataFormat::kSnapshot, "can", ".can", &ReadSnapshotAdapter, &WriteSnapshotAdapter},
     {DataFormat::kStream, "stream", nullptr, &ReadStreamAdapter, nullptr},
     {DataFormat::kText, "txt", ".txt", nullptr, &WriteTextAdapter},
@@ -240,6 +250,17 @@ std::string ReadResultText(const ReadResult& result, const std::filesystem::path
                    result.damage;
         case ReadStatus::kHoldsNoFrames:
             return name + " holds no frames";
+        case ReadStatus::kNoSuchChannel:
+            if (result.channels.empty())
+                return name + " has no channel " + std::to_string(result.channel) +
+                       ": it names none, its frames are channel 1";
+            return name + " has no channel " + std::to_string(result.channel) +
+                   "; its channels: " + ChannelListText(result.channels);
+        case ReadStatus::kNotImported:
+            return name + ": no channel chosen, nothing imported";
+        case ReadStatus::kNotCanCapture:
+            return name + " is a capture of " + result.damage +
+                   ", not of CAN frames (SocketCAN, link type 227)";
     }
     return {};
 }
@@ -272,6 +293,10 @@ std::vector<std::string> ReadNoteTexts(const ReadResult& result,
          " frames skipped whose identifier fits no frame type (a standard one above 0x7FF)");
     note(result.tally.otherObjects, " objects or lines that are not frames skipped");
     note(result.tally.badObjects, " frame objects too short or of an unknown header skipped");
+    if (!result.channels.empty())
+        notes.push_back(path.string() + " holds " + std::to_string(result.channels.size()) +
+                        " channels, merged into one frame list: " +
+                        ChannelListText(result.channels) + "; --channel N reads channel N alone");
     return notes;
 }
 

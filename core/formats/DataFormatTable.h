@@ -1,6 +1,8 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -15,7 +17,18 @@ class CKorvexGlobal;
 
 namespace korvex::formats {
 
-enum class DataFormat { kCandump, kAsc, kCsv, kBlf, kTrc, kSnapshot, kStream, kText };
+enum class DataFormat {
+    kCandump,
+    kAsc,
+    kCsv,
+    kBlf,
+    kTrc,
+    kPcap,
+    kPcapng,
+    kSnapshot,
+    kStream,
+    kText
+};
 
 // How a file is read into the program's state.
 struct LoadRequest {
@@ -27,6 +40,13 @@ struct LoadRequest {
     // its progress and cancel.
     PassSplit split;
     FrameReading reading = FrameReading::kPass;  // how a .can file's frames are read
+    // Asked, when a log holds several channels and read.channel is 0, which
+    // one to import: its number, 0 for all merged into the one frame list,
+    // none to import nothing. Without it they are merged.
+    std::function<std::optional<int>(const std::vector<ChannelCount>&)> chooseChannel;
+    // Where each frame's channel goes for a writer that keeps them (a
+    // conversion); then a file of several channels is not merged.
+    CFrameChannels* keepChannels = nullptr;
 };
 
 // One file format. A reader refills the clock list and hands the frames to
@@ -47,7 +67,7 @@ std::span<const DataFormatInfo> DataFormats();
 const DataFormatInfo& FormatInfo(DataFormat format);
 const DataFormatInfo* FindFormatByName(std::string_view name);
 // The format a file name's extension (any case) stands for: ".log", ".asc",
-// ".csv", ".blf", ".trc", ".can" (a snapshot), ".txt".
+// ".csv", ".blf", ".trc", ".pcap", ".pcapng", ".can" (a snapshot), ".txt".
 const DataFormatInfo* FindFormatByFileName(const std::filesystem::path& path);
 
 // A .can file of 20 + 24·F bytes can only be a stream file (a snapshot file is

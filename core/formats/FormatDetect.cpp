@@ -7,6 +7,7 @@
 
 #include "core/DataFileReader.h"
 #include "core/formats/CsvFormat.h"
+#include "core/formats/PcapFormat.h"
 #include "core/formats/TextTokens.h"
 
 namespace korvex::formats {
@@ -61,6 +62,8 @@ std::optional<DataFormat> DetectFormatOfBytes(std::string_view head,
     const std::string_view signature(kDataFileSignature, sizeof kDataFileSignature);
     if (head.substr(0, signature.size()) == signature) return DataFormat::kSnapshot;
     if (head.substr(0, kBlfSignature.size()) == kBlfSignature) return DataFormat::kBlf;
+    if (IsPcapngHead(head)) return DataFormat::kPcapng;
+    if (IsPcapHead(head)) return DataFormat::kPcap;
     if (head.substr(0, kBinaryProbe).find('\0') != std::string_view::npos) return std::nullopt;
     if (head.substr(0, 3) == "\xEF\xBB\xBF") head.remove_prefix(3);
 

@@ -27,8 +27,10 @@ struct FrameWords {
 struct ReadOptions {
     bool utc = false;  // the logs' dates are UTC rather than the machine's local time
     std::uint8_t bitRateIndex = kUnknownBitRate;  // given to every recording span read
-    bool strict = false;    // the first unreadable line or damaged object ends the read
-    int channel = 0;        // ASC, BLF and TRC: read only this channel (bus); 0 reads all
+    bool strict = false;  // the first unreadable line or damaged object ends the read
+    // Read only this channel (bus, candump interface, pcapng interface); 0 reads
+    // all. A log that names no channel has channel 1 only.
+    int channel = 0;
     FrameWords frameWords;  // the program's CSV: the language it was written in
 };
 

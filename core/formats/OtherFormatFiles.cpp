@@ -11,8 +11,12 @@ ReadResult ImportOtherFormatFile(const std::filesystem::path& path, const LoadRe
 
 const DataFormatInfo& ExportFormatFor(const std::filesystem::path& path) {
     const DataFormatInfo* info = FindFormatByFileName(path);
+    // A capture is written as pcapng, which the readers of .pcap files read too.
+    if (info != nullptr && info->format == DataFormat::kPcap)
+        return FormatInfo(DataFormat::kPcapng);
     if (info != nullptr && (info->format == DataFormat::kAsc || info->format == DataFormat::kCsv ||
-                            info->format == DataFormat::kBlf || info->format == DataFormat::kTrc))
+                            info->format == DataFormat::kBlf || info->format == DataFormat::kTrc ||
+                            info->format == DataFormat::kPcapng))
         return *info;
     return FormatInfo(DataFormat::kCandump);
 }

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/formats/FrameChannels.h"
 #include "core/formats/HugePageAllocator.h"
 #include "core/frame/CanObj.h"
 #include "core/frame/OrigTimeEntry.h"
@@ -18,6 +19,8 @@ using FrameArray = std::vector<_VCI_CAN_OBJ, CHugePageAllocator<_VCI_CAN_OBJ>>;
 struct CRecording {
     std::vector<OrigTimeEntry> origTimeList;
     FrameArray frames;
+    // Each frame's channel, for the logs that name one (none for the others).
+    CFrameChannels channels;
 };
 
 enum class ReadStatus {
@@ -33,6 +36,9 @@ enum class ReadStatus {
     kUnknownFormat,  // no format read here fits the file's contents
     kDamagedAt,      // a binary log is damaged where nothing (or, strict, anything) was read
     kHoldsNoFrames,  // nothing in the file, or nothing in it that is a frame
+    kNoSuchChannel,  // the channel asked for is not among the file's
+    kNotImported,    // asked which of the file's channels to import, the user chose none
+    kNotCanCapture,  // a packet capture of another link type (named in `damage`)
 };
 
 // What a read took other than as a plain frame, or left out, by reason
@@ -59,6 +65,10 @@ struct ReadResult {
     std::string damage;
     long long damagedParts = 0;
     std::vector<long long> damagedOffsets;
+    // The channels of a file of several when they were merged into one frame
+    // list, or when the one asked for (`channel`) is not among them.
+    std::vector<ChannelCount> channels;
+    int channel = 0;
 };
 
 // At most this many offsets of damaged parts are named.

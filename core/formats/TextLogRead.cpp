@@ -13,6 +13,7 @@ CTextLogRead::CTextLogRead(std::FILE* file, const ReadOptions& options, CRecordi
       spans(options.utc, options.bitRateIndex) {
     out.origTimeList.clear();
     out.frames.clear();
+    out.channels = {};
 }
 
 bool CTextLogRead::Next(std::string_view& line) {
@@ -42,16 +43,35 @@ void CTextLogRead::Stop(std::string_view reason) {
     result.line = lines.LineNumber();
 }
 
-void CTextLogRead::Add(Ticks time, _VCI_CAN_OBJ frame) {
+bool CTextLogRead::Place(Ticks time, _VCI_CAN_OBJ& frame) {
     // ASC times add up (start, relative steps) beyond what a single one can hold.
     if (time > kLastTime) {
         Bad("time beyond the year 9999");
-        return;
+        return false;
     }
     if (!spans.Place(time, frame)) {
         stopped = true;
         result.status = ReadStatus::kTooManySpans;
         result.line = lines.LineNumber();
+        return false;
+    }
+    return true;
+}
+
+void CTextLogRead::Add(Ticks time, _VCI_CAN_OBJ frame) {
+    if (Place(time, frame)) out.frames.push_back(frame);
+}
+
+void CTextLogRead::AddOnChannel(Ticks time, _VCI_CAN_OBJ frame, std::uint16_t channel) {
+    if (!Place(time, frame)) return;
+    out.frames.push_back(frame);
+    out.channels.AddNumbered(channel);
+}
+
+void CTextLogRead::AddOnInterface(Ticks time, _VCI_CAN_OBJ frame, std::string_view iface) {
+    if (!Place(time, frame)) return;
+    if (!out.channels.AddNamed(iface)) {
+        Bad("more interfaces than a log may name");
         return;
     }
     out.frames.push_back(frame);

@@ -25,16 +25,23 @@ class CTextLogRead {
     // The current line shows that no line of the file can be read: it is
     // reported and the read ends there (as a strict read would).
     void Stop(std::string_view reason);
-    // A frame of the current line at absolute time `time`.
+    // A frame of the current line at absolute time `time`, on a channel when
+    // the log names one: every frame of a log or none has one.
     void Add(Ticks time, _VCI_CAN_OBJ frame);
-    // The current line is a CAN FD frame longer than the frame record holds.
-    void SkipLongFd() { ++result.longFdFrames; }
+    void AddOnChannel(Ticks time, _VCI_CAN_OBJ frame, std::uint16_t channel);
+    void AddOnInterface(Ticks time, _VCI_CAN_OBJ frame, std::string_view iface);
     // The current line is a CAN FD frame of up to 8 bytes, read as a classic one.
     void CountShortFd() { ++result.tally.shortFdFrames; }
     // The current line is a transmit request, read as a transmitted frame.
     void CountTxRequest() { ++result.tally.txRequests; }
     // The current line is readable but holds no frame (an event of the logger).
     void SkipOther() { ++result.tally.otherObjects; }
+    // The current line is a CAN FD frame longer than the frame record holds,
+    // counted when it is on the channel read (or channels are not told apart).
+    void SkipLongFd(std::uint16_t channel = 0) {
+        if (channel == 0 || options.channel == 0 || channel == options.channel)
+            ++result.longFdFrames;
+    }
     long long LineNumber() const { return lines.LineNumber(); }
 
     // Hands the clock list over and says how the read went: a file whose
@@ -42,6 +49,8 @@ class CTextLogRead {
     ReadResult Finish();
 
   private:
+    bool Place(Ticks time, _VCI_CAN_OBJ& frame);
+
     CLineReader lines;
     const ReadOptions& options;
     CRecording& out;

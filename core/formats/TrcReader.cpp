@@ -435,13 +435,12 @@ ReadResult ReadTrc(std::FILE* file, const ReadOptions& options, CRecording& out,
             read.SkipOther();
             continue;
         }
-        if (options.channel != 0 && bus != options.channel) continue;
         if (outcome == Outcome::kLongFd) {
-            read.SkipLongFd();
+            read.SkipLongFd(static_cast<std::uint16_t>(bus));
             continue;
         }
         if (outcome == Outcome::kShortFd) read.CountShortFd();
-        read.Add(header.Start() + offset, frame);
+        read.AddOnChannel(header.Start() + offset, frame, static_cast<std::uint16_t>(bus));
     }
     return read.Finish();
 }

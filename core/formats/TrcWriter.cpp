@@ -13,7 +13,6 @@ namespace {
 
 // The message lines the writer makes are shorter than this.
 constexpr std::size_t kLineMax = 128;
-constexpr int kBus = 1;
 
 constexpr char kHeader21[] =
     ";-------------------------------------------------------------------------------\r\n"
@@ -106,7 +105,7 @@ std::string_view StatusWord(std::uint32_t status) {
 constexpr std::uint8_t kErrorBytes[5] = {0x08, 0x01, 0x00, 0x00, 0x00};
 
 // "      1         0.100 DT 1      0100 Rx -  3    A0 B1 C2"
-char* PutLine21(char* out, std::uint64_t number, Ticks offset, const _VCI_CAN_OBJ& f) {
+char* PutLine21(char* out, std::uint64_t number, Ticks offset, int bus, const _VCI_CAN_OBJ& f) {
     out = PutNumberRight(out, number, 7);
     *out++ = ' ';
     out = PutOffset(out, offset, 3, 13);
@@ -115,7 +114,7 @@ char* PutLine21(char* out, std::uint64_t number, Ticks offset, const _VCI_CAN_OB
     const std::uint32_t status = TrcStatusOfEvent(event);
     out = PutText(out, event != 0 ? (status != 0 ? "ST" : "ER") : f.RemoteFlag ? "RR" : "DT");
     *out++ = ' ';
-    out = PutNumberRight(out, kBus, 1);
+    out = PutNumberRight(out, static_cast<std::uint64_t>(bus), 1);
     out = PutText(out, "  ");
     if (event != 0) {
         out = PutRight(out, "-", 8);
@@ -251,7 +250,8 @@ bool WriteTrc(std::FILE* file, const WriteSource& source, const WriteOptions& op
                    const Ticks offset = std::max<Ticks>(clock.AbsoluteTime(frame) - start, 0);
                    AppendPut(out, kLineMax, [&](char* at) {
                        return v11 ? PutLine11(at, ++number, offset, frame)
-                                  : PutLine21(at, ++number, offset, frame);
+                                  : PutLine21(at, ++number, offset, ChannelOf(source, index),
+                                              frame);
                    });
                }) &&
            std::fflush(file) == 0;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/FrameRowText.h"
+#include "core/formats/FrameChannels.h"
 #include "core/frame/CanObj.h"
 #include "core/frame/CycleBuffer.h"
 #include "core/frame/OrigTimeEntry.h"
@@ -18,7 +19,19 @@ struct WriteSource {
     CCycleBuffer<_VCI_CAN_OBJ>& frameStore;
     const std::vector<std::string>& captions;
     ExportRowContext rowContext;
+    // Each frame's channel, by its index in the store, where a conversion
+    // keeps them; none (or none named) puts every frame on channel 1.
+    const CFrameChannels* channels = nullptr;
 };
+
+inline bool HasChannels(const WriteSource& source) {
+    return source.channels != nullptr && !source.channels->Empty();
+}
+
+// The channel number of the frame at `index` of the store.
+inline int ChannelOf(const WriteSource& source, std::int64_t index) {
+    return HasChannels(source) ? source.channels->NumberOf(index) : 1;
+}
 
 // Records that the logs of other tools carry: everything but clock records,
 // and event records only when they are wanted.

@@ -162,7 +162,7 @@ TEST_F(CliTest, DumpReadsLogsAndReportsTheirBadLines) {
     EXPECT_EQ(junk.status, 1);
     EXPECT_EQ(junk.err, "korvex-cli: " + dir.File("junk.asc") +
                             " is not a recording in a format read here (candump, asc, csv, blf, "
-                            "trc, can or stream)\n");
+                            "trc, pcap, pcapng, can or stream)\n");
     // The name no longer decides what a file is read as.
     korvex::test::WriteBytes(dir / "named.trc", "(1.000000) can0 123#0102\n");
     EXPECT_EQ(korvex::test::Lines(RunCli({"dump", dir.File("named.trc")}).out), 2u);
@@ -315,3 +315,50 @@ TEST_F(CliTest, LongCanFdFramesAreCountedNotTruncated) {
 }
 
 }  // namespace
+
+TEST_F(CliTest, TheAnalysesTakeTheChannelAndBitRateOfALog) {
+    TempFolder dir;
+    std::string log;
+    for (int i = 0; i < 40; ++i) {
+        char line[80];
+        std::snprintf(line, sizeof line, "(%d.%06d) %s#0102030405060708\n", 1700000000 + i / 10,
+                      (i % 10) * 100000, i % 4 == 0 ? "can1 456" : "can0 123");
+        log += line;
+    }
+    korvex::test::WriteBytes(dir / "two.log", log);
+    ASSERT_EQ(RunCli({"convert", dir.File("two.log"), dir.File("two.blf")}).status, 0);
+
+    const CliRun merged = RunCli({"busload", dir.File("two.blf")});
+    EXPECT_EQ(merged.status, 0) << merged.err;
+    EXPECT_NE(merged.err.find("holds 2 channels, merged"), std::string::npos) << merged.err;
+    EXPECT_NE(merged.out.find("average load: -"), std::string::npos) << merged.out;
+    const CliRun load =
+        RunCli({"busload", dir.File("two.blf"), "--channel", "2", "--bitrate", "125K"});
+    EXPECT_EQ(load.status, 0) << load.err;
+    EXPECT_TRUE(load.err.empty()) << load.err;
+    EXPECT_NE(load.out.find("(count:10)"), std::string::npos) << load.out;
+    EXPECT_EQ(load.out.find("average load: -"), std::string::npos) << load.out;
+
+    const CliRun search = RunCli(
+        {"search", dir.File("two.blf"), "--column", "3", "--channel", "1", "--equal", "0x456"});
+    EXPECT_EQ(search.status, 0) << search.err;
+    EXPECT_EQ(CountOf(search.out, "\n"), 1u) << search.out;  // the header alone
+    const CliRun classify =
+        RunCli({"classify", dir.File("two.blf"), "--columns", "3", "--channel", "2"});
+    EXPECT_EQ(classify.status, 0) << classify.err;
+    EXPECT_NE(classify.out.find("0(10)"), std::string::npos) << classify.out;
+
+    for (const char* command : {"busload", "search", "classify", "convert"}) {
+        std::vector<std::string> args = {command, dir.File("two.blf"), "--channel", "9"};
+        if (std::string(command) == "search")
+            args.insert(args.end(), {"--column", "3", "--equal", "1"});
+        if (std::string(command) == "classify") args.insert(args.end(), {"--columns", "3"});
+        if (std::string(command) == "convert") args.push_back(dir.File("out.trc"));
+        const CliRun refused = RunCli(args);
+        EXPECT_EQ(refused.status, 1) << command << refused.err;
+    }
+    const CliRun refused =
+        RunCli({"convert", dir.File("two.blf"), dir.File("o.log"), "--channel", "9"});
+    EXPECT_EQ(refused.err, "korvex-cli: " + dir.File("two.blf") +
+                               " has no channel 9; its channels: 1 (30 frames), 2 (10 frames)\n");
+}

@@ -52,7 +52,7 @@ inline formats::CRecording WrittenAndReadBack(const formats::CRecording& r, Writ
     if (!file) std::abort();
     write.utc = true;
     const std::vector<std::string> noCaptions;
-    const formats::WriteSource source{r.origTimeList, store, noCaptions, {}};
+    const formats::WriteSource source{r.origTimeList, store, noCaptions, {}, &r.channels};
     if (!writer(file, source, write)) __builtin_trap();
     std::rewind(file);
     formats::CRecording back;

@@ -67,7 +67,7 @@ TEST_F(OtherFormatCommandsTest, ImportReadsACandumpLogIntoTheListAndSaysWhatItSk
     ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_EQ(ui.messages[1].text, "无法导入该文件：" + folder.File("c.asc") +
                                        " is not a recording in a format read here (candump, asc, "
-                                       "csv, blf, trc, can or stream)");
+                                       "csv, blf, trc, pcap, pcapng, can or stream)");
 }
 
 // BLF and TRC files come in through the same command; what a read left out
@@ -78,12 +78,12 @@ TEST_F(OtherFormatCommandsTest, ImportReadsBlfAndTrcAndSaysWhatTheyLeftOut) {
     ui.fileAnswer = folder.File("a.log");
     main->RunCommand(cmd::kImportOtherFormat);
     ASSERT_EQ(StoredFrames(), 3);
-    for (const char* name : {"a.blf", "a.trc"}) {
+    for (const char* name : {"a.blf", "a.trc", "a.pcapng"}) {
         ui.fileAnswer = folder.File(name);
         main->RunCommand(cmd::kExportOtherFormat);
     }
     main->RunCommand(cmd::kClearList);
-    for (const char* name : {"a.blf", "a.trc"}) {
+    for (const char* name : {"a.blf", "a.trc", "a.pcapng"}) {
         ui.fileAnswer = folder.File(name);
         main->RunCommand(cmd::kImportOtherFormat);
         EXPECT_EQ(StoredFrames(), 3) << name;
@@ -131,17 +131,55 @@ TEST_F(OtherFormatCommandsTest, TheDialogsOfferEveryFormat) {
     main->RunCommand(cmd::kImportOtherFormat);
     ASSERT_EQ(ui.fileDialogs.size(), 1u);
     const std::vector<XTPFileFilterEntry> read = ParseFileFilter(ui.fileDialogs[0].request.filter);
-    ASSERT_EQ(read.size(), 8u);
-    EXPECT_EQ(read[0].patterns, "*.log;*.asc;*.blf;*.trc;*.csv;*.can");
+    ASSERT_EQ(read.size(), 9u);
+    EXPECT_EQ(read[0].patterns, "*.log;*.asc;*.blf;*.trc;*.csv;*.pcap;*.pcapng;*.can");
+    EXPECT_EQ(read[6].patterns, "*.pcap;*.pcapng");
     EXPECT_EQ(read[3].description, "BLF 文件(*.blf)");
     EXPECT_EQ(read[4].description, "TRC 文件(*.trc)");
     main->RunCommand(cmd::kExportOtherFormat);
     ASSERT_EQ(ui.fileDialogs.size(), 2u);
     const std::vector<XTPFileFilterEntry> written =
         ParseFileFilter(ui.fileDialogs[1].request.filter);
-    ASSERT_EQ(written.size(), 5u);
+    ASSERT_EQ(written.size(), 6u);
     EXPECT_EQ(DefaultSuffix(ui.fileDialogs[1].request.filter, 2, "log"), "blf");
     EXPECT_EQ(DefaultSuffix(ui.fileDialogs[1].request.filter, 3, "log"), "trc");
+    EXPECT_EQ(DefaultSuffix(ui.fileDialogs[1].request.filter, 5, "log"), "pcapng");
+}
+
+// A file of several channels: the user is asked which one to import, or
+// all merged; dismissing the question imports nothing and says nothing.
+TEST_F(OtherFormatCommandsTest, ImportAsksWhichChannelOfAFileOfSeveral) {
+    Start("empty");
+    Write("two.log",
+          "(1700000000.000100) can0 123#01\n"
+          "(1700000000.000200) can1 456#02\n"
+          "(1700000000.000300) can0 124#03\n");
+    ui.fileAnswer = folder.File("two.log");
+    ui.menuAnswer = 0;
+    main->RunCommand(cmd::kImportOtherFormat);
+    EXPECT_EQ(StoredFrames(), 0);
+    EXPECT_TRUE(ui.messages.empty());
+    ASSERT_EQ(ui.menus.size(), 1u);
+    const std::vector<XTPMenuItem> items = ui.menus[0].popup.popup;
+    ASSERT_EQ(items.size(), 4u);
+    EXPECT_EQ(items[0].text, "合并全部 2 个通道导入（共 3 帧）");
+    EXPECT_TRUE(items[1].IsSeparator());
+    EXPECT_EQ(items[2].text, "只导入通道 1：can0（2 帧）");
+    EXPECT_EQ(items[3].text, "只导入通道 2：can1（1 帧）");
+
+    ui.menuAnswer = items[3].id;
+    main->RunCommand(cmd::kImportOtherFormat);
+    EXPECT_EQ(StoredFrames(), 1);
+    ui.menuAnswer = items[0].id;
+    main->RunCommand(cmd::kImportOtherFormat);
+    EXPECT_EQ(StoredFrames(), 3);
+    EXPECT_TRUE(ui.messages.empty());
+
+    // A file of one channel is read without a question.
+    Write("one.log", "(1700000000.000100) can0 123#01\n");
+    ui.fileAnswer = folder.File("one.log");
+    main->RunCommand(cmd::kImportOtherFormat);
+    EXPECT_EQ(ui.menus.size(), 3u);
 }
 
 TEST_F(OtherFormatCommandsTest, ATranslationWithOtherConversionsIsNotUsedAsAFormat) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/formats/BlfFormat.h"
+#include "core/formats/ChannelChoice.h"
 #include "core/formats/FrameClock.h"
 #include "tests/core/formats/BlfBuilder.h"
 #include "tests/core/formats/FormatTestSupport.h"
@@ -35,6 +36,10 @@ Read ReadBlfBytes(const Bytes& bytes, korvex::formats::ReadOptions options = {})
                           : fmemopen(const_cast<std::uint8_t*>(bytes.data()), bytes.size(), "rb");
     read.result = korvex::formats::ReadBlf(file, options, read.recording, {});
     std::fclose(file);
+    korvex::formats::LoadRequest request;
+    request.read = options;
+    if (read.result.status == ReadStatus::kOk)
+        korvex::formats::ApplyChannelChoice(read.recording, request, read.result);
     return read;
 }
 
@@ -180,13 +185,20 @@ TEST(BlfFormat, ChannelPicksOneChannel) {
         {blf::kCanErrorExt, korvex::test::CanErrorBody(2, 0, {}), 0},
         {blf::kCanMessage, CanBody(3, 0, 0, 0x30, {}), 0},
     });
-    for (const auto& [channel, count] : {std::pair{0, 5u}, {1, 1u}, {2, 3u}, {4, 0u}}) {
+    for (const auto& [channel, count] : {std::pair{0, 5u}, {1, 1u}, {2, 3u}, {3, 1u}}) {
         korvex::formats::ReadOptions options;
         options.channel = channel;
         const Read read = ReadBlfBytes(WithHeader(korvex::test::ContainerBytes(stream)), options);
         EXPECT_EQ(read.result.status, count > 0 ? ReadStatus::kOk : ReadStatus::kHoldsNoFrames);
         EXPECT_EQ(read.recording.frames.size(), count) << channel;
     }
+    // A channel the file does not have is refused, naming those it has.
+    korvex::formats::ReadOptions options;
+    options.channel = 4;
+    const Read read = ReadBlfBytes(WithHeader(korvex::test::ContainerBytes(stream)), options);
+    EXPECT_EQ(read.result.status, ReadStatus::kNoSuchChannel);
+    EXPECT_EQ(korvex::formats::ReadResultText(read.result, "x.blf"),
+              "x.blf has no channel 4; its channels: 1 (1 frames), 2 (3 frames), 3 (1 frames)");
 }
 
 // Without a start time the objects' times count from the recording's start:

@@ -70,7 +70,7 @@ TEST(FormatDetect, RefusesAFileOfNoKnownFormatInOneMessage) {
         EXPECT_EQ(korvex::formats::ReadResultText(loaded.result, dir / name),
                   dir.File(name) +
                       " is not a recording in a format read here (candump, asc, csv, blf, trc, "
-                      "can or stream)");
+                      "pcap, pcapng, can or stream)");
     }
     // A log under another tool's name is read as what it is.
     korvex::test::WriteText(dir / "named.asc", "(1.000000) can0 123#01\n");

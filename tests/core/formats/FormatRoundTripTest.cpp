@@ -75,6 +75,7 @@ TEST(FormatRoundTrip, EveryReadableFormatKeepsTheEdgeFrames) {
         {DataFormat::kBlf, "edge.blf", true, true, true},
         {DataFormat::kTrc, "edge.trc", true, false, false},
         {DataFormat::kTrc, "edge11.trc", true, false, false, korvex::formats::kTrcVersion11},
+        {DataFormat::kPcapng, "edge.pcapng", true, true, true},
     };
     const korvex::test::EdgeRecording corpus = korvex::test::EdgeFrameCorpus();
     korvex::formats::WriteOptions write;

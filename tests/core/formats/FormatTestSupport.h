@@ -10,6 +10,7 @@
 
 #include "core/FrameStoreSink.h"
 #include "core/KorvexGlobal.h"
+#include "core/formats/ChannelChoice.h"
 #include "core/formats/DataFormatTable.h"
 #include "core/formats/FrameClock.h"
 #include "core/formats/LoadDataFile.h"
@@ -84,8 +85,13 @@ formats::ReadResult ParseText(Reader reader, const std::string& text, formats::C
     const formats::BadLineFn onBad = [&](long long line, std::string_view reason) {
         if (bad) bad->emplace_back(line, std::string(reason));
     };
-    const formats::ReadResult result = reader(file, options, out, onBad);
+    formats::ReadResult result = reader(file, options, out, onBad);
     std::fclose(file);
+    // The channel asked for is kept as a load keeps it.
+    formats::LoadRequest request;
+    request.read = options;
+    if (result.status == formats::ReadStatus::kOk)
+        formats::ApplyChannelChoice(out, request, result);
     return result;
 }
 
