@@ -1,11 +1,9 @@
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <memory>
 
 #include "app/signals/rules/DecodedCsv.h"
 #include "app/signals/rules/SignalSelection.h"
 #include "cli/CommandArgs.h"
+#include "cli/OutputTarget.h"
 #include "cli/PassProgress.h"
 #include "cli/SignalCommands.h"
 #include "core/FrameRowText.h"
@@ -96,10 +94,6 @@ std::string ParseArgs(const std::vector<std::string>& args, DecodeArgs& out) {
     return {};
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 }  // namespace
 
 int RunDecodeCommand(const std::vector<std::string>& args,
@@ -130,17 +124,9 @@ int RunDecodeCommand(const std::vector<std::string>& args,
             OpenFrameView(global, sink, decode.input, decode.timeShowType, settingsFolder, io))
         return status;
 
-    std::unique_ptr<std::FILE, FileCloser> file;
-    if (!decode.output.empty()) {
-        file.reset(std::fopen(decode.output.c_str(), "wb"));
-        if (!file) {
-            io.err << "korvex-cli: cannot write " << decode.output.string() << ": "
-                   << std::strerror(errno) << '\n'
-                   << std::flush;
-            return kExitFailed;
-        }
-    }
-    std::FILE* target = file ? file.get() : io.out;
+    COutputTarget output;
+    if (!output.Open(decode.output, io)) return kExitFailed;
+    std::FILE* target = output.Get();
     const ExportRowContext context = global.ExportContext(&AnalyCANFrame, &AnalyPartofCANFrame);
     const std::size_t headerSize = sizeof signaldb::kDecodedCsvHeader - 1;
     bool ok = std::fwrite(signaldb::kDecodedCsvHeader, 1, headerSize, target) == headerSize;
@@ -150,14 +136,7 @@ int RunDecodeCommand(const std::vector<std::string>& args,
     ok = ok && signaldb::WriteDecodedCsvLines(target, decoder, selected, sink.frameStore.View(),
                                               context, split);
     decoding.Finish();
-    ok = std::fflush(target) == 0 && ok;
-    if (file) ok = std::fclose(file.release()) == 0 && ok;
-    if (!ok) {
-        io.err << "korvex-cli: cannot write the decoded signals: " << std::strerror(errno) << '\n'
-               << std::flush;
-        return kExitFailed;
-    }
-    return kExitOk;
+    return output.Finish(ok, "decoded signals", io) ? kExitOk : kExitFailed;
 }
 
 }  // namespace korvex::cli

@@ -2,12 +2,12 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <limits>
 
 #include "app/common/rules/HexText.h"
 #include "cli/CommandArgs.h"
 #include "cli/DataFileInput.h"
+#include "cli/OutputTarget.h"
 #include "cli/PassProgress.h"
 #include "core/FrameStoreSink.h"
 #include "core/KorvexGlobal.h"
@@ -97,13 +97,6 @@ std::string ParseArgs(const std::vector<std::string>& args, DiscoverArgs& out) {
     return {};
 }
 
-bool WriteFile(const std::filesystem::path& path, const std::string& text) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return false;
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    return std::fclose(file) == 0 && written;
-}
-
 }  // namespace
 
 int RunDiscoverCommand(const std::vector<std::string>& args,
@@ -134,23 +127,13 @@ int RunDiscoverCommand(const std::vector<std::string>& args,
                << std::flush;
         return kExitFailed;
     }
-    if (discover.output.empty()) {
-        const std::string table = discover::DiscoveryTable(messages);
-        if (std::fwrite(table.data(), 1, table.size(), io.out) != table.size() ||
-            std::fflush(io.out) != 0) {
-            io.err << "korvex-cli: cannot write the table: " << std::strerror(errno) << '\n'
-                   << std::flush;
-            return kExitFailed;
-        }
-        return kExitOk;
-    }
-    if (!WriteFile(discover.output, discover::DbcText(discover::DraftDatabase(messages)))) {
-        io.err << "korvex-cli: cannot write " << discover.output.string() << ": "
-               << std::strerror(errno) << '\n'
-               << std::flush;
-        return kExitFailed;
-    }
-    return kExitOk;
+    const bool draft = !discover.output.empty();
+    const std::string text = draft ? discover::DbcText(discover::DraftDatabase(messages))
+                                   : discover::DiscoveryTable(messages);
+    COutputTarget output;
+    if (!output.Open(discover.output, io)) return kExitFailed;
+    const bool written = std::fwrite(text.data(), 1, text.size(), output.Get()) == text.size();
+    return output.Finish(written, draft ? "draft database" : "table", io) ? kExitOk : kExitFailed;
 }
 
 }  // namespace korvex::cli

@@ -1,11 +1,9 @@
 #include "cli/TransportCommand.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <memory>
 
 #include "cli/CommandArgs.h"
+#include "cli/OutputTarget.h"
 #include "cli/PassProgress.h"
 #include "cli/SignalCommands.h"
 #include "core/FrameStoreSink.h"
@@ -103,10 +101,6 @@ std::string ParseArgs(const std::vector<std::string>& args, bool dtc, TransportA
     return {};
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 // Parses, loads the recording, reads its transport and writes what write()
 // makes of it to the output.
 template <typename Write>
@@ -135,36 +129,21 @@ int RunReading(const std::vector<std::string>& args, const std::filesystem::path
             OpenFrameView(global, sink, parsed.input, parsed.timeShowType, settingsFolder, io))
         return status;
 
-    std::unique_ptr<std::FILE, FileCloser> file;
-    if (!parsed.output.empty()) {
-        file.reset(std::fopen(parsed.output.c_str(), "wb"));
-        if (!file) {
-            io.err << "korvex-cli: cannot write " << parsed.output.string() << ": "
-                   << std::strerror(errno) << '\n'
-                   << std::flush;
-            return kExitFailed;
-        }
-    }
+    COutputTarget output;
+    if (!output.Open(parsed.output, io)) return kExitFailed;
     const FrameView frames = sink.frameStore.View();
     transport::TransportReading reading;
     CPassProgress progress(io, "reading");
     transport::ReadTransport(frames, parsed.pairs, progress.Split(), reading);
     progress.Finish();
 
-    std::FILE* target = file ? file.get() : io.out;
+    std::FILE* target = output.Get();
     const ExportRowContext context = global.ExportContext(&AnalyCANFrame, &AnalyPartofCANFrame);
     transport::SpnNameFn spnName;
     if (!spnNames.Empty()) spnName = [&](std::uint32_t spn) { return spnNames.Find(spn); };
     bool ok = write(target, reading, frames, context, spnName);
-    ok = std::fflush(target) == 0 && ok;
-    if (file) ok = std::fclose(file.release()) == 0 && ok;
-    if (!ok) {
-        io.err << "korvex-cli: cannot write the " << command << " lines: " << std::strerror(errno)
-               << '\n'
-               << std::flush;
-        return kExitFailed;
-    }
-    return kExitOk;
+    const std::string what = std::string(command) + " lines";
+    return output.Finish(ok, what, io) ? kExitOk : kExitFailed;
 }
 
 }  // namespace
