@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTableView>
@@ -171,11 +172,21 @@ CDiagnosticsPane::CDiagnosticsPane(Source s, QWidget* parent)
     tabs->addTab(messagesPage, QString());
     tabs->addTab(faultsPage, QString());
 
-    auto* layout = new QVBoxLayout(this);
+    // The pane scrolls rather than hold its dock area open: the panes beside
+    // it in a low window keep their room.
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addLayout(readRow);
     layout->addWidget(status);
     layout->addWidget(tabs, 1);
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(content);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
 
     connect(readButton, &QPushButton::clicked, this, &CDiagnosticsPane::Read);
     connect(pairsEdit, &QLineEdit::returnPressed, this, &CDiagnosticsPane::Read);
