@@ -10,6 +10,7 @@
 #include "app/shell/KorvexShell.h"
 #include "app/shell/KorvexView.h"
 #include "app/shell/MainFrame.h"
+#include "app/shell/rules/ImportRefusalText.h"
 #include "app/shell/rules/ShellIds.h"
 #include "core/DataFileReader.h"
 #include "core/KorvexGlobal.h"
@@ -39,8 +40,7 @@ std::string LeftOutText(const formats::ReadResult& result, long long firstBad) {
         if (!text.empty()) text += '\n';
         text += line;
     };
-    if (result.badLines > 0)
-        add(FormatString(fmt::kStrLinesSkipped, result.badLines, firstBad));
+    if (result.badLines > 0) add(FormatString(fmt::kStrLinesSkipped, result.badLines, firstBad));
     if (result.damageOffset >= 0)
         add(FormatString(fmt::kStrDamagedAt, result.damageOffset, result.damage.c_str()));
     if (result.longFdFrames > 0) add(FormatString(fmt::kStrLongFdSkipped, result.longFdFrames));
@@ -71,7 +71,7 @@ void LoadWithMessages(CKorvexGlobal& global, CMainFrame* main, QWidget* owner,
     const formats::ReadResult result = formats::ImportOtherFormatFile(path, request, global);
     pump.Finish();
     if (result.status != formats::ReadStatus::kOk) {
-        const std::string reason = formats::ReadResultText(result, path);
+        const std::string reason = ImportRefusalText(result, path);
         global.ShowMessage(ToCWnd(owner), FormatString(fmt::kStrImportFailed, reason.c_str()),
                            name_share::kMsgError, 0);
     } else if (const std::string leftOut = LeftOutText(result, firstBad); !leftOut.empty()) {
