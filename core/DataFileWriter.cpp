@@ -1,5 +1,6 @@
 #include "core/DataFileWriter.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -35,6 +36,12 @@ bool Finish(FilePtr file, const std::string& pending) {
     return ok;
 }
 
+// Records the failure, when asked, and gives false.
+bool Failed(FileWriteProblem* problem, bool created) {
+    if (problem != nullptr) problem->Set(created);
+    return false;
+}
+
 }  // namespace
 
 bool IsBinaryDataFileName(const std::filesystem::path& path) {
@@ -52,9 +59,10 @@ void AppendSignatureBlock(std::string& out) {
 
 bool WriteSnapshotFile(const std::filesystem::path& path,
                        const std::vector<OrigTimeEntry>& origTimeList,
-                       CCycleBuffer<_VCI_CAN_OBJ>& frameStore) {
+                       CCycleBuffer<_VCI_CAN_OBJ>& frameStore, FileWriteProblem* problem) {
+    errno = 0;
     FilePtr file(std::fopen(path.c_str(), "wb"));
-    if (!file) return false;
+    if (!file) return Failed(problem, false);
     std::string pending;
     pending.reserve(kFlushBytes + kFrameRecordSize);
     AppendSignatureBlock(pending);
@@ -62,9 +70,9 @@ bool WriteSnapshotFile(const std::filesystem::path& path,
     pending.append(reinterpret_cast<const char*>(&n), sizeof n);
     for (const OrigTimeEntry& entry : origTimeList) {
         pending.append(reinterpret_cast<const char*>(&entry), sizeof entry);
-        if (!FlushIfFull(file.get(), pending)) return false;
+        if (!FlushIfFull(file.get(), pending)) return Failed(problem, true);
     }
-    if (!WriteAll(file.get(), pending)) return false;
+    if (!WriteAll(file.get(), pending)) return Failed(problem, true);
     pending.clear();
     // The frames go out as the store keeps them, a piece at a time.
     bool written = true;
@@ -73,7 +81,7 @@ bool WriteSnapshotFile(const std::filesystem::path& path,
         written = written && std::fwrite(run, sizeof *run, static_cast<std::size_t>(n),
                                          file.get()) == static_cast<std::size_t>(n);
     });
-    return written && Finish(std::move(file), pending);
+    return (written && Finish(std::move(file), pending)) || Failed(problem, true);
 }
 
 bool WriteTextExport(std::FILE* file, const std::vector<std::string>& captions,
@@ -92,11 +100,13 @@ bool WriteTextExport(std::FILE* file, const std::vector<std::string>& captions,
 bool WriteTextExportFile(const std::filesystem::path& path,
                          const std::vector<std::string>& captions,
                          CCycleBuffer<_VCI_CAN_OBJ>& frameStore, const ExportRowContext& context,
-                         const PassSplit& split) {
+                         const PassSplit& split, FileWriteProblem* problem) {
+    errno = 0;
     FilePtr file(std::fopen(path.c_str(), "w+b"));
-    if (!file) return false;
-    if (!WriteTextExport(file.get(), captions, frameStore, context, split)) return false;
-    return std::fclose(file.release()) == 0;
+    if (!file) return Failed(problem, false);
+    if (!WriteTextExport(file.get(), captions, frameStore, context, split))
+        return Failed(problem, true);
+    return std::fclose(file.release()) == 0 || Failed(problem, true);
 }
 
 }  // namespace korvex

@@ -3,7 +3,9 @@
 #include <cstring>
 
 #include "core/LanguageList.h"
+#include "core/SettingsMerge.h"
 #include "share/AtomicFile.h"
+#include "share/IniFile.h"
 
 namespace korvex {
 namespace {
@@ -27,43 +29,98 @@ CKorvexGlobal::CKorvexGlobal(std::filesystem::path settingsFolder,
     if (!this->settingsFolder.empty()) iniPath = (this->settingsFolder / kDevCfgName).string();
     LoadSettings();
     if (this->settingsFolder.empty()) return;
+    bool languageStored = false;
     korvex::LoadLanguageList(
         korvex::LanguageFolder(this->settingsFolder, this->installedLanguageFolder) /
             korvex::kLanguageListName,
-        vecLanguage, iCurLanguage);
-    LoadDocument((this->settingsFolder / kSoftwareCfgName).string());
+        vecLanguage, iCurLanguage, &languageStored);
+    if (languageStored) languageAsStored = iCurLanguage;
+    const std::string softwareCfg = (this->settingsFolder / kSoftwareCfgName).string();
+    const bool documentRead = LoadDocument(softwareCfg);
     LoadAliasGroup(0);
+    if (documentRead) aliasesAsStored = Block(0).alias;
 }
 
 CKorvexGlobal::~CKorvexGlobal() {
     if (settingsFolder.empty()) return;
     SaveSettings();
-    korvex::SaveLanguageIndex(settingsFolder, installedLanguageFolder, iCurLanguage);
-    SaveAliasGroup(0);
-    SaveDocument((settingsFolder / kSoftwareCfgName).string());
+    SaveLanguageAndAliases();
 }
 
 void CKorvexGlobal::LoadSettings() {
-    iCurCANInd = ReadInt(korvex::kMainSection, "iCurCANInd", 0);
+    mainAsStored.clear();
+    bool found = false;
+    const auto remember = [this, &found](const char* key, std::string text) {
+        if (found) mainAsStored[key] = std::move(text);
+    };
+    iCurCANInd = ReadInt(korvex::kMainSection, "iCurCANInd", 0, &found);
+    remember("iCurCANInd", std::to_string(iCurCANInd));
     std::memset(bCurSelProtocol, 0, sizeof bCurSelProtocol);
-    ReadStruct(korvex::kMainSection, "bCurSelProtocol", bCurSelProtocol, sizeof bCurSelProtocol);
+    found = ReadStruct(korvex::kMainSection, "bCurSelProtocol", bCurSelProtocol,
+                       sizeof bCurSelProtocol);
+    remember("bCurSelProtocol",
+             name_share::EncodeProfileStruct(bCurSelProtocol, sizeof bCurSelProtocol));
     // The stored length is read and then dropped: the frame store starts with
     // one row until an upload sets the real count.
-    ReadInt(korvex::kMainSection, "iRecordLength", kDefaultRecordLength);
+    ReadInt(korvex::kMainSection, "iRecordLength", kDefaultRecordLength, &found);
     iRecordLength = 1;
-    iListRefreshTm = ReadInt(korvex::kMainSection, "iListRefreshTm", kDefaultListRefreshTm);
-    TimeShowType = static_cast<std::uint8_t>(ReadInt(korvex::kMainSection, "TimeShowType", 0));
+    remember("iRecordLength", std::to_string(iRecordLength));
+    iListRefreshTm = ReadInt(korvex::kMainSection, "iListRefreshTm", kDefaultListRefreshTm, &found);
+    remember("iListRefreshTm", std::to_string(iListRefreshTm));
+    TimeShowType =
+        static_cast<std::uint8_t>(ReadInt(korvex::kMainSection, "TimeShowType", 0, &found));
+    remember("TimeShowType", std::to_string(TimeShowType));
     CANSetting.iReadMarker = 1;
-    ReadStruct(korvex::kMainSection, "CANSetting", &CANSetting, sizeof CANSetting);
+    found = ReadStruct(korvex::kMainSection, "CANSetting", &CANSetting, sizeof CANSetting);
+    remember("CANSetting", name_share::EncodeProfileStruct(&CANSetting, sizeof CANSetting));
+}
+
+void CKorvexGlobal::WriteMainIfChanged(const std::string& key, const std::string& text) {
+    const auto stored = mainAsStored.find(key);
+    if (stored != mainAsStored.end() && stored->second == text) return;
+    if (WriteString(korvex::kMainSection, key, text)) mainAsStored[key] = text;
 }
 
 void CKorvexGlobal::SaveSettings() {
-    WriteInt(korvex::kMainSection, "iCurCANInd", iCurCANInd);
-    WriteStruct(korvex::kMainSection, "bCurSelProtocol", bCurSelProtocol, sizeof bCurSelProtocol);
-    WriteInt(korvex::kMainSection, "iRecordLength", iRecordLength);
-    WriteInt(korvex::kMainSection, "iListRefreshTm", iListRefreshTm);
-    WriteStruct(korvex::kMainSection, "CANSetting", &CANSetting, sizeof CANSetting);
-    WriteInt(korvex::kMainSection, "TimeShowType", TimeShowType);
+    WriteMainIfChanged("iCurCANInd", std::to_string(iCurCANInd));
+    WriteMainIfChanged("bCurSelProtocol",
+                       name_share::EncodeProfileStruct(bCurSelProtocol, sizeof bCurSelProtocol));
+    WriteMainIfChanged("iRecordLength", std::to_string(iRecordLength));
+    WriteMainIfChanged("iListRefreshTm", std::to_string(iListRefreshTm));
+    WriteMainIfChanged("CANSetting",
+                       name_share::EncodeProfileStruct(&CANSetting, sizeof CANSetting));
+    WriteMainIfChanged("TimeShowType", std::to_string(TimeShowType));
+}
+
+void CKorvexGlobal::SaveLanguageAndAliases() {
+    if (settingsFolder.empty()) return;
+    if (languageAsStored != iCurLanguage &&
+        korvex::SaveLanguageIndex(settingsFolder, installedLanguageFolder, iCurLanguage))
+        languageAsStored = iCurLanguage;
+
+    const AliasSettings ours = Block(0).alias;
+    const auto sameAliases = [](const AliasSettings& a, const AliasSettings& b) {
+        return a.dlgpos == b.dlgpos && a.vecAliasName == b.vecAliasName;
+    };
+    if (aliasesAsStored && sameAliases(*aliasesAsStored, ours)) return;
+    // The file as it stands now: its other groups stay as they are, and its
+    // alias rules are merged with ours.
+    const std::string path = (settingsFolder / kSoftwareCfgName).string();
+    std::error_code error;
+    if (!LoadDocument(path) && std::filesystem::file_size(path, error) > 0 && !error) {
+        // Something that is no settings document: writing would lose it.
+        Block(0).alias = ours;
+        return;
+    }
+    LoadAliasGroup(0);
+    AliasSettings& merged = Block(0).alias;
+    const AliasSettings base = aliasesAsStored.value_or(AliasSettings{});
+    merged.vecAliasName = korvex::MergeChangedList(
+        base.vecAliasName, ours.vecAliasName, merged.vecAliasName,
+        [](const AliasEntry& a, const AliasEntry& b) { return a.key == b.key; });
+    if (ours.dlgpos != base.dlgpos) merged.dlgpos = ours.dlgpos;
+    SaveAliasGroup(0);
+    if (SaveDocument(path)) aliasesAsStored = merged;
 }
 
 korvex::KvsetStatus CKorvexGlobal::ExportDeviceConfig(const std::filesystem::path& kvsetPath) {

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,12 +42,18 @@ class CKorvexGlobal : public CCANGlobal {
                            std::filesystem::path installedLanguageFolder = {});
     CKorvexGlobal(const CKorvexGlobal&) = delete;
     CKorvexGlobal& operator=(const CKorvexGlobal&) = delete;
-    // Writes DevCfg.ini, the language index and the alias group, in that order.
+    // Writes what this program changed of DevCfg.ini, the language index and
+    // the alias group, in that order.
     ~CKorvexGlobal() override;
 
-    // Section "Main" of DevCfg.ini.
+    // Section "Main" of DevCfg.ini. Saving writes only the values that differ
+    // from what was last read or written, each over the file as it stands
+    // then, so that what another program stored meanwhile stays.
     void SaveSettings() override;
     void LoadSettings() override;
+    // The language index and the alias group, each only when changed here;
+    // the alias rules are merged with those the file holds now.
+    void SaveLanguageAndAliases();
 
     // Saves the settings, then writes a .kvset file holding DevCfg.ini.
     korvex::KvsetStatus ExportDeviceConfig(const std::filesystem::path& kvsetPath);
@@ -126,6 +134,15 @@ class CKorvexGlobal : public CCANGlobal {
     // range falls back to the first channel rather than reading past the arrays.
     std::size_t ChannelSlot() const;
 
+    // Writes `text` under `key` of section "Main" when it differs from the
+    // value last read or written there.
+    void WriteMainIfChanged(const std::string& key, const std::string& text);
+
     std::filesystem::path settingsFolder;
     std::filesystem::path installedLanguageFolder;
+    // The texts of section "Main" as last read (as the program took them) or
+    // written; a key the file did not hold has no entry and is written.
+    std::map<std::string, std::string> mainAsStored;
+    std::optional<std::int32_t> languageAsStored;
+    std::optional<AliasSettings> aliasesAsStored;
 };

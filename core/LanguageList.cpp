@@ -54,7 +54,8 @@ name_share::LanguageEntry ParseLanguageEntry(std::string_view text) {
 }
 
 void LoadLanguageList(const std::filesystem::path& listFile,
-                      std::vector<name_share::LanguageEntry>& languages, std::int32_t& current) {
+                      std::vector<name_share::LanguageEntry>& languages, std::int32_t& current,
+                      bool* stored) {
     name_share::CControlIni ini;
     ini.iniPath = listFile.string();
     languages.clear();
@@ -64,7 +65,7 @@ void LoadLanguageList(const std::filesystem::path& listFile,
         if (text.size() > kEntryChars) text.resize(kEntryChars);
         languages.push_back(ParseLanguageEntry(text));
     }
-    current = ini.ReadInt("LAST", "Sel", 0);
+    current = ini.ReadInt("LAST", "Sel", 0, stored);
 }
 
 bool SaveLanguageIndex(const std::filesystem::path& settingsFolder,

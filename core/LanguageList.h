@@ -24,9 +24,11 @@ name_share::LanguageEntry ParseLanguageEntry(std::string_view text);
 
 // Reads "LANGUAGES"/"Count", entries "0" .. Count-1 and "LAST"/"Sel" from the
 // list file. A missing file gives an empty list and index 0; a count above
-// 256 is taken as 256.
+// 256 is taken as 256. `stored` (when given) tells whether the file held an
+// index.
 void LoadLanguageList(const std::filesystem::path& listFile,
-                      std::vector<name_share::LanguageEntry>& languages, std::int32_t& current);
+                      std::vector<name_share::LanguageEntry>& languages, std::int32_t& current,
+                      bool* stored = nullptr);
 
 // Writes "LAST"/"Sel" into the settings folder's list. When only the
 // installation has a list, it is copied there first so the list stays whole;

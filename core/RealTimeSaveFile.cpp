@@ -15,6 +15,7 @@ bool CRealTimeSaveFile::Open(const std::filesystem::path& path,
     fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) return false;
     fileBytes = 0;
+    writeError = 0;
     pending.clear();
     pending.reserve(kBufferBytes + 1024);
     if (binary) {
@@ -61,6 +62,10 @@ std::size_t CRealTimeSaveFile::WholeRecordBytes(std::size_t bytes) const {
 
 void CRealTimeSaveFile::Flush() {
     if (fd < 0 || pending.empty()) return;
+    if (writeError != 0) {
+        pending.clear();
+        return;
+    }
     std::size_t done = 0;
     while (done < pending.size()) {
         const ssize_t n = ::pwrite(fd, pending.data() + done, pending.size() - done,
@@ -70,6 +75,7 @@ void CRealTimeSaveFile::Flush() {
         } else if (n < 0 && errno == EINTR) {
             continue;
         } else {
+            writeError = n < 0 ? errno : ENOSPC;
             break;
         }
     }
@@ -87,7 +93,7 @@ void CRealTimeSaveFile::Flush() {
 void CRealTimeSaveFile::Sync() {
     Flush();
     if (fd < 0 || !unsynced) return;
-    ::fdatasync(fd);
+    if (::fdatasync(fd) != 0 && writeError == 0) writeError = errno;
     unsynced = false;
 }
 

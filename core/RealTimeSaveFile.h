@@ -29,11 +29,15 @@ class CRealTimeSaveFile {
     bool Open(const std::filesystem::path& path, const std::vector<std::string>& captions);
     // Appends a run of frames; a full buffer goes to the file at once.
     void WriteRun(const _VCI_CAN_OBJ* frames, int count, const korvex::ExportRowContext& context);
-    // Hands what the buffer holds to the system. Write errors are swallowed so
-    // that saving goes on; the file then keeps its last whole record.
+    // Hands what the buffer holds to the system. After a failed write (a full
+    // disk, a folder gone) the file keeps its last whole record, WriteError
+    // says why and nothing more is written.
     void Flush();
     // Flushes, then has the system put the file's data on the disk.
     void Sync();
+    // The error number of the first write or sync that failed; 0 while every
+    // one succeeded.
+    int WriteError() const { return writeError; }
     // Flushes, syncs and closes.
     void Close();
 
@@ -55,6 +59,7 @@ class CRealTimeSaveFile {
     int fd = -1;
     bool binary = false;
     bool unsynced = false;
+    int writeError = 0;
     off_t fileBytes = 0;  // what the file holds, whole records only
     std::string pending;  // whole records, not yet in the file
 };

@@ -22,24 +22,32 @@ std::uint32_t CGenGlobal::PopupMenu(std::uint32_t menuId, int subMenu, CWnd* win
 }
 
 int CGenGlobal::ShowMessage(CWnd* window, const std::string& text, int kind, std::uint32_t style) {
-    const char* caption = nullptr;
+    // The title in the program's language; the English word where the
+    // installed resources have none (a plug-in on its own).
+    const char* fallback = nullptr;
+    std::uint32_t captionId = 0;
     std::uint32_t icon = 0;
     switch (kind) {
         case kMsgInformation:
-            caption = "Information";
+            fallback = "Information";
+            captionId = kStrInformationTitle;
             icon = xtp_mb::kIconInformation;
             break;
         case kMsgWarning:
-            caption = "Warning";
+            fallback = "Warning";
+            captionId = kStrWarningTitle;
             icon = xtp_mb::kIconQuestion;
             break;
         case kMsgError:
-            caption = "Error";
+            fallback = "Error";
+            captionId = kStrErrorTitle;
             icon = xtp_mb::kIconError;
             break;
         default:
             return 0;
     }
+    std::string caption = XTPLoadString(captionId);
+    if (caption.empty()) caption = fallback;
     return XTPUiServices().MessageBox(window, text, caption, style != 0 ? style : icon);
 }
 

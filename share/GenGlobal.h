@@ -21,6 +21,10 @@ struct LanguageEntry {
 inline constexpr int kMsgInformation = 0;
 inline constexpr int kMsgWarning = 1;
 inline constexpr int kMsgError = 2;
+// The titles of ShowMessage's boxes, by kind.
+inline constexpr std::uint32_t kStrInformationTitle = 31010;
+inline constexpr std::uint32_t kStrWarningTitle = 31011;
+inline constexpr std::uint32_t kStrErrorTitle = 31012;
 
 // The language list and small desktop operations, all done through the
 // installed user-interface services and resource manager.

@@ -64,6 +64,8 @@ struct Trigger {
 struct AliasEntry {
     OBJKEY key;
     std::string strName;
+
+    friend bool operator==(const AliasEntry&, const AliasEntry&) = default;
 };
 
 inline constexpr int kColumnCount = 9;

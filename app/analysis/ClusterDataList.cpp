@@ -5,8 +5,10 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <cerrno>
 
 #include "app/analysis/ClusterRecord.h"
+#include "app/common/rules/WriteFailureText.h"
 #include "app/services/WindowHandle.h"
 #include "protolens/include/MessageWindow.h"
 #include "xtp/XTPUiServices.h"
@@ -175,12 +177,12 @@ void CClusterDataList::Export() {
     request.flags = xtp_ofn::kOverwritePrompt | xtp_ofn::kHideReadOnly;
     std::string path;
     if (!XTPUiServices().SaveFileDialog(korvex::ToCWnd(this), request, path)) return;
+    errno = 0;
     const korvex::ClusterExportStatus status =
         result.WriteExportFile(path, record->Captions(), record->CellText());
     if (status == korvex::ClusterExportStatus::kOk) return;
-    const std::uint32_t text = status == korvex::ClusterExportStatus::kCannotCreate
-                                   ? kStrCannotCreateFile
-                                   : kStrCannotWriteFile;
-    XTPUiServices().MessageBox(korvex::ToCWnd(this), XTPLoadString(text), std::string(),
-                               xtp_mb::kOk | xtp_mb::kIconError);
+    korvex::FileWriteProblem problem;
+    problem.Set(status != korvex::ClusterExportStatus::kCannotCreate);
+    XTPUiServices().MessageBox(korvex::ToCWnd(this), korvex::WriteFailureText(path, problem),
+                               std::string(), xtp_mb::kOk | xtp_mb::kIconError);
 }

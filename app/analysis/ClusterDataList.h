@@ -20,8 +20,6 @@ class CClusterDataList : public CFlatTableView {
     static constexpr std::uint32_t kMenu = 25100;
     static constexpr std::uint32_t kCmdClear = 32800;
     static constexpr std::uint32_t kCmdExport = 32801;
-    static constexpr std::uint32_t kStrCannotCreateFile = 3067;
-    static constexpr std::uint32_t kStrCannotWriteFile = 20001;
 
     explicit CClusterDataList(QWidget* parent = nullptr);
     ~CClusterDataList() override;

@@ -18,6 +18,7 @@ namespace {
 constexpr int kGridTop = 15;
 constexpr int kGridBottom = 15;
 constexpr int kDivisions = 10;
+constexpr int kRightMargin = 5;
 
 }  // namespace
 
@@ -62,7 +63,20 @@ void CHisCurve::ZoomOut() {
 }
 
 void CHisCurve::Fit() {
-    stepTime = korvex::CurveFit();
+    const int count = countSource ? countSource() : 0;
+    int value = 0;
+    std::uint32_t oldest = 0;
+    std::uint32_t newest = 0;
+    if (dataSource && count > 0 && dataSource(0, value, oldest) &&
+        dataSource(count - 1, value, newest)) {
+        // The same geometry as the paint: records `spacing` pixels apart
+        // while they fit one per pixel.
+        const int plotWidth = std::max(width() - kRightMargin - leftMargin, 1);
+        const int spacing = count <= plotWidth ? plotWidth / count : 1;
+        stepTime = korvex::CurveFit((newest - oldest) / 10.0, spacing, plotWidth);
+    } else {
+        stepTime = korvex::kCurveFitStepTime;
+    }
     update();
 }
 
@@ -92,7 +106,7 @@ void CHisCurve::paintEvent(QPaintEvent*) {
     const int top = kGridTop;
     const int bottom = height() - kGridBottom;
     const int left = leftMargin;
-    const int right = width() - 5;
+    const int right = width() - kRightMargin;
     const int plotWidth = std::max(right - left, 1);
     const int count = countSource ? countSource() : 0;
 

@@ -3,10 +3,12 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <cerrno>
 #include <cstdio>
 
 #include "app/analysis/FrameListColumns.h"
 #include "app/analysis/rules/FrameSearch.h"
+#include "app/common/rules/WriteFailureText.h"
 #include "app/framelist/KorvexList.h"
 #include "app/framelist/KorvexListDelegate.h"
 #include "app/services/WindowHandle.h"
@@ -128,14 +130,18 @@ void CSearchListCtrl::ExportToFile() {
     request.flags = xtp_ofn::kOverwritePrompt | xtp_ofn::kHideReadOnly;
     std::string path;
     if (!XTPUiServices().SaveFileDialog(ToCWnd(this), request, path)) return;
-    if (!WriteExport(path))
-        global.ShowMessage(ToCWnd(this), XTPLoadString(kStrCannotCreateFile), name_share::kMsgError,
-                           0);
+    FileWriteProblem problem;
+    if (!WriteExport(path, problem))
+        global.ShowMessage(ToCWnd(this), WriteFailureText(path, problem), name_share::kMsgError, 0);
 }
 
-bool CSearchListCtrl::WriteExport(const std::string& path) {
+bool CSearchListCtrl::WriteExport(const std::string& path, FileWriteProblem& problem) {
+    errno = 0;
     std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
+    if (!file) {
+        problem.Set(false);
+        return false;
+    }
     std::vector<std::string> captions;
     for (int c = 0; c < model->columnCount(); ++c)
         captions.push_back(
@@ -146,7 +152,10 @@ bool CSearchListCtrl::WriteExport(const std::string& path) {
                             written = std::fwrite(line.data(), 1, line.size(), file) == line.size();
                             return written;
                         });
-    return std::fclose(file) == 0 && written;
+    const bool closed = std::fclose(file) == 0;
+    if (written && closed) return true;
+    problem.Set(true);
+    return false;
 }
 
 void CSearchListCtrl::contextMenuEvent(QContextMenuEvent* event) {

@@ -8,6 +8,7 @@
 
 #include "app/analysis/rules/SearchResults.h"
 #include "app/common/FlatTableView.h"
+#include "core/FileWriteProblem.h"
 
 class CKorvexGlobal;
 class CKorvexList;
@@ -83,7 +84,7 @@ class CSearchListCtrl final : public CFlatTableView {
     void ClearResults();
     void ExportToFile();
     // The export's text into `path`; false when the file cannot be written.
-    bool WriteExport(const std::string& path);
+    bool WriteExport(const std::string& path, FileWriteProblem& problem);
 
     // The text of item `row` in column position `column`.
     bool CellText(int row, int column, std::string& text) const;

@@ -346,7 +346,7 @@ void CDlgConfig::OnConfig() {
     {
         const std::unique_lock<std::mutex> recorder = deviceWait();
         if (!recorder.owns_lock()) return;
-        outcome = rules.Config();
+        outcome = rules.Config(rules.EditedChanges());
     }
     ToWidgets();
     Answer(outcome);

@@ -1,6 +1,5 @@
 #include "app/framelist/KorvexList.h"
 
-#include <QCoreApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -11,6 +10,7 @@
 #include <cstdarg>
 #include <filesystem>
 
+#include "app/common/rules/WriteFailureText.h"
 #include "app/framelist/KorvexListDelegate.h"
 #include "app/framelist/KorvexListModel.h"
 #include "app/framelist/rules/ClearList.h"
@@ -72,12 +72,15 @@ CKorvexList::CKorvexList(CKorvexGlobal& global, QWidget* parent)
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    if (QCoreApplication* app = QCoreApplication::instance()) {
-        connect(app, &QCoreApplication::aboutToQuit, this, [this] { EndRealTimeSave(); });
-    }
     // The last runs of a real-time save reach the disk once frames stop coming.
     rtSyncTimer->setInterval(static_cast<int>(CRealTimeSave::kSyncInterval.count()));
     connect(rtSyncTimer, &QTimer::timeout, this, [this] { rtSave.SyncIfDue(); });
+    // A failed write ends the save on whichever thread wrote; the user hears
+    // of it once, from the window's thread, after the run at hand.
+    rtSave.SetFailureHandler([this](const std::string& path, int error) {
+        QMetaObject::invokeMethod(
+            this, [this, path, error] { OnRealTimeSaveFailed(path, error); }, Qt::QueuedConnection);
+    });
 }
 
 CKorvexList::~CKorvexList() {
@@ -268,17 +271,21 @@ void CKorvexList::ExportToFile() {
     std::string path;
     if (!XTPUiServices().SaveFileDialog(korvex::ToCWnd(this), SaveRequest(), path)) return;
     CKorvexListRecord& r = Record();
-    const bool written = korvex::IsBinaryDataFileName(path)
-                             ? korvex::WriteSnapshotFile(path, global.origTimeList, r.frameStore)
-                             : korvex::WriteTextExportFile(
-                                   path, Captions(), r.frameStore,
-                                   global.ExportContext(&AnalyCANFrame, &AnalyPartofCANFrame));
-    // A file that cannot be created ends the export silently; one that was
-    // created but could not be written whole must not pass for a good export.
-    std::error_code error;
-    if (!written && std::filesystem::exists(path, error))
-        global.ShowMessage(korvex::ToCWnd(this), XTPLoadString(fl::kStrCannotWriteFile),
+    korvex::FileWriteProblem problem;
+    const bool written =
+        korvex::IsBinaryDataFileName(path)
+            ? korvex::WriteSnapshotFile(path, global.origTimeList, r.frameStore, &problem)
+            : korvex::WriteTextExportFile(
+                  path, Captions(), r.frameStore,
+                  global.ExportContext(&AnalyCANFrame, &AnalyPartofCANFrame), {}, &problem);
+    if (!written) {
+        global.ShowMessage(korvex::ToCWnd(this), korvex::WriteFailureText(path, problem),
                            name_share::kMsgError, 0);
+        return;
+    }
+    if (messageWindow)
+        messageWindow->PostMessage(fl::kMsgFileWritten,
+                                   reinterpret_cast<std::uintptr_t>(path.c_str()), 0);
 }
 
 void CKorvexList::ToggleRealTimeSave() {
@@ -288,17 +295,34 @@ void CKorvexList::ToggleRealTimeSave() {
     }
     std::string path;
     if (!XTPUiServices().SaveFileDialog(korvex::ToCWnd(this), SaveRequest(), path)) return;
+    errno = 0;
     if (!rtSave.Start(path, Captions())) {
-        global.ShowMessage(korvex::ToCWnd(this), XTPLoadString(fl::kStrCannotCreateFile),
+        korvex::FileWriteProblem problem;
+        problem.Set(false);
+        global.ShowMessage(korvex::ToCWnd(this), korvex::WriteFailureText(path, problem),
                            name_share::kMsgError, 0);
         return;
     }
     rtSyncTimer->start();
+    if (messageWindow)
+        messageWindow->PostMessage(fl::kMsgFileWritten,
+                                   reinterpret_cast<std::uintptr_t>(path.c_str()), 0);
 }
 
 void CKorvexList::EndRealTimeSave() {
     rtSyncTimer->stop();
     rtSave.Stop();
+}
+
+void CKorvexList::OnRealTimeSaveFailed(const std::string& path, int error) {
+    rtSyncTimer->stop();
+    korvex::FileWriteProblem problem;
+    problem.created = true;
+    problem.error = error;
+    global.ShowMessage(
+        korvex::ToCWnd(this),
+        XTPLoadString(fl::kStrRealTimeSaveStopped) + "\n" + korvex::WriteFailureText(path, problem),
+        name_share::kMsgError, 0);
 }
 
 void CKorvexList::ClearList() {

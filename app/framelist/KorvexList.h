@@ -70,9 +70,11 @@ class CKorvexList : public CFlatTableView, public CDataShowBase, public CFrameSt
     void SetMessageWindow(IMessageWindow* window) { messageWindow = window; }
     // Handles a command of the context menu (also routed from the main menu).
     void OnCommand(std::uint32_t id);
-    // Writes out and closes the real-time file, as at program end; the list
-    // also does it itself when the application is about to quit.
+    // Writes out and closes the real-time file. At program end the shell calls
+    // it once the uploads' workers have handed their frames over.
     void EndRealTimeSave();
+    // Saving stopped on a failed write: the user is told which file and why.
+    void OnRealTimeSaveFailed(const std::string& path, int error);
 
     // The record, created on first need; the model draws its cells from it.
     CKorvexListRecord& Record();

@@ -1,5 +1,8 @@
 #include "app/shell/KorvexProDoc.h"
 
+#include <cerrno>
+
+#include "app/common/rules/WriteFailureText.h"
 #include "app/services/WindowHandle.h"
 #include "app/shell/FileLoadPump.h"
 #include "app/shell/rules/ShellIds.h"
@@ -45,9 +48,16 @@ bool CKorvexProDoc::OnOpenDocument(const std::string& path, IStatusSink& status)
 void CKorvexProDoc::OnExportDeviceConfig(QWidget* owner) {
     std::string path;
     if (!XTPUiServices().SaveFileDialog(ToCWnd(owner), KvsetDialog(), path)) return;
-    if (global.ExportDeviceConfig(path) != KvsetStatus::kOk)
-        XTPUiServices().MessageBox(ToCWnd(owner), XTPLoadString(res::kStrSaveConfigFailed),
-                                   XTPLoadString(res::kStrAppTitle), xtp_mb::kOk);
+    errno = 0;
+    const KvsetStatus status = global.ExportDeviceConfig(path);
+    if (status == KvsetStatus::kOk) return;
+    // The error number of the call that failed, taken before anything else.
+    FileWriteProblem problem;
+    problem.Set(status != KvsetStatus::kCannotCreate);
+    XTPUiServices().MessageBox(
+        ToCWnd(owner),
+        XTPLoadString(res::kStrSaveConfigFailed) + "\n" + WriteFailureText(path, problem),
+        XTPLoadString(res::kStrAppTitle), xtp_mb::kOk);
 }
 
 void CKorvexProDoc::OnImportDeviceConfig(QWidget* owner) {

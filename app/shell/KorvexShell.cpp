@@ -15,9 +15,11 @@
 #include "app/shell/KorvexProDoc.h"
 #include "app/shell/KorvexView.h"
 #include "app/shell/MainFrame.h"
+#include "app/shell/OtherFormatCommands.h"
 #include "app/shell/QtOwnTexts.h"
 #include "app/shell/QuitSignals.h"
 #include "app/shell/ShellExtensions.h"
+#include "app/shell/rules/RecentFiles.h"
 #include "app/shell/rules/ShellIds.h"
 #include "core/ApplyLanguage.h"
 #include "core/KorvexGlobal.h"
@@ -61,21 +63,27 @@ bool CKorvexShell::InitInstance() {
     connect(qApp, &QGuiApplication::commitDataRequest, this,
             [this](QSessionManager&) { RequestQuit(); });
 
+    // The language first: the start-up probe's message is already in it.
+    std::int32_t language = global.iCurLanguage;
+    IOCtl(kIoctlLanguage, &language, sizeof language, 0, 0);
+    ApplyLanguageIndex(language);
+
     mainFrame = new CMainFrame(global);
     connect(mainFrame, &CMainFrame::closing, this, &CKorvexShell::BeginQuit);
     if (!mainFrame->OnCreate()) return false;
     // Ended while the start-up probe's box was open: nothing more is built.
     if (quitting) return true;
     connect(mainFrame, &CMainFrame::ApplicationCommand, this, &CKorvexShell::OnApplicationCommand);
+    connect(mainFrame, &CMainFrame::filesToOpen, this, &CKorvexShell::OpenFiles);
     InstallMainFrameWindows(*mainFrame);
 
     CreateFrameList();
     if (!OpenNewDocument(0)) return false;
     mainFrame->SelectChannel(global.iCurCANInd);
 
-    std::int32_t language = global.iCurLanguage;
-    IOCtl(kIoctlLanguage, &language, sizeof language, 0, 0);
-    ApplyLanguageIndex(language);
+    // The windows built since take their texts as they are made; the message
+    // lets each one that keeps a text of its own follow too.
+    mainFrame->PostMessage(msg::kLanguageChanged, static_cast<std::uintptr_t>(language), 0);
     mainFrame->ReportStartupRecorderProblem();
 
     mainFrame->resize(1200, 760);
@@ -111,9 +119,27 @@ CKorvexProDoc* CKorvexShell::OpenNewDocument(int index) {
     return document;
 }
 
+void CKorvexShell::OpenFiles(const QStringList& paths) {
+    for (const QString& path : paths) {
+        const std::string file = path.toStdString();
+        if (!QFileInfo::exists(path)) {
+            mainFrame->ForgetMissingFile(file);
+            continue;
+        }
+        CChildFrame* child = mainFrame->ActiveChild();
+        if (OpeningOf(file) == FileOpening::kDataFile && child) {
+            child->View().ImportDataFile(file);
+            continue;
+        }
+        OpenFileArgument(*this, global, {QString(), path});
+        mainFrame->NoteRecentFile(file);
+    }
+}
+
 void CKorvexShell::OnFileOpen() {
     std::string path;
     if (!XTPUiServices().OpenFileDialog(ToCWnd(mainFrame), DocumentDialog(), path)) return;
+    mainFrame->NoteRecentFile(path);
     const int index = static_cast<int>(documents.size());
     auto* document = new CKorvexProDoc(global, index, this);
     document->SetTitle(QFileInfo(QString::fromStdString(path)).fileName());

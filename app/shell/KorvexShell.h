@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QStringList>
 #include <memory>
 #include <string>
 #include <vector>
@@ -55,6 +56,11 @@ class CKorvexShell : public QObject {
     CKorvexProDoc* OpenNewDocument(int index);
     // Framework Open: a stream data file into a new document.
     void OnFileOpen();
+    // Files dropped on the main window or chosen from its recent files: a
+    // stream data file goes into the current frame list as 从文件导入数据 reads
+    // it, any other as 导入其他格式 does; a file that is gone leaves the
+    // recent files with a message.
+    void OpenFiles(const QStringList& paths);
     // Applies language `index` (40000 + index); nothing changes for an index
     // outside the language list.
     bool ApplyLanguageIndex(int index);

@@ -7,6 +7,7 @@
 #include <QTimerEvent>
 #include <chrono>
 
+#include "app/common/rules/NumberedFormat.h"
 #include "app/framelist/rules/ClearList.h"
 #include "app/services/WindowHandle.h"
 #include "app/shell/ChildFrame.h"
@@ -57,6 +58,15 @@ class CQueuedUploadReport final : public IUploadReport {
     void ShowStatus(const std::string& text) override {
         QMetaObject::invokeMethod(
             frame, [f = frame, text] { f->ShowFrameStatus(text); }, Qt::QueuedConnection);
+    }
+    void ShowCancelled(int kept) override {
+        QMetaObject::invokeMethod(
+            frame,
+            [f = frame, kept] {
+                f->ShowMessageBox(FormatString(res::kStrUploadCancelled, kept),
+                                  xtp_mb::kIconInformation);
+            },
+            Qt::QueuedConnection);
     }
     void SetWaitCursor(bool on) override {
         QMetaObject::invokeMethod(
@@ -109,6 +119,7 @@ CKorvexView::~CKorvexView() {
 
 void CKorvexView::CancelUpload() {
     if (upload.loading.load() == 0) return;
+    upload.cancelled.store(true);
     LGP_CancelLoad();
     // The start of the upload stops waiting for the count, as when the
     // progress dialog is closed.
@@ -198,8 +209,13 @@ bool CKorvexView::OnCommand(std::uint32_t id) {
 void CKorvexView::OnImportData() {
     std::string path;
     if (!XTPUiServices().OpenFileDialog(ToCWnd(this), DataFileDialog(), path)) return;
+    ImportDataFile(path);
+}
+
+void CKorvexView::ImportDataFile(const std::string& path) {
     if (CFileLoadPump::Busy()) return;
     CMainFrame* main = MainFrame();
+    if (main) main->NoteRecentFile(path);
     const std::string label = XTPLoadString(res::kStrFrameTotal);
     const auto show = [main](const std::string& text) {
         if (main) main->ShowFrameStatus(text);
@@ -224,6 +240,12 @@ void CKorvexView::OnUpload() {
     if (!main) return;
     // One upload at a time: the command can arrive again while this one waits
     // for the count with the window responsive, or while its worker finishes.
+    if (upload.workerRunning.load() && upload.loading.load() == 0 && !progress->isVisible()) {
+        // A cancelled upload's worker ends with its current exchange; its
+        // report then comes alone rather than under a busy box.
+        EndUpload();
+        return;
+    }
     if (upload.workerRunning.load() || progress->isVisible()) {
         SayRecorderBusy();
         return;
@@ -238,6 +260,7 @@ void CKorvexView::OnUpload() {
     // The flags are raised before the worker starts, so a worker that fails at
     // once cannot clear them before they were set.
     upload.loadStarted.store(false);
+    upload.cancelled.store(false);
     upload.loading.store(1);
     upload.workerRunning.store(true);
     worker = std::thread([this, main, label = XTPLoadString(res::kStrFrameTotal)] {
@@ -261,8 +284,7 @@ void CKorvexView::OnUpload() {
     progressTimer = startTimer(timer::kUploadProgressMs);
     progress->exec();
     // Whatever closed the dialog, the upload ends here for this thread.
-    LGP_CancelLoad();
-    upload.loading.store(0);
+    CancelUpload();
 }
 
 void CKorvexView::StopProgressTimer() {

@@ -51,6 +51,9 @@ class CKorvexView : public QWidget {
     void OnImportData();
     void OnExportData();
     void OnClearList();
+    // Reads stream data file `path` into the frame list, as 从文件导入数据
+    // does once its dialog has given the path.
+    void ImportDataFile(const std::string& path);
     void OnUpload();
 
     // Asks a running upload to stop, as closing its progress dialog does; a

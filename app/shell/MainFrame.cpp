@@ -1,20 +1,29 @@
 #include "app/shell/MainFrame.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QThread>
+#include <QUrl>
+#include <algorithm>
 
 #include "app/common/BaseDlg.h"
+#include "app/common/rules/NumberedFormat.h"
 #include "app/services/WindowHandle.h"
 #include "app/shell/ChildFrame.h"
 #include "app/shell/CommandBars.h"
 #include "app/shell/KorvexView.h"
 #include "app/shell/RecorderAccess.h"
+#include "app/shell/rules/RecentFiles.h"
 #include "app/shell/rules/ShellIds.h"
 #include "core/KorvexGlobal.h"
 #include "logport/include/logport.h"
@@ -26,6 +35,7 @@ namespace korvex::shell {
 namespace {
 
 constexpr char kLayoutKey[] = "CommandBars";
+constexpr char kRecentFilesKey[] = "RecentFiles";
 constexpr int kShowListCmd = 5;
 constexpr int kHideListCmd = 0;
 
@@ -56,9 +66,13 @@ bool CMainFrame::OnCreate() {
     commandBars = new CCommandBars(
         *this, [this](std::uint32_t id) { Route(id); },
         [this](const ShellCommand& command) { return Evaluate(command); });
+    const QStringList stored = QSettings().value(kRecentFilesKey).toStringList();
+    for (auto path = stored.rbegin(); path != stored.rend(); ++path)
+        AddRecentFile(recentFiles, path->toStdString());
     BuildMenus();
     commandBars->BuildToolbar();
     restoreState(QSettings().value(kLayoutKey).toByteArray());
+    setAcceptDrops(true);
 
     mdiArea = new QMdiArea(this);
     mdiArea->setViewMode(QMdiArea::TabbedView);
@@ -95,7 +109,8 @@ void CMainFrame::PostMessage(unsigned msg, std::uintptr_t wParam, std::intptr_t)
     // The text behind wParam belongs to the sender; it is copied before the
     // call returns.
     std::string text;
-    if ((msg == msg::kStatusPane1 || msg == msg::kStatusPane2) && wParam)
+    if ((msg == msg::kStatusPane1 || msg == msg::kStatusPane2 || msg == msg::kFileWritten) &&
+        wParam)
         text = reinterpret_cast<const char*>(wParam);
     if (QThread::currentThread() == thread()) {
         HandleMessage(msg, text);
@@ -116,6 +131,9 @@ void CMainFrame::HandleMessage(unsigned msg, const std::string& text) {
         case msg::kLanguageChanged:
             // The index is the global state's current language by now.
             RebuildForLanguage();
+            break;
+        case msg::kFileWritten:
+            NoteRecentFile(text);
             break;
         default:
             break;
@@ -190,6 +208,61 @@ void CMainFrame::BuildMenus() {
         commandBars->BuildMenuBar(res::kNoDocMenu, nullptr, 0);
     else
         commandBars->BuildMenuBar(res::kMainMenu, &global.vecLanguage, global.iCurLanguage);
+    AddRecentFileItems();
+}
+
+void CMainFrame::NoteRecentFile(const std::string& path) {
+    AddRecentFile(recentFiles, path);
+    SaveRecentFiles();
+    BuildMenus();
+}
+
+void CMainFrame::ForgetMissingFile(const std::string& path) {
+    std::erase(recentFiles, path);
+    SaveRecentFiles();
+    BuildMenus();
+    ShowMessageBox(FormatString(res::kStrRecentFileGone, path.c_str()), xtp_mb::kIconWarning);
+}
+
+void CMainFrame::SaveRecentFiles() const {
+    QStringList paths;
+    for (const std::string& path : recentFiles) paths << QString::fromStdString(path);
+    QSettings().setValue(kRecentFilesKey, paths);
+}
+
+void CMainFrame::AddRecentFileItems() {
+    if (!commandBars || recentFiles.empty() || menuBar()->actions().isEmpty()) return;
+    QMenu* file = menuBar()->actions().front()->menu();
+    if (!file) return;
+    QAction* exit = commandBars->Action(cmd::kExit);
+    QAction* before = file->actions().contains(exit) ? exit : nullptr;
+    file->insertSeparator(before);
+    for (std::size_t i = 0; i < recentFiles.size(); ++i) {
+        const QString path = QString::fromStdString(recentFiles[i]);
+        auto* item =
+            new QAction(QString::fromStdString(RecentFileMenuText(i, recentFiles[i])), file);
+        item->setObjectName(QStringLiteral("recentFile%1").arg(i));
+        connect(item, &QAction::triggered, this, [this, path] { emit filesToOpen({path}); });
+        file->insertAction(before, item);
+    }
+    if (before) file->insertSeparator(before);
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); }))
+        event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) paths << url.toLocalFile();
+    if (paths.isEmpty()) return;
+    event->acceptProposedAction();
+    // The drop returns to the desktop first; the files are read after it.
+    QMetaObject::invokeMethod(
+        this, [this, paths] { emit filesToOpen(paths); }, Qt::QueuedConnection);
 }
 
 void CMainFrame::RebuildForLanguage() {

@@ -39,11 +39,19 @@ class CMainFrame : public QMainWindow, public IMessageWindow, public IStatusSink
     bool OnCreate();
 
     // 0x469 → pane 2, 0x46A → pane 1 (wParam: const char*, copied at once),
-    // 0x4A0 → rebuild for language wParam.
+    // 0x4A0 → rebuild for language wParam, 0x4D1 → a file was written
+    // (wParam: its path, copied at once).
     void PostMessage(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) override;
     void ShowFrameStatus(const std::string& text) override;
     // The text of status pane 0 (message), 1 or 2.
     QString PaneText(int pane) const;
+
+    // Notes a file opened or saved at the top of the File menu's recent
+    // files (kept in the program's settings across runs).
+    void NoteRecentFile(const std::string& path);
+    const std::vector<std::string>& RecentFiles() const { return recentFiles; }
+    // Takes a file that is gone out of the list and says so.
+    void ForgetMissingFile(const std::string& path);
 
     // A message box with string `stringId`, owned by this window.
     void ShowMessageBox(std::uint32_t stringId, std::uint32_t type);
@@ -87,15 +95,22 @@ class CMainFrame : public QMainWindow, public IMessageWindow, public IStatusSink
     // The window closes, which ends the program: Exit, the close box, or a
     // quit from outside.
     void closing();
+    // Files dropped on the window, or one chosen from the recent files.
+    void filesToOpen(QStringList paths);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     void HandleMessage(unsigned msg, const std::string& text);
     void Route(std::uint32_t id);
     CommandState Evaluate(const ShellCommand& command) const;
     void ProbeRecorder();
+    // The recent files at the end of the File menu, before Exit.
+    void AddRecentFileItems();
+    void SaveRecentFiles() const;
     // The frame total in pane 2 keeps its figures under the new language's label.
     void RelabelFrameTotal();
 
@@ -109,6 +124,7 @@ class CMainFrame : public QMainWindow, public IMessageWindow, public IStatusSink
     std::function<void()> openBusStatus;
     bool rebuilding = false;
     std::optional<korvex::device::RecorderProblem> startupProblem;
+    std::vector<std::string> recentFiles;
 };
 
 }  // namespace korvex::shell

@@ -11,6 +11,7 @@
 #include "app/shell/KorvexView.h"
 #include "app/shell/MainFrame.h"
 #include "app/shell/rules/ChannelChoiceMenu.h"
+#include "app/shell/rules/ImportRefusalText.h"
 #include "app/shell/rules/ShellIds.h"
 #include "core/DataFileReader.h"
 #include "core/KorvexGlobal.h"
@@ -87,7 +88,7 @@ void LoadWithMessages(CKorvexGlobal& global, CMainFrame* main, QWidget* owner,
     pump.Finish();
     if (result.status == formats::ReadStatus::kNotImported) return;
     if (result.status != formats::ReadStatus::kOk) {
-        std::string reason = formats::ReadResultText(result, path);
+        std::string reason = ImportRefusalText(result, path);
         // A file without frames says what it held instead.
         if (result.status == formats::ReadStatus::kHoldsNoFrames) {
             if (const std::string leftOut = LeftOutText(result, firstBad); !leftOut.empty())

@@ -6,6 +6,7 @@
 #include "app/common/rules/NumberedFormat.h"
 #include "app/services/WindowHandle.h"
 #include "app/signals/rules/SignalIds.h"
+#include "core/SettingsMerge.h"
 #include "xtp/XTPResourceManager.h"
 #include "xtp/XTPUiServices.h"
 
@@ -40,6 +41,7 @@ void CSignalDatabases::Restore(QWidget* owner) {
     std::vector<std::string> paths;
     for (const QString& path : QSettings().value(kSettingsKey).toStringList())
         paths.push_back(path.toStdString());
+    pathsAsStored = paths;
     std::vector<DatabaseProblem> problems;
     set.Restore(paths, problems);
     if (!problems.empty()) Save();
@@ -99,9 +101,17 @@ void CSignalDatabases::Report(const std::vector<DatabaseProblem>& problems, QWid
 }
 
 void CSignalDatabases::Save() {
+    QSettings settings;
+    settings.sync();
+    std::vector<std::string> theirs;
+    for (const QString& path : settings.value(kSettingsKey).toStringList())
+        theirs.push_back(path.toStdString());
+    const std::vector<std::string> ours = set.Paths();
     QStringList paths;
-    for (const std::string& path : set.Paths()) paths << QString::fromStdString(path);
-    QSettings().setValue(kSettingsKey, paths);
+    for (const std::string& path : MergeChangedList(pathsAsStored, ours, theirs))
+        paths << QString::fromStdString(path);
+    settings.setValue(kSettingsKey, paths);
+    pathsAsStored = ours;
 }
 
 }  // namespace korvex::signaldb

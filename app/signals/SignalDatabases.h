@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QStringList>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/signals/rules/SignalDatabaseSet.h"
 
@@ -45,9 +47,13 @@ class CSignalDatabases : public QObject {
 
   private:
     void Report(const std::vector<DatabaseProblem>& problems, QWidget* owner);
+    // Writes the list merged with the one the settings hold now: what another
+    // program added or removed meanwhile stays, our own changes win.
     void Save();
 
     CSignalDatabaseSet set;
+    // The list as this program last read or wrote it.
+    std::vector<std::string> pathsAsStored;
 };
 
 // The text that tells the user about a refused or dropped database.

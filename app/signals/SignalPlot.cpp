@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "app/signals/rules/LaneColumns.h"
+#include "app/signals/rules/ValueTicks.h"
 #include "core/signals/SignalText.h"
 
 namespace korvex::signaldb {
@@ -18,9 +19,22 @@ constexpr int kRight = 12;
 constexpr int kLaneGap = 6;
 constexpr int kMinLaneHeight = 36;
 constexpr double kWheelStep = 0.8;  // view width per wheel notch
+constexpr int kGridAlpha = 70;      // grid lines: light, under the curves
+
+QColor GridColor(const QPalette& palette) {
+    QColor color = palette.color(QPalette::Mid);
+    color.setAlpha(kGridAlpha);
+    return color;
+}
 
 QString NumberText(double v, int digits = 10) {
     return QString::number(v, 'g', digits);
+}
+
+// The lane's value at sample i, when it has one and shows numbers.
+std::optional<double> NumericValue(const CSignalPlot::Lane& lane, long long i) {
+    if (lane.data == nullptr || lane.table != nullptr || i < 0) return std::nullopt;
+    return lane.data->series.values[static_cast<std::size_t>(i)];
 }
 
 QString SampleText(const CSignalPlot::Lane& lane, long long i) {
@@ -114,6 +128,35 @@ std::vector<QString> CSignalPlot::CursorTexts() const {
     return texts;
 }
 
+void CSignalPlot::SetReferenceX(std::optional<double> x) {
+    reference = x;
+    update();
+}
+
+QString CSignalPlot::DeltaTimeText() const {
+    if (!cursor || !reference) return {};
+    const std::optional<double> seconds = axis.SecondsBetween(*reference, *cursor);
+    if (!seconds) return {};
+    return QStringLiteral("Δt %1 s").arg(*seconds, 0, 'f', TimeDecimals(PlotWidth(width())));
+}
+
+std::vector<QString> CSignalPlot::DeltaTexts() const {
+    std::vector<QString> texts;
+    for (const Lane& lane : lanes) {
+        QString text;
+        if (cursor && reference && lane.data) {
+            const auto now = NumericValue(lane, SampleAtOrBefore(lane.data->series, *cursor));
+            const auto then = NumericValue(lane, SampleAtOrBefore(lane.data->series, *reference));
+            if (now && then) {
+                text = QStringLiteral("Δ") + NumberText(*now - *then);
+                if (!lane.unit.isEmpty()) text += ' ' + lane.unit;
+            }
+        }
+        texts.push_back(text);
+    }
+    return texts;
+}
+
 void CSignalPlot::SetEmptyText(const QString& text) {
     emptyText = text;
     update();
@@ -178,12 +221,41 @@ void CSignalPlot::Render(QPainter& painter, QSize size) const {
         return;
     }
     DrawBreaks(painter, area);
+    DrawTimeGrid(painter, area);
     for (int i = 0; i < static_cast<int>(lanes.size()); ++i) {
         const LaneBox box = LaneRect(i, size.height());
         DrawLane(painter, lanes[i], QRect(kLeft, box.top, width, box.height), width);
     }
     DrawAxis(painter, QRect(kLeft, area.bottom() + 1, width, AxisHeight()));
+    DrawReference(painter, area);
     DrawCursor(painter, area, size.height());
+}
+
+std::vector<AxisTick> CSignalPlot::TimeTicks(int width) const {
+    const int labelWidth = fontMetrics().horizontalAdvance(QStringLiteral("00:00:00.000")) + 24;
+    return axis.Ticks(viewport.From(), viewport.To(), std::max(width / labelWidth, 1));
+}
+
+int CSignalPlot::TimeDecimals(int width) const {
+    const double perPixel = viewport.Width() / std::max(width, 1);
+    int decimals = 0;
+    for (double unit = 1; decimals < 4 && perPixel < unit; unit /= 10) ++decimals;
+    return decimals;
+}
+
+void CSignalPlot::DrawTimeGrid(QPainter& painter, const QRect& area) const {
+    painter.setPen(QPen(GridColor(palette()), 1));
+    for (const AxisTick& t : TimeTicks(area.width())) {
+        const double px = area.left() + viewport.ToPixel(t.x, area.width());
+        painter.drawLine(QPointF(px, area.top()), QPointF(px, area.bottom()));
+    }
+}
+
+void CSignalPlot::DrawReference(QPainter& painter, const QRect& area) const {
+    if (!reference || *reference < viewport.From() || *reference > viewport.To()) return;
+    const double px = area.left() + viewport.ToPixel(*reference, area.width());
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DashLine));
+    painter.drawLine(QPointF(px, area.top()), QPointF(px, area.bottom()));
 }
 
 void CSignalPlot::DrawBreaks(QPainter& painter, const QRect& area) const {
@@ -223,13 +295,21 @@ void CSignalPlot::DrawLane(QPainter& painter, const Lane& lane, const QRect& box
     };
     const auto x = [&](double axisX) { return box.left() + viewport.ToPixel(axisX, width); };
 
-    // Value labels: the ends of the shown range.
-    painter.setPen(palette().color(QPalette::Text));
-    const QRect labels(0, box.top(), kLeft - 6, box.height());
-    painter.drawText(labels.adjusted(0, int(top) - box.top() - fontMetrics().ascent() / 2, 0, 0),
-                     Qt::AlignRight | Qt::AlignTop, NumberText(range.any ? range.max : 0, 6));
-    painter.drawText(labels.adjusted(0, 0, 0, -2), Qt::AlignRight | Qt::AlignBottom,
-                     NumberText(range.any ? range.min : 0, 6));
+    // Value ticks at round values, each where the curve puts that value,
+    // with a light grid line across the lane.
+    const int lineHeight = fontMetrics().height();
+    const ValueTicks ticks = RoundValueTicks(
+        shown.min, shown.max, std::max(static_cast<int>(height) / (2 * lineHeight), 2));
+    for (const double v : ticks.values) {
+        const double at = y(v);
+        painter.setPen(QPen(GridColor(palette()), 1));
+        painter.drawLine(QPointF(box.left() + 1, at), QPointF(box.right() - 1, at));
+        painter.setPen(palette().color(QPalette::Text));
+        painter.drawLine(QPointF(box.left() - 4, at), QPointF(box.left(), at));
+        painter.drawText(QRectF(0, at - lineHeight / 2.0, kLeft - 8, lineHeight),
+                         Qt::AlignRight | Qt::AlignVCenter,
+                         QString::number(v, 'f', ticks.decimals));
+    }
 
     painter.save();
     painter.setClipRect(box.adjusted(1, 1, -1, -1));
@@ -305,8 +385,7 @@ void CSignalPlot::DrawAxis(QPainter& painter, const QRect& area) const {
     painter.setPen(palette().color(QPalette::Text));
     painter.drawLine(area.topLeft(), area.topRight());
     const int labelWidth = fontMetrics().horizontalAdvance(QStringLiteral("00:00:00.000")) + 24;
-    const auto ticks =
-        axis.Ticks(viewport.From(), viewport.To(), std::max(area.width() / labelWidth, 1));
+    const auto ticks = TimeTicks(area.width());
     // Ticks of neighbouring spans may fall close together: a label that
     // would run into the one before it is left out.
     double free = area.left() - labelWidth;
@@ -327,8 +406,10 @@ void CSignalPlot::DrawCursor(QPainter& painter, const QRect& area, int height) c
     const double px = area.left() + viewport.ToPixel(*cursor, area.width());
     painter.setPen(QPen(palette().color(QPalette::Highlight), 1));
     painter.drawLine(QPointF(px, area.top()), QPointF(px, area.bottom()));
-    const std::vector<QString> texts = CursorTexts();
+    std::vector<QString> texts = CursorTexts();
+    const std::vector<QString> deltas = DeltaTexts();
     for (int i = 0; i < static_cast<int>(lanes.size()); ++i) {
+        if (!deltas[i].isEmpty()) texts[i] += QStringLiteral("   ") + deltas[i];
         if (texts[i].isEmpty()) continue;
         const LaneBox box = LaneRect(i, height);
         const QRect bounds = fontMetrics().boundingRect(texts[i]).adjusted(-4, -2, 4, 2);
@@ -341,10 +422,9 @@ void CSignalPlot::DrawCursor(QPainter& painter, const QRect& area, int height) c
         painter.drawText(label, Qt::AlignCenter, texts[i]);
     }
     // As many decimals as a pixel of the view is worth, down to 0.1 ms.
-    const double perPixel = viewport.Width() / area.width();
-    int decimals = 0;
-    for (double unit = 1; decimals < 4 && perPixel < unit; unit /= 10) ++decimals;
-    const QString time = QString::fromStdString(axis.TimeText(*cursor, decimals));
+    QString time = QString::fromStdString(axis.TimeText(*cursor, TimeDecimals(area.width())));
+    if (const QString delta = DeltaTimeText(); !delta.isEmpty())
+        time += QStringLiteral("   ") + delta;
     const QRect bounds = fontMetrics().boundingRect(time).adjusted(-4, -2, 4, 2);
     QRectF label(px - bounds.width() / 2.0, area.bottom() + 2, bounds.width(), bounds.height());
     painter.fillRect(label, palette().color(QPalette::Highlight));
@@ -362,8 +442,14 @@ void CSignalPlot::wheelEvent(QWheelEvent* event) {
 }
 
 void CSignalPlot::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) dragFrom = event->position().x();
     setFocus();
+    const double px = event->position().x();
+    if (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ShiftModifier)) {
+        if (px >= PlotLeft() && px <= PlotLeft() + PlotWidth(width()))
+            SetReferenceX(viewport.FromPixel(px - PlotLeft(), PlotWidth(width())));
+        return;
+    }
+    if (event->button() == Qt::LeftButton) dragFrom = px;
 }
 
 void CSignalPlot::mouseMoveEvent(QMouseEvent* event) {
@@ -404,6 +490,16 @@ void CSignalPlot::keyPressEvent(QKeyEvent* event) {
             break;
         case Qt::Key_Right:
             PanPixels(-PlotWidth(width()) / 8.0);
+            break;
+        case Qt::Key_M:
+            if (cursor) SetReferenceX(cursor);
+            break;
+        case Qt::Key_Escape:
+            if (!reference) {
+                QWidget::keyPressEvent(event);
+                return;
+            }
+            SetReferenceX(std::nullopt);
             break;
         default:
             QWidget::keyPressEvent(event);

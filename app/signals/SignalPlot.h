@@ -30,7 +30,10 @@ std::shared_ptr<const PlotSeries> MakePlotSeries(SampleSeries samples);
 // break between them. The mouse wheel zooms about the pointer, dragging pans,
 // 0 fits the whole recording, + and - zoom, the arrow keys pan; a cursor line
 // follows the pointer and reads every lane's value; a double-click chooses
-// the sample nearest to the pointer. Drawing asks each lane's summary one
+// the sample nearest to the pointer. Shift-click (or M at the cursor) sets a
+// reference cursor, Escape clears it: the cursor then also reads the time
+// and each lane's value difference from it. Value and time axes are marked
+// at round values with light grid lines. Drawing asks each lane's summary one
 // range per pixel column, so a repaint costs what its pixels cost.
 class CSignalPlot : public QWidget {
     Q_OBJECT
@@ -71,6 +74,15 @@ class CSignalPlot : public QWidget {
     // empty where the lane has no sample at or before the cursor.
     std::vector<QString> CursorTexts() const;
 
+    std::optional<double> ReferenceX() const { return reference; }
+    void SetReferenceX(std::optional<double> x);
+    // "Δt …" from the reference to the cursor; empty without both, or when
+    // the time between them is not known (spans without clock times).
+    QString DeltaTimeText() const;
+    // Each lane's value at the cursor less its value at the reference, with
+    // its unit; empty where either has no sample or the lane shows texts.
+    std::vector<QString> DeltaTexts() const;
+
     // The text shown while there is no lane.
     void SetEmptyText(const QString& text);
 
@@ -110,11 +122,17 @@ class CSignalPlot : public QWidget {
     void DrawAxis(QPainter& painter, const QRect& area) const;
     void DrawBreaks(QPainter& painter, const QRect& area) const;
     void DrawCursor(QPainter& painter, const QRect& area, int height) const;
+    void DrawReference(QPainter& painter, const QRect& area) const;
+    void DrawTimeGrid(QPainter& painter, const QRect& area) const;
+    std::vector<AxisTick> TimeTicks(int width) const;
+    // Digits of the second worth showing at the view's zoom, down to 0.1 ms.
+    int TimeDecimals(int width) const;
 
     CTimeAxis axis;
     CPlotViewport viewport;
     std::vector<Lane> lanes;
     std::optional<double> cursor;
+    std::optional<double> reference;
     std::optional<double> dragFrom;  // pointer x where a drag started
     QString emptyText;
 };

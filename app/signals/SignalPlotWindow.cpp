@@ -1,5 +1,6 @@
 #include "app/signals/SignalPlotWindow.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -17,8 +18,10 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cerrno>
 
 #include "app/common/rules/NumberedFormat.h"
+#include "app/common/rules/WriteFailureText.h"
 #include "app/services/WindowHandle.h"
 #include "app/signals/SignalDatabases.h"
 #include "app/signals/rules/SignalIds.h"
@@ -339,12 +342,16 @@ void CSignalPlotWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void CSignalPlotWindow::CannotWrite(const QString& path) {
-    XTPUiServices().MessageBox(ToCWnd(this),
-                               FormatString(ids::kStrCannotWrite, path.toStdString().c_str()),
+    // The error number of the call that failed, before anything else runs.
+    korvex::FileWriteProblem problem;
+    problem.Set(true);
+    problem.created = QFileInfo::exists(path);
+    XTPUiServices().MessageBox(ToCWnd(this), korvex::WriteFailureText(path.toStdString(), problem),
                                XTPLoadString(kStrAppTitle), xtp_mb::kOk | xtp_mb::kIconError);
 }
 
 bool CSignalPlotWindow::ExportImage(const QString& path) {
+    errno = 0;
     const QSize size = plot->size();
     bool ok;
     if (QFileInfo(path).suffix().compare(QStringLiteral("svg"), Qt::CaseInsensitive) == 0) {
@@ -365,7 +372,15 @@ bool CSignalPlotWindow::ExportImage(const QString& path) {
         QPainter painter(&image);
         plot->Render(painter, size);
         painter.end();
-        ok = image.save(path, "PNG");
+        // Made in memory first: a write to the file that fails (a full disk)
+        // is then seen, where saving to the path would lose it in a buffer.
+        QByteArray png;
+        QBuffer buffer(&png);
+        ok = buffer.open(QIODevice::WriteOnly) && image.save(&buffer, "PNG");
+        QFile file(path);
+        errno = 0;
+        ok = ok && file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+             file.write(png) == png.size() && file.flush();
     }
     if (!ok) CannotWrite(path);
     return ok;
@@ -377,6 +392,7 @@ bool CSignalPlotWindow::ExportCsv(const QString& path) {
     for (const CSignalPlot::Lane& lane : plot->Lanes())
         if (lane.data) lanes.push_back(&lane.data->series);
     QFile file(path);
+    errno = 0;
     bool ok = store != nullptr && file.open(QIODevice::WriteOnly | QIODevice::Truncate);
     if (ok) {
         ok =

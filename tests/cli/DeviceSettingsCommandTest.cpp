@@ -250,6 +250,9 @@ TEST_F(DeviceCliTest, ConfigureWritesBackWhatNoOptionNames) {
     EXPECT_EQ(+copied.dwCustomFlag, 0u);
     EXPECT_EQ(+copied.dwCustomTiming, 0u);
     EXPECT_EQ(+copied.bIoOutput, 1);
+    // No --clock: the recorder keeps its own clock, not the PC's time.
+    const std::uint8_t freshClock[7] = {};
+    EXPECT_EQ(std::memcmp(&copied.bCentury, freshClock, sizeof freshClock), 0);
     const FilterInfo copiedFilter = Filter(0);
     EXPECT_EQ(std::memcmp(&copiedFilter.dwStdExplicitStart, &filterBefore.dwStdExplicitStart,
                           sizeof filterBefore - offsetof(FilterInfo, dwStdExplicitStart)),

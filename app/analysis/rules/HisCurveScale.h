@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace korvex {
@@ -17,8 +19,13 @@ inline int CurveZoomIn(int stepTime) {
 inline int CurveZoomOut(int stepTime) {
     return stepTime > std::numeric_limits<int>::max() / 2 ? stepTime : stepTime * 2;
 }
-inline int CurveFit() {
-    return kCurveFitStepTime;
+// The step time at which `spanMs` milliseconds of data, drawn `spacing`
+// pixels per step, fill at most `plotWidth` pixels: the whole curve in view,
+// however coarse its precision; never below kCurveFitStepTime.
+inline int CurveFit(double spanMs, int spacing, int plotWidth) {
+    const double fitting = std::ceil(spacing * std::max(spanMs, 0.0) / std::max(plotWidth, 1));
+    if (fitting >= std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();
+    return std::max(static_cast<int>(fitting), kCurveFitStepTime);
 }
 
 }  // namespace korvex

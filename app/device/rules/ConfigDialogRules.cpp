@@ -63,7 +63,6 @@ void KeepUnchanged(const ConfigChanges& changes, const BaseInfo& start, BaseInfo
     }
     if (!changes.mode) b.bMode = start.bMode;
     if (!changes.sendInterval) b.dwSendInterval = start.dwSendInterval;
-    if (!changes.clock) SetClock(b, ClockOf(start));
     if (!changes.ioLevel) b.bIoOutput = start.bIoOutput;
     if (!changes.resistor) b.dwResistor = start.dwResistor;
     if (!changes.filter) b.bFilterEnable = start.bFilterEnable;
@@ -140,16 +139,21 @@ void CConfigDialogRules::Initialise() {
 }
 
 void CConfigDialogRules::ShowBase() {
-    controls.customBitRate = base.dwCustomFlag != 0;
-    if (const auto index = BitRateIndexOf(base.dwCustomTiming))
-        controls.bitRateIndex = static_cast<int>(*index);
-    controls.customRegister = FormatU32("%x", base.dwCustomTiming);
+    // The rate the recorder runs at: its table register, or its custom one.
+    // A register that fits no table entry shows as custom, with its value;
+    // 0 is no register at all (nothing stored yet) and leaves the table.
+    const std::uint32_t timing = base.dwCustomFlag != 0 ? base.dwCustomTiming : base.dwTiming;
+    const auto index = BitRateIndexOf(timing);
+    controls.customBitRate = base.dwCustomFlag != 0 || (!index && timing != 0);
+    if (index) controls.bitRateIndex = static_cast<int>(*index);
+    controls.customRegister = FormatU32("%x", timing);
     controls.sendInterval = FormatU32("%x", base.dwSendInterval);
     controls.resistor = base.dwResistor != 0;
     controls.filterEnable = base.bFilterEnable != 0;
     if (base.bMode < 2) controls.modeIndex = base.bMode;
     controls.ioLevel = base.bIoOutput != 0 ? 1 : 0;
     controls.clock = FormatClock(ClockOf(base));
+    shown = controls;
 }
 
 void CConfigDialogRules::ShowFilter() {
@@ -164,6 +168,20 @@ void CConfigDialogRules::ShowFilter() {
         const FilterRange range = RangeOf(entry);
         if (entry.channel == 0 && !HoldsRange(range)) ranges.push_back(range);
     }
+    shown.rows = controls.rows;
+}
+
+ConfigChanges CConfigDialogRules::EditedChanges() const {
+    ConfigChanges changes;
+    changes.bitTiming = controls.customBitRate != shown.customBitRate ||
+                        (controls.customBitRate ? controls.customRegister != shown.customRegister
+                                                : controls.bitRateIndex != shown.bitRateIndex);
+    changes.mode = controls.modeIndex != shown.modeIndex;
+    changes.sendInterval = controls.sendInterval != shown.sendInterval;
+    changes.ioLevel = controls.ioLevel != shown.ioLevel;
+    changes.resistor = controls.resistor != shown.resistor;
+    changes.filter = controls.filterEnable != shown.filterEnable || controls.rows != shown.rows;
+    return changes;
 }
 
 ConfigEnabling CConfigDialogRules::Enabling() const {
@@ -283,15 +301,17 @@ DeviceMessage CConfigDialogRules::Config(const ConfigChanges& changes) {
     }
     const ConfigWriteOutcome outcome =
         WriteRecorderConfig(static_cast<std::uint32_t>(controls.deviceIndex), written, writeFilter,
-                            writtenRanges, base, filter);
+                            writtenRanges, base, filter, !changes.clock);
     if (outcome.status == ConfigWriteOutcome::kRangeRefused)
         return {
             DeviceText(ids::kRangeRefused, FilterRangeText(writtenRanges[outcome.refused].range)),
             {},
             0,
             false};
-    return DoneOrFailed(outcome.status == ConfigWriteOutcome::kDone,
-                        static_cast<std::uint32_t>(controls.deviceIndex));
+    const bool done = outcome.status == ConfigWriteOutcome::kDone;
+    // What the dialog shows now is what the recorder holds.
+    if (done) shown = controls;
+    return DoneOrFailed(done, static_cast<std::uint32_t>(controls.deviceIndex));
 }
 
 DeviceMessage CConfigDialogRules::DefaultQuestion() {

@@ -63,7 +63,7 @@ struct ConfigChanges {
     bool bitTiming = true;  // timing register, custom flag and custom register
     bool mode = true;
     bool sendInterval = true;
-    bool clock = true;
+    bool clock = true;  // false: the recorder's clock is left running as it is
     bool ioLevel = true;
     bool resistor = true;
     bool filter = true;  // filter enable and the range list
@@ -96,6 +96,9 @@ class CConfigDialogRules {
     // filter box is ticked and the record's table fits.
     void ShowFilter();
     ConfigEnabling Enabling() const;
+    // What the user changed since the records were last shown; the dialog
+    // writes only that (and the clock it shows) back.
+    ConfigChanges EditedChanges() const;
 
     // Selection of list 2004: the custom edit shows the table register.
     void BitRateChanged();
@@ -133,6 +136,7 @@ class CConfigDialogRules {
 
     BaseInfo base;
     FilterInfo filter;
+    ConfigControls shown;             // the controls as the records were last shown
     std::vector<FilterRange> ranges;  // channel 0's ranges, what Config writes
     bool clockHasFocus = false;
 };

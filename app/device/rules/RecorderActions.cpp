@@ -16,7 +16,7 @@ ConfigReadOutcome ReadRecorderConfig(std::uint32_t index, BaseInfo& base, Filter
 
 ConfigWriteOutcome WriteRecorderConfig(std::uint32_t index, const BaseInfo& written,
                                        bool writeFilter, const std::vector<ChannelRange>& ranges,
-                                       BaseInfo& base, FilterInfo& filter) {
+                                       BaseInfo& base, FilterInfo& filter, bool keepClock) {
     using Status = ConfigWriteOutcome::Status;
     const CDeviceSession device(index);
     if (!device.Opened()) return {};
@@ -29,8 +29,18 @@ ConfigWriteOutcome WriteRecorderConfig(std::uint32_t index, const BaseInfo& writ
                 return {Status::kRangeRefused, i};
     }
     if (!LGP_GetBaseInfo(LGP_DEVTYPE, index, &base)) return {};
-    if (!LGP_SetBaseInfo(LGP_DEVTYPE, index, &written)) return {};
-    base = written;
+    BaseInfo sent = written;
+    if (keepClock) {
+        sent.bCentury = base.bCentury;
+        sent.bYear = base.bYear;
+        sent.bMonth = base.bMonth;
+        sent.bDay = base.bDay;
+        sent.bHour = base.bHour;
+        sent.bMinute = base.bMinute;
+        sent.bSecond = base.bSecond;
+    }
+    if (!LGP_SetBaseInfo(LGP_DEVTYPE, index, &sent)) return {};
+    base = sent;
     if (writeFilter) {
         if (!LGP_SetFilterInfo(LGP_DEVTYPE, index)) return {};
         LGP_GetFilterInfo(LGP_DEVTYPE, index, &filter);

@@ -35,9 +35,11 @@ struct ConfigWriteOutcome {
     enum Status { kDone, kFailed, kRangeRefused } status = kFailed;
     std::size_t refused = 0;  // the first refused entry of the ranges
 };
+// With `keepClock` the recorder's clock goes back as it reads just before
+// the write, so that a configuration that names no clock leaves it alone.
 ConfigWriteOutcome WriteRecorderConfig(std::uint32_t index, const BaseInfo& written,
                                        bool writeFilter, const std::vector<ChannelRange>& ranges,
-                                       BaseInfo& base, FilterInfo& filter);
+                                       BaseInfo& base, FilterInfo& filter, bool keepClock = false);
 
 // Default: the factory configuration, always on recorder 0.
 bool RestoreFactoryConfig();

@@ -23,9 +23,12 @@ inline constexpr std::uint32_t kCmdBits = 47005;
 inline constexpr std::uint32_t kStrFrameTotal = 6004;
 inline constexpr std::uint32_t kStrCannotCreateFile = 3067;
 inline constexpr std::uint32_t kStrCannotWriteFile = 20001;
+inline constexpr std::uint32_t kStrRealTimeSaveStopped = 31001;
 
 // The status-text message to the main window; wParam points at the text.
 inline constexpr unsigned kMsgStatusText = 0x469;
+// A file the list wrote (an export, a real-time save); wParam: its path.
+inline constexpr unsigned kMsgFileWritten = 0x4D1;
 
 // The save dialog of the export and the real-time save.
 inline constexpr char kSaveDefaultExt[] = "txt||can";

@@ -20,17 +20,40 @@ void CRealTimeSave::Stop() {
 void CRealTimeSave::Write(const _VCI_CAN_OBJ* frames, int count,
                           const korvex::ExportRowContext& context) {
     if (rtActive.load(std::memory_order_acquire) == 0) return;
-    std::lock_guard<std::mutex> guard(rtLock);
-    if (rtActive.load(std::memory_order_relaxed) == 0) return;
-    rtFile.WriteRun(frames, count, context);
-    rtFile.Flush();
-    SyncIfDueLocked(Clock::now());
+    int error = 0;
+    std::string path;
+    {
+        std::lock_guard<std::mutex> guard(rtLock);
+        if (rtActive.load(std::memory_order_relaxed) == 0) return;
+        rtFile.WriteRun(frames, count, context);
+        rtFile.Flush();
+        SyncIfDueLocked(Clock::now());
+        error = StopOnErrorLocked();
+        path = rtPath;
+    }
+    if (error != 0 && onFailure) onFailure(path, error);
 }
 
 void CRealTimeSave::SyncIfDue() {
     if (rtActive.load(std::memory_order_acquire) == 0) return;
-    std::lock_guard<std::mutex> guard(rtLock);
-    SyncIfDueLocked(Clock::now());
+    int error = 0;
+    std::string path;
+    {
+        std::lock_guard<std::mutex> guard(rtLock);
+        if (rtActive.load(std::memory_order_relaxed) == 0) return;
+        SyncIfDueLocked(Clock::now());
+        error = StopOnErrorLocked();
+        path = rtPath;
+    }
+    if (error != 0 && onFailure) onFailure(path, error);
+}
+
+int CRealTimeSave::StopOnErrorLocked() {
+    const int error = rtFile.WriteError();
+    if (error == 0) return 0;
+    rtFile.Close();
+    rtActive.store(0, std::memory_order_release);
+    return error;
 }
 
 void CRealTimeSave::SyncIfDueLocked(Clock::time_point now) {

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -35,10 +36,18 @@ class CRealTimeSave {
     bool Start(const std::string& path, const std::vector<std::string>& captions);
     // Writes out what is buffered, closes the file and switches saving off.
     void Stop();
-    // While saving is on, appends the run to the file.
+    // While saving is on, appends the run to the file. A write that fails
+    // closes the file (it ends on its last whole record), switches saving off
+    // and calls the failure handler once, on the writing thread.
     void Write(const _VCI_CAN_OBJ* frames, int count, const korvex::ExportRowContext& context);
-    // Puts what was written on the disk when the last time is kSyncInterval ago.
+    // Puts what was written on the disk when the last time is kSyncInterval
+    // ago; a sync that fails ends the save as a failed write does.
     void SyncIfDue();
+    // Called with the file's path and the error number when saving stops on
+    // a failed write.
+    void SetFailureHandler(std::function<void(const std::string&, int)> handler) {
+        onFailure = std::move(handler);
+    }
 
     int IsActive() const { return rtActive.load(std::memory_order_acquire); }
     // Text lines written to the current file.
@@ -47,10 +56,13 @@ class CRealTimeSave {
 
   private:
     void SyncIfDueLocked(Clock::time_point now);
+    // Ends the save when the file reports a failed write; returns the error.
+    int StopOnErrorLocked();
 
     std::atomic<std::int32_t> rtActive{0};
     std::mutex rtLock;
     CRealTimeSaveFile rtFile;  // keeps rtCount
     std::string rtPath;
     Clock::time_point lastSync;
+    std::function<void(const std::string&, int)> onFailure;
 };

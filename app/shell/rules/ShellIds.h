@@ -51,6 +51,7 @@ inline constexpr unsigned kStatusPane2 = 0x469;      // wParam: const char* text
 inline constexpr unsigned kStatusPane1 = 0x46A;      // wParam: const char* text
 inline constexpr unsigned kLanguageChanged = 0x4A0;  // wParam: language index
 inline constexpr unsigned kSelectFrame = 0x4CD;      // wParam: frame index
+inline constexpr unsigned kFileWritten = 0x4D1;      // wParam: const char* path
 }  // namespace msg
 
 namespace res {
@@ -73,6 +74,8 @@ inline constexpr std::uint32_t kStrOperationOk = 21003;
 inline constexpr std::uint32_t kStrToolbarTitle = 21005;
 inline constexpr std::uint32_t kStrLanguageMenu = 21006;
 inline constexpr std::uint32_t kStrRecorderBusy = 21007;
+inline constexpr std::uint32_t kStrUploadCancelled = 31000;  // %d frames kept
+inline constexpr std::uint32_t kStrRecentFileGone = 31002;   // %s: the path
 // Controls of the progress dialog.
 inline constexpr int kProgressBar = 5259;
 inline constexpr int kProgressWorking = 9008;

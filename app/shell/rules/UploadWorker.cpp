@@ -89,7 +89,9 @@ int RunUploadWorker(CKorvexGlobal& global, CUploadState& state, IUploadReport& r
     const int shown = global.AddUploadFrames(frames.get(), static_cast<int>(count));
     report.ShowStatus(FrameCountText(frameTotalLabel, shown) + " " + timeText);
     state.loading.store(0);
-    if (cutShort)
+    if (state.cancelled.load())
+        report.ShowCancelled(shown);
+    else if (cutShort)
         report.ShowMessage(res::kStrUploadFailed, xtp_mb::kIconWarning);
     else
         report.ShowMessage(res::kStrOperationOk, xtp_mb::kIconInformation);

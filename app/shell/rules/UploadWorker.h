@@ -23,6 +23,9 @@ struct CUploadState {
     std::atomic<bool> loadStarted{false};
     // True from the start of the worker thread until it has returned.
     std::atomic<bool> workerRunning{false};
+    // Raised when the user or a quit stops the upload before it ends; the
+    // worker then reports the frames it kept instead of a success.
+    std::atomic<bool> cancelled{false};
 };
 
 // How the worker reports. Implementations forward to the user-interface
@@ -37,6 +40,8 @@ class IUploadReport {
                                      std::uint32_t type) = 0;
     // The text of status-bar pane 2.
     virtual void ShowStatus(const std::string& text) = 0;
+    // The upload was cancelled and `kept` frames were handed over.
+    virtual void ShowCancelled(int kept) = 0;
     virtual void SetWaitCursor(bool on) = 0;
     // The recorder's clock records, read before any frame is uploaded: the
     // clock reference list is rebuilt from them where it is read (on the

@@ -70,7 +70,6 @@ inline constexpr std::uint32_t kStrComputing = 47017;  // "%d": percent
 inline constexpr std::uint32_t kStrImageFilter = 47018;
 inline constexpr std::uint32_t kStrCsvFilter = 47019;
 inline constexpr std::uint32_t kStrNoLane = 47020;
-inline constexpr std::uint32_t kStrCannotWrite = 47021;  // "%s": the file
 // The search pane's signal field.
 inline constexpr std::uint32_t kStrNoSignal = 47022;
 inline constexpr std::uint32_t kStrSignalSearchHint = 47023;

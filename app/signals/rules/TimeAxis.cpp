@@ -115,3 +115,23 @@ std::vector<AxisTick> CTimeAxis::Ticks(double from, double to, int maxTicks) con
 }
 
 }  // namespace korvex::signaldb
+
+namespace korvex::signaldb {
+
+std::optional<double> CTimeAxis::SecondsBetween(double a, double b) const {
+    const int spanA = SpanAt(a);
+    const int spanB = SpanAt(b);
+    if (spanA < 0 || spanB < 0) return std::nullopt;
+    const AxisSpan& first = spans[static_cast<std::size_t>(spanA)];
+    const AxisSpan& second = spans[static_cast<std::size_t>(spanB)];
+    if (spanA != spanB && !(first.clock && second.clock)) return std::nullopt;
+    // Seconds from the first span's first frame, each position in its own
+    // span's time.
+    const auto secondsAt = [&first](const AxisSpan& span, double x) {
+        return static_cast<double>(span.firstTicks - first.firstTicks) / kTicksPerSecond +
+               (std::min(x, span.end) - span.start);
+    };
+    return secondsAt(second, b) - secondsAt(first, a);
+}
+
+}  // namespace korvex::signaldb

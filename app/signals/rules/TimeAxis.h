@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,12 @@ class CTimeAxis {
     // of them: whole multiples of 1, 2 or 5 units of time, of seconds,
     // minutes or hours, in each span's own time.
     std::vector<AxisTick> Ticks(double from, double to, int maxTicks) const;
+
+    // The time from axis position a to b in seconds: the axis distance within
+    // one span, the clock times' difference across spans that both have
+    // clock times; none otherwise (or before the first span). A position in a
+    // break counts as its span's end.
+    std::optional<double> SecondsBetween(double a, double b) const;
 
   private:
     std::vector<AxisSpan> spans;

@@ -340,7 +340,12 @@ TEST_F(SearchPaneTest, ResultListTextsClearExportAndJump) {
     ui.fileAnswer = (dir / "missing" / "hits.txt").string();
     results->OnCommand(korvex::CSearchListCtrl::kCmdExport);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, XTPLoadString(3067));
+    EXPECT_EQ(ui.messages[0].text,
+              XTPLoadString(3067) + "\n" + ui.fileAnswer + "\nNo such file or directory");
+    ui.fileAnswer = "/dev/full";
+    results->OnCommand(korvex::CSearchListCtrl::kCmdExport);
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[1].text, XTPLoadString(20001) + "\n/dev/full\nNo space left on device");
 
     const QRect cell = results->visualRect(results->Model().index(2, 1));
     QTest::mouseDClick(results->viewport(), Qt::LeftButton, {}, cell.center());

@@ -187,6 +187,31 @@ TEST_F(DialogsTest, ConfigDialogWritesTheTableRateAndReturnsItsRecords) {
     EXPECT_EQ(+setting.baseInfo.dwSendInterval, 0x1F4u);
 }
 
+// A recorder at 250K whose custom register holds 0 shows as 250K, and
+// writing back a changed mode leaves its rate registers as they were.
+TEST_F(DialogsTest, ConfigDialogShowsTheRecorderRateAndWritesBackOnlyEdits) {
+    RecorderImageContent image;
+    const std::uint32_t timing = 0x001C0008;
+    std::memcpy(image.baseInfo.data(), &timing, sizeof timing);
+    Attach({image});
+    CANSetting setting{};
+    CDlgConfig dialog(setting, FreeRecorder);
+    Click(dialog, "read");
+    auto* bitRate = Child<QComboBox>(dialog, "bitRate");
+    EXPECT_EQ(bitRate->currentText(), "250K");
+    EXPECT_TRUE(bitRate->isEnabled());
+    EXPECT_EQ(Child<QLineEdit>(dialog, "customRegister")->text(), "1c0008");
+    Look(dialog, "config_250k");
+    Child<QComboBox>(dialog, "mode")->setCurrentIndex(1);
+    emit Child<QComboBox>(dialog, "mode")->activated(1);
+    Click(dialog, "config");
+    EXPECT_EQ(ui.messages.back().text, "操作成功");
+    const BaseInfo written = RecorderBase();
+    EXPECT_EQ(+written.dwTiming, timing);
+    EXPECT_EQ(+written.dwCustomTiming, 0u);
+    EXPECT_EQ(+written.bMode, 1);
+}
+
 TEST_F(DialogsTest, ConfigDialogFilterControlsClockAndDefault) {
     Attach({RecorderImageContent{}, RecorderImageContent{}});
     CANSetting setting{};

@@ -1,7 +1,10 @@
+#include <sys/resource.h>
+
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QSignalSpy>
 #include <QtTest>
+#include <csignal>
 #include <cstring>
 #include <fstream>
 #include <thread>
@@ -93,6 +96,7 @@ class KorvexListTest : public QObject {
     void exportChoosesTheFormByExactExtension();
     void realTimeSaveTogglesAndRestartsCount();
     void realTimeSaveReportsAFileThatCannotBeCreated();
+    void realTimeSaveStopsOnAFullDisk();
     void realTimeSaveIsWrittenOutWhenTheListGoes();
     void selectionOperations();
     void loadedFileReachesTheRealTimeFile();
@@ -351,19 +355,22 @@ void KorvexListTest::exportChoosesTheFormByExactExtension() {
     f.list.ExportToFile();
     QVERIFY(ReadBytes(dir / "upper.CAN").rfind("序号\t", 0) == 0);
 
-    // Cancel writes nothing; an uncreatable file ends the export silently.
+    // Cancel writes nothing; a file that cannot be created, or was created
+    // but could not be written, is said once with its path and the reason.
     f.ui.fileAnswer.clear();
     f.list.ExportToFile();
-    f.ui.fileAnswer = dir.File("missing/x.txt");
-    f.list.ExportToFile();
     QVERIFY(f.ui.messages.empty());
-
-    // A file that was created but could not be written is not a success.
+    const std::string missing = dir.File("missing/x.txt");
+    f.ui.fileAnswer = missing;
+    f.list.ExportToFile();
     f.ui.fileAnswer = "/dev/full";
     f.list.ExportToFile();
-    QCOMPARE(f.ui.messages.size(), std::size_t{1});
-    QCOMPARE(f.ui.messages[0].caption, std::string("Error"));
-    QCOMPARE(f.ui.messages[0].text, XTPLoadString(fl::kStrCannotWriteFile));
+    QCOMPARE(f.ui.messages.size(), std::size_t{2});
+    QCOMPARE(f.ui.messages[0].caption, std::string("错误"));
+    QCOMPARE(f.ui.messages[0].text,
+             XTPLoadString(3067) + "\n" + missing + "\nNo such file or directory");
+    QCOMPARE(f.ui.messages[1].text,
+             XTPLoadString(fl::kStrCannotWriteFile) + "\n/dev/full\nNo space left on device");
 }
 
 void KorvexListTest::realTimeSaveTogglesAndRestartsCount() {
@@ -419,11 +426,48 @@ void KorvexListTest::realTimeSaveReportsAFileThatCannotBeCreated() {
     f.list.ToggleRealTimeSave();
     QCOMPARE(f.list.IsRealTimeSaving(), 0);
     QCOMPARE(f.ui.messages.size(), std::size_t{1});
-    QCOMPARE(f.ui.messages[0].caption, std::string("Error"));
-    QCOMPARE(f.ui.messages[0].text, XTPLoadString(3067));
-    QVERIFY(!f.ui.messages[0].text.empty());
+    QCOMPARE(f.ui.messages[0].caption, std::string("错误"));
+    QCOMPARE(f.ui.messages[0].text,
+             XTPLoadString(3067) + "\n" + f.ui.fileAnswer + "\nNo such file or directory");
     QCOMPARE(f.ui.messages[0].type & xtp_mb::kIconMask, xtp_mb::kIconError);
     QCOMPARE(f.ui.messages[0].owner, reinterpret_cast<CWnd*>(&f.list));
+}
+
+// The file system fills up (a file size limit stands in for it): the save
+// stops and unticks, the file ends on its last whole record, and the user is
+// told once which file and why.
+void KorvexListTest::realTimeSaveStopsOnAFullDisk() {
+    FrameListFixture f;
+    TempFolder dir;
+    f.list.SetCapacity(1000);
+    f.ui.fileAnswer = dir.File("full.can");
+    f.list.ToggleRealTimeSave();
+    QCOMPARE(f.list.IsRealTimeSaving(), 1);
+    std::vector<_VCI_CAN_OBJ> frames;
+    for (std::uint32_t i = 0; i < 100; ++i) frames.push_back(MakeFrame(i, i));
+
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 20 + 10 * 24 + 7;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    AddFrames(f.list, frames);
+    AddFrames(f.list, frames);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    QCOMPARE(f.list.IsRealTimeSaving(), 0);
+    QTRY_COMPARE(f.ui.messages.size(), std::size_t{1});
+    QTest::qWait(50);
+    QCOMPARE(f.ui.messages.size(), std::size_t{1});
+    QCOMPARE(f.ui.messages[0].text, XTPLoadString(fl::kStrRealTimeSaveStopped) + "\n" +
+                                        XTPLoadString(fl::kStrCannotWriteFile) + "\n" +
+                                        f.ui.fileAnswer + "\nFile too large");
+    const std::string bytes = ReadBytes(dir / "full.can");
+    QCOMPARE(bytes.size(), std::size_t{20 + 10 * 24});
+    QCOMPARE(std::memcmp(bytes.data() + 20, frames.data(), 10 * 24), 0);
+    QCOMPARE(f.list.Record().frameStore.GetCount(), 200);
 }
 
 void KorvexListTest::realTimeSaveIsWrittenOutWhenTheListGoes() {

@@ -10,6 +10,7 @@
 #include "app/shell/OtherFormatCommands.h"
 #include "app/shell/rules/ShellIds.h"
 #include "core/DataFileReader.h"
+#include "share/ControlIni.h"
 #include "tests/app/shell/ShellTestSupport.h"
 #include "tests/support/QtTestApplication.h"
 #include "xtp/XTPFileFilter.h"
@@ -66,8 +67,30 @@ TEST_F(OtherFormatCommandsTest, ImportReadsACandumpLogIntoTheListAndSaysWhatItSk
     EXPECT_EQ(StoredFrames(), 3);
     ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_EQ(ui.messages[1].text, "无法导入该文件：" + folder.File("c.asc") +
+                                       " 不是这里能读取的格式的记录（candump, asc, csv, blf, trc, "
+                                       "can or stream）");
+    EXPECT_EQ(ui.messages[1].caption, "错误");
+}
+
+// In the English program the refusal, its reason and its title are English.
+TEST_F(OtherFormatCommandsTest, ARefusalIsInTheProgramsLanguage) {
+    std::filesystem::copy(KORVEX_LANGUAGE_SOURCE, folder / "language");
+    name_share::CControlIni list;
+    list.iniPath = (folder / "language" / "config.ini").string();
+    ASSERT_TRUE(list.WriteInt("LAST", "Sel", 1));
+    Start("empty");
+    Write("c.asc", "garbage\n\x01\x02\n");
+    ui.fileAnswer = folder.File("c.asc");
+    main->RunCommand(cmd::kImportOtherFormat);
+    OpenFileArgument(*shell, *global,
+                     {"KorvexPro", QString::fromStdString(folder.File("none.log"))});
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0].text, "Cannot import the file: " + folder.File("c.asc") +
                                        " is not a recording in a format read here (candump, asc, "
                                        "csv, blf, trc, pcap, pcapng, can or stream)");
+    EXPECT_EQ(ui.messages[0].caption, "Error");
+    EXPECT_EQ(ui.messages[1].text, "Cannot import the file: Cannot open " +
+                                       folder.File("none.log") + ": No such file or directory");
 }
 
 // BLF and TRC files come in through the same command; what a read left out
@@ -243,7 +266,8 @@ TEST_F(OtherFormatCommandsTest, AFileOnTheCommandLineOpensInTheList) {
     OpenFileArgument(*shell, *global,
                      {"KorvexPro", QString::fromStdString(folder.File("none.log"))});
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_NE(ui.messages[0].text.find("cannot open"), std::string::npos);
+    EXPECT_EQ(ui.messages[0].text, "无法导入该文件：无法打开 " + folder.File("none.log") +
+                                       "：No such file or directory");
     EXPECT_EQ(StoredFrames(), 3);
 }
 

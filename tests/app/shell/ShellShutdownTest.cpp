@@ -94,6 +94,36 @@ TEST_F(ShellShutdownTest, QuitDuringAnUploadCancelsItAndCloses) {
     }
 }
 
+// SIGTERM while an upload fills the list with real-time save on keeps what a
+// cancel keeps: the blocks received reach the list and the file, which is
+// closed only after the worker has handed them over (the application's loop
+// ends, and with it aboutToQuit, before the shell's exit work).
+TEST_F(ShellShutdownTest, SigtermDuringAnUploadKeepsItsFramesInTheRealTimeFile) {
+    Start(Image(4000, false));
+    ui.fileAnswer = folder.File("live.can");
+    list->ToggleRealTimeSave();
+    ASSERT_EQ(list->IsRealTimeSaving(), 1);
+    // Slow blocks: the worker is still in one when the program quits.
+    DelayBlocks(300, 10);
+    CProgressDlg& dialog = View().ProgressDialog();
+    const auto trigger = Every10ms([&] {
+        if (!dialog.isVisible() || LGP_GetCurLoadCount() < 800) return false;
+        EXPECT_EQ(::raise(SIGTERM), 0);
+        return true;
+    });
+    QObject::connect(shell.get(), &CKorvexShell::quitRequested, qApp, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    QTimer::singleShot(0, main, [this] { main->RunCommand(cmd::kUpload); });
+    QCoreApplication::exec();
+    shell->ExitInstance();
+
+    const int stored = StoredFrames();
+    EXPECT_GE(stored, 800);
+    const std::string bytes = korvex::test::ReadBytes(ui.fileAnswer);
+    EXPECT_EQ(bytes.size(), korvex::kSignatureBlockSize +
+                                static_cast<std::size_t>(stored) * korvex::kFrameRecordSize);
+}
+
 // The real program in a folder of its own (its settings folder), on the
 // offscreen platform with the virtual recorders `recorders`.
 pid_t StartProgram(const fs::path& folder, const char* recorders, const char* argument) {

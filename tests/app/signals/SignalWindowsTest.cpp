@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -173,6 +174,26 @@ TEST_F(SignalWindowsTest, TheDatabaseListAddsRefusesReordersAndIsKept) {
     EXPECT_EQ(ui.messages.size(), 1u);
 }
 
+// Another program changes the list while this one runs: a change here is
+// written over the list as it stands then, not over the one read at start.
+TEST_F(SignalWindowsTest, TheDatabaseListKeepsWhatAnotherProgramAdded) {
+    WriteBytes(dir / "second.dbc", "BO_ 256 Rival: 8 Ecu\n");
+    CSignalDatabases databases;
+    databases.Restore(nullptr);
+    databases.Add({QString::fromStdString(dir.File("engine.dbc"))}, nullptr);
+    const QString file = QSettings().fileName();
+    const std::string other = dir.File("other.dbc");
+    std::ofstream(file.toStdString(), std::ios::trunc)
+        << "[SignalDatabases]\nFiles=" << dir.File("engine.dbc") << ", " << other << "\n";
+    databases.Add({QString::fromStdString(dir.File("second.dbc"))}, nullptr);
+    QSettings settings;
+    settings.sync();
+    EXPECT_EQ(settings.value(CSignalDatabases::kSettingsKey).toStringList(),
+              (QStringList{QString::fromStdString(dir.File("engine.dbc")),
+                           QString::fromStdString(dir.File("second.dbc")),
+                           QString::fromStdString(other)}));
+}
+
 TEST_F(SignalWindowsTest, ThePaneShowsTheSelectedFramesSignals) {
     CSignalDatabases databases;
     databases.Add({QString::fromStdString(dir.File("engine.dbc"))}, nullptr);
@@ -239,12 +260,31 @@ TEST_F(SignalWindowsTest, ThePlotDrawsZoomsReadsAndExports) {
     QTest::mouseMove(&plot, middle);
     EXPECT_TRUE(plot.CursorX().has_value());
 
+    // Shift-click sets a reference cursor; the cursor then measures from it:
+    // 10 s on, Speed has risen by 500 rpm; Gear shows texts, no difference.
+    const double x10 =
+        plot.PlotLeft() + plot.Viewport().ToPixel(10.0, plot.PlotWidth(plot.width()));
+    QTest::mouseClick(&plot, Qt::LeftButton, Qt::ShiftModifier, QPoint(int(std::lround(x10)), 30));
+    ASSERT_TRUE(plot.ReferenceX().has_value());
+    EXPECT_NEAR(*plot.ReferenceX(), 10.0, plot.Viewport().Width() / plot.PlotWidth(plot.width()));
+    plot.SetReferenceX(10.0);
+    plot.SetCursorX(20.0);
+    EXPECT_EQ(plot.DeltaTexts(), (std::vector<QString>{"Δ500 rpm", ""}));
+    EXPECT_EQ(plot.DeltaTimeText(), QString("Δt 10.00 s"));
+    QTest::keyClick(&plot, Qt::Key_Escape);
+    EXPECT_FALSE(plot.ReferenceX().has_value());
+    EXPECT_TRUE(plot.DeltaTimeText().isEmpty());
+    QTest::keyClick(&plot, Qt::Key_M);
+    EXPECT_EQ(plot.ReferenceX(), plot.CursorX());
+
     // A double-click chooses the nearest frame of the lane under it.
     const double x20 =
         plot.PlotLeft() + plot.Viewport().ToPixel(20.0, plot.PlotWidth(plot.width()));
     QTest::mouseDClick(&plot, Qt::LeftButton, {}, QPoint(int(std::lround(x20)), 30));
     ASSERT_EQ(selected.size(), 1u);
     EXPECT_NEAR(selected[0], 2000, 8);
+    plot.SetReferenceX(10.0);
+    plot.SetCursorX(20.0);
     Screenshot(window, "signal-plot.png");
 
     // Exports: the view as PNG and SVG, the visible samples as CSV.
@@ -261,7 +301,12 @@ TEST_F(SignalWindowsTest, ThePlotDrawsZoomsReadsAndExports) {
         std::string::npos)
         << csv;
     EXPECT_FALSE(window.ExportCsv(QString::fromStdString(dir.File("no/such/dir.csv"))));
-    EXPECT_FALSE(ui.messages.empty());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text,
+              "无法创建文件\n" + dir.File("no/such/dir.csv") + "\nNo such file or directory");
+    EXPECT_FALSE(window.ExportImage("/dev/full"));
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[1].text, "写入文件失败\n/dev/full\nNo space left on device");
 
     // Unchecking removes the lane.
     window.SetSignalChecked({0, 0}, false);

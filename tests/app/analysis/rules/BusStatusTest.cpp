@@ -241,7 +241,13 @@ TEST(BusStatusTest, CurveZoom) {
     EXPECT_EQ(CurveZoomIn(40), 20);
     EXPECT_EQ(CurveZoomIn(5), 5);
     EXPECT_EQ(CurveZoomOut(5), 10);
-    EXPECT_EQ(CurveFit(), 5);
+    // Fit: the whole span in the plot, at the finest step that shows it.
+    EXPECT_EQ(CurveFit(0, 1, 400), 5);
+    EXPECT_EQ(CurveFit(10, 40, 400), 5);
+    // 200 records a second apart, two pixels each, in 400 pixels.
+    EXPECT_EQ(CurveFit(199000, 2, 400), 995);
+    EXPECT_LE(2 * 199000 / CurveFit(199000, 2, 400), 400);
+    EXPECT_EQ(CurveFit(1e12, 1, 1), std::numeric_limits<int>::max());
 }
 
 }  // namespace

@@ -94,6 +94,53 @@ TEST_F(ConfigRulesTest, ShowingTheBaseConfiguration) {
     EXPECT_EQ(custom.controls.customRegister, "001C0001");
 }
 
+// The dialog shows the rate the recorder runs at, whatever its custom
+// register holds, and writes back only what the user changed.
+TEST_F(ConfigRulesTest, ShowsTheRecorderRateAndWritesBackOnlyEdits) {
+    const struct {
+        std::uint32_t timing, customFlag, customTiming;
+        bool custom;
+        int index;
+        const char* shownRegister;
+    } cases[] = {
+        {0x001C0008, 0, 0, false, 3, "1c0008"},           // 250K, custom register 0
+        {0x001C0008, 0, 0x00060003, false, 3, "1c0008"},  // a stale custom register
+        {0x00123456, 0, 0, true, 0, "123456"},            // no table entry: custom
+        {0x00060003, 1, 0x001C0011, false, 4, "1c0011"},  // custom flag: its register
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shownRegister);
+        RecorderImageContent image;
+        std::memcpy(image.baseInfo.data(), &c.timing, 4);
+        std::memcpy(image.baseInfo.data() + 4, &c.customFlag, 4);
+        std::memcpy(image.baseInfo.data() + 8, &c.customTiming, 4);
+        const std::uint8_t clock[7] = {20, 25, 1, 2, 3, 4, 5};
+        std::memcpy(image.baseInfo.data() + 23, clock, 7);
+        Attach({image});
+        CConfigDialogRules rules = Opened();
+        ASSERT_EQ(rules.Read().text, "操作成功");
+        EXPECT_EQ(rules.controls.customBitRate, c.custom || c.customFlag != 0);
+        if (!c.custom) {
+            EXPECT_EQ(rules.controls.bitRateIndex, c.index);
+        }
+        EXPECT_EQ(rules.controls.customRegister, c.shownRegister);
+
+        rules.controls.modeIndex = 1;
+        ConfigChanges changes = rules.EditedChanges();
+        EXPECT_FALSE(changes.bitTiming || changes.sendInterval || changes.filter);
+        EXPECT_TRUE(changes.mode);
+        changes.clock = false;  // as korvex-cli configure without --clock
+        ASSERT_EQ(rules.Config(changes).text, "操作成功");
+        const BaseInfo written = RecorderBase();
+        EXPECT_EQ(+written.dwTiming, c.timing);
+        EXPECT_EQ(+written.dwCustomFlag, c.customFlag);
+        EXPECT_EQ(+written.dwCustomTiming, c.customTiming);
+        EXPECT_EQ(+written.bMode, 1);
+        EXPECT_EQ(std::memcmp(&written.bCentury, clock, 7), 0);
+        EXPECT_FALSE(rules.EditedChanges().mode);
+    }
+}
+
 TEST_F(ConfigRulesTest, NonHexadecimalTextsAreRefusedBeforeTheRecorderIsOpened) {
     Attach({RecorderImageContent{}});
     struct Case {

@@ -46,6 +46,7 @@ class CProblemReport final : public shell::IUploadReport {
         text = XTPLoadString(stringId) + "\n" + RecorderProblemText(problem);
     }
     void ShowStatus(const std::string&) override {}
+    void ShowCancelled(int) override {}
     void SetWaitCursor(bool) override {}
     void RebuildClockList(std::vector<_VCI_CAN_OBJ>) override {}
     std::string text;

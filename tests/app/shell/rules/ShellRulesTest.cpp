@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "app/resources/rules/BuiltInResources.h"
 #include "app/shell/rules/CommandTable.h"
+#include "app/shell/rules/RecentFiles.h"
 #include "app/shell/rules/ShellIds.h"
 #include "app/shell/rules/UploadProgress.h"
 
@@ -96,6 +99,26 @@ TEST(UploadProgress, BarCyclesBelowTheMaximumUntilTheWorkerFinishes) {
     EXPECT_TRUE(last.finished);
     EXPECT_EQ(last.position, 200);
     EXPECT_EQ(UploadCountText(400, 1234), "(400 / 1234)");
+}
+
+// The newest first, each file once, at most eight.
+TEST(RecentFiles, NewestFirstOnceAndAtMostEight) {
+    std::vector<std::string> list;
+    for (int i = 0; i < 10; ++i) AddRecentFile(list, "/f" + std::to_string(i));
+    ASSERT_EQ(list.size(), kRecentFiles);
+    EXPECT_EQ(list.front(), "/f9");
+    EXPECT_EQ(list.back(), "/f2");
+    AddRecentFile(list, "/f5");
+    EXPECT_EQ(list.size(), kRecentFiles);
+    EXPECT_EQ(list[0], "/f5");
+    EXPECT_EQ(list[1], "/f9");
+    EXPECT_EQ(std::count(list.begin(), list.end(), "/f5"), 1);
+    AddRecentFile(list, "");
+    EXPECT_EQ(list[0], "/f5");
+    EXPECT_EQ(RecentFileMenuText(7, "/a&b.can"), "&8 /a&&b.can");
+    EXPECT_EQ(OpeningOf("/x/a.can"), FileOpening::kDataFile);
+    EXPECT_EQ(OpeningOf("/x/a.CAN"), FileOpening::kOtherFormat);
+    EXPECT_EQ(OpeningOf("/x/a.blf"), FileOpening::kOtherFormat);
 }
 
 }  // namespace

@@ -33,6 +33,7 @@ class CRecordingReport final : public IUploadReport {
         messages.push_back({stringId, type});
     }
     void ShowStatus(const std::string& text) override { statuses.push_back(text); }
+    void ShowCancelled(int kept) override { cancelledKept.push_back(kept); }
     void SetWaitCursor(bool on) override { cursor.push_back(on); }
     void RebuildClockList(std::vector<_VCI_CAN_OBJ> records) override {
         global.RebuildOrigTimeList(records.data(), static_cast<int>(records.size()));
@@ -45,6 +46,7 @@ class CRecordingReport final : public IUploadReport {
     CKorvexGlobal& global;
     std::vector<Message> messages;
     std::vector<std::string> statuses;
+    std::vector<int> cancelledKept;
     std::vector<bool> cursor;
 };
 

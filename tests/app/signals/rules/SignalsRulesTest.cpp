@@ -15,6 +15,8 @@
 #include "app/signals/rules/SignalDatabaseSet.h"
 #include "app/signals/rules/SignalPaneRows.h"
 #include "app/signals/rules/SignalTree.h"
+#include "app/signals/rules/TimeAxis.h"
+#include "app/signals/rules/ValueTicks.h"
 #include "core/formats/FrameClock.h"
 #include "core/signals/DbcReader.h"
 #include "tests/support/TempFolder.h"
@@ -385,6 +387,58 @@ TEST(SignalTree, FiltersByEveryWordInNamesUnitsAndComments) {
     EXPECT_EQ(names("crank engine"), std::vector<std::string>{"Engine.Speed"});
     EXPECT_EQ(names("brake bar"), std::vector<std::string>{"Brake.Pressure"});
     EXPECT_TRUE(names("nothing").empty());
+}
+
+// Value ticks stand at round values inside the range, as many as fit.
+TEST(ValueTicks, RoundStepsInsideTheRange) {
+    const struct {
+        double min, max;
+        int maxTicks;
+        double step;
+        std::vector<double> values;
+        int decimals;
+    } cases[] = {
+        {0, 10, 6, 2, {0, 2, 4, 6, 8, 10}, 0},
+        {265, 290, 6, 5, {265, 270, 275, 280, 285, 290}, 0},
+        {263.1, 291.7, 4, 10, {270, 280, 290}, 0},
+        {0, 10, 5, 2.5, {0, 2.5, 5, 7.5, 10}, 1},
+        {0.1, 0.35, 5, 0.1, {0.1, 0.2, 0.3}, 1},
+        {-0.03, 0.02, 6, 0.01, {-0.03, -0.02, -0.01, 0, 0.01, 0.02}, 2},
+        {-7, -2, 3, 2, {-6, -4, -2}, 0},
+        {0, 2e6, 3, 1e6, {0, 1e6, 2e6}, 0},
+        {0, 0.0005, 2, 0.0005, {0, 0.0005}, 4},
+        {0, 0.001, 5, 0.00025, {0, 0.00025, 0.0005, 0.00075, 0.001}, 5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.min) + " " + std::to_string(c.max));
+        const ValueTicks ticks = RoundValueTicks(c.min, c.max, c.maxTicks);
+        EXPECT_DOUBLE_EQ(ticks.step, c.step);
+        EXPECT_EQ(ticks.decimals, c.decimals);
+        ASSERT_EQ(ticks.values.size(), c.values.size());
+        for (std::size_t i = 0; i < c.values.size(); ++i)
+            EXPECT_NEAR(ticks.values[i], c.values[i], 1e-9 * std::max(1.0, std::fabs(c.max)));
+    }
+    EXPECT_TRUE(RoundValueTicks(1, 1, 5).values.empty());
+    EXPECT_TRUE(RoundValueTicks(0, std::nan(""), 5).values.empty());
+    EXPECT_TRUE(RoundValueTicks(0, INFINITY, 5).values.empty());
+}
+
+// Between two cursors: axis distance in a span, clock time across spans.
+TEST(TimeAxis, SecondsBetweenCursors) {
+    AxisSpan clocked{10 * 10000, 20 * 10000, true};
+    AxisSpan later{100 * 10000, 105 * 10000, true};
+    const CTimeAxis axis({clocked, later});
+    const double secondStart = axis.Spans()[1].start;
+    EXPECT_NEAR(*axis.SecondsBetween(1, 3.5), 2.5, 1e-9);
+    EXPECT_NEAR(*axis.SecondsBetween(3.5, 1), -2.5, 1e-9);
+    EXPECT_NEAR(*axis.SecondsBetween(1, secondStart + 2), 91, 1e-9);
+    // In the break: the first span's end.
+    EXPECT_NEAR(*axis.SecondsBetween(0, (10 + secondStart) / 2), 10, 1e-9);
+    EXPECT_FALSE(axis.SecondsBetween(-1, 2).has_value());
+    AxisSpan counted{0, 5 * 10000, false};
+    const CTimeAxis mixed({clocked, counted});
+    EXPECT_FALSE(mixed.SecondsBetween(1, mixed.Spans()[1].start + 1).has_value());
+    EXPECT_NEAR(*mixed.SecondsBetween(mixed.Spans()[1].start, mixed.Spans()[1].start + 1), 1, 1e-9);
 }
 
 }  // namespace
