@@ -76,6 +76,7 @@ class CDirectReport final : public korvex::shell::IUploadReport {
     void ShowRecorderProblem(std::uint32_t, const korvex::device::RecorderProblem&,
                              std::uint32_t) override {}
     void ShowStatus(const std::string&) override {}
+    void ShowCancelled(int) override {}
     void SetWaitCursor(bool) override {}
     void RebuildClockList(std::vector<_VCI_CAN_OBJ> records) override {
         global.RebuildOrigTimeList(records.data(), static_cast<int>(records.size()));

@@ -9,8 +9,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cerrno>
 
 #include "app/common/rules/HexText.h"
+#include "app/common/rules/WriteFailureText.h"
 #include "app/services/WindowHandle.h"
 #include "app/signals/BitGrid.h"
 #include "app/signals/SignalDatabases.h"
@@ -309,16 +311,19 @@ void CBitsWindow::OnFieldEdited() {
 bool CBitsWindow::SaveDraft(const QString& path) {
     const std::string text = discover::DbcText(discover::DraftDatabase(messages));
     QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+    errno = 0;
+    const bool created = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    if (created &&
         file.write(text.data(), static_cast<qint64>(text.size())) ==
             static_cast<qint64>(text.size()) &&
         file.flush()) {
         draftPath = path;
         return true;
     }
-    XTPUiServices().MessageBox(
-        ToCWnd(this), FormatTexts(XTPLoadString(ids::kStrCannotWrite), {path.toStdString()}),
-        XTPLoadString(kStrAppTitle), xtp_mb::kIconWarning);
+    FileWriteProblem problem;
+    problem.Set(created);
+    XTPUiServices().MessageBox(ToCWnd(this), WriteFailureText(path.toStdString(), problem),
+                               XTPLoadString(kStrAppTitle), xtp_mb::kIconWarning);
     return false;
 }
 

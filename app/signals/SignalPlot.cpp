@@ -27,10 +27,6 @@ QColor GridColor(const QPalette& palette) {
     return color;
 }
 
-QString NumberText(double v, int digits = 10) {
-    return QString::number(v, 'g', digits);
-}
-
 // The lane's value at sample i, when it has one and shows numbers.
 std::optional<double> NumericValue(const CSignalPlot::Lane& lane, long long i) {
     if (lane.data == nullptr || lane.table != nullptr || i < 0) return std::nullopt;
@@ -148,7 +144,10 @@ std::vector<QString> CSignalPlot::DeltaTexts() const {
             const auto now = NumericValue(lane, SampleAtOrBefore(lane.data->series, *cursor));
             const auto then = NumericValue(lane, SampleAtOrBefore(lane.data->series, *reference));
             if (now && then) {
-                text = QStringLiteral("Δ") + NumberText(*now - *then);
+                // A difference carries the decimals of the values it is taken from.
+                std::string delta;
+                AppendPhysicalText(delta, lane.format, *now - *then);
+                text = QStringLiteral("Δ") + QString::fromStdString(delta);
                 if (!lane.unit.isEmpty()) text += ' ' + lane.unit;
             }
         }

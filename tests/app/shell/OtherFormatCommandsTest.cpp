@@ -68,7 +68,7 @@ TEST_F(OtherFormatCommandsTest, ImportReadsACandumpLogIntoTheListAndSaysWhatItSk
     ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_EQ(ui.messages[1].text, "无法导入该文件：" + folder.File("c.asc") +
                                        " 不是这里能读取的格式的记录（candump, asc, csv, blf, trc, "
-                                       "can or stream）");
+                                       "pcap, pcapng, can or stream）");
     EXPECT_EQ(ui.messages[1].caption, "错误");
 }
 
@@ -142,8 +142,7 @@ TEST_F(OtherFormatCommandsTest, ImportReadsBlfAndTrcAndSaysWhatTheyLeftOut) {
     EXPECT_EQ(ui.messages[1].text,
               "有 1 行无法读取，已跳过（第一行是第 5 行）\n1 个长于 8 字节的 CAN FD 帧已跳过\n"
               "1 个不超过 8 字节的 CAN FD 帧已按经典帧读入");
-    EXPECT_EQ(ui.messages[2].text,
-              "无法导入该文件：" + folder.File("empty.trc") + " holds no frames");
+    EXPECT_EQ(ui.messages[2].text, "无法导入该文件：" + folder.File("empty.trc") + " 不含任何帧");
 }
 
 // The dialogs offer every format, and a name typed without an extension
