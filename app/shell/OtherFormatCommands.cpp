@@ -1,9 +1,12 @@
 #include "app/shell/OtherFormatCommands.h"
 
 #include <QAbstractItemModel>
+#include <cerrno>
+#include <filesystem>
 #include <string>
 
 #include "app/common/rules/NumberedFormat.h"
+#include "app/common/rules/WriteFailureText.h"
 #include "app/framelist/KorvexList.h"
 #include "app/services/WindowHandle.h"
 #include "app/shell/FileLoadPump.h"
@@ -107,6 +110,7 @@ void OnImportOtherFormat(CKorvexView& view) {
             ToCWnd(&view), Request(fmt::kStrImportFilter, xtp_ofn::kHideReadOnly), path))
         return;
     LoadWithMessages(view.Global(), view.MainFrame(), &view, path);
+    if (CMainFrame* main = view.MainFrame()) main->NoteRecentFile(path);
 }
 
 void OnExportOtherFormat(CKorvexView& view) {
@@ -127,9 +131,15 @@ void OnExportOtherFormat(CKorvexView& view) {
         captions.push_back(model->headerData(column, Qt::Horizontal).toString().toStdString());
     const formats::WriteSource source{global.origTimeList, list->Record().frameStore, captions,
                                       global.ExportContext(&AnalyCANFrame, &AnalyPartofCANFrame)};
-    if (!formats::ExportOtherFormatFile(path, source))
-        global.ShowMessage(ToCWnd(&view), XTPLoadString(fmt::kStrExportFailed),
-                           name_share::kMsgError, 0);
+    errno = 0;
+    if (!formats::ExportOtherFormatFile(path, source)) {
+        FileWriteProblem problem;
+        problem.Set(std::filesystem::exists(path));
+        global.ShowMessage(ToCWnd(&view), WriteFailureText(path, problem), name_share::kMsgError,
+                           0);
+        return;
+    }
+    if (CMainFrame* main = view.MainFrame()) main->NoteRecentFile(path);
 }
 
 }  // namespace

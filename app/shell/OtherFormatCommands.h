@@ -15,7 +15,6 @@ namespace fmt {
 // cmd::kExportOtherFormat (rules/ShellIds.h).
 inline constexpr std::uint32_t kStrImportFailed = 26001;  // "无法导入该文件：%s"
 inline constexpr std::uint32_t kStrLinesSkipped = 26002;  // "%lld 行无法读取，已跳过……"
-inline constexpr std::uint32_t kStrExportFailed = 26003;  // "无法写入该文件"
 // The file dialogs' filters: every format read, and every format written.
 inline constexpr std::uint32_t kStrImportFilter = 26004;
 inline constexpr std::uint32_t kStrExportFilter = 26005;

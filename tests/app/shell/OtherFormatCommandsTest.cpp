@@ -246,7 +246,8 @@ TEST_F(OtherFormatCommandsTest, ExportWritesTheListAsTheChosenNameSays) {
     ui.fileAnswer = (folder.Path() / "missing" / "x.log").string();
     main->RunCommand(cmd::kExportOtherFormat);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, "无法写入该文件");
+    EXPECT_EQ(ui.messages[0].text,
+              "无法创建文件\n" + ui.fileAnswer + "\nNo such file or directory");
 }
 
 TEST_F(OtherFormatCommandsTest, AFileOnTheCommandLineOpensInTheList) {
