@@ -37,6 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             taken |= mask;
         }
     }
+    // A draft without messages is no database our reader takes.
+    if (found.empty()) return 0;
     korvex::signaldb::DbcDatabase database;
     korvex::signaldb::DbcError error;
     const std::string text = korvex::discover::DbcText(korvex::discover::DraftDatabase(found));
