@@ -52,6 +52,8 @@ std::string LeftOutText(const formats::ReadResult& result, long long firstBad) {
     if (result.damagedParts > 0)
         add(FormatString(fmt::kStrDamagedSkipped, result.damagedParts,
                          formats::DamagedOffsetsText(result).c_str(), result.damage.c_str()));
+    else if (result.damageOffset >= 0)
+        add(FormatString(fmt::kStrDamagedAt, result.damageOffset, result.damage.c_str()));
     count(fmt::kStrLongFdSkipped, result.longFdFrames);
     count(fmt::kStrShortFdRead, result.tally.shortFdFrames);
     count(fmt::kStrTxRequestsRead, result.tally.txRequests);

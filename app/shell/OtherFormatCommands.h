@@ -26,6 +26,8 @@ inline constexpr std::uint32_t kStrTxRequestsRead = 26022;
 inline constexpr std::uint32_t kStrUnfitIdsSkipped = 26023;
 inline constexpr std::uint32_t kStrOtherObjectsSkipped = 26024;
 inline constexpr std::uint32_t kStrBadObjectsSkipped = 26025;
+// "文件在偏移 %lld 处损坏（%s），其前的报文已读入"
+inline constexpr std::uint32_t kStrDamagedAt = 26026;
 }  // namespace fmt
 
 // "导入其他格式..." reads a candump log, ASC, BLF, TRC, CSV, pcap, pcapng or a

@@ -286,6 +286,10 @@ std::vector<std::string> ReadNoteTexts(const ReadResult& result,
         notes.push_back(name + std::to_string(result.damagedParts) +
                         " damaged parts skipped, at offsets " + DamagedOffsetsText(result) +
                         "; the first: " + result.damage);
+    else if (result.damageOffset >= 0)
+        // A read that ends at its damage (pcap, pcapng) keeps the frames before it.
+        notes.push_back(name + "damaged at offset " + std::to_string(result.damageOffset) + ": " +
+                        result.damage + "; the frames before it were read");
     note(result.longFdFrames, " CAN FD frames longer than 8 bytes skipped");
     note(result.tally.shortFdFrames, " CAN FD frames of up to 8 bytes read as classic frames");
     note(result.tally.txRequests, " transmit requests read as transmitted frames");

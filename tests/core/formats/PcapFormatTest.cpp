@@ -335,6 +335,10 @@ TEST(PcapFormat, DamageKeepsTheFramesBeforeItAndOtherLinkTypesAreRefused) {
     korvex::formats::ReadResult result;
     EXPECT_EQ(ReadCapture(dir / "d.pcapng", &result).size(), 2u);
     EXPECT_EQ(result.damageOffset, static_cast<long long>(head + 2 * packetBlock));
+    // The frames kept are no silent loss: the note names the damage.
+    const std::vector<std::string> notes = korvex::formats::ReadNoteTexts(result, "d.pcapng");
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].rfind("d.pcapng: damaged at offset 148: ", 0), 0u) << notes[0];
     korvex::formats::ReadOptions strict;
     strict.strict = true;
     ReadCapture(dir / "d.pcapng", &result, strict);
