@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "core/KorvexGlobal.h"
-#include "core/frame/FrameGroups.h"
+#include "core/frame/RecordWord.h"
 
 namespace korvex {
 namespace {
@@ -46,12 +46,14 @@ struct BlockSpans {
 // where spans alternate, a group compare would mostly be wasted.
 constexpr int kIndexGroup = 32;
 
-// Whether kIndexGroup frames all have clock index `index`; a loop of known
-// length without branches, which the compiler vectorises.
-bool AllOfIndex(const _VCI_CAN_OBJ* __restrict frames, std::uint8_t index) {
-    int same = 0;
-    for (int k = 0; k < kIndexGroup; ++k) same += ClockIndexByWord(frames[k]) == index;
-    return same == kIndexGroup;
+// Whether kIndexGroup frames all have clock index `index`. The loop leaves at
+// the first other index, which keeps the compiler from vectorising it: with
+// records 24 bytes apart a vector loop gathers each index on its own and
+// measured three times slower than this one.
+bool AllOfIndex(const _VCI_CAN_OBJ* frames, std::uint8_t index) {
+    for (int k = 0; k < kIndexGroup; ++k)
+        if (ClockIndexByWord(frames[k]) != index) return false;
+    return true;
 }
 
 // The end of the run of frames of clock index `index` that starts at i.

@@ -39,8 +39,8 @@ struct SearchRequest {
 std::string ConditionText(std::string_view text);
 
 // The values a search keeps: those from `low` to `high`, less `excluded`
-// when `excludes`. Holds tests one without a branch, so that a loop over many
-// values is vectorised.
+// when `excludes`. Holds tests one without a branch, which a loop over
+// frames of scattered identifiers would mispredict.
 struct HexCellRange {
     bool empty = false;
     std::int32_t low = INT32_MIN;

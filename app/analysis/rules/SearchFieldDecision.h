@@ -29,7 +29,7 @@ class CSearchFieldDecision {
         return byValue[fields.ByteOf(frame)];
     }
     // Sets hits[k] to whether frames[k] is a hit, for k < n; only when
-    // Decides(). The identifier column's loop is vectorised.
+    // Decides().
     void MarkHits(const _VCI_CAN_OBJ* frames, int n, std::uint8_t* hits) const;
 
   private:
