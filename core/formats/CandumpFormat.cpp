@@ -17,8 +17,10 @@ namespace {
 constexpr std::uint32_t kStandardMax = CAN_SFF_MASK;
 constexpr std::uint32_t kExtendedMax = CAN_EFF_MASK;
 
-// Data bytes as pairs of hex digits, optionally split by dots; at most 8.
-bool ParseData(std::string_view text, std::uint8_t* data, int& count, std::string_view& reason) {
+// Data bytes as pairs of hex digits, optionally split by dots; at most
+// `most` of them.
+bool ParseData(std::string_view text, int most, std::uint8_t* data, int& count,
+               std::string_view& reason) {
     count = 0;
     std::size_t i = 0;
     while (i < text.size()) {
@@ -35,17 +37,40 @@ bool ParseData(std::string_view text, std::uint8_t* data, int& count, std::strin
             reason = "data is not hexadecimal";
             return false;
         }
-        if (count == 8) {
-            reason = "more than 8 data bytes";
+        if (count == most) {
+            reason = most == 8 ? "more than 8 data bytes" : "more than 64 data bytes";
             return false;
         }
-        data[count++] = static_cast<std::uint8_t>(*byte);
+        if (data != nullptr) data[count] = static_cast<std::uint8_t>(*byte);
+        ++count;
         i += 2;
     }
     return true;
 }
 
-bool ParseFrame(std::string_view text, _VCI_CAN_OBJ& f, std::string_view& reason) {
+// A CAN FD frame's body after "##": one hex digit of flags (bit rate switch,
+// error state), then up to 64 data bytes. One of up to 8 bytes is kept as a
+// classic frame; a longer one is only counted.
+bool ParseFdBody(std::string_view body, _VCI_CAN_OBJ& f, CandumpFd& fd,
+                 std::string_view& reason) {
+    if (body.empty() || !ParseHex(body.substr(0, 1), 0xF)) {
+        reason = "no flags digit after '##'";
+        return false;
+    }
+    body.remove_prefix(1);
+    int count = 0;
+    if (!ParseData(body, 64, nullptr, count, reason)) return false;
+    if (count > 8) {
+        fd = CandumpFd::kLong;
+        return true;
+    }
+    fd = CandumpFd::kShort;
+    ParseData(body, 8, f.Data, count, reason);
+    f.DataLen = static_cast<std::uint8_t>(count);
+    return true;
+}
+
+bool ParseFrame(std::string_view text, _VCI_CAN_OBJ& f, CandumpFd& fd, std::string_view& reason) {
     const std::size_t hash = text.find('#');
     if (hash == std::string_view::npos) {
         reason = "no '#' in the frame";
@@ -53,10 +78,6 @@ bool ParseFrame(std::string_view text, _VCI_CAN_OBJ& f, std::string_view& reason
     }
     const std::string_view idText = text.substr(0, hash);
     std::string_view body = text.substr(hash + 1);
-    if (!body.empty() && body[0] == '#') {
-        reason = "CAN FD frames are not supported";
-        return false;
-    }
     std::optional<std::uint32_t> id;
     if (idText.size() == 3) {
         id = ParseHex(idText, kStandardMax);
@@ -71,6 +92,14 @@ bool ParseFrame(std::string_view text, _VCI_CAN_OBJ& f, std::string_view& reason
     if (!id) {
         reason = "identifier out of range";
         return false;
+    }
+    if (!body.empty() && body[0] == '#') {
+        if (*id & CAN_ERR_FLAG) {
+            reason = "identifier out of range";
+            return false;
+        }
+        f.ID = *id;
+        return ParseFdBody(body.substr(1), f, fd, reason);
     }
     // The length code of an 8-byte frame may follow as "_N"; the record keeps 8.
     const std::size_t underscore = body.find('_');
@@ -94,7 +123,7 @@ bool ParseFrame(std::string_view text, _VCI_CAN_OBJ& f, std::string_view& reason
         f.DataLen = static_cast<std::uint8_t>(*n);
     } else {
         int count = 0;
-        if (!ParseData(body, f.Data, count, reason)) return false;
+        if (!ParseData(body, 8, f.Data, count, reason)) return false;
         f.DataLen = static_cast<std::uint8_t>(count);
     }
     if (f.ExternFlag && (*id & CAN_ERR_FLAG)) {
@@ -167,7 +196,7 @@ bool ParseCandumpLine(std::string_view line, CandumpLine& out, std::string_view&
         return false;
     }
     out.iface = iface;
-    if (!ParseFrame(frame, out.frame, reason)) return false;
+    if (!ParseFrame(frame, out.frame, out.fd, reason)) return false;
     // Some writers add the direction, "T" for a transmitted frame or "R".
     const std::string_view direction = NextToken(rest);
     if (direction == "T") {
@@ -193,10 +222,13 @@ ReadResult ReadCandump(std::FILE* file, const ReadOptions& options, CRecording& 
         std::size_t first = 0;
         while (first < line.size() && IsBlank(line[first])) ++first;
         if (first == line.size()) continue;
-        if (ParseCandumpLine(line, parsed, reason)) {
-            read.AddOnInterface(parsed.time, parsed.frame, parsed.iface);
-        } else {
+        if (!ParseCandumpLine(line, parsed, reason)) {
             read.Bad(reason);
+        } else if (parsed.fd == CandumpFd::kLong) {
+            read.SkipLongFdOnInterface(parsed.iface);
+        } else {
+            if (parsed.fd == CandumpFd::kShort) read.CountShortFd();
+            read.AddOnInterface(parsed.time, parsed.frame, parsed.iface);
         }
     }
     return read.Finish();

@@ -82,6 +82,11 @@ bool CFrameChannels::Has(int number) const {
                        [&](const ChannelCount& c) { return c.number == number; });
 }
 
+int CFrameChannels::NumberOfNamed(std::string_view name) const {
+    const auto at = byName.find(name);
+    return at == byName.end() ? 0 : entries[at->second].number;
+}
+
 void CFrameChannels::KeepOnly(const std::vector<bool>& keep) {
     for (ChannelCount& c : entries) c.frames = 0;
     std::size_t kept = 0;

@@ -40,6 +40,9 @@ class CFrameChannels {
     // Every channel with its frames, by number.
     std::vector<ChannelCount> Counts() const;
     bool Has(int number) const;
+    // The number of the channel named `name` once sealed; 0 for a name that
+    // no frame is on.
+    int NumberOfNamed(std::string_view name) const;
 
     // Which channel entry frame `frame` is on: an index into Counts()'
     // unsorted list, for the writers' tables built once per file.

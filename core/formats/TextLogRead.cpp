@@ -77,7 +77,22 @@ void CTextLogRead::AddOnInterface(Ticks time, _VCI_CAN_OBJ frame, std::string_vi
     out.frames.push_back(frame);
 }
 
+void CTextLogRead::SkipLongFdOnInterface(std::string_view iface) {
+    auto at = longFdByInterface.find(iface);
+    if (at == longFdByInterface.end()) at = longFdByInterface.emplace(iface, 0).first;
+    ++at->second;
+}
+
 ReadResult CTextLogRead::Finish() {
+    if (!longFdByInterface.empty()) {
+        // The interfaces are numbered as the channel choice numbers them: by
+        // name, among those that carry frames.
+        if (options.channel != 0) out.channels.Seal();
+        for (const auto& [iface, count] : longFdByInterface) {
+            if (options.channel == 0 || out.channels.NumberOfNamed(iface) == options.channel)
+                result.longFdFrames += count;
+        }
+    }
     out.origTimeList = std::move(spans.Clocks());
     result.frames = static_cast<long long>(out.frames.size());
     if (result.status == ReadStatus::kOk) {

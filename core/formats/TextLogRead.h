@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdio>
+#include <map>
+#include <string>
 #include <string_view>
 
 #include "core/formats/FormatOptions.h"
@@ -42,6 +44,9 @@ class CTextLogRead {
         if (channel == 0 || options.channel == 0 || channel == options.channel)
             ++result.longFdFrames;
     }
+    // The same for a log whose channels are interfaces, numbered by name
+    // only when the read is done.
+    void SkipLongFdOnInterface(std::string_view iface);
     long long LineNumber() const { return lines.LineNumber(); }
 
     // Hands the clock list over and says how the read went: a file whose
@@ -58,6 +63,8 @@ class CTextLogRead {
     CSpanBuilder spans;
     ReadResult result;
     bool stopped = false;
+    // Long CAN FD frames by interface, counted in Finish.
+    std::map<std::string, long long, std::less<>> longFdByInterface;
 };
 
 }  // namespace korvex::formats

@@ -90,7 +90,7 @@ TEST(CandumpFormat, ReadsWhatOtherWritersWrite) {
 }
 
 TEST(CandumpFormat, RefusesLinesThatAreNotFrames) {
-    const char* lines[] = {
+    const std::string lines[] = {
         "1436509052.249713 vcan0 123#00",        // no parentheses
         "(1436509052.249713 vcan0 123#00",       // unclosed
         "(-1.0) can0 123#00",                    // negative time
@@ -106,18 +106,60 @@ TEST(CandumpFormat, RefusesLinesThatAreNotFrames) {
         "(1.0) can0 123#GG",                     // not hex
         "(1.0) can0 123#R9",                     // remote length above 8
         "(1.0) can0 123#R12",                    // two length digits
-        "(1.0) can0 123##100",                   // CAN FD
+        "(1.0) can0 123##",                      // CAN FD without flags
+        "(1.0) can0 123##G00",                   // flags not hex
+        "(1.0) can0 20000004##100",              // CAN FD error frame
+        "(1.0) can0 123##1" + std::string(130, '0'),  // 65 CAN FD bytes
         "(1.0) can0 123#00 X",                   // unknown direction
         "(1.0) can0 123#00 T extra",             // trailing text
         "(1.0) can0 123",                        // no '#'
         "(1.0) can0 010#1122334455667788_3",     // length code below 9
         "\x01\x02\xFF\xFE garbage",              // binary
     };
-    for (const char* line : lines) {
+    for (const std::string& line : lines) {
         CandumpLine parsed;
         std::string_view reason;
         EXPECT_FALSE(korvex::formats::ParseCandumpLine(line, parsed, reason)) << line;
         EXPECT_FALSE(reason.empty()) << line;
+    }
+}
+
+// candump -l writes CAN FD frames as "ID##F" and data: up to 8 bytes they
+// are read as classic frames, longer ones counted on the channel read.
+TEST(CandumpFormat, ReadsShortCanFdFramesAndCountsLongOnes) {
+    const std::string text =
+        "(1.0) can0 123##1\n"
+        "(1.1) can0 1FFFFFFF##311.22.33.44.55.66.77.88\n"
+        "(1.2) can1 124##0112233445566778899AABB\n"
+        "(1.3) can0 125##2" + std::string(128, 'F') + "\n"
+        "(1.4) can1 126#01\n"
+        "(1.5) can2 127##0000102030405060708\n";
+    CRecording out;
+    const auto all = korvex::test::ParseText(&korvex::formats::ReadCandump, text, out);
+    ASSERT_EQ(all.status, ReadStatus::kOk);
+    EXPECT_EQ(all.badLines, 0);
+    EXPECT_EQ(all.tally.shortFdFrames, 2);
+    EXPECT_EQ(all.longFdFrames, 3);
+    ASSERT_EQ(out.frames.size(), 3u);
+    EXPECT_EQ(out.frames[0].ID, 0x123u);
+    EXPECT_EQ(out.frames[0].DataLen, 0);
+    EXPECT_EQ(out.frames[1].ID, 0x1FFFFFFFu);
+    EXPECT_EQ(out.frames[1].ExternFlag, 1);
+    EXPECT_EQ(out.frames[1].DataLen, 8);
+    EXPECT_EQ(out.frames[1].Data[0], 0x11);
+    EXPECT_EQ(out.frames[1].Data[7], 0x88);
+    EXPECT_EQ(out.frames[1].TimeStamp, 11000u);
+
+    // Interfaces are numbered by name among those with frames: can1 is 2.
+    // can2 carries only a long frame, so it is no channel to choose.
+    for (const auto& [channel, longFrames] :
+         {std::pair{1, 1LL}, std::pair{2, 1LL}}) {
+        korvex::formats::ReadOptions one;
+        one.channel = channel;
+        CRecording kept;
+        const auto result =
+            korvex::test::ParseText(&korvex::formats::ReadCandump, text, kept, nullptr, one);
+        EXPECT_EQ(result.longFdFrames, longFrames) << channel;
     }
 }
 
