@@ -19,7 +19,7 @@ int DecimalsOf(double mantissa, int exponent) {
 
 }  // namespace
 
-ValueTicks RoundValueTicks(double min, double max, int maxTicks) {
+ValueTicks RoundValueTicks(double min, double max, int maxTicks, int maxDecimals) {
     ValueTicks ticks;
     if (!std::isfinite(min) || !std::isfinite(max) || !(max > min)) return ticks;
     maxTicks = std::clamp(maxTicks, 2, kTickLimit);
@@ -27,6 +27,7 @@ ValueTicks RoundValueTicks(double min, double max, int maxTicks) {
     int exponent = static_cast<int>(std::floor(std::log10(span / maxTicks)));
     for (;; ++exponent) {
         for (const double mantissa : kMantissas) {
+            if (maxDecimals >= 0 && DecimalsOf(mantissa, exponent) > maxDecimals) continue;
             const double step = mantissa * std::pow(10.0, exponent);
             // A value a rounding error away from the range's end still counts.
             const double first = std::ceil(min / step - kSlack);

@@ -15,7 +15,9 @@ struct ValueTicks {
 
 // The ticks inside [min, max] at the smallest step of 1, 2, 2.5 or 5 × 10^n
 // that gives at most `maxTicks` of them (at least two are asked for). Empty
-// for a range that is not finite or not wider than zero.
-ValueTicks RoundValueTicks(double min, double max, int maxTicks);
+// for a range that is not finite or not wider than zero. With `maxDecimals`
+// of 0 or more, no step has more decimals than that: a signal whose values
+// are whole numbers (its named states, say) gets no tick between two of them.
+ValueTicks RoundValueTicks(double min, double max, int maxTicks, int maxDecimals = -1);
 
 }  // namespace korvex::signaldb

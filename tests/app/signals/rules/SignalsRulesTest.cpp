@@ -418,6 +418,15 @@ TEST(ValueTicks, RoundStepsInsideTheRange) {
         for (std::size_t i = 0; i < c.values.size(); ++i)
             EXPECT_NEAR(ticks.values[i], c.values[i], 1e-9 * std::max(1.0, std::fabs(c.max)));
     }
+    // Values of no decimals (named states) get no tick between two of them;
+    // values of one decimal none of two.
+    const ValueTicks whole = RoundValueTicks(-0.5, 3.5, 20, 0);
+    EXPECT_DOUBLE_EQ(whole.step, 1);
+    EXPECT_EQ(whole.values, (std::vector<double>{0, 1, 2, 3}));
+    EXPECT_EQ(RoundValueTicks(1.5, 2.5, 8, 0).values, std::vector<double>{2});
+    const ValueTicks tenths = RoundValueTicks(0, 1, 40, 1);  // 0.05 without the cap
+    EXPECT_DOUBLE_EQ(tenths.step, 0.1);
+    EXPECT_EQ(tenths.decimals, 1);
     EXPECT_TRUE(RoundValueTicks(1, 1, 5).values.empty());
     EXPECT_TRUE(RoundValueTicks(0, std::nan(""), 5).values.empty());
     EXPECT_TRUE(RoundValueTicks(0, INFINITY, 5).values.empty());
