@@ -70,6 +70,11 @@ TEST(Channels, AConversionKeepsEachFramesChannel) {
         EXPECT_EQ(c.channels, expected) << "read before writing " << step.file;
         from = dir / step.file;
     }
+    // The TRC header lists each bus the frames are on.
+    EXPECT_NE(korvex::test::ReadText(dir / "b.trc")
+                  .find(";   Bus  Connection  Protocol\r\n;   1    Korvex      CAN\r\n"
+                        ";   2    Korvex      CAN\r\n;   3    Korvex      CAN\r\n;---"),
+              std::string::npos);
     EXPECT_EQ(korvex::test::ReadText(dir / "e.log"),
               "(1700000000.000100) vcan0 123#01\n"
               "(1700000000.000200) vcan2 124#02\n"
