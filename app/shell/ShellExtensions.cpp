@@ -287,7 +287,7 @@ void InstallViewCommands(CKorvexView& view) {
     view.SetCommandHandler(cmd::kSignalBits, [](CKorvexView& v) {
         signaldb::CBitsWindow* bits = BitsWindowOf(v.MainFrame());
         if (bits == nullptr) return;
-        if (bits->Messages().empty()) bits->Analyse();
+        if (bits->Messages().empty() && !bits->Analysing()) bits->Analyse();
         bits->show();
         bits->raise();
         bits->activateWindow();

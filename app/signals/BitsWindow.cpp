@@ -1,12 +1,12 @@
 #include "app/signals/BitsWindow.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cerrno>
@@ -112,6 +112,14 @@ CBitsWindow::CBitsWindow(CSignalDatabases& databases, Source source, QWidget* pa
     connect(saveButton, &QPushButton::clicked, this, &CBitsWindow::OnSave);
     connect(useButton, &QPushButton::clicked, this, &CBitsWindow::OnUse);
     connect(&job, &CSampleJob::finished, this, &CBitsWindow::OnSamples);
+    auto* progressTimer = new QTimer(this);
+    progressTimer->setInterval(100);
+    connect(progressTimer, &QTimer::timeout, this, [this] {
+        if (analysing && total > 0)
+            fieldText->setText(
+                Format(ids::kStrAnalysing, {std::to_string(progress.load() * 100 / total)}));
+    });
+    progressTimer->start();
 
     resize(760, 720);
     Relabel();
@@ -123,19 +131,73 @@ void CBitsWindow::OnRelabel() {
     ShowFieldText();
 }
 
+CBitsWindow::~CBitsWindow() {
+    StopAnalysis();
+}
+
+void CBitsWindow::StopAnalysis() {
+    cancel = true;
+    if (worker.joinable()) worker.join();
+    cancel = false;
+    analysing = false;
+    const std::lock_guard<std::mutex> lock(resultLock);
+    result.reset();
+}
+
 void CBitsWindow::Analyse() {
+    StopAnalysis();
     CCycleBuffer<_VCI_CAN_OBJ>* store = source.frameStore ? source.frameStore() : nullptr;
+    if (store == nullptr) {
+        {
+            const std::lock_guard<std::mutex> lock(resultLock);
+            result.emplace();
+        }
+        Deliver();
+        return;
+    }
+    const FrameView view = store->View();
+    total = view.Count();
+    progress = 0;
+    analysing = true;
+    fieldText->setText(Format(ids::kStrAnalysing, {"0"}));
+    worker = std::thread([this, view] {
+        PassSplit split;
+        split.cancel = &cancel;
+        split.progress = [this](std::int64_t done, std::int64_t) { progress = done; };
+        std::vector<discover::MessageDiscovery> found;
+        if (!discover::DiscoverMessages(view, {}, split, found)) return;
+        {
+            const std::lock_guard<std::mutex> lock(resultLock);
+            result = std::move(found);
+        }
+        // A window destroyed meanwhile has joined this thread first; Qt drops
+        // the call to an object that is gone.
+        QMetaObject::invokeMethod(this, &CBitsWindow::Deliver, Qt::QueuedConnection);
+    });
+}
+
+void CBitsWindow::Deliver() {
+    std::vector<discover::MessageDiscovery> found;
+    {
+        const std::lock_guard<std::mutex> lock(resultLock);
+        if (!result) return;
+        found = std::move(*result);
+        result.reset();
+    }
+    if (worker.joinable()) worker.join();
+    analysing = false;
     const discover::MessageKey previous =
         current >= 0 ? messages[current].key : discover::MessageKey{};
-    messages.clear();
+    messages = std::move(found);
     current = -1;
-    if (store != nullptr) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        discover::DiscoverMessages(store->View(), {}, {}, messages);
-        QApplication::restoreOverrideCursor();
-    }
     analysed = true;
     FillMessageBox();
+    if (wantedIdentifier) {
+        const auto [id, extended] = *wantedIdentifier;
+        wantedIdentifier.reset();
+        ChooseIdentifier(id, extended);
+        if (current >= 0) return;
+    }
     const auto at = std::find_if(messages.begin(), messages.end(),
                                  [&](const auto& m) { return m.key == previous; });
     ChooseMessage(messages.empty()       ? -1
@@ -143,8 +205,7 @@ void CBitsWindow::Analyse() {
                                          : 0);
 }
 
-void CBitsWindow::ShowIdentifier(std::uint32_t id, bool extended) {
-    if (!analysed) Analyse();
+void CBitsWindow::ChooseIdentifier(std::uint32_t id, bool extended) {
     // Of several lengths, the one with the most frames.
     int best = -1;
     for (std::size_t i = 0; i < messages.size(); ++i) {
@@ -154,6 +215,15 @@ void CBitsWindow::ShowIdentifier(std::uint32_t id, bool extended) {
             best = static_cast<int>(i);
     }
     if (best >= 0) ChooseMessage(best);
+}
+
+void CBitsWindow::ShowIdentifier(std::uint32_t id, bool extended) {
+    if (!analysed || analysing) {
+        wantedIdentifier.emplace(id, extended);
+        if (!analysing) Analyse();
+    } else {
+        ChooseIdentifier(id, extended);
+    }
     show();
     raise();
     activateWindow();

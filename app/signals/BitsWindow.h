@@ -1,7 +1,11 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
 #include <vector>
 
 #include "app/common/BaseDlg.h"
@@ -35,12 +39,15 @@ class CBitsWindow : public name_share::CBaseDlg {
     };
 
     CBitsWindow(CSignalDatabases& databases, Source source, QWidget* parent = nullptr);
+    ~CBitsWindow() override;
 
-    // Analyses the frame list's frames again and shows the message chosen
-    // before, if it is still there.
+    // Analyses the frame list's frames again, on a thread of its own with its
+    // progress shown, then shows the message chosen before, if it is still
+    // there. An analysis still running is cancelled first.
     void Analyse();
-    // Shows the window with the message of identifier `id` (analysing the
-    // frames first when they have not been).
+    bool Analysing() const { return analysing; }
+    // Shows the window with the message of identifier `id` (once the frames
+    // are analysed, which starts when they have not been).
     void ShowIdentifier(std::uint32_t id, bool extended);
     // Shows message `index` of Messages().
     void ChooseMessage(int index);
@@ -70,6 +77,10 @@ class CBitsWindow : public name_share::CBaseDlg {
     void OnRelabel() override;
 
   private:
+    // On the window's thread: takes the messages the analysis left.
+    void Deliver();
+    void StopAnalysis();
+    void ChooseIdentifier(std::uint32_t id, bool extended);
     void FillMessageBox();
     void ShowFieldText();
     void StartSamples();
@@ -82,6 +93,16 @@ class CBitsWindow : public name_share::CBaseDlg {
     Source source;
     std::vector<discover::MessageDiscovery> messages;
     bool analysed = false;
+    bool analysing = false;
+    // The analysis: its thread, what it left for Deliver (under the lock),
+    // how far it is, and the identifier to show once it is done.
+    std::thread worker;
+    std::mutex resultLock;
+    std::optional<std::vector<discover::MessageDiscovery>> result;
+    std::atomic<bool> cancel{false};
+    std::atomic<long long> progress{0};
+    long long total = 0;
+    std::optional<std::pair<std::uint32_t, bool>> wantedIdentifier;
     int current = -1;
     int chosenField = -1;
     CSampleJob job;

@@ -95,5 +95,6 @@ inline constexpr std::uint32_t kStrFlagField = 47419;
 inline constexpr std::uint32_t kStrSignalField = 47420;
 inline constexpr std::uint32_t kStrNoField = 47421;
 inline constexpr std::uint32_t kStrByte = 47422;  // "%s": byte number
+inline constexpr std::uint32_t kStrAnalysing = 47423;  // "%s": percent
 
 }  // namespace korvex::signaldb::ids

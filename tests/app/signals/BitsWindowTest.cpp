@@ -78,6 +78,9 @@ TEST_F(BitsWindowTest, ShowsEditsSavesAndUsesTheDraft) {
     window.resize(800, 760);
     window.ShowIdentifier(0x103, false);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    // The analysis runs on a thread of its own; the identifier asked for is
+    // shown once it is done.
+    QTRY_VERIFY(!window.Analysing());
     ASSERT_EQ(window.Messages().size(), 6u);
     EXPECT_EQ(window.MessageBox()->count(), 6);
     const int shown = window.CurrentMessage();
@@ -163,6 +166,7 @@ TEST_F(BitsWindowTest, NamesWhatItCannotTell) {
     CSignalDatabases databases;
     CBitsWindow window(databases, {[&few] { return &few; }, {}});
     window.Analyse();
+    QTRY_VERIFY(!window.Analysing());
     ASSERT_EQ(window.Messages().size(), 1u);
     EXPECT_EQ(window.FieldText()->text(), "帧数太少（20 帧），无法判断");
     EXPECT_FALSE(window.FlipButton()->isEnabled());
@@ -170,8 +174,30 @@ TEST_F(BitsWindowTest, NamesWhatItCannotTell) {
     CCycleBuffer<_VCI_CAN_OBJ> none;
     CBitsWindow empty(databases, {[&none] { return &none; }, {}});
     empty.Analyse();
+    QTRY_VERIFY(!empty.Analysing());
     EXPECT_EQ(empty.CurrentMessage(), -1);
     EXPECT_EQ(empty.FieldText()->text(), "报文列表中没有数据帧");
+}
+
+// A new analysis cancels the one running, and a window closed while one
+// runs waits for its thread; the last analysis is the one shown.
+TEST_F(BitsWindowTest, AnalysesAgainWhileRunningAndClosesWhileRunning) {
+    CSignalDatabases databases;
+    {
+        CBitsWindow window(databases, Source());
+        window.Analyse();
+        window.Analyse();
+        window.ShowIdentifier(0x105, false);
+        QTRY_VERIFY(!window.Analysing());
+        ASSERT_EQ(window.Messages().size(), 6u);
+        ASSERT_GE(window.CurrentMessage(), 0);
+        EXPECT_EQ(window.Messages()[window.CurrentMessage()].key.id, 0x105u);
+    }
+    auto* closing = new CBitsWindow(databases, Source());
+    closing->Analyse();
+    EXPECT_TRUE(closing->Analysing());
+    delete closing;
+    QCoreApplication::processEvents();
 }
 
 }  // namespace
