@@ -23,6 +23,7 @@
 #include "tests/support/KnownLayoutTraffic.h"
 #include "tests/support/QtTestApplication.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/TsanQtOptions.h"
 
 namespace {
 
