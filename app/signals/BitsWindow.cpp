@@ -367,6 +367,8 @@ void CBitsWindow::ShowLane(int field) {
     lane.ref = {0, field};
     lane.title = FieldNames()[static_cast<std::size_t>(field)];
     lane.data = series[static_cast<std::size_t>(field)];
+    // A field's values are its raw bits: whole numbers.
+    lane.format = {0, ValueType::kInteger};
     lane.color = kLaneColor;
     plot->AddLane(std::move(lane));
 }

@@ -102,6 +102,9 @@ TEST_F(BitsWindowTest, ShowsEditsSavesAndUsesTheDraft) {
     EXPECT_TRUE(window.FieldText()->text().startsWith("S1："))
         << window.FieldText()->text().toStdString();
     QTRY_VERIFY(window.Plot()->Lanes().size() == 1 && window.Plot()->Lanes()[0].data);
+    // A field's values are whole numbers, and its value axis says so.
+    EXPECT_EQ(window.Plot()->Lanes()[0].format.type, ValueType::kInteger);
+    EXPECT_EQ(window.Plot()->Lanes()[0].format.decimals, 0);
     EXPECT_EQ(window.Plot()->Lanes()[0].title, "S1");
     EXPECT_EQ(window.Plot()->Lanes()[0].data->series.values.size(), 600u);
     Screenshot(window, "bits-view.png");
