@@ -6,8 +6,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSettings>
 #include <QScrollArea>
+#include <QSettings>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTableView>
@@ -245,6 +245,7 @@ void CDiagnosticsPane::OnRelabel() {
         faultCaptions << Text(ids::kStrFaultColumns + static_cast<std::uint32_t>(c));
     faultTable->setHorizontalHeaderLabels(faultCaptions);
     timeline->setToolTip(Text(ids::kStrTimelineHint));
+    shownFilter.reset();
     ApplyFilter();
     ShowSummary();
 }
@@ -300,6 +301,7 @@ void CDiagnosticsPane::Deliver() {
         frames = resultFrames;
     }
     delivered = true;
+    shownFilter.reset();
     ApplyFilter();
     FillFaults();
     ShowSummary();
@@ -314,8 +316,14 @@ void CDiagnosticsPane::ApplyFilter() {
     QStringList captions;
     for (int c = 0; c < kMessageColumns; ++c)
         captions << Text(ids::kStrMessageColumns + static_cast<std::uint32_t>(c));
+    // Typing on in a field narrows the filter: only what it showed is
+    // looked at again.
+    shownMessages = shownFilter && FilterNarrows(filter, *shownFilter)
+                        ? rows->Filter(filter, &shownMessages)
+                        : rows->Filter(filter);
+    shownFilter = filter;
     messageModel->SetRows(
-        rows.get(), rows->Filter(filter), [this](std::int64_t index) { return TimeText(index); },
+        rows.get(), shownMessages, [this](std::int64_t index) { return TimeText(index); },
         source.spnName, captions);
     ShowSummary();
 }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "app/common/BaseDlg.h"
@@ -105,6 +106,10 @@ class CDiagnosticsPane : public name_share::CBaseDlg {
 
     Source source;
     std::shared_ptr<const CDiagnosticsRows> rows;
+    // The filter of the rows shown and the messages it let through, while
+    // they still hold for `rows` and the language.
+    std::optional<MessageFilter> shownFilter;
+    std::vector<std::size_t> shownMessages;
     FrameView frames;
     std::thread worker;
     std::mutex resultLock;

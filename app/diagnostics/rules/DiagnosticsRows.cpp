@@ -39,11 +39,19 @@ CDiagnosticsRows::CDiagnosticsRows(transport::TransportReading r)
     }
 }
 
-std::vector<std::size_t> CDiagnosticsRows::Filter(const MessageFilter& filter) const {
+bool FilterNarrows(const MessageFilter& next, const MessageFilter& last) {
+    return next.protocol == last.protocol && ContainsNoCase(next.address, last.address) &&
+           ContainsNoCase(next.text, last.text);
+}
+
+std::vector<std::size_t> CDiagnosticsRows::Filter(const MessageFilter& filter,
+                                                  const std::vector<std::size_t>* among) const {
     std::vector<std::size_t> shown;
     std::string meaning;
     std::string data;
-    for (std::size_t i = 0; i < reading.messages.size(); ++i) {
+    const std::size_t count = among != nullptr ? among->size() : reading.messages.size();
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::size_t i = among != nullptr ? (*among)[k] : k;
         const TransportMessage& m = reading.messages[i];
         if (filter.protocol == ProtocolFilter::kIsoTp && m.protocol != TransportProtocol::kIsoTp)
             continue;

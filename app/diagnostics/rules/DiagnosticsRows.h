@@ -25,6 +25,12 @@ struct MessageFilter {
     std::string text;     // in the meaning or the data, any case
 };
 
+// Whether `next` lets through only messages that `last` lets through: the
+// same protocol, and each text of `last` within the same text of `next`, in
+// any case. Typing on in a filter's field narrows it, so only the messages
+// the last filter showed need to be looked at again.
+bool FilterNarrows(const MessageFilter& next, const MessageFilter& last);
+
 // The transport messages and fault code episodes of one reading.
 class CDiagnosticsRows {
   public:
@@ -34,8 +40,10 @@ class CDiagnosticsRows {
     const std::vector<transport::TransportMessage>& Messages() const { return reading.messages; }
     const std::vector<transport::DtcEpisode>& Episodes() const { return episodes; }
 
-    // Indices of the messages the filter lets through, in their order.
-    std::vector<std::size_t> Filter(const MessageFilter& filter) const;
+    // Indices of the messages the filter lets through, in their order; with
+    // `among`, of those among the messages it names (in order).
+    std::vector<std::size_t> Filter(const MessageFilter& filter,
+                                    const std::vector<std::size_t>* among = nullptr) const;
 
     // The cell texts, the same as the CSV fields (unquoted); `time` makes the
     // time text of a frame index.

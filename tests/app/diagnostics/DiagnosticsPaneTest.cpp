@@ -96,6 +96,27 @@ TEST_F(DiagnosticsPaneTest, ListsFiltersAndSelectsWhatItRead) {
     pane->TextEdit()->setText("requestoutofrange");
     ASSERT_EQ(Rows(), 1);
     pane->TextEdit()->clear();
+    // Typed a key at a time, each filter looks only at what the one before
+    // showed; taken back, the wider filter shows all its rows again.
+    pane->TextEdit()->setText("re");
+    const int wide = Rows();
+    pane->TextEdit()->clear();
+    QTest::keyClicks(pane->TextEdit(), "REQUESTOUTOFRANGE");
+    EXPECT_EQ(Rows(), 1);
+    for (int k = 0; k < 15; ++k) QTest::keyClick(pane->TextEdit(), Qt::Key_Backspace);
+    EXPECT_EQ(pane->TextEdit()->text(), "RE");
+    EXPECT_EQ(Rows(), wide);
+    EXPECT_GT(wide, 1);
+    pane->ProtocolBox()->setCurrentIndex(2);
+    EXPECT_EQ(Rows(),
+              static_cast<int>(pane->Rows().Filter({ProtocolFilter::kJ1939, "", "re"}).size()));
+    pane->ProtocolBox()->setCurrentIndex(0);
+    pane->TextEdit()->clear();
+    EXPECT_FALSE(
+        FilterNarrows({ProtocolFilter::kAll, "", "re"}, {ProtocolFilter::kIsoTp, "", "re"}));
+    EXPECT_FALSE(FilterNarrows({ProtocolFilter::kAll, "", "r"}, {ProtocolFilter::kAll, "", "re"}));
+    EXPECT_TRUE(
+        FilterNarrows({ProtocolFilter::kAll, "7E8", "Req"}, {ProtocolFilter::kAll, "e", "rE"}));
 
     // The 240-byte answer: its first frame, every consecutive frame and the
     // flow control between them, nothing of the periodic traffic.
