@@ -116,13 +116,21 @@ BENCHMARK(BM_ClassifyByTimeAndIdentifier)->Unit(benchmark::kMillisecond)->Iterat
 // Each from memory (ten million frames), then from the cache (16384 frames,
 // 384 KiB), where what the loops themselves cost shows.
 constexpr int kCachedFrames = 16384;
-BENCHMARK(BM_BusStatus)->Arg(kFrames)->Unit(benchmark::kMillisecond)->Iterations(3)->MeasureProcessCPUTime();
+BENCHMARK(BM_BusStatus)
+    ->Arg(kFrames)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->MeasureProcessCPUTime();
 BENCHMARK(BM_BusStatusWithTheSpans)
     ->Arg(kFrames)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3)
     ->MeasureProcessCPUTime();
-BENCHMARK(BM_BusSpans)->Arg(kFrames)->Unit(benchmark::kMillisecond)->Iterations(3)->MeasureProcessCPUTime();
+BENCHMARK(BM_BusSpans)
+    ->Arg(kFrames)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->MeasureProcessCPUTime();
 BENCHMARK(BM_BusStatusWithTheSpans)->Arg(kCachedFrames)->MeasureProcessCPUTime();
 BENCHMARK(BM_BusSpans)->Arg(kCachedFrames)->MeasureProcessCPUTime();
 

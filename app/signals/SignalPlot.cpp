@@ -297,10 +297,9 @@ void CSignalPlot::DrawLane(QPainter& painter, const Lane& lane, const QRect& box
     // Value ticks at round values, each where the curve puts that value,
     // with a light grid line across the lane.
     const int lineHeight = fontMetrics().height();
-    const ValueTicks ticks =
-        RoundValueTicks(shown.min, shown.max,
-                        std::max(static_cast<int>(height) / (2 * lineHeight), 2),
-                        lane.format.type == ValueType::kInteger ? lane.format.decimals : -1);
+    const ValueTicks ticks = RoundValueTicks(
+        shown.min, shown.max, std::max(static_cast<int>(height) / (2 * lineHeight), 2),
+        lane.format.type == ValueType::kInteger ? lane.format.decimals : -1);
     for (const double v : ticks.values) {
         const double at = y(v);
         painter.setPen(QPen(GridColor(palette()), 1));

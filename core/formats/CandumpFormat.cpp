@@ -51,8 +51,7 @@ bool ParseData(std::string_view text, int most, std::uint8_t* data, int& count,
 // A CAN FD frame's body after "##": one hex digit of flags (bit rate switch,
 // error state), then up to 64 data bytes. One of up to 8 bytes is kept as a
 // classic frame; a longer one is only counted.
-bool ParseFdBody(std::string_view body, _VCI_CAN_OBJ& f, CandumpFd& fd,
-                 std::string_view& reason) {
+bool ParseFdBody(std::string_view body, _VCI_CAN_OBJ& f, CandumpFd& fd, std::string_view& reason) {
     if (body.empty() || !ParseHex(body.substr(0, 1), 0xF)) {
         reason = "no flags digit after '##'";
         return false;

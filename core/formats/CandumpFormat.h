@@ -37,7 +37,8 @@ struct CandumpLine {
 bool ParseCandumpLine(std::string_view line, CandumpLine& out, std::string_view& reason);
 
 // Reads a whole log: empty lines are skipped, every other unreadable line is
-// reported, CAN FD frames longer than 8 bytes are counted. The frames get one clock entry per recording span.
+// reported, CAN FD frames longer than 8 bytes are counted. The frames get one clock entry per
+// recording span.
 ReadResult ReadCandump(std::FILE* file, const ReadOptions& options, CRecording& out,
                        const BadLineFn& badLine);
 

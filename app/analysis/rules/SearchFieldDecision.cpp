@@ -12,9 +12,8 @@ namespace {
 // empty cell is. A scalar loop on purpose: the records are 24 bytes apart, so
 // a vector loop would gather each identifier on its own, which measured four
 // times slower than this loop; it keeps pace with the memory as it is.
-void MarkIdentifierHits(const _VCI_CAN_OBJ* __restrict frames, int n,
-                        std::uint8_t* __restrict hits, const HexCellRange range,
-                        const std::uint8_t eventHit) {
+void MarkIdentifierHits(const _VCI_CAN_OBJ* __restrict frames, int n, std::uint8_t* __restrict hits,
+                        const HexCellRange range, const std::uint8_t eventHit) {
     for (int k = 0; k < n; ++k) {
         const std::uint8_t frameHit = range.Holds(static_cast<std::int32_t>(frames[k].ID));
         hits[k] = EventCodeByWord(frames[k]) != 0 ? eventHit : frameHit;

@@ -94,7 +94,7 @@ inline constexpr std::uint32_t kStrChecksumField = 47418;  // "%s": the algorith
 inline constexpr std::uint32_t kStrFlagField = 47419;
 inline constexpr std::uint32_t kStrSignalField = 47420;
 inline constexpr std::uint32_t kStrNoField = 47421;
-inline constexpr std::uint32_t kStrByte = 47422;  // "%s": byte number
+inline constexpr std::uint32_t kStrByte = 47422;       // "%s": byte number
 inline constexpr std::uint32_t kStrAnalysing = 47423;  // "%s": percent
 
 }  // namespace korvex::signaldb::ids

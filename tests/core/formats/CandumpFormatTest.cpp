@@ -91,30 +91,30 @@ TEST(CandumpFormat, ReadsWhatOtherWritersWrite) {
 
 TEST(CandumpFormat, RefusesLinesThatAreNotFrames) {
     const std::string lines[] = {
-        "1436509052.249713 vcan0 123#00",        // no parentheses
-        "(1436509052.249713 vcan0 123#00",       // unclosed
-        "(-1.0) can0 123#00",                    // negative time
-        "(99999999999999999999.0) can0 123#00",  // huge time
-        "(1.) can0 123#00",                      // no fraction digits
-        "(1.0) can0",                            // no frame
-        "(1.0) can0 12#00",                      // 2-digit identifier
-        "(1.0) can0 1234#00",                    // 4-digit identifier
-        "(1.0) can0 800#00",                     // above 7FF
-        "(1.0) can0 40000000#00",                // above 29 bits, not an error frame
-        "(1.0) can0 123#0",                      // odd digits
-        "(1.0) can0 123#001122334455667788",     // 9 bytes
-        "(1.0) can0 123#GG",                     // not hex
-        "(1.0) can0 123#R9",                     // remote length above 8
-        "(1.0) can0 123#R12",                    // two length digits
-        "(1.0) can0 123##",                      // CAN FD without flags
-        "(1.0) can0 123##G00",                   // flags not hex
-        "(1.0) can0 20000004##100",              // CAN FD error frame
+        "1436509052.249713 vcan0 123#00",             // no parentheses
+        "(1436509052.249713 vcan0 123#00",            // unclosed
+        "(-1.0) can0 123#00",                         // negative time
+        "(99999999999999999999.0) can0 123#00",       // huge time
+        "(1.) can0 123#00",                           // no fraction digits
+        "(1.0) can0",                                 // no frame
+        "(1.0) can0 12#00",                           // 2-digit identifier
+        "(1.0) can0 1234#00",                         // 4-digit identifier
+        "(1.0) can0 800#00",                          // above 7FF
+        "(1.0) can0 40000000#00",                     // above 29 bits, not an error frame
+        "(1.0) can0 123#0",                           // odd digits
+        "(1.0) can0 123#001122334455667788",          // 9 bytes
+        "(1.0) can0 123#GG",                          // not hex
+        "(1.0) can0 123#R9",                          // remote length above 8
+        "(1.0) can0 123#R12",                         // two length digits
+        "(1.0) can0 123##",                           // CAN FD without flags
+        "(1.0) can0 123##G00",                        // flags not hex
+        "(1.0) can0 20000004##100",                   // CAN FD error frame
         "(1.0) can0 123##1" + std::string(130, '0'),  // 65 CAN FD bytes
-        "(1.0) can0 123#00 X",                   // unknown direction
-        "(1.0) can0 123#00 T extra",             // trailing text
-        "(1.0) can0 123",                        // no '#'
-        "(1.0) can0 010#1122334455667788_3",     // length code below 9
-        "\x01\x02\xFF\xFE garbage",              // binary
+        "(1.0) can0 123#00 X",                        // unknown direction
+        "(1.0) can0 123#00 T extra",                  // trailing text
+        "(1.0) can0 123",                             // no '#'
+        "(1.0) can0 010#1122334455667788_3",          // length code below 9
+        "\x01\x02\xFF\xFE garbage",                   // binary
     };
     for (const std::string& line : lines) {
         CandumpLine parsed;
@@ -131,7 +131,9 @@ TEST(CandumpFormat, ReadsShortCanFdFramesAndCountsLongOnes) {
         "(1.0) can0 123##1\n"
         "(1.1) can0 1FFFFFFF##311.22.33.44.55.66.77.88\n"
         "(1.2) can1 124##0112233445566778899AABB\n"
-        "(1.3) can0 125##2" + std::string(128, 'F') + "\n"
+        "(1.3) can0 125##2" +
+        std::string(128, 'F') +
+        "\n"
         "(1.4) can1 126#01\n"
         "(1.5) can2 127##0000102030405060708\n";
     CRecording out;
@@ -152,8 +154,7 @@ TEST(CandumpFormat, ReadsShortCanFdFramesAndCountsLongOnes) {
 
     // Interfaces are numbered by name among those with frames: can1 is 2.
     // can2 carries only a long frame, so it is no channel to choose.
-    for (const auto& [channel, longFrames] :
-         {std::pair{1, 1LL}, std::pair{2, 1LL}}) {
+    for (const auto& [channel, longFrames] : {std::pair{1, 1LL}, std::pair{2, 1LL}}) {
         korvex::formats::ReadOptions one;
         one.channel = channel;
         CRecording kept;
