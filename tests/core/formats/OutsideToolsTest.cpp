@@ -194,6 +194,28 @@ TEST(OutsideTools, WeReadWhatPythonCanWritesFrameByFrame) {
     }
 }
 
+// python-can's candump logs of CAN FD frames: those of up to 8 bytes read as
+// classic frames, the longer ones counted.
+TEST(OutsideTools, WeReadPythonCanCanFdCandumpLogs) {
+    if (!HavePythonCan()) GTEST_SKIP() << "python3-can is not installed";
+    korvex::test::TempFolder dir;
+    const Output written = RunTool(PythonCan("write-fd " + dir.File("fd.log")));
+    ASSERT_EQ(written.status, 0) << written.text;
+    std::vector<std::string> expected = Lines(written.text);
+    ASSERT_EQ(expected.size(), 5u);
+    korvex::test::LoadedFile back = korvex::test::LoadFile(dir / "fd.log");
+    ASSERT_EQ(back.result.status, korvex::formats::ReadStatus::kOk);
+    EXPECT_TRUE(back.badLines.empty()) << back.badLines[0].second;
+    EXPECT_EQ(std::to_string(back.result.longFdFrames), expected[0]);
+    EXPECT_EQ(back.result.tally.shortFdFrames, 3);
+    ASSERT_EQ(back.frames.size(), expected.size() - 1);
+    const CFrameClock clock(back.origTimeList, false);
+    for (std::size_t i = 0; i < back.frames.size(); ++i)
+        EXPECT_EQ(ReadBackLine(back.frames[i], clock.AbsoluteTime(back.frames[i]) * 100),
+                  expected[i + 1])
+            << i;
+}
+
 // python-can reads our BLF in full (event records as error frames of their
 // Linux class) and our TRC
 // files as far as it reads TRC: the data frames of version 2.1 and 1.1, with

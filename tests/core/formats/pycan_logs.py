@@ -5,6 +5,9 @@ read FILE: prints every message python-can reads, one per line:
   MICROSECONDS ID EXTENDED REMOTE ERROR DLC DATAHEX RX
 write FILE...: writes the same messages into each file, in the format its
   extension names, and prints them in the form above.
+write-fd FILE: writes CAN FD frames of 0 to 64 bytes and a classic frame
+  into FILE, then prints the long frames' count and the others in the form
+  above.
 """
 import sys
 
@@ -45,6 +48,16 @@ def messages():
     return out
 
 
+def fd_messages():
+    base = 1700000000.0
+    out = []
+    for i, size in enumerate([0, 3, 8, 12, 64, 6]):
+        out.append(can.Message(timestamp=base + i * 0.001, arbitration_id=0x100 + i,
+                               is_extended_id=i == 2, data=bytes(range(size)), is_fd=size != 6,
+                               bitrate_switch=i % 2 == 1))
+    return out
+
+
 def main():
     if sys.argv[1] == "read":
         for m in can.LogReader(sys.argv[2]):
@@ -58,6 +71,16 @@ def main():
             writer.stop()
         for m in msgs:
             print(line(m))
+    elif sys.argv[1] == "write-fd":
+        msgs = fd_messages()
+        writer = can.Logger(sys.argv[2])
+        for m in msgs:
+            writer.on_message_received(m)
+        writer.stop()
+        print(sum(1 for m in msgs if len(m.data) > 8))
+        for m in msgs:
+            if len(m.data) <= 8:
+                print(line(m))
 
 
 if __name__ == "__main__":
