@@ -36,5 +36,10 @@ inline constexpr std::uint32_t kStrTimelineHint = 49019;
 // Column captions of the Messages tab, then of the Fault codes tab.
 inline constexpr std::uint32_t kStrMessageColumns = 49030;  // 11 strings, the CSV's order
 inline constexpr std::uint32_t kStrFaultColumns = 49050;    // 10 strings, the CSV's order
+// The shown texts of the CSV's statuses (in TransportStatus order) and of
+// active_at_end's yes and no.
+inline constexpr std::uint32_t kStrStatuses = 49070;  // 5 strings
+inline constexpr std::uint32_t kStrYes = 49075;
+inline constexpr std::uint32_t kStrNo = 49076;
 
 }  // namespace korvex::diagnostics::ids

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cctype>
 
+#include "app/diagnostics/rules/DiagnosticsIds.h"
 #include "core/signals/J1939.h"
 #include "core/transport/TransportCsv.h"
+#include "xtp/XTPResourceManager.h"
 
 namespace korvex::diagnostics {
 namespace {
@@ -95,7 +97,7 @@ std::string CDiagnosticsRows::MessageCell(std::size_t message, int column, const
         case 7:
             return std::to_string(m.length);
         case 8:
-            return transport::StatusText(m.status);
+            return XTPLoadString(ids::kStrStatuses + static_cast<std::uint32_t>(m.status));
         case 9:
             transport::AppendDataText(text, m);
             return text;
@@ -129,7 +131,7 @@ std::string CDiagnosticsRows::FaultCell(std::size_t episode, int column,
         case 8:
             return std::to_string(e.reports);
         default:
-            return e.activeAtEnd ? "yes" : "no";
+            return XTPLoadString(e.activeAtEnd ? ids::kStrYes : ids::kStrNo);
     }
 }
 

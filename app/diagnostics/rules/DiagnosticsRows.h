@@ -45,8 +45,9 @@ class CDiagnosticsRows {
     std::vector<std::size_t> Filter(const MessageFilter& filter,
                                     const std::vector<std::size_t>* among = nullptr) const;
 
-    // The cell texts, the same as the CSV fields (unquoted); `time` makes the
-    // time text of a frame index.
+    // The cell texts, the same as the CSV fields (unquoted) but for a status
+    // and active_at_end's yes or no, which are in the program's language;
+    // `time` makes the time text of a frame index.
     using TimeTextFn = std::function<std::string(std::int64_t index)>;
     std::string MessageCell(std::size_t message, int column, const TimeTextFn& time,
                             const transport::SpnNameFn& spnName) const;

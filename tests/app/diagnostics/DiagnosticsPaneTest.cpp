@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -38,6 +39,8 @@ using korvex::test::TempFolder;
 void Look(QWidget& widget, const char* name) {
     widget.resize(1100, 560);
     widget.show();
+    // The layout settles before the picture is taken.
+    QCoreApplication::processEvents();
     const QImage shot = widget.grab().toImage();
     EXPECT_FALSE(shot.isNull());
     if (const char* folder = std::getenv("KORVEX_SHOTS"))
@@ -146,7 +149,7 @@ TEST_F(DiagnosticsPaneTest, ListsFiltersAndSelectsWhatItRead) {
     // Fault codes: the episodes, and a double-click on a bar goes to its first report.
     ASSERT_EQ(pane->FaultTable()->rowCount(), static_cast<int>(episodes.size()));
     EXPECT_EQ(pane->FaultTable()->item(5, 1)->text(), "110");
-    EXPECT_EQ(pane->FaultTable()->item(5, 9)->text(), "yes");
+    EXPECT_EQ(pane->FaultTable()->item(5, 9)->text(), "是");
     pane->Tabs()->setCurrentIndex(1);
     Look(*pane, "diagnostics_faults_zh");
     CDiagnosticsTimeline* timeline = pane->Timeline();
@@ -217,6 +220,8 @@ TEST_F(DiagnosticsPaneTest, ShowsInEnglish) {
     EXPECT_EQ(pane->Tabs()->tabText(0), "Messages");
     EXPECT_EQ(pane->MessageTable()->model()->headerData(10, Qt::Horizontal), "Meaning");
     EXPECT_EQ(pane->FaultTable()->horizontalHeaderItem(9)->text(), "Active at end");
+    EXPECT_EQ(pane->FaultTable()->item(5, 9)->text(), "yes");
+    EXPECT_EQ(pane->MessageTable()->model()->index(0, 8).data().toString(), "complete");
     EXPECT_TRUE(
         pane->Status()->text().startsWith(QString::number(traffic.messages.size()) + " messages"));
     Look(*pane, "diagnostics_messages_en");
