@@ -132,6 +132,7 @@ CDiagnosticsPane::CDiagnosticsPane(Source s, QWidget* parent)
     pairsEdit->setPlaceholderText(QStringLiteral("7E0:7E8,18DA10F1:18DAF110 | none"));
     selected->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
+    protocolBox->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     messageTable->setModel(messageModel);
     FixRows(messageTable);
     FixRows(faultTable);
