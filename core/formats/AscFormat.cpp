@@ -425,14 +425,14 @@ ReadResult ReadAsc(std::FILE* file, const ReadOptions& options, CRecording& out,
                 frame.Reserved[0] = kBusError;
                 break;
             case FrameParse::kFdTxRequest:
-                read.CountShortFd();
-                read.CountTxRequest();
+                read.CountShortFd(static_cast<std::uint16_t>(*channel));
+                read.CountTxRequest(static_cast<std::uint16_t>(*channel));
                 break;
             case FrameParse::kFdFrame:
-                read.CountShortFd();
+                read.CountShortFd(static_cast<std::uint16_t>(*channel));
                 break;
             case FrameParse::kTxRequest:
-                read.CountTxRequest();
+                read.CountTxRequest(static_cast<std::uint16_t>(*channel));
                 break;
             case FrameParse::kFrame:
                 break;

@@ -651,9 +651,11 @@ bool CBlfRead::Decode(const std::uint8_t* object, std::size_t keptLength, std::u
 
 void CBlfRead::AddCan(const CanFields& c, Ticks time) {
     const int bytes = c.fd ? FdLength(c.dlc) : std::min<int>(c.dlc, 8);
+    // What is skipped or read otherwise is counted for the channel read, as
+    // the frames that are kept.
+    const bool counted = options.channel == 0 || c.channel == options.channel;
     if (bytes > 8) {
-        // Counted for the channel read, as the frames that are kept.
-        if (options.channel == 0 || c.channel == options.channel) ++result.longFdFrames;
+        if (counted) ++result.longFdFrames;
         return;
     }
     _VCI_CAN_OBJ frame{};
@@ -662,12 +664,12 @@ void CBlfRead::AddCan(const CanFields& c, Ticks time) {
     // A standard identifier beyond 11 bits is no frame a bus carries; which
     // one was meant cannot be known.
     if (frame.ExternFlag == 0 && frame.ID > 0x7FF) {
-        ++result.tally.unfitIds;
+        if (counted) ++result.tally.unfitIds;
         return;
     }
     // A transmit request is the frame the logger was asked to send.
-    if (c.direction == kDirectionTxRequest) ++result.tally.txRequests;
-    if (c.fd) ++result.tally.shortFdFrames;
+    if (counted && c.direction == kDirectionTxRequest) ++result.tally.txRequests;
+    if (counted && c.fd) ++result.tally.shortFdFrames;
     frame.SendType = c.direction == kDirectionTx || c.direction == kDirectionTxRequest
                          ? kSendTypeTransmitted
                          : 0;

@@ -226,7 +226,7 @@ ReadResult ReadCandump(std::FILE* file, const ReadOptions& options, CRecording& 
         } else if (parsed.fd == CandumpFd::kLong) {
             read.SkipLongFdOnInterface(parsed.iface);
         } else {
-            if (parsed.fd == CandumpFd::kShort) read.CountShortFd();
+            if (parsed.fd == CandumpFd::kShort) read.CountShortFdOnInterface(parsed.iface);
             read.AddOnInterface(parsed.time, parsed.frame, parsed.iface);
         }
     }

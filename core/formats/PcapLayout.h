@@ -60,6 +60,7 @@ inline std::uint64_t Get64(const std::uint8_t* p, bool big) {
 // What a SocketCAN packet is.
 enum class PacketKind {
     kFrame,     // a frame or an error frame (as an event record)
+    kShortFd,   // a CAN FD frame of up to 8 bytes, read as a classic frame
     kLongFd,    // a CAN FD frame of more than 8 bytes
     kNotFrame,  // a CAN XL frame or a packet too short for its header
 };

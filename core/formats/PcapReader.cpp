@@ -169,14 +169,17 @@ void CPcapRead::Packet(const std::uint8_t* data, std::size_t length, std::uint64
         return;
     }
     _VCI_CAN_OBJ frame;
-    switch (DecodePacket(data, length, i.order, frame)) {
+    // CAN FD frames are counted for the channel read, as the frames kept.
+    const bool counted = options.channel == 0 || static_cast<int>(index + 1) == options.channel;
+    const PacketKind kind = DecodePacket(data, length, i.order, frame);
+    switch (kind) {
         case PacketKind::kLongFd:
-            if (options.channel == 0 || static_cast<int>(index + 1) == options.channel)
-                ++result.longFdFrames;
+            if (counted) ++result.longFdFrames;
             return;
         case PacketKind::kNotFrame:
             Skipped("packet is no CAN or CAN FD frame");
             return;
+        case PacketKind::kShortFd:
         case PacketKind::kFrame:
             break;
     }
@@ -194,6 +197,7 @@ void CPcapRead::Packet(const std::uint8_t* data, std::size_t length, std::uint64
     }
     out.frames.push_back(frame);
     out.channels.AddNumbered(static_cast<std::uint16_t>(index + 1));
+    if (counted && kind == PacketKind::kShortFd) ++result.tally.shortFdFrames;
 }
 
 bool CPcapRead::ReadPcapFile(std::uint32_t magic) {

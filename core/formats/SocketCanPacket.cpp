@@ -52,7 +52,7 @@ PacketKind DecodePacket(const std::uint8_t* data, std::size_t length, IdOrder& o
     if (!frame.RemoteFlag)
         std::copy(data + kCanHeaderSize,
                   data + kCanHeaderSize + std::min(there, int{frame.DataLen}), frame.Data);
-    return PacketKind::kFrame;
+    return fd ? PacketKind::kShortFd : PacketKind::kFrame;
 }
 
 void EncodePacket(const _VCI_CAN_OBJ& f, std::uint8_t* packet) {

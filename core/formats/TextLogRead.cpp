@@ -77,20 +77,22 @@ void CTextLogRead::AddOnInterface(Ticks time, _VCI_CAN_OBJ frame, std::string_vi
     out.frames.push_back(frame);
 }
 
-void CTextLogRead::SkipLongFdOnInterface(std::string_view iface) {
-    auto at = longFdByInterface.find(iface);
-    if (at == longFdByInterface.end()) at = longFdByInterface.emplace(iface, 0).first;
-    ++at->second;
+CTextLogRead::FdFrames& CTextLogRead::FdOf(std::string_view iface) {
+    auto at = fdByInterface.find(iface);
+    if (at == fdByInterface.end()) at = fdByInterface.emplace(iface, FdFrames{}).first;
+    return at->second;
 }
 
 ReadResult CTextLogRead::Finish() {
-    if (!longFdByInterface.empty()) {
+    if (!fdByInterface.empty()) {
         // The interfaces are numbered as the channel choice numbers them: by
         // name, among those that carry frames.
         if (options.channel != 0) out.channels.Seal();
-        for (const auto& [iface, count] : longFdByInterface) {
-            if (options.channel == 0 || out.channels.NumberOfNamed(iface) == options.channel)
-                result.longFdFrames += count;
+        for (const auto& [iface, fd] : fdByInterface) {
+            if (options.channel != 0 && out.channels.NumberOfNamed(iface) != options.channel)
+                continue;
+            result.tally.shortFdFrames += fd.shortFrames;
+            result.longFdFrames += fd.longFrames;
         }
     }
     out.origTimeList = std::move(spans.Clocks());

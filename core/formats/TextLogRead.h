@@ -32,21 +32,26 @@ class CTextLogRead {
     void Add(Ticks time, _VCI_CAN_OBJ frame);
     void AddOnChannel(Ticks time, _VCI_CAN_OBJ frame, std::uint16_t channel);
     void AddOnInterface(Ticks time, _VCI_CAN_OBJ frame, std::string_view iface);
-    // The current line is a CAN FD frame of up to 8 bytes, read as a classic one.
-    void CountShortFd() { ++result.tally.shortFdFrames; }
-    // The current line is a transmit request, read as a transmitted frame.
-    void CountTxRequest() { ++result.tally.txRequests; }
+    // The current line is a CAN FD frame of up to 8 bytes, read as a classic
+    // one, or a transmit request, read as a transmitted frame; counted when
+    // it is on the channel read (or channels are not told apart).
+    void CountShortFd(std::uint16_t channel = 0) {
+        if (Counted(channel)) ++result.tally.shortFdFrames;
+    }
+    void CountTxRequest(std::uint16_t channel = 0) {
+        if (Counted(channel)) ++result.tally.txRequests;
+    }
     // The current line is readable but holds no frame (an event of the logger).
     void SkipOther() { ++result.tally.otherObjects; }
     // The current line is a CAN FD frame longer than the frame record holds,
     // counted when it is on the channel read (or channels are not told apart).
     void SkipLongFd(std::uint16_t channel = 0) {
-        if (channel == 0 || options.channel == 0 || channel == options.channel)
-            ++result.longFdFrames;
+        if (Counted(channel)) ++result.longFdFrames;
     }
     // The same for a log whose channels are interfaces, numbered by name
     // only when the read is done.
-    void SkipLongFdOnInterface(std::string_view iface);
+    void CountShortFdOnInterface(std::string_view iface) { ++FdOf(iface).shortFrames; }
+    void SkipLongFdOnInterface(std::string_view iface) { ++FdOf(iface).longFrames; }
     long long LineNumber() const { return lines.LineNumber(); }
 
     // Hands the clock list over and says how the read went: a file whose
@@ -54,6 +59,14 @@ class CTextLogRead {
     ReadResult Finish();
 
   private:
+    struct FdFrames {
+        long long shortFrames = 0;
+        long long longFrames = 0;
+    };
+    bool Counted(std::uint16_t channel) const {
+        return channel == 0 || options.channel == 0 || channel == options.channel;
+    }
+    FdFrames& FdOf(std::string_view iface);
     bool Place(Ticks time, _VCI_CAN_OBJ& frame);
 
     CLineReader lines;
@@ -63,8 +76,8 @@ class CTextLogRead {
     CSpanBuilder spans;
     ReadResult result;
     bool stopped = false;
-    // Long CAN FD frames by interface, counted in Finish.
-    std::map<std::string, long long, std::less<>> longFdByInterface;
+    // CAN FD frames by interface, counted in Finish.
+    std::map<std::string, FdFrames, std::less<>> fdByInterface;
 };
 
 }  // namespace korvex::formats

@@ -439,7 +439,7 @@ ReadResult ReadTrc(std::FILE* file, const ReadOptions& options, CRecording& out,
             read.SkipLongFd(static_cast<std::uint16_t>(bus));
             continue;
         }
-        if (outcome == Outcome::kShortFd) read.CountShortFd();
+        if (outcome == Outcome::kShortFd) read.CountShortFd(static_cast<std::uint16_t>(bus));
         read.AddOnChannel(header.Start() + offset, frame, static_cast<std::uint16_t>(bus));
     }
     return read.Finish();

@@ -151,6 +151,14 @@ TEST(BlfFormat, ReadsEveryFrameObjectOfEitherHeaderAndTimeUnit) {
     EXPECT_EQ(read.result.damageOffset, -1);
     ExpectEveryTally(read.result);
     EXPECT_EQ(Described(read.recording), kEveryFrame);
+    // Frames of another channel than the one read are not counted either.
+    korvex::formats::ReadOptions second;
+    second.channel = 2;
+    const Read other =
+        ReadBlfBytes(WithHeader(korvex::test::Containers(Stream(EveryObject()), 1 << 17)), second);
+    EXPECT_EQ(other.result.longFdFrames + other.result.tally.shortFdFrames +
+                  other.result.tally.txRequests + other.result.tally.unfitIds,
+              0);
     // The start time opens the one recording span.
     ASSERT_EQ(read.recording.origTimeList.size(), 1u);
     EXPECT_EQ(read.recording.origTimeList[0].hour, 9);

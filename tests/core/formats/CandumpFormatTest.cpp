@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "core/formats/CandumpFormat.h"
 #include "tests/core/formats/FormatTestSupport.h"
@@ -154,12 +155,14 @@ TEST(CandumpFormat, ReadsShortCanFdFramesAndCountsLongOnes) {
 
     // Interfaces are numbered by name among those with frames: can1 is 2.
     // can2 carries only a long frame, so it is no channel to choose.
-    for (const auto& [channel, longFrames] : {std::pair{1, 1LL}, std::pair{2, 1LL}}) {
+    for (const auto& [channel, shortFrames, longFrames] :
+         {std::tuple{1, 2LL, 1LL}, std::tuple{2, 0LL, 1LL}}) {
         korvex::formats::ReadOptions one;
         one.channel = channel;
         CRecording kept;
         const auto result =
             korvex::test::ParseText(&korvex::formats::ReadCandump, text, kept, nullptr, one);
+        EXPECT_EQ(result.tally.shortFdFrames, shortFrames) << channel;
         EXPECT_EQ(result.longFdFrames, longFrames) << channel;
     }
 }

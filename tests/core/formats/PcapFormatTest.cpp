@@ -269,6 +269,7 @@ TEST(PcapFormat, ReadsByteOrdersResolutionsInterfacesAndPassesOverTheRest) {
                                             "1 17000000000000 10 l8 7 7 7 7 7 7 7 7"}))
             << big;
         EXPECT_EQ(result.longFdFrames, 1);
+        EXPECT_EQ(result.tally.shortFdFrames, 1);
         EXPECT_EQ(result.badLines, 2);  // both Ethernet packets, reported once
 
         // The channel asked for keeps its own frames and its long CAN FD count.
@@ -277,6 +278,7 @@ TEST(PcapFormat, ReadsByteOrdersResolutionsInterfacesAndPassesOverTheRest) {
         EXPECT_EQ(ReadCapture(dir / "h.pcapng", &result, second),
                   (std::vector<std::string>{"2 17000000005000 18fef100 x tx l0"}));
         EXPECT_EQ(result.longFdFrames, 0);
+        EXPECT_EQ(result.tally.shortFdFrames, 0);
     }
 
     // Big-endian pcap of microseconds, identifiers in host order as older
