@@ -38,7 +38,8 @@ constexpr char kUsage[] =
     "the frames that carry it (decoded with the given signal databases; for a\n"
     "frame, the first database that has its message wins). A decimal text\n"
     "compares with the physical value, a text written 0x... with the raw value;\n"
-    "--contains and --equal also match the value table's text.\n";
+    "--contains and --equal also match the value table's text. With --strict (an\n"
+    "input option) a database is refused at its first warning.\n";
 
 constexpr int kColumnCount = 9;
 
@@ -140,7 +141,8 @@ int RunSearchCommand(const std::vector<std::string>& args,
 
     signaldb::CSignalDecoder decoder;
     if (!search.signal.empty()) {
-        if (!ReadSignalDatabases(search.databases, io, decoder)) return kExitFailed;
+        if (!ReadSignalDatabases(search.databases, io, decoder, search.input.read.strict))
+            return kExitFailed;
         std::string missing;
         signaldb::SelectSignals(decoder, {search.signal}, missing);
         if (!missing.empty()) return Usage(io, "no database has the signal '" + missing + "'");

@@ -41,7 +41,8 @@ constexpr char kTransportUsage[] =
     "                  with more than 3 digits; none: no ISO-TP. Default: 0x7E0-0x7E7\n"
     "                  with 0x7E8-0x7EF, functional 0x7DF, 0x18DA<TA><SA> with\n"
     "                  0x18DA<SA><TA>, functional 0x18DB33<SA>\n"
-    "  --dbc DB.dbc    name fault codes' SPNs by the databases' SPN attributes\n"
+    "  --dbc DB.dbc    name fault codes' SPNs by the databases' SPN attributes;\n"
+    "                  with --strict a database is refused at its first warning\n"
     "  -o OUT.csv      write to OUT.csv instead of standard output\n"
     "  --time MODE     clock or relative time (default: the program's setting)\n";
 
@@ -119,7 +120,8 @@ int RunReading(const std::vector<std::string>& args, const std::filesystem::path
     if (dtc) parsed.pairs = transport::CIsoTpPairs::None();
 
     signaldb::CSignalDecoder decoder;
-    if (!parsed.databases.empty() && !ReadSignalDatabases(parsed.databases, io, decoder))
+    if (!parsed.databases.empty() &&
+        !ReadSignalDatabases(parsed.databases, io, decoder, parsed.input.read.strict))
         return kExitFailed;
     const transport::CSpnNames spnNames(decoder);
 
