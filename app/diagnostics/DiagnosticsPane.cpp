@@ -272,6 +272,11 @@ void CDiagnosticsPane::Read() {
     cancel = true;
     if (worker.joinable()) worker.join();
     cancel = false;
+    {
+        // A reading that finished before this one began is not shown.
+        const std::lock_guard<std::mutex> lock(resultLock);
+        result.reset();
+    }
     progress = 0;
     delivered = false;
     FrameView view = store->View();
@@ -309,6 +314,11 @@ void CDiagnosticsPane::Deliver() {
     emit readFinished();
 }
 
+void CDiagnosticsPane::NamesChanged() {
+    shownFilter.reset();
+    ApplyFilter();
+}
+
 void CDiagnosticsPane::ApplyFilter() {
     MessageFilter filter;
     filter.protocol = static_cast<ProtocolFilter>(std::max(protocolBox->currentIndex(), 0));
@@ -320,8 +330,8 @@ void CDiagnosticsPane::ApplyFilter() {
     // Typing on in a field narrows the filter: only what it showed is
     // looked at again.
     shownMessages = shownFilter && FilterNarrows(filter, *shownFilter)
-                        ? rows->Filter(filter, &shownMessages)
-                        : rows->Filter(filter);
+                        ? rows->Filter(filter, &shownMessages, source.spnName)
+                        : rows->Filter(filter, nullptr, source.spnName);
     shownFilter = filter;
     messageModel->SetRows(
         rows.get(), shownMessages, [this](std::int64_t index) { return TimeText(index); },

@@ -73,6 +73,9 @@ class CDiagnosticsPane : public name_share::CBaseDlg {
     bool Reading() const { return worker.joinable() && !delivered; }
     // The frame list's current frame: its message, if any, is made current.
     void ShowFrame(std::int64_t index);
+    // The SPN names changed (another signal database): the meanings are
+    // shown and filtered again.
+    void NamesChanged();
 
     bool ExportMessages(const QString& path);
     bool ExportFaults(const QString& path);

@@ -135,8 +135,12 @@ void OnExportOtherFormat(CKorvexView& view) {
                                       global.ExportContext(&AnalyCANFrame, &AnalyPartofCANFrame)};
     errno = 0;
     if (!formats::ExportOtherFormatFile(path, source)) {
+        // The error number of the call that failed, before the look at the
+        // file sets another.
         FileWriteProblem problem;
-        problem.Set(std::filesystem::exists(path));
+        problem.Set(true);
+        std::error_code unknown;
+        problem.created = std::filesystem::exists(path, unknown);
         global.ShowMessage(ToCWnd(&view), WriteFailureText(path, problem), name_share::kMsgError,
                            0);
         return;

@@ -245,13 +245,15 @@ void InstallDiagnosticsPane(CChildFrame& frame) {
         SelectFrames(*list, frames);
     };
     source.spnName = [spnNames](std::uint32_t spn) { return spnNames->Find(spn); };
+    auto* pane = new diagnostics::CDiagnosticsPane(std::move(source), &frame);
     if (signaldb::CSignalDatabases* databases = programDatabases) {
         *spnNames = transport::CSpnNames(*databases->Decoder());
-        QObject::connect(
-            databases, &signaldb::CSignalDatabases::changed, list,
-            [spnNames, databases] { *spnNames = transport::CSpnNames(*databases->Decoder()); });
+        QObject::connect(databases, &signaldb::CSignalDatabases::changed, pane,
+                         [spnNames, databases, pane] {
+                             *spnNames = transport::CSpnNames(*databases->Decoder());
+                             pane->NamesChanged();
+                         });
     }
-    auto* pane = new diagnostics::CDiagnosticsPane(std::move(source), &frame);
     frame.SetPaneWidget(pane::kDiagnostics, pane);
     QObject::connect(list->selectionModel(), &QItemSelectionModel::currentRowChanged, pane,
                      [pane](const QModelIndex& current) {

@@ -47,7 +47,8 @@ bool FilterNarrows(const MessageFilter& next, const MessageFilter& last) {
 }
 
 std::vector<std::size_t> CDiagnosticsRows::Filter(const MessageFilter& filter,
-                                                  const std::vector<std::size_t>* among) const {
+                                                  const std::vector<std::size_t>* among,
+                                                  const transport::SpnNameFn& spnName) const {
     std::vector<std::size_t> shown;
     std::string meaning;
     std::string data;
@@ -65,7 +66,7 @@ std::vector<std::size_t> CDiagnosticsRows::Filter(const MessageFilter& filter,
         if (!filter.text.empty()) {
             meaning.clear();
             data.clear();
-            transport::AppendMeaning(meaning, m, {});
+            transport::AppendMeaning(meaning, m, spnName);
             transport::AppendDataText(data, m);
             if (!ContainsNoCase(meaning, filter.text) && !ContainsNoCase(data, filter.text))
                 continue;

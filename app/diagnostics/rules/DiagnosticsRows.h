@@ -41,9 +41,12 @@ class CDiagnosticsRows {
     const std::vector<transport::DtcEpisode>& Episodes() const { return episodes; }
 
     // Indices of the messages the filter lets through, in their order; with
-    // `among`, of those among the messages it names (in order).
+    // `among`, of those among the messages it names (in order). The text is
+    // looked for in the meaning as the Meaning column shows it, with the SPN
+    // names of `spnName`.
     std::vector<std::size_t> Filter(const MessageFilter& filter,
-                                    const std::vector<std::size_t>* among = nullptr) const;
+                                    const std::vector<std::size_t>* among = nullptr,
+                                    const transport::SpnNameFn& spnName = {}) const;
 
     // The cell texts, the same as the CSV fields (unquoted) but for a status
     // and active_at_end's yes or no, which are in the program's language;

@@ -61,7 +61,12 @@ class DiagnosticsPaneTest : public ::testing::Test {
         source.frameStore = [this] { return &store; };
         source.timeText = [](std::int64_t, const _VCI_CAN_OBJ& f) { return Time(f); };
         source.selectFrames = [this](const std::vector<std::int64_t>& f) { selected = f; };
+        source.spnName = &SpnName;
         pane = std::make_unique<CDiagnosticsPane>(std::move(source));
+    }
+    // The name a signal database gives an SPN.
+    static std::string SpnName(std::uint32_t spn) {
+        return spn == 110 ? std::string("Engine Coolant Temperature") : std::string();
     }
     static std::string Time(const _VCI_CAN_OBJ& f) {
         std::string text;
@@ -98,6 +103,9 @@ TEST_F(DiagnosticsPaneTest, ListsFiltersAndSelectsWhatItRead) {
     pane->AddressEdit()->clear();
     pane->TextEdit()->setText("requestoutofrange");
     ASSERT_EQ(Rows(), 1);
+    // A fault code's name, as the Meaning column shows it, is found too.
+    pane->TextEdit()->setText("coolant");
+    EXPECT_GT(Rows(), 0);
     pane->TextEdit()->clear();
     // Typed a key at a time, each filter looks only at what the one before
     // showed; taken back, the wider filter shows all its rows again.
@@ -186,7 +194,8 @@ TEST_F(DiagnosticsPaneTest, ExportsWhatKorvexCliWrites) {
                                            korvex::transport::BuildDtcEpisodes(reading.dm1Reports),
                                            store.View(), context);
         else
-            korvex::transport::WriteTransportCsv(out, reading.messages, store.View(), context, {});
+            korvex::transport::WriteTransportCsv(out, reading.messages, store.View(), context,
+                                                 &SpnName);
         std::fclose(out);
         std::string text(buffer, size);
         std::free(buffer);
