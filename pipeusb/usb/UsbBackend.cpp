@@ -231,7 +231,10 @@ TransferError CUsbBackend::Read(const Pipe& in, const PipeExchange& x, CInLookou
         if (got > 0) std::memcpy(x.readBuffer, first.data(), got);
         *x.received = static_cast<std::uint32_t>(got);
         if (first.size() > x.readLength) return TransferError::kOverflow;
-        if (status != LIBUSB_TRANSFER_COMPLETED) return Failure(in, ErrorOfStatus(status));
+        // A waiting transfer longer than this reply ends only at its time-out
+        // when the reply ends on a packet's end; the reply is whole all the same.
+        if (status != LIBUSB_TRANSFER_COMPLETED && got < x.readLength)
+            return Failure(in, ErrorOfStatus(status));
     }
     // A device may end a transfer early with a short packet and send the rest
     // of the reply in the next: reading goes on until the reply is whole or
