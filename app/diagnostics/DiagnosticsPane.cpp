@@ -14,10 +14,12 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <cerrno>
 #include <cstdio>
 
 #include "app/common/FlatTableView.h"
 #include "app/common/rules/NumberedFormat.h"
+#include "app/common/rules/WriteFailureText.h"
 #include "app/diagnostics/DiagnosticsTimeline.h"
 #include "app/diagnostics/rules/DiagnosticsIds.h"
 #include "app/services/WindowHandle.h"
@@ -383,22 +385,30 @@ void CDiagnosticsPane::ShowFrame(std::int64_t index) {
 }
 
 bool CDiagnosticsPane::Export(const QString& path, bool faults) {
+    FileWriteProblem problem;
     std::FILE* file = std::fopen(path.toStdString().c_str(), "wb");
-    bool ok = file != nullptr;
-    if (ok) {
-        std::string text = faults ? transport::kDtcCsvHeader : transport::kTransportCsvHeader;
-        const auto time = [this](std::int64_t i) { return TimeText(i); };
-        if (faults) {
-            for (const transport::DtcEpisode& e : rows->Episodes())
-                transport::AppendDtcCsvLine(text, e, time(e.first), time(e.last));
-        } else {
-            for (const transport::TransportMessage& m : rows->Messages())
-                transport::AppendTransportCsvLine(text, m, time(m.last), source.spnName);
-        }
-        ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-        ok = std::fclose(file) == 0 && ok;
+    if (file == nullptr) {
+        problem.Set(false);
+        CannotWrite(path, problem);
+        return false;
     }
-    if (!ok) CannotWrite(path);
+    std::string text = faults ? transport::kDtcCsvHeader : transport::kTransportCsvHeader;
+    const auto time = [this](std::int64_t i) { return TimeText(i); };
+    if (faults) {
+        for (const transport::DtcEpisode& e : rows->Episodes())
+            transport::AppendDtcCsvLine(text, e, time(e.first), time(e.last));
+    } else {
+        for (const transport::TransportMessage& m : rows->Messages())
+            transport::AppendTransportCsvLine(text, m, time(m.last), source.spnName);
+    }
+    errno = 0;
+    bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    if (!ok) problem.Set(true);
+    if (std::fclose(file) != 0 && ok) {
+        problem.Set(true);
+        ok = false;
+    }
+    if (!ok) CannotWrite(path, problem);
     return ok;
 }
 
@@ -410,9 +420,8 @@ bool CDiagnosticsPane::ExportFaults(const QString& path) {
     return Export(path, true);
 }
 
-void CDiagnosticsPane::CannotWrite(const QString& path) {
-    XTPUiServices().MessageBox(ToCWnd(this),
-                               FormatString(ids::kStrCannotWrite, path.toStdString().c_str()),
+void CDiagnosticsPane::CannotWrite(const QString& path, const FileWriteProblem& problem) {
+    XTPUiServices().MessageBox(ToCWnd(this), WriteFailureText(path.toStdString(), problem),
                                XTPLoadString(kStrAppTitle), xtp_mb::kOk | xtp_mb::kIconError);
 }
 

@@ -10,6 +10,7 @@
 
 #include "app/common/BaseDlg.h"
 #include "app/diagnostics/rules/DiagnosticsRows.h"
+#include "core/FileWriteProblem.h"
 #include "core/frame/CycleBuffer.h"
 
 class QComboBox;
@@ -105,7 +106,7 @@ class CDiagnosticsPane : public name_share::CBaseDlg {
     std::string TimeText(std::int64_t index) const;
     void SelectMessage(std::size_t message);
     bool Export(const QString& path, bool faults);
-    void CannotWrite(const QString& path);
+    void CannotWrite(const QString& path, const FileWriteProblem& problem);
 
     Source source;
     std::shared_ptr<const CDiagnosticsRows> rows;

@@ -30,7 +30,6 @@ inline constexpr std::uint32_t kStrNotRead = 49013;
 inline constexpr std::uint32_t kStrReading = 49014;  // "%d": percent
 inline constexpr std::uint32_t kStrSummary = 49015;  // "%d" messages, "%d" shown, "%d" episodes
 inline constexpr std::uint32_t kStrCsvFilter = 49016;
-inline constexpr std::uint32_t kStrCannotWrite = 49017;  // "%s": the file
 inline constexpr std::uint32_t kStrSelectedIn = 49018;   // "%s": the message's row text
 inline constexpr std::uint32_t kStrTimelineHint = 49019;
 // Column captions of the Messages tab, then of the Fault codes tab.
