@@ -96,10 +96,7 @@ void PrintSteps(std::FILE* out, CKorvexGlobal& global, const BusStatusOutcome& o
 
 int RunBusLoadCommand(const std::vector<std::string>& args,
                       const std::filesystem::path& settingsFolder, const CliStreams& io) {
-    if (HelpAsked(args)) {
-        PrintUsage(io, kUsage);
-        return PrintUsage(io, InputOptionsHelp());
-    }
+    if (HelpAsked(args)) return PrintRecordingUsage(io, kUsage);
     BusLoadArgs busload;
     if (const std::string error = ParseArgs(args, busload); !error.empty()) return Usage(io, error);
 

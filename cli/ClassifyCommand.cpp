@@ -87,10 +87,7 @@ std::string ParseArgs(const std::vector<std::string>& args, ClassifyArgs& out) {
 
 int RunClassifyCommand(const std::vector<std::string>& args,
                        const std::filesystem::path& settingsFolder, const CliStreams& io) {
-    if (HelpAsked(args)) {
-        PrintUsage(io, kUsage);
-        return PrintUsage(io, InputOptionsHelp());
-    }
+    if (HelpAsked(args)) return PrintRecordingUsage(io, kUsage);
     ClassifyArgs classify;
     if (const std::string error = ParseArgs(args, classify); !error.empty())
         return Usage(io, error);

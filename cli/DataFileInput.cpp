@@ -1,6 +1,7 @@
 #include "cli/DataFileInput.h"
 
 #include "cli/CliCommands.h"
+#include "cli/CommandArgs.h"
 #include "cli/PassProgress.h"
 
 #include "core/KorvexGlobal.h"
@@ -49,6 +50,11 @@ OptionTaken TakeInputOption(const std::vector<std::string>& args, std::size_t& i
         return OptionTaken::kNo;
     }
     return OptionTaken::kYes;
+}
+
+int PrintRecordingUsage(const CliStreams& io, const char* usage) {
+    PrintUsage(io, usage);
+    return PrintUsage(io, InputOptionsHelp());
 }
 
 const char* InputOptionsHelp() {

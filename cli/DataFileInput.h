@@ -33,6 +33,9 @@ OptionTaken TakeInputOption(const std::vector<std::string>& args, std::size_t& i
 
 // The lines of the --help texts that describe those options.
 const char* InputOptionsHelp();
+// The --help of a command that reads a recording: `usage`, then those
+// lines, on io.out; kExitOk.
+int PrintRecordingUsage(const CliStreams& io, const char* usage);
 
 // Reads the input into `global` (its clock list and sinks), reporting every
 // unreadable line on io.err as "FILE:LINE: reason", and what the read left

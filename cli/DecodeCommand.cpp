@@ -98,10 +98,7 @@ std::string ParseArgs(const std::vector<std::string>& args, DecodeArgs& out) {
 
 int RunDecodeCommand(const std::vector<std::string>& args,
                      const std::filesystem::path& settingsFolder, const CliStreams& io) {
-    if (HelpAsked(args)) {
-        PrintUsage(io, kUsage);
-        return PrintUsage(io, InputOptionsHelp());
-    }
+    if (HelpAsked(args)) return PrintRecordingUsage(io, kUsage);
     DecodeArgs decode;
     if (const std::string error = ParseArgs(args, decode); !error.empty())
         return CommandUsageError(io, "decode", kUsage, error);

@@ -101,10 +101,7 @@ std::string ParseArgs(const std::vector<std::string>& args, DiscoverArgs& out) {
 
 int RunDiscoverCommand(const std::vector<std::string>& args,
                        const std::filesystem::path& settingsFolder, const CliStreams& io) {
-    if (HelpAsked(args)) {
-        PrintUsage(io, kUsage);
-        return PrintUsage(io, InputOptionsHelp());
-    }
+    if (HelpAsked(args)) return PrintRecordingUsage(io, kUsage);
     DiscoverArgs discover;
     if (const std::string error = ParseArgs(args, discover); !error.empty())
         return CommandUsageError(io, "discover", kUsage, error);

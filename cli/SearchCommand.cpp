@@ -128,10 +128,7 @@ std::string ParseArgs(const std::vector<std::string>& args, SearchArgs& out) {
 
 int RunSearchCommand(const std::vector<std::string>& args,
                      const std::filesystem::path& settingsFolder, const CliStreams& io) {
-    if (HelpAsked(args)) {
-        PrintUsage(io, kUsage);
-        return PrintUsage(io, InputOptionsHelp());
-    }
+    if (HelpAsked(args)) return PrintRecordingUsage(io, kUsage);
     SearchArgs search;
     if (const std::string error = ParseArgs(args, search); !error.empty()) return Usage(io, error);
     if (!search.request.AnyTicked() || search.request.TickedTextEmpty()) {

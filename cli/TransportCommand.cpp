@@ -109,10 +109,7 @@ int RunReading(const std::vector<std::string>& args, const std::filesystem::path
                const CliStreams& io, bool dtc, const Write& write) {
     const char* command = dtc ? "dtc" : "transport";
     const char* usage = dtc ? kDtcUsage : kTransportUsage;
-    if (HelpAsked(args)) {
-        PrintUsage(io, usage);
-        return PrintUsage(io, InputOptionsHelp());
-    }
+    if (HelpAsked(args)) return PrintRecordingUsage(io, usage);
     TransportArgs parsed;
     if (const std::string error = ParseArgs(args, dtc, parsed); !error.empty())
         return CommandUsageError(io, command, usage, error);
