@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "core/FrameLines.h"
+#include "core/formats/ErrorFrameMap.h"
 #include "core/formats/LogStart.h"
 #include "core/formats/TextDigits.h"
 #include "core/formats/TextLogRead.h"
@@ -22,7 +23,6 @@ constexpr std::array<std::string_view, 12> kMonths = {"Jan", "Feb", "Mar", "Apr"
                                                       "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 // The frame and comment lines the writer makes are shorter than this.
 constexpr std::size_t kLineMax = 160;
-constexpr std::uint8_t kBusError = 229;
 
 bool SameText(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -422,7 +422,7 @@ ReadResult ReadAsc(std::FILE* file, const ReadOptions& options, CRecording& out,
                 continue;
             case FrameParse::kError:
                 frame = _VCI_CAN_OBJ{};
-                frame.Reserved[0] = kBusError;
+                frame.Reserved[0] = kBusErrorEvent;
                 break;
             case FrameParse::kFdTxRequest:
                 read.CountShortFd(static_cast<std::uint16_t>(*channel));

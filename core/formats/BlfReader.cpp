@@ -49,7 +49,6 @@ constexpr std::size_t kKeptCapacity = 1u << 20;
 // object takes 48 bytes).
 constexpr std::size_t kMaxReserve = 1 << 24;
 constexpr std::uint64_t kFramesPerFileByte = 22;
-constexpr std::uint8_t kBusError = 229;
 
 struct BufferFree {
     std::size_t bytes = 0;
@@ -158,9 +157,7 @@ class CBlfRead {
   public:
     CBlfRead(std::FILE* file, const ReadOptions& options, CRecording& out)
         : file(file), options(options), out(out), spans(options.utc, options.bitRateIndex) {
-        out.origTimeList.clear();
-        out.frames.clear();
-        out.channels = {};
+        out.Clear();
     }
     CBlfRead(const CBlfRead&) = delete;
     CBlfRead& operator=(const CBlfRead&) = delete;
@@ -731,7 +728,7 @@ void CBlfRead::DecodeErrorExt(const std::uint8_t* body, std::size_t length, Tick
         frame.Reserved[0] = EventOfErrorFrame(error);
         frame.Reserved[2] = error.data[5];
     } else {
-        frame.Reserved[0] = kBusError;
+        frame.Reserved[0] = kBusErrorEvent;
         frame.Reserved[2] = body[kErrorEccAt];
     }
     Add(time, frame, Get16(body));
@@ -743,7 +740,7 @@ void CBlfRead::DecodeError(const std::uint8_t* body, std::size_t length, Ticks t
         return;
     }
     _VCI_CAN_OBJ frame{};
-    frame.Reserved[0] = kBusError;
+    frame.Reserved[0] = kBusErrorEvent;
     Add(time, frame, Get16(body));
 }
 

@@ -18,7 +18,6 @@ constexpr std::size_t kPythonCanFields = 7;
 // The program's CSV: row, time, alias, identifier, format, type, length,
 // data, remark.
 constexpr std::size_t kOwnFields = 9;
-constexpr std::uint8_t kBusError = 229;
 constexpr std::size_t kMaxFdBytes = 64;
 
 int Base64Value(char c) {
@@ -258,7 +257,7 @@ void CCsvRows::OwnRow(const Fields& f) {
     if (dataShown && !ParseShownData(f.field[7], base, frame)) return read.Bad("bad data");
     if (!f.field[8].empty()) {
         const std::uint8_t event = EventCodeOfText(f.field[8]);
-        frame.Reserved[0] = event != 0 ? event : kBusError;
+        frame.Reserved[0] = event != 0 ? event : kBusErrorEvent;
     }
     read.Add(time, frame);
 }

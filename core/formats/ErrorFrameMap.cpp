@@ -11,7 +11,6 @@ constexpr std::uint8_t kFifoOverflow = 225;
 constexpr std::uint8_t kErrorWarning = 226;
 constexpr std::uint8_t kErrorPassive = 227;
 constexpr std::uint8_t kArbitrationLost = 228;
-constexpr std::uint8_t kBusError = 229;
 constexpr std::uint8_t kBusOff = 230;
 
 constexpr std::uint8_t kOverflow = CAN_ERR_CRTL_RX_OVERFLOW | CAN_ERR_CRTL_TX_OVERFLOW;
@@ -61,7 +60,7 @@ std::uint8_t EventOfErrorFrame(const ErrorFrame& e) {
     }
     if (e.errorClass & CAN_ERR_LOSTARB) return kArbitrationLost;
     if (e.errorClass == CAN_ERR_RESTARTED) return kEventSpanMarker;
-    return kBusError;
+    return kBusErrorEvent;
 }
 
 }  // namespace korvex::formats

@@ -18,8 +18,11 @@ struct ErrorFrame {
 // own bytes.
 ErrorFrame ErrorFrameOfEvent(std::uint8_t eventCode, std::uint8_t subCode);
 
+// The event of a bus error, which the trace formats' error frames become.
+inline constexpr std::uint8_t kBusErrorEvent = 229;
+
 // The event code of an error frame, the most severe class first; classes
-// without an event of their own count as bus errors (229).
+// without an event of their own count as bus errors (kBusErrorEvent).
 std::uint8_t EventOfErrorFrame(const ErrorFrame& frame);
 
 }  // namespace korvex::formats

@@ -107,9 +107,7 @@ class CPcapRead {
           out(out),
           badLine(badLine),
           spans(options.utc, options.bitRateIndex) {
-        out.origTimeList.clear();
-        out.frames.clear();
-        out.channels = {};
+        out.Clear();
     }
 
     ReadResult Run(std::FILE* file);

@@ -21,6 +21,13 @@ struct CRecording {
     FrameArray frames;
     // Each frame's channel, for the logs that name one (none for the others).
     CFrameChannels channels;
+
+    // Empty, as a reader starts.
+    void Clear() {
+        origTimeList.clear();
+        frames.clear();
+        channels = {};
+    }
 };
 
 enum class ReadStatus {

@@ -11,9 +11,7 @@ CTextLogRead::CTextLogRead(std::FILE* file, const ReadOptions& options, CRecordi
       out(out),
       badLine(badLine),
       spans(options.utc, options.bitRateIndex) {
-    out.origTimeList.clear();
-    out.frames.clear();
-    out.channels = {};
+    out.Clear();
 }
 
 bool CTextLogRead::Next(std::string_view& line) {

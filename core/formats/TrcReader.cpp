@@ -1,6 +1,7 @@
 #include <array>
 
 #include "core/formats/BlfLayout.h"
+#include "core/formats/ErrorFrameMap.h"
 #include "core/formats/OleDate.h"
 #include "core/formats/TextDigits.h"
 #include "core/formats/TextLogRead.h"
@@ -10,7 +11,6 @@
 namespace korvex::formats {
 namespace {
 
-constexpr std::uint8_t kBusError = 229;
 // A message line holds at most ten columns and 64 data bytes.
 constexpr std::size_t kMaxTokens = 80;
 
@@ -211,7 +211,7 @@ Outcome StatusEvent(const Line& line, std::size_t first, _VCI_CAN_OBJ& f,
 
 Outcome ErrorEvent(_VCI_CAN_OBJ& f) {
     f = _VCI_CAN_OBJ{};
-    f.Reserved[0] = kBusError;
+    f.Reserved[0] = kBusErrorEvent;
     return Outcome::kEvent;
 }
 
