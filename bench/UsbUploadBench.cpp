@@ -37,18 +37,8 @@ BENCHMARK(BM_UsbUploadDemo)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
 
-// libusb sees the bed's devices only on top of umockdev's preload library:
-// started without it, the program starts itself again under the wrapper.
 int main(int argc, char** argv) {
-    const char* preload = std::getenv("LD_PRELOAD");
-    if (preload == nullptr || std::strstr(preload, "libumockdev-preload") == nullptr) {
-        std::vector<char*> args{const_cast<char*>(KORVEX_UMOCKDEV_WRAPPER)};
-        args.insert(args.end(), argv, argv + argc);
-        args.push_back(nullptr);
-        execv(KORVEX_UMOCKDEV_WRAPPER, args.data());
-        std::perror(KORVEX_UMOCKDEV_WRAPPER);
-        return 1;
-    }
+    korvex::test::RestartUnderUmockdev(argc, argv);
     korvex::test::ChooseUsbBackend();
     korvex::test::Testbed();
     benchmark::Initialize(&argc, argv);

@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "pipeusb/sim/DemoRecording.h"
 #include "tests/support/umockdev/UsbDescriptors.h"
@@ -90,6 +92,17 @@ EmulatedRecorderSetup DemoRecorderSetup() {
 CRecorderTestbed& Testbed() {
     static CRecorderTestbed bed;
     return bed;
+}
+
+void RestartUnderUmockdev(int argc, char** argv) {
+    const char* preload = std::getenv("LD_PRELOAD");
+    if (preload != nullptr && std::strstr(preload, "libumockdev-preload") != nullptr) return;
+    std::vector<char*> args{const_cast<char*>(KORVEX_UMOCKDEV_WRAPPER)};
+    args.insert(args.end(), argv, argv + argc);
+    args.push_back(nullptr);
+    execv(KORVEX_UMOCKDEV_WRAPPER, args.data());
+    std::perror(KORVEX_UMOCKDEV_WRAPPER);
+    std::exit(1);
 }
 
 bool ChooseUsbBackend(const char* ids) {

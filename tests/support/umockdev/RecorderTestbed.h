@@ -41,6 +41,12 @@ class CRecorderTestbed {
 // The demo recording the sim back end's "demo" recorder holds.
 EmulatedRecorderSetup DemoRecorderSetup();
 
+// libusb sees the bed's devices only on top of umockdev's preload library:
+// a program started without it is started again under umockdev-wrapper with
+// the same arguments (this returns only when it runs under the wrapper; on
+// failure it says why and ends the process). Call it first in main.
+void RestartUnderUmockdev(int argc, char** argv);
+
 // The process's one test bed, made on first use.
 CRecorderTestbed& Testbed();
 

@@ -5,25 +5,13 @@
 // environment, and a getenv on another thread at that moment may crash.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <vector>
 
 #include "tests/support/umockdev/RecorderTestbed.h"
 
 int main(int argc, char** argv) {
-    const char* preload = std::getenv("LD_PRELOAD");
-    if (preload == nullptr || std::strstr(preload, "libumockdev-preload") == nullptr) {
-        std::vector<char*> args{const_cast<char*>(KORVEX_UMOCKDEV_WRAPPER)};
-        args.insert(args.end(), argv, argv + argc);
-        args.push_back(nullptr);
-        execv(KORVEX_UMOCKDEV_WRAPPER, args.data());
-        std::perror(KORVEX_UMOCKDEV_WRAPPER);
-        return 1;
-    }
+    korvex::test::RestartUnderUmockdev(argc, argv);
     // A child started by a test (as another user, say) works on its
     // parent's bed.
     if (std::getenv(korvex::test::kBedOfParent) == nullptr) korvex::test::Testbed();
