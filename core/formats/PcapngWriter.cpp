@@ -127,6 +127,7 @@ bool WritePcapng(std::FILE* file, const WriteSource& source, const WriteOptions&
     out.reserve(kFlushAt + kPacketBlockSize + kFlagsOptionSize);
     bool written = true;
     const FrameView frames = source.frameStore.View();
+    std::array<std::uint8_t, kPacketBlockSize + kFlagsOptionSize> block;
     frames.ForEachRun(0, frames.Count(), [&](std::int64_t first, const _VCI_CAN_OBJ* run, int n) {
         for (int k = 0; k < n && written; ++k) {
             const _VCI_CAN_OBJ& frame = run[k];
@@ -134,10 +135,9 @@ bool WritePcapng(std::FILE* file, const WriteSource& source, const WriteOptions&
             const std::uint32_t interface =
                 channels ? interfaceOfEntry[source.channels->EntryOf(first + k)] : 0;
             const Ticks time = std::max<Ticks>(clock.AbsoluteTime(frame), 0);
-            const std::size_t used = out.size();
-            out.resize(used + kPacketBlockSize + kFlagsOptionSize);
-            out.resize(used + PutPacket(out.data() + used, frame, interface,
-                                        static_cast<std::uint64_t>(time) * kMicrosPerTick));
+            const std::size_t size = PutPacket(block.data(), frame, interface,
+                                               static_cast<std::uint64_t>(time) * kMicrosPerTick);
+            out.insert(out.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(size));
             if (out.size() >= kFlushAt) {
                 written = std::fwrite(out.data(), 1, out.size(), file) == out.size();
                 out.clear();
