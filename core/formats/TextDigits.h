@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "core/formats/FrameClock.h"
@@ -66,6 +67,12 @@ inline char* PutHexByte(char* out, std::uint8_t v) {
     out[0] = kHexPairs[2 * v];
     out[1] = kHexPairs[2 * v + 1];
     return out + 2;
+}
+// "0x" and the two hex digits of v, upper case: "0x7F".
+inline void AppendHexByteText(std::string& out, std::uint8_t v) {
+    char text[4] = {'0', 'x'};
+    PutHexByte(text + 2, v);
+    out.append(text, sizeof text);
 }
 // The `digits` low hex digits of v, upper case.
 inline char* PutHex(char* out, std::uint32_t v, int digits) {

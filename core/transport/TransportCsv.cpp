@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "core/formats/CsvFormat.h"
+#include "core/formats/TextDigits.h"
 #include "core/signals/SignalText.h"
 #include "core/transport/UdsMeaning.h"
 
@@ -12,13 +13,6 @@ namespace {
 void AppendNumber(std::string& out, std::int64_t value) {
     char text[24];
     out.append(text, std::to_chars(text, text + sizeof text, value).ptr);
-}
-
-void AppendHexAddress(std::string& out, std::uint32_t value) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    out += "0x";
-    out += kDigits[(value >> 4) & 0xF];
-    out += kDigits[value & 0xF];
 }
 
 // Writes `text` once it holds a good part of a megabyte, and at the end.
@@ -33,7 +27,7 @@ bool Flush(std::FILE* file, std::string& text, bool force) {
 
 void AppendAddressText(std::string& out, const TransportMessage& m, std::uint32_t value) {
     if (m.protocol == TransportProtocol::kJ1939Tp) {
-        AppendHexAddress(out, value);
+        formats::AppendHexByteText(out, static_cast<std::uint8_t>(value));
     } else {
         signaldb::AppendIdText(out, value, m.extended);
     }
@@ -51,10 +45,10 @@ void AppendMeaning(std::string& out, const TransportMessage& m, const SpnNameFn&
 }
 
 void AppendDataText(std::string& out, const TransportMessage& m) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
     for (const std::uint8_t b : m.data) {
-        out += kDigits[b >> 4];
-        out += kDigits[b & 0xF];
+        char two[2];
+        formats::PutHexByte(two, b);
+        out.append(two, sizeof two);
     }
 }
 
@@ -88,7 +82,7 @@ void AppendTransportCsvLine(std::string& out, const TransportMessage& m, std::st
 
 void AppendDtcCsvLine(std::string& out, const DtcEpisode& e, std::string_view firstTime,
                       std::string_view lastTime) {
-    AppendHexAddress(out, e.source);
+    formats::AppendHexByteText(out, e.source);
     out += ',';
     AppendNumber(out, e.spn);
     out += ',';

@@ -1,6 +1,8 @@
 #include "core/transport/UdsMeaning.h"
 
-#include <cstdio>
+#include <string>
+
+#include "core/formats/TextDigits.h"
 
 namespace korvex::transport {
 namespace {
@@ -87,21 +89,15 @@ const char* Find(const Name (&table)[N], std::uint8_t value) {
     return nullptr;
 }
 
-void AppendHexByte(std::string& out, std::uint8_t value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%02X", value);
-    out += text;
-}
-
 // "Name (0xNN)", or "service 0xNN" for an unknown one.
 void AppendNamed(std::string& out, const char* name, std::uint8_t value) {
     if (name != nullptr) {
         out += name;
         out += " (";
-        AppendHexByte(out, value);
+        formats::AppendHexByteText(out, value);
         out += ')';
     } else {
-        AppendHexByte(out, value);
+        formats::AppendHexByteText(out, value);
     }
 }
 
@@ -110,9 +106,9 @@ void AppendNamed(std::string& out, const char* name, std::uint8_t value) {
 void AppendIdentifiers(std::string& out, std::span<const std::uint8_t> m, std::size_t at,
                        bool all) {
     for (; at + 1 < m.size(); at += 2) {
-        char text[8];
-        std::snprintf(text, sizeof text, " %02X%02X", m[at], m[at + 1]);
-        out += text;
+        char text[5] = {' '};
+        formats::PutHexByte(formats::PutHexByte(text + 1, m[at]), m[at + 1]);
+        out.append(text, sizeof text);
         if (!all) break;
     }
 }
@@ -170,10 +166,10 @@ void AppendParameters(std::string& out, std::span<const std::uint8_t> m, std::ui
         AppendIdentifiers(out, m, 1, sid == 0x22 && !response);
     } else if (sid == 0x01 || sid == 0x02) {
         out += " PID ";
-        AppendHexByte(out, m[1]);
+        formats::AppendHexByteText(out, m[1]);
     } else if (sid == 0x09) {
         out += " InfoType ";
-        AppendHexByte(out, m[1]);
+        formats::AppendHexByteText(out, m[1]);
     }
 }
 
@@ -213,14 +209,14 @@ void AppendUdsMeaning(std::string& out, std::span<const std::uint8_t> m) {
         if (const char* name = UdsServiceName(request)) {
             out += name;
             out += " positive response (";
-            AppendHexByte(out, first);
+            formats::AppendHexByteText(out, first);
             out += ')';
             AppendParameters(out, m, request, true);
             return;
         }
     }
     out += "service ";
-    AppendHexByte(out, first);
+    formats::AppendHexByteText(out, first);
 }
 
 }  // namespace korvex::transport

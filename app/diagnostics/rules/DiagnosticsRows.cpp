@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "app/diagnostics/rules/DiagnosticsIds.h"
+#include "core/formats/TextDigits.h"
 #include "core/signals/J1939.h"
 #include "core/transport/TransportCsv.h"
 #include "xtp/XTPResourceManager.h"
@@ -111,10 +112,11 @@ std::string CDiagnosticsRows::MessageCell(std::size_t message, int column, const
 std::string CDiagnosticsRows::FaultCell(std::size_t episode, int column,
                                         const TimeTextFn& time) const {
     const transport::DtcEpisode& e = episodes[episode];
-    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text;
     switch (column) {
         case 0:
-            return {'0', 'x', kDigits[e.source >> 4], kDigits[e.source & 0xF]};
+            formats::AppendHexByteText(text, e.source);
+            return text;
         case 1:
             return std::to_string(e.spn);
         case 2:
