@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/formats/ByteOrder.h"
+
 // The byte layout of Vector's binary logging format as we read and write it:
 // a file header, then objects that each start with "LOBJ". At the top level
 // the objects are log containers whose (usually zlib-compressed) contents are
@@ -105,28 +107,13 @@ inline constexpr std::size_t kErrorDlcAt = 10;
 inline constexpr std::size_t kErrorIdAt = 16;
 inline constexpr std::size_t kErrorDataAt = 24;
 
-inline std::uint16_t Get16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-inline std::uint32_t Get32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-inline std::uint64_t Get64(const std::uint8_t* p) {
-    return Get32(p) | static_cast<std::uint64_t>(Get32(p + 4)) << 32;
-}
-inline void Put16(std::uint8_t* p, std::uint16_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-inline void Put32(std::uint8_t* p, std::uint32_t v) {
-    Put16(p, static_cast<std::uint16_t>(v));
-    Put16(p + 2, static_cast<std::uint16_t>(v >> 16));
-}
-inline void Put64(std::uint8_t* p, std::uint64_t v) {
-    Put32(p, static_cast<std::uint32_t>(v));
-    Put32(p + 4, static_cast<std::uint32_t>(v >> 32));
-}
+using formats::Get16;
+using formats::Get32;
+using formats::Get64;
+using formats::Put16;
+using formats::Put32;
+using formats::Put64;
+
 inline bool HasSignature(const std::uint8_t* p, const char (&signature)[4]) {
     return std::memcmp(p, signature, 4) == 0;
 }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/formats/ByteOrder.h"
 #include "core/frame/CanObj.h"
 
 // The bytes of pcap and pcapng files and of a SocketCAN packet.
@@ -42,19 +43,13 @@ inline constexpr std::uint8_t kFdFrameFlag = 0x04;  // CANFD_FDF
 inline constexpr std::uint8_t kXlFrameFlag = 0x80;  // CANXL_XLF, in the length byte's place
 
 inline std::uint16_t Get16(const std::uint8_t* p, bool big) {
-    return big ? static_cast<std::uint16_t>(p[0] << 8 | p[1])
-               : static_cast<std::uint16_t>(p[1] << 8 | p[0]);
+    return big ? GetBig16(p) : formats::Get16(p);
 }
 inline std::uint32_t Get32(const std::uint8_t* p, bool big) {
-    return big ? std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 |
-                     p[3]
-               : std::uint32_t{p[3]} << 24 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[1]} << 8 |
-                     p[0];
+    return big ? GetBig32(p) : formats::Get32(p);
 }
 inline std::uint64_t Get64(const std::uint8_t* p, bool big) {
-    const std::uint64_t first = Get32(p, big);
-    const std::uint64_t second = Get32(p + 4, big);
-    return big ? first << 32 | second : second << 32 | first;
+    return big ? GetBig64(p) : formats::Get64(p);
 }
 
 // What a SocketCAN packet is.

@@ -28,10 +28,6 @@ void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
     Put16(out, static_cast<std::uint16_t>(v));
     Put16(out, static_cast<std::uint16_t>(v >> 16));
 }
-void Put32At(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
 void PutOption(std::vector<std::uint8_t>& out, std::uint16_t code, std::string_view value) {
     Put16(out, code);
     Put16(out, static_cast<std::uint16_t>(value.size()));
@@ -79,22 +75,22 @@ std::size_t PutPacket(std::uint8_t* p, const _VCI_CAN_OBJ& f, std::uint32_t inte
     const bool outbound = EventCode(f) == 0 && f.SendType == kSendTypeTransmitted;
     const auto total =
         static_cast<std::uint32_t>(kPacketBlockSize + (outbound ? kFlagsOptionSize : 0));
-    Put32At(p, kEnhancedPacket);
-    Put32At(p + 4, total);
-    Put32At(p + 8, interface);
-    Put32At(p + 12, static_cast<std::uint32_t>(micros >> 32));
-    Put32At(p + 16, static_cast<std::uint32_t>(micros));
-    Put32At(p + 20, kClassicPacketSize);
-    Put32At(p + 24, kClassicPacketSize);
+    formats::Put32(p, kEnhancedPacket);
+    formats::Put32(p + 4, total);
+    formats::Put32(p + 8, interface);
+    formats::Put32(p + 12, static_cast<std::uint32_t>(micros >> 32));
+    formats::Put32(p + 16, static_cast<std::uint32_t>(micros));
+    formats::Put32(p + 20, kClassicPacketSize);
+    formats::Put32(p + 24, kClassicPacketSize);
     EncodePacket(f, p + 28);
     std::uint8_t* q = p + 28 + kClassicPacketSize;
     if (outbound) {
-        Put32At(q, std::uint32_t{kOptionFlags} | 4u << 16);
-        Put32At(q + 4, kFlagsOutbound);
-        Put32At(q + 8, 0);
+        formats::Put32(q, std::uint32_t{kOptionFlags} | 4u << 16);
+        formats::Put32(q + 4, kFlagsOutbound);
+        formats::Put32(q + 8, 0);
         q += kFlagsOptionSize;
     }
-    Put32At(q, total);
+    formats::Put32(q, total);
     return total;
 }
 

@@ -17,10 +17,6 @@ bool Impossible(std::uint32_t word) {
     return !(word & kExtendedFlag) && (word & kIdentifierBits) > 0x7FF;
 }
 
-std::uint32_t Swapped(std::uint32_t word) {
-    return (word >> 24) | (word >> 8 & 0xFF00u) | (word << 8 & 0xFF0000u) | (word << 24);
-}
-
 }  // namespace
 
 PacketKind DecodePacket(const std::uint8_t* data, std::size_t length, IdOrder& order,
@@ -28,9 +24,9 @@ PacketKind DecodePacket(const std::uint8_t* data, std::size_t length, IdOrder& o
     if (length < kCanHeaderSize || (data[4] & kXlFrameFlag) != 0) return PacketKind::kNotFrame;
     std::uint32_t word = Get32(data, true);
     if (order == IdOrder::kUnknown)
-        order =
-            Impossible(word) && !Impossible(Swapped(word)) ? IdOrder::kSwapped : IdOrder::kNetwork;
-    if (order == IdOrder::kSwapped) word = Swapped(word);
+        order = Impossible(word) && !Impossible(__builtin_bswap32(word)) ? IdOrder::kSwapped
+                                                                         : IdOrder::kNetwork;
+    if (order == IdOrder::kSwapped) word = __builtin_bswap32(word);
     const int bytes = data[4];
     // The kernel hands CAN FD frames over in packets longer than a classic one.
     const bool fd = (data[5] & kFdFrameFlag) != 0 || length > kClassicPacketSize;
@@ -73,10 +69,7 @@ void EncodePacket(const _VCI_CAN_OBJ& f, std::uint8_t* packet) {
         length = std::min<int>(f.DataLen, 8);
         data = f.RemoteFlag ? nullptr : f.Data;
     }
-    packet[0] = static_cast<std::uint8_t>(word >> 24);
-    packet[1] = static_cast<std::uint8_t>(word >> 16);
-    packet[2] = static_cast<std::uint8_t>(word >> 8);
-    packet[3] = static_cast<std::uint8_t>(word);
+    PutBig32(packet, word);
     packet[4] = static_cast<std::uint8_t>(length);
     if (data != nullptr) std::copy(data, data + length, packet + kCanHeaderSize);
 }
