@@ -39,9 +39,15 @@ void AddNumberedRuns(CKorvexList& list, std::uint32_t total, std::vector<std::ui
             frame.SendType = 0;  // received: the list must not change it
             run.push_back(frame);
         }
+        // Saving may go off and on again (a new file) while the run is added,
+        // and then the run is rightly in no file: a run counts as added while
+        // on only when no toggle came between.
+        const int togglesBefore = toggles != nullptr ? toggles->load() : 0;
         const bool onBefore = list.IsRealTimeSaving() == 1;
         list.AddFrames(run.data(), static_cast<int>(length), 1);
-        if (whileOn != nullptr && onBefore && list.IsRealTimeSaving() == 1) {
+        const bool onAfter = list.IsRealTimeSaving() == 1;
+        const bool toggled = toggles != nullptr && toggles->load() != togglesBefore;
+        if (whileOn != nullptr && onBefore && onAfter && !toggled) {
             for (std::uint32_t i = 0; i < length; ++i) whileOn->push_back(next + i);
         }
         next += length;
