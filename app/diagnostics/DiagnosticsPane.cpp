@@ -220,17 +220,10 @@ CDiagnosticsPane::CDiagnosticsPane(Source s, QWidget* parent)
     auto* progressTimer = new QTimer(this);
     progressTimer->setInterval(100);
     connect(progressTimer, &QTimer::timeout, this, [this] {
-        if (Reading() && total > 0)
-            status->setText(
-                Q(FormatString(ids::kStrReading, static_cast<int>(progress.load() * 100 / total))));
+        if (Reading()) status->setText(Q(FormatString(ids::kStrReading, reading.PercentDone())));
     });
     progressTimer->start();
     Relabel();
-}
-
-CDiagnosticsPane::~CDiagnosticsPane() {
-    cancel = true;
-    if (worker.joinable()) worker.join();
 }
 
 void CDiagnosticsPane::OnRelabel() {
@@ -271,44 +264,25 @@ void CDiagnosticsPane::Read() {
         return;
     }
     QSettings().setValue(kPairsKey, pairsText);
-    cancel = true;
-    if (worker.joinable()) worker.join();
-    cancel = false;
-    {
-        // A reading that finished before this one began is not shown.
-        const std::lock_guard<std::mutex> lock(resultLock);
-        result.reset();
-    }
-    progress = 0;
-    delivered = false;
-    FrameView view = store->View();
-    total = view.Count();
+    const FrameView view = store->View();
     status->setText(Q(FormatString(ids::kStrReading, 0)));
-    worker = std::thread([this, view, pairs = std::move(*pairs)] {
-        PassSplit split;
-        split.cancel = &cancel;
-        split.progress = [this](std::int64_t done, std::int64_t) { progress = done; };
-        transport::TransportReading reading;
-        if (!transport::ReadTransport(view, pairs, split, reading)) return;
-        {
-            const std::lock_guard<std::mutex> lock(resultLock);
-            result = std::make_shared<const CDiagnosticsRows>(std::move(reading));
-            resultFrames = view;
-        }
-        // A pane destroyed meanwhile has joined this thread first; Qt drops
-        // the call to an object that is gone.
-        QMetaObject::invokeMethod(this, &CDiagnosticsPane::Deliver, Qt::QueuedConnection);
-    });
+    reading.Start(
+        view.Count(),
+        [view, pairs = std::move(*pairs)](const std::atomic<bool>& cancel,
+                                          std::atomic<long long>& progress) {
+            transport::TransportReading found;
+            std::optional<ReadResult> result;
+            if (transport::ReadTransport(view, pairs, WatchedSplit(cancel, progress), found))
+                result =
+                    ReadResult{std::make_shared<const CDiagnosticsRows>(std::move(found)), view};
+            return result;
+        },
+        [this](ReadResult result) { ShowReading(std::move(result)); });
 }
 
-void CDiagnosticsPane::Deliver() {
-    {
-        const std::lock_guard<std::mutex> lock(resultLock);
-        if (result == nullptr) return;
-        rows = std::move(result);
-        frames = resultFrames;
-    }
-    delivered = true;
+void CDiagnosticsPane::ShowReading(ReadResult result) {
+    rows = std::move(result.rows);
+    frames = std::move(result.frames);
     shownFilter.reset();
     ApplyFilter();
     FillFaults();

@@ -1,14 +1,12 @@
 #pragma once
 
 #include <QAbstractTableModel>
-#include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
-#include <thread>
 
 #include "app/common/BaseDlg.h"
+#include "app/common/WorkerJob.h"
 #include "app/diagnostics/rules/DiagnosticsRows.h"
 #include "core/FileWriteProblem.h"
 #include "core/frame/CycleBuffer.h"
@@ -67,11 +65,10 @@ class CDiagnosticsPane : public name_share::CBaseDlg {
     };
 
     CDiagnosticsPane(Source source, QWidget* parent = nullptr);
-    ~CDiagnosticsPane() override;
 
     // Reads the frame list's frames again, with the pairs of the ISO-TP field.
     void Read();
-    bool Reading() const { return worker.joinable() && !delivered; }
+    bool Reading() const { return reading.Running(); }
     // The frame list's current frame: its message, if any, is made current.
     void ShowFrame(std::int64_t index);
     // The SPN names changed (another signal database): the meanings are
@@ -99,7 +96,13 @@ class CDiagnosticsPane : public name_share::CBaseDlg {
     void OnRelabel() override;
 
   private:
-    void Deliver();
+    // What a reading found, and the frames it read.
+    struct ReadResult {
+        std::shared_ptr<const CDiagnosticsRows> rows;
+        FrameView frames;
+    };
+
+    void ShowReading(ReadResult result);
     void ApplyFilter();
     void FillFaults();
     void ShowSummary();
@@ -115,14 +118,7 @@ class CDiagnosticsPane : public name_share::CBaseDlg {
     std::optional<MessageFilter> shownFilter;
     std::vector<std::size_t> shownMessages;
     FrameView frames;
-    std::thread worker;
-    std::mutex resultLock;
-    std::shared_ptr<const CDiagnosticsRows> result;
-    FrameView resultFrames;
-    std::atomic<bool> cancel{false};
-    std::atomic<long long> progress{0};
-    long long total = 0;
-    bool delivered = true;
+    CWorkerJob<ReadResult> reading;
 
     QTabWidget* tabs;
     QComboBox* protocolBox;

@@ -115,9 +115,9 @@ CBitsWindow::CBitsWindow(CSignalDatabases& databases, Source source, QWidget* pa
     auto* progressTimer = new QTimer(this);
     progressTimer->setInterval(100);
     connect(progressTimer, &QTimer::timeout, this, [this] {
-        if (analysing && total > 0)
+        if (analysis.Running())
             fieldText->setText(
-                Format(ids::kStrAnalysing, {std::to_string(progress.load() * 100 / total)}));
+                Format(ids::kStrAnalysing, {std::to_string(analysis.PercentDone())}));
     });
     progressTimer->start();
 
@@ -131,61 +131,27 @@ void CBitsWindow::OnRelabel() {
     ShowFieldText();
 }
 
-CBitsWindow::~CBitsWindow() {
-    StopAnalysis();
-}
-
-void CBitsWindow::StopAnalysis() {
-    cancel = true;
-    if (worker.joinable()) worker.join();
-    cancel = false;
-    analysing = false;
-    const std::lock_guard<std::mutex> lock(resultLock);
-    result.reset();
-}
-
 void CBitsWindow::Analyse() {
-    StopAnalysis();
     CCycleBuffer<_VCI_CAN_OBJ>* store = source.frameStore ? source.frameStore() : nullptr;
     if (store == nullptr) {
-        {
-            const std::lock_guard<std::mutex> lock(resultLock);
-            result.emplace();
-        }
-        Deliver();
+        analysis.Stop();
+        ShowMessages({});
         return;
     }
     const FrameView view = store->View();
-    total = view.Count();
-    progress = 0;
-    analysing = true;
     fieldText->setText(Format(ids::kStrAnalysing, {"0"}));
-    worker = std::thread([this, view] {
-        PassSplit split;
-        split.cancel = &cancel;
-        split.progress = [this](std::int64_t done, std::int64_t) { progress = done; };
-        std::vector<discover::MessageDiscovery> found;
-        if (!discover::DiscoverMessages(view, {}, split, found)) return;
-        {
-            const std::lock_guard<std::mutex> lock(resultLock);
-            result = std::move(found);
-        }
-        // A window destroyed meanwhile has joined this thread first; Qt drops
-        // the call to an object that is gone.
-        QMetaObject::invokeMethod(this, &CBitsWindow::Deliver, Qt::QueuedConnection);
-    });
+    analysis.Start(
+        view.Count(),
+        [view](const std::atomic<bool>& cancel, std::atomic<long long>& progress) {
+            std::optional<std::vector<discover::MessageDiscovery>> found(std::in_place);
+            if (!discover::DiscoverMessages(view, {}, WatchedSplit(cancel, progress), *found))
+                found.reset();
+            return found;
+        },
+        [this](std::vector<discover::MessageDiscovery> found) { ShowMessages(std::move(found)); });
 }
 
-void CBitsWindow::Deliver() {
-    std::vector<discover::MessageDiscovery> found;
-    {
-        const std::lock_guard<std::mutex> lock(resultLock);
-        if (!result) return;
-        found = std::move(*result);
-        result.reset();
-    }
-    if (worker.joinable()) worker.join();
-    analysing = false;
+void CBitsWindow::ShowMessages(std::vector<discover::MessageDiscovery> found) {
     const discover::MessageKey previous =
         current >= 0 ? messages[current].key : discover::MessageKey{};
     messages = std::move(found);
@@ -218,9 +184,9 @@ void CBitsWindow::ChooseIdentifier(std::uint32_t id, bool extended) {
 }
 
 void CBitsWindow::ShowIdentifier(std::uint32_t id, bool extended) {
-    if (!analysed || analysing) {
+    if (!analysed || analysis.Running()) {
         wantedIdentifier.emplace(id, extended);
-        if (!analysing) Analyse();
+        if (!analysis.Running()) Analyse();
     } else {
         ChooseIdentifier(id, extended);
     }

@@ -1,14 +1,12 @@
 #pragma once
 
-#include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
-#include <thread>
 #include <vector>
 
 #include "app/common/BaseDlg.h"
+#include "app/common/WorkerJob.h"
 #include "app/signals/SampleJob.h"
 #include "core/discover/MessageDiscovery.h"
 
@@ -39,13 +37,12 @@ class CBitsWindow : public name_share::CBaseDlg {
     };
 
     CBitsWindow(CSignalDatabases& databases, Source source, QWidget* parent = nullptr);
-    ~CBitsWindow() override;
 
     // Analyses the frame list's frames again, on a thread of its own with its
     // progress shown, then shows the message chosen before, if it is still
     // there. An analysis still running is cancelled first.
     void Analyse();
-    bool Analysing() const { return analysing; }
+    bool Analysing() const { return analysis.Running(); }
     // Shows the window with the message of identifier `id` (once the frames
     // are analysed, which starts when they have not been).
     void ShowIdentifier(std::uint32_t id, bool extended);
@@ -77,9 +74,8 @@ class CBitsWindow : public name_share::CBaseDlg {
     void OnRelabel() override;
 
   private:
-    // On the window's thread: takes the messages the analysis left.
-    void Deliver();
-    void StopAnalysis();
+    // Shows the messages an analysis found.
+    void ShowMessages(std::vector<discover::MessageDiscovery> found);
     void ChooseIdentifier(std::uint32_t id, bool extended);
     void FillMessageBox();
     void ShowFieldText();
@@ -93,15 +89,8 @@ class CBitsWindow : public name_share::CBaseDlg {
     Source source;
     std::vector<discover::MessageDiscovery> messages;
     bool analysed = false;
-    bool analysing = false;
-    // The analysis: its thread, what it left for Deliver (under the lock),
-    // how far it is, and the identifier to show once it is done.
-    std::thread worker;
-    std::mutex resultLock;
-    std::optional<std::vector<discover::MessageDiscovery>> result;
-    std::atomic<bool> cancel{false};
-    std::atomic<long long> progress{0};
-    long long total = 0;
+    // The analysis, and the identifier to show once it is done.
+    CWorkerJob<std::vector<discover::MessageDiscovery>> analysis;
     std::optional<std::pair<std::uint32_t, bool>> wantedIdentifier;
     int current = -1;
     int chosenField = -1;

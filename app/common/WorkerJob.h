@@ -1,0 +1,128 @@
+#pragma once
+
+#include <QObject>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <utility>
+
+#include "core/SplitPass.h"
+
+namespace korvex {
+
+// A pass split for a worker job's work: it stops on `cancel` and counts the
+// items merged into `progress`.
+inline PassSplit WatchedSplit(const std::atomic<bool>& cancel, std::atomic<long long>& progress) {
+    PassSplit split;
+    split.cancel = &cancel;
+    split.progress = [&progress](std::int64_t done, std::int64_t) { progress = done; };
+    return split;
+}
+
+// Says on the thread it was made on that a worker job's result is ready. The
+// worker emits it, and its queued connection is made before any worker
+// starts: only Qt's own code hands the call across the threads.
+class CWorkerJobReady : public QObject {
+    Q_OBJECT
+
+  signals:
+    void ready();
+};
+
+// A window's long piece of work (an analysis of ten million frames) on a
+// thread of its own, so that the window stays responsive. The work watches a
+// cancel flag and counts its progress; the window reads PercentDone() on a
+// timer; the result comes back on the thread the job was made on (the
+// window's). One piece at a time: Start stops the running one first, and a
+// result overtaken by Start or Stop is never delivered, nor one of a job that
+// is gone.
+template <typename Result>
+class CWorkerJob {
+  public:
+    // The work: its result, or nothing when it was cancelled or gave up.
+    using Work = std::function<std::optional<Result>(const std::atomic<bool>& cancel,
+                                                     std::atomic<long long>& progress)>;
+    using Deliver = std::function<void(Result)>;
+
+    CWorkerJob() {
+        QObject::connect(
+            &readySignal, &CWorkerJobReady::ready, &readySignal, [this] { Hand(); },
+            Qt::QueuedConnection);
+    }
+    CWorkerJob(const CWorkerJob&) = delete;
+    CWorkerJob& operator=(const CWorkerJob&) = delete;
+    ~CWorkerJob() { Stop(); }
+
+    // Runs work(cancel, progress) over `total` items on a thread of its own,
+    // then deliver(result) on the job's thread.
+    void Start(long long total, Work work, Deliver deliver) {
+        Stop();
+        items = total;
+        progress = 0;
+        running = true;
+        deliverResult = std::move(deliver);
+        const unsigned mine = ++generation;
+        worker = std::thread([this, mine, work = std::move(work)] {
+            std::optional<Result> result = work(cancel, progress);
+            if (!result) return;
+            {
+                const std::lock_guard<std::mutex> lock(pendingLock);
+                pending = std::move(result);
+                pendingGeneration = mine;
+            }
+            emit readySignal.ready();
+        });
+    }
+    // Asks the work to stop; a result it still gives is delivered.
+    void Cancel() { cancel = true; }
+    // Cancels, waits for the thread and drops a result not yet delivered.
+    void Stop() {
+        cancel = true;
+        if (worker.joinable()) worker.join();
+        cancel = false;
+        running = false;
+        const std::lock_guard<std::mutex> lock(pendingLock);
+        pending.reset();
+    }
+
+    // Started, and neither delivered nor stopped yet.
+    bool Running() const { return running; }
+    long long Progress() const { return progress.load(std::memory_order_relaxed); }
+    long long Total() const { return items; }
+    int PercentDone() const { return items > 0 ? static_cast<int>(Progress() * 100 / items) : 0; }
+
+  private:
+    // On the job's thread: hands the result over, unless a later Start or a
+    // Stop overtook it.
+    void Hand() {
+        std::optional<Result> result;
+        {
+            const std::lock_guard<std::mutex> lock(pendingLock);
+            if (pendingGeneration != generation || !pending) return;
+            result = std::move(pending);
+            pending.reset();
+        }
+        if (worker.joinable()) worker.join();
+        running = false;
+        deliverResult(std::move(*result));
+    }
+
+    CWorkerJobReady readySignal;
+    std::thread worker;
+    std::atomic<bool> cancel{false};
+    std::atomic<long long> progress{0};
+    long long items = 0;
+    bool running = false;
+    unsigned generation = 0;
+    Deliver deliverResult;
+    // The finished work's result, left under the lock for Hand, so that
+    // nothing of it crosses threads through Qt's event queue.
+    std::mutex pendingLock;
+    std::optional<Result> pending;
+    unsigned pendingGeneration = 0;
+};
+
+}  // namespace korvex
