@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QTimer>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -34,8 +35,8 @@ class CWorkerJobReady : public QObject {
 
 // A window's long piece of work (an analysis of ten million frames) on a
 // thread of its own, so that the window stays responsive. The work watches a
-// cancel flag and counts its progress; the window reads PercentDone() on a
-// timer; the result comes back on the thread the job was made on (the
+// cancel flag and counts its progress; the window is told its progress
+// on a timer; the result comes back on the thread the job was made on (the
 // window's). One piece at a time: Start stops the running one first, and a
 // result overtaken by Start or Stop is never delivered, nor one of a job that
 // is gone.
@@ -51,10 +52,17 @@ class CWorkerJob {
         QObject::connect(
             &readySignal, &CWorkerJobReady::ready, &readySignal, [this] { Hand(); },
             Qt::QueuedConnection);
+        progressTimer.setInterval(kProgressMs);
+        QObject::connect(&progressTimer, &QTimer::timeout, &progressTimer,
+                         [this] { showProgress(PercentDone()); });
     }
     CWorkerJob(const CWorkerJob&) = delete;
     CWorkerJob& operator=(const CWorkerJob&) = delete;
     ~CWorkerJob() { Stop(); }
+
+    // While work runs, show(percent done) is called on the job's thread
+    // every kProgressMs.
+    void OnProgress(std::function<void(int percent)> show) { showProgress = std::move(show); }
 
     // Runs work(cancel, progress) over `total` items on a thread of its own,
     // then deliver(result) on the job's thread.
@@ -64,6 +72,7 @@ class CWorkerJob {
         progress = 0;
         running = true;
         deliverResult = std::move(deliver);
+        if (showProgress) progressTimer.start();
         const unsigned mine = ++generation;
         worker = std::thread([this, mine, work = std::move(work)] {
             std::optional<Result> result = work(cancel, progress);
@@ -84,6 +93,7 @@ class CWorkerJob {
         if (worker.joinable()) worker.join();
         cancel = false;
         running = false;
+        progressTimer.stop();
         const std::lock_guard<std::mutex> lock(pendingLock);
         pending.reset();
     }
@@ -95,6 +105,8 @@ class CWorkerJob {
     int PercentDone() const { return items > 0 ? static_cast<int>(Progress() * 100 / items) : 0; }
 
   private:
+    static constexpr int kProgressMs = 100;
+
     // On the job's thread: hands the result over, unless a later Start or a
     // Stop overtook it.
     void Hand() {
@@ -107,6 +119,7 @@ class CWorkerJob {
         }
         if (worker.joinable()) worker.join();
         running = false;
+        progressTimer.stop();
         deliverResult(std::move(*result));
     }
 
@@ -118,6 +131,8 @@ class CWorkerJob {
     bool running = false;
     unsigned generation = 0;
     Deliver deliverResult;
+    std::function<void(int percent)> showProgress;
+    QTimer progressTimer;
     // The finished work's result, left under the lock for Hand, so that
     // nothing of it crosses threads through Qt's event queue.
     std::mutex pendingLock;

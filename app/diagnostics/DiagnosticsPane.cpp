@@ -12,7 +12,6 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <cerrno>
 #include <cstdio>
@@ -217,12 +216,8 @@ CDiagnosticsPane::CDiagnosticsPane(Source s, QWidget* parent)
         const QString path = AskSavePath(this);
         if (!path.isEmpty()) ExportFaults(path);
     });
-    auto* progressTimer = new QTimer(this);
-    progressTimer->setInterval(100);
-    connect(progressTimer, &QTimer::timeout, this, [this] {
-        if (Reading()) status->setText(Q(FormatString(ids::kStrReading, reading.PercentDone())));
-    });
-    progressTimer->start();
+    reading.OnProgress(
+        [this](int percent) { status->setText(Q(FormatString(ids::kStrReading, percent))); });
     Relabel();
 }
 

@@ -6,7 +6,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cerrno>
@@ -112,14 +111,9 @@ CBitsWindow::CBitsWindow(CSignalDatabases& databases, Source source, QWidget* pa
     connect(saveButton, &QPushButton::clicked, this, &CBitsWindow::OnSave);
     connect(useButton, &QPushButton::clicked, this, &CBitsWindow::OnUse);
     connect(&job, &CSampleJob::finished, this, &CBitsWindow::OnSamples);
-    auto* progressTimer = new QTimer(this);
-    progressTimer->setInterval(100);
-    connect(progressTimer, &QTimer::timeout, this, [this] {
-        if (analysis.Running())
-            fieldText->setText(
-                Format(ids::kStrAnalysing, {std::to_string(analysis.PercentDone())}));
+    analysis.OnProgress([this](int percent) {
+        fieldText->setText(Format(ids::kStrAnalysing, {std::to_string(percent)}));
     });
-    progressTimer->start();
 
     resize(760, 720);
     Relabel();

@@ -54,7 +54,7 @@ TEST(WorkerJob, OnlyTheLatestStartDeliversOnTheJobsThread) {
     EXPECT_EQ(delivered, std::vector<int>{2});
 }
 
-TEST(WorkerJob, ACancelledWorkDeliversWhatItStillGivesAndADestroyedJobNothing) {
+TEST(WorkerJob, ACancelledWorkDeliversWhatItStillGivesWithProgressWhileItRunsAndAGoneJobNothing) {
     std::vector<int> delivered;
     CWorkerJob<int> job;
     std::atomic<bool> started{false};
@@ -71,12 +71,29 @@ TEST(WorkerJob, ACancelledWorkDeliversWhatItStillGivesAndADestroyedJobNothing) {
     QTRY_VERIFY(!job.Running());
     EXPECT_EQ(delivered, std::vector<int>{-1});
 
+    // Progress is shown while the work runs, and no more once it is done.
+    int shown = 0;
+    job.OnProgress([&](int) { ++shown; });
+    job.Start(
+        1,
+        [](const std::atomic<bool>& cancel, std::atomic<long long>&) {
+            while (!cancel) std::this_thread::yield();
+            return std::optional<int>(5);
+        },
+        [&](int answer) { delivered.push_back(answer); });
+    QTRY_VERIFY(shown >= 2);
+    job.Cancel();
+    QTRY_VERIFY(!job.Running());
+    const int shownWhileRunning = shown;
+    QTest::qWait(250);
+    EXPECT_EQ(shown, shownWhileRunning);
+
     {
         CWorkerJob<int> running;
         running.Start(1, CountTo(1, 4), [&](int answer) { delivered.push_back(answer); });
     }  // waits for its thread; the queued call dies with the job
     QTest::qWait(20);
-    EXPECT_EQ(delivered, std::vector<int>{-1});
+    EXPECT_EQ(delivered, (std::vector<int>{-1, 5}));
 }
 
 }  // namespace
