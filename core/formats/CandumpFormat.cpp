@@ -41,8 +41,7 @@ bool ParseData(std::string_view text, int most, std::uint8_t* data, int& count,
             reason = most == 8 ? "more than 8 data bytes" : "more than 64 data bytes";
             return false;
         }
-        if (data != nullptr) data[count] = static_cast<std::uint8_t>(*byte);
-        ++count;
+        data[count++] = static_cast<std::uint8_t>(*byte);
         i += 2;
     }
     return true;
@@ -57,14 +56,15 @@ bool ParseFdBody(std::string_view body, _VCI_CAN_OBJ& f, CandumpFd& fd, std::str
         return false;
     }
     body.remove_prefix(1);
+    std::uint8_t data[64];
     int count = 0;
-    if (!ParseData(body, 64, nullptr, count, reason)) return false;
+    if (!ParseData(body, 64, data, count, reason)) return false;
     if (count > 8) {
         fd = CandumpFd::kLong;
         return true;
     }
     fd = CandumpFd::kShort;
-    ParseData(body, 8, f.Data, count, reason);
+    std::copy_n(data, count, f.Data);
     f.DataLen = static_cast<std::uint8_t>(count);
     return true;
 }
