@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QSettings>
 #include <QStandardPaths>
 #include <cstdlib>
 #include <memory>
+
+#include "tests/support/TempFolder.h"
 
 namespace korvex::test {
 
@@ -21,12 +24,22 @@ class QtApplicationEnvironment : public ::testing::Environment {
         static char name[] = "korvex-widget-test";
         static char* argv[] = {name, nullptr};
         app = std::make_unique<QApplication>(argc, argv);
-        // Settings a window stores go to a test location, not the user's.
+        // Settings a window stores go to a test location, not the user's,
+        // and one of this process's own: each test runs as its own process,
+        // in parallel, and a shared store would mix their recent files.
         QStandardPaths::setTestModeEnabled(true);
+        settings = std::make_unique<TempFolder>();
+        const QString settingsPath = QString::fromStdString(settings->File("config"));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsPath);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsPath);
     }
-    void TearDown() override { app.reset(); }
+    void TearDown() override {
+        app.reset();
+        settings.reset();
+    }
 
   private:
+    std::unique_ptr<TempFolder> settings;
     std::unique_ptr<QApplication> app;
 };
 
