@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <span>
@@ -775,6 +776,7 @@ ReadResult CBlfRead::Run() {
     if (result.status == ReadStatus::kOk) {
         if (std::ferror(file)) {
             result.status = ReadStatus::kReadError;
+            result.error = errno;
         } else if (!headerRead || (result.damageOffset >= 0 && options.strict)) {
             result.status = ReadStatus::kDamagedAt;
         } else if (result.frames == 0) {

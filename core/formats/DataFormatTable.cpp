@@ -38,7 +38,7 @@ constexpr std::uintmax_t kShortestFrameLine = 24;
 ReadResult ReadLog(LogReader reader, bool text, const std::filesystem::path& path,
                    const LoadRequest& request, CKorvexGlobal& global) {
     FilePtr file(std::fopen(path.c_str(), "rb"));
-    if (!file) return Refused(ReadStatus::kCannotOpen);
+    if (!file) return CannotOpen(errno);
     CRecording recording;
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(path, error);
@@ -66,6 +66,7 @@ ReadResult ReadLogFile(const std::filesystem::path& path, const LoadRequest& req
 
 ReadResult FromDataFileStatus(DataFileStatus status, CKorvexGlobal& global) {
     ReadResult result;
+    result.error = errno;
     switch (status) {
         case DataFileStatus::kOk:
             result.frames = static_cast<long long>(global.frameCountTotal[0]);
@@ -223,7 +224,7 @@ std::string ReadResultText(const ReadResult& result, const std::filesystem::path
         case ReadStatus::kOk:
             return {};
         case ReadStatus::kCannotOpen:
-            return "cannot open " + name + ": " + std::strerror(errno);
+            return "cannot open " + name + ": " + std::strerror(result.error);
         case ReadStatus::kNotDataFile:
             return name + " is not a Korvex data file";
         case ReadStatus::kDamaged:
@@ -241,7 +242,7 @@ std::string ReadResultText(const ReadResult& result, const std::filesystem::path
         case ReadStatus::kTooManyFrames:
             return name + " holds more frames than a frame list can";
         case ReadStatus::kReadError:
-            return "cannot read " + name + ": " + std::strerror(errno);
+            return "cannot read " + name + ": " + std::strerror(result.error);
         case ReadStatus::kUnknownFormat:
             return name + " is not a recording in a format read here (" + ReadableFormatNames() +
                    ")";

@@ -1,5 +1,6 @@
 #include "core/formats/LineReader.h"
 
+#include <cerrno>
 #include <cstring>
 
 namespace korvex::formats {
@@ -31,6 +32,7 @@ bool CLineReader::Fill() {
     if (got == 0) {
         eof = true;
         failed = std::ferror(file) != 0;
+        if (failed) readError = errno;
     }
     return got > 0;
 }

@@ -23,6 +23,8 @@ class CLineReader {
     long long LineNumber() const { return lineNumber; }
     bool LineTooLong() const { return tooLong; }
     bool ReadFailed() const { return failed; }
+    // The system's error of the failed read.
+    int ReadError() const { return readError; }
 
   private:
     bool Fill();
@@ -34,6 +36,7 @@ class CLineReader {
     long long lineNumber = 0;
     bool eof = false;
     bool failed = false;
+    int readError = 0;
     bool tooLong = false;
 };
 

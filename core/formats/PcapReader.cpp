@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -380,6 +381,7 @@ ReadResult CPcapRead::Run(std::FILE* file) {
     if (result.status == ReadStatus::kOk) {
         if (std::ferror(file)) {
             result.status = ReadStatus::kReadError;
+            result.error = errno;
         } else if (result.damageOffset >= 0 && (result.frames == 0 || options.strict)) {
             result.status = ReadStatus::kDamagedAt;
         }

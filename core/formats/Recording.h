@@ -76,6 +76,9 @@ struct ReadResult {
     // list, or when the one asked for (`channel`) is not among them.
     std::vector<ChannelCount> channels;
     int channel = 0;
+    // The system's error (an errno value) of a failed open or read, taken
+    // when it failed: the reason told later is that call's.
+    int error = 0;
 };
 
 // At most this many offsets of damaged parts are named.
@@ -85,6 +88,14 @@ inline constexpr std::size_t kNamedDamageOffsets = 8;
 inline ReadResult Refused(ReadStatus status) {
     ReadResult result;
     result.status = status;
+    return result;
+}
+
+// A read refused because the file could not be opened, for the reason
+// `error`.
+inline ReadResult CannotOpen(int error) {
+    ReadResult result = Refused(ReadStatus::kCannotOpen);
+    result.error = error;
     return result;
 }
 

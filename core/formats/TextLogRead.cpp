@@ -98,6 +98,7 @@ ReadResult CTextLogRead::Finish() {
     if (result.status == ReadStatus::kOk) {
         if (lines.ReadFailed()) {
             result.status = ReadStatus::kReadError;
+            result.error = lines.ReadError();
         } else if (result.frames == 0) {
             result.status =
                 result.badLines > 0 ? ReadStatus::kNoFrames : ReadStatus::kHoldsNoFrames;

@@ -1,6 +1,5 @@
 #include "app/shell/rules/ImportRefusalText.h"
 
-#include <cerrno>
 #include <cstring>
 
 #include "app/common/rules/NumberedFormat.h"
@@ -30,8 +29,7 @@ constexpr std::uint32_t kStrNotCanCapture = 31034;     // path, the capture's li
 
 std::string ImportRefusalText(const formats::ReadResult& result,
                               const std::filesystem::path& path) {
-    // The reason of a failed open or read is the error of that call.
-    const char* reason = std::strerror(errno);
+    const char* reason = std::strerror(result.error);
     const std::string name = path.string();
     const char* file = name.c_str();
     switch (result.status) {

@@ -3,6 +3,8 @@
 // none.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <filesystem>
 #include <string>
 
 #include "core/formats/FormatDetect.h"
@@ -77,6 +79,27 @@ TEST(FormatDetect, RefusesAFileOfNoKnownFormatInOneMessage) {
     const korvex::test::LoadedFile candump = korvex::test::LoadFile(dir / "named.asc");
     EXPECT_EQ(candump.result.status, korvex::formats::ReadStatus::kOk);
     EXPECT_EQ(candump.frames.size(), 1u);
+}
+
+// A folder, or a file that is not there, is refused with the reason of the
+// open that failed, however much happened between the read and its message.
+TEST(FormatDetect, SaysWhyAFileCannotBeOpened) {
+    korvex::test::TempFolder dir;
+    std::filesystem::create_directory(dir / "logs.blf");
+    std::filesystem::create_directory(dir / "logs");
+    const std::pair<const char*, const char*> cases[] = {
+        {"logs.blf", "Is a directory"},
+        {"logs", "Is a directory"},
+        {"gone.asc", "No such file or directory"},
+        {"gone.can", "No such file or directory"},
+        {"gone", "No such file or directory"},
+    };
+    for (const auto& [name, reason] : cases) {
+        const korvex::test::LoadedFile loaded = korvex::test::LoadFile(dir / name);
+        errno = EAGAIN;
+        EXPECT_EQ(korvex::formats::ReadResultText(loaded.result, dir / name),
+                  "cannot open " + dir.File(name) + ": " + reason);
+    }
 }
 
 }  // namespace
