@@ -1,5 +1,6 @@
 #include "cli/KvsetCommand.h"
 
+#include <cstring>
 #include <string_view>
 
 #include "cli/DeviceCommandSupport.h"
@@ -61,7 +62,8 @@ int Import(const std::filesystem::path& kvset, const std::filesystem::path& fold
                 std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
         });
     if (result.status == KvsetStatus::kCannotOpen)
-        return Refuse(io, "korvex-cli: cannot open " + kvset.string());
+        return Refuse(io, "korvex-cli: cannot open " + kvset.string() + ": " +
+                              std::strerror(result.error));
     if (result.status != KvsetStatus::kOk)
         return Refuse(io, "korvex-cli: " + kvset.string() + ": " + ImportProblem(result.status) +
                               " (" + std::to_string(result.entriesStored) + " stored before it)");

@@ -1,8 +1,10 @@
 #include "core/KvsetFile.h"
 
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <zlib.h>
 
+#include <cerrno>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -155,7 +157,11 @@ KvsetImportResult ImportKvset(std::FILE* file, const KvsetEntryStore& store) {
 KvsetImportResult ImportKvsetFile(const std::filesystem::path& kvsetPath,
                                   const KvsetEntryStore& store) {
     FilePtr file(std::fopen(kvsetPath.c_str(), "rb"));
-    if (!file) return {KvsetStatus::kCannotOpen, 0};
+    if (!file) return {KvsetStatus::kCannotOpen, 0, errno};
+    // A folder opens but cannot be read.
+    struct stat status {};
+    if (::fstat(fileno(file.get()), &status) != 0) return {KvsetStatus::kCannotOpen, 0, errno};
+    if (S_ISDIR(status.st_mode)) return {KvsetStatus::kCannotOpen, 0, EISDIR};
     return ImportKvset(file.get(), store);
 }
 

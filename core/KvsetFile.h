@@ -48,6 +48,7 @@ using KvsetEntryStore =
 struct KvsetImportResult {
     KvsetStatus status = KvsetStatus::kOk;
     int entriesStored = 0;
+    int error = 0;  // kCannotOpen: why (an errno value)
 };
 
 // Unpacks the entries in order and hands each to `store`. The first entry that

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -396,7 +397,17 @@ TEST_F(DeviceCliTest, KvsetMovesDevCfgByteForByte) {
     EXPECT_EQ(cut.status, 1);
     EXPECT_NE(cut.err.find("ends inside an entry"), std::string::npos) << cut.err;
     EXPECT_EQ(ReadBytes(other / "DevCfg.ini"), saved);
-    EXPECT_EQ(RunCli({"kvset", "import", (dir / "missing.kvset").string()}, other.path).status, 1);
+    // What cannot be opened says why, and changes nothing.
+    std::filesystem::create_directory(dir / "folder.kvset");
+    for (const auto& [name, reason] :
+         {std::pair{"missing.kvset", "No such file or directory"},
+          std::pair{"folder.kvset", "Is a directory"}}) {
+        const CliRun refused = RunCli({"kvset", "import", (dir / name).string()}, other.path);
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_EQ(refused.err, "korvex-cli: cannot open " + (dir / name).string() + ": " + reason +
+                                   "\n");
+    }
+    EXPECT_EQ(ReadBytes(other / "DevCfg.ini"), saved);
     const CliRun cannot = RunCli({"kvset", "export", (dir / "no/such/x.kvset").string()}, dir.path);
     EXPECT_EQ(cannot.status, 1);
     EXPECT_EQ(cannot.err, "保存配置失败\n");
