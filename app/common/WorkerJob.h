@@ -76,11 +76,10 @@ class CWorkerJob {
         const unsigned mine = ++generation;
         worker = std::thread([this, mine, work = std::move(work)] {
             std::optional<Result> result = work(cancel, progress);
-            if (!result) return;
             {
                 const std::lock_guard<std::mutex> lock(pendingLock);
                 pending = std::move(result);
-                pendingGeneration = mine;
+                endedGeneration = mine;
             }
             emit readySignal.ready();
         });
@@ -96,6 +95,7 @@ class CWorkerJob {
         progressTimer.stop();
         const std::lock_guard<std::mutex> lock(pendingLock);
         pending.reset();
+        endedGeneration = 0;
     }
 
     // Started, and neither delivered nor stopped yet.
@@ -107,20 +107,21 @@ class CWorkerJob {
   private:
     static constexpr int kProgressMs = 100;
 
-    // On the job's thread: hands the result over, unless a later Start or a
-    // Stop overtook it.
+    // On the job's thread: ends the work and hands its result over, unless a
+    // later Start or a Stop overtook it. Work that gave no result ends too.
     void Hand() {
         std::optional<Result> result;
         {
             const std::lock_guard<std::mutex> lock(pendingLock);
-            if (pendingGeneration != generation || !pending) return;
+            if (endedGeneration != generation) return;
+            endedGeneration = 0;
             result = std::move(pending);
             pending.reset();
         }
         if (worker.joinable()) worker.join();
         running = false;
         progressTimer.stop();
-        deliverResult(std::move(*result));
+        if (result) deliverResult(std::move(*result));
     }
 
     CWorkerJobReady readySignal;
@@ -133,11 +134,12 @@ class CWorkerJob {
     Deliver deliverResult;
     std::function<void(int percent)> showProgress;
     QTimer progressTimer;
-    // The finished work's result, left under the lock for Hand, so that
-    // nothing of it crosses threads through Qt's event queue.
+    // The ended work's result, left under the lock for Hand, so that nothing
+    // of it crosses threads through Qt's event queue; the generation of that
+    // work, 0 when none ended since the last Stop.
     std::mutex pendingLock;
     std::optional<Result> pending;
-    unsigned pendingGeneration = 0;
+    unsigned endedGeneration = 0;
 };
 
 }  // namespace korvex

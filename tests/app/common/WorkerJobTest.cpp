@@ -71,6 +71,13 @@ TEST(WorkerJob, ACancelledWorkDeliversWhatItStillGivesWithProgressWhileItRunsAnd
     QTRY_VERIFY(!job.Running());
     EXPECT_EQ(delivered, std::vector<int>{-1});
 
+    // Work that gives up without a result ends the job and delivers nothing.
+    job.Start(
+        1, [](const std::atomic<bool>&, std::atomic<long long>&) { return std::optional<int>(); },
+        [&](int answer) { delivered.push_back(answer); });
+    QTRY_VERIFY(!job.Running());
+    EXPECT_EQ(delivered, std::vector<int>{-1});
+
     // Progress is shown while the work runs, and no more once it is done.
     int shown = 0;
     job.OnProgress([&](int) { ++shown; });
